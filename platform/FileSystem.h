@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace pelimo::platform {
+
+// The process's current working directory as the system reports it now; empty on failure.
+std::string currentDirectory();
+
+// dir + separator + name; the separator is added even when dir already ends with one.
+std::string joinPath(std::string_view dir, std::string_view name);
+
+// Writes bytes to a temporary file in the target's folder, flushes it, then renames it over
+// the target, so readers see either the old file or the new one, never a torn write.
+// A new file gets the given permission bits; an existing file keeps its own.
+bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode = 0644);
+
+// The whole content of a regular file, or nothing when it cannot be read or exceeds maxBytes.
+std::optional<std::string> readWholeFile(const std::string& path, size_t maxBytes);
+
+} // namespace pelimo::platform

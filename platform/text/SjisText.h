@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pelimo::platform {
+
+// Conversions between the system's Shift-JIS (CP932) strings and UTF-8, through iconv.
+// Bytes or characters the other side cannot hold become '?', so a conversion never fails.
+std::string sjisToUtf8(std::string_view sjis);
+std::string utf8ToSjis(std::string_view utf8);
+
+// Converts between two iconv charsets; returns false when the charset pair is unknown or
+// the input holds a sequence the target cannot represent.
+bool convertCharset(std::string_view input, const char* from, const char* to, std::string& out);
+
+} // namespace pelimo::platform

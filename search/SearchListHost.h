@@ -1,0 +1,25 @@
+#pragma once
+
+#include "xmlclient/ItemInfo.h"
+
+#include <cstdint>
+#include <string>
+
+namespace pelimo {
+
+// Where a result list shows item pages from.
+inline constexpr int32_t kOriginSearchList = 1;
+inline constexpr int32_t kOriginWatchList = 2;
+
+// What the result lists need from the panes around them: the watch list's membership test,
+// adding to the watch list, and the item page display.
+class SearchListHost {
+public:
+    virtual ~SearchListHost() = default;
+
+    virtual bool isWatched(const std::string& itemNo) const = 0;
+    virtual void addToWatchList(const ItemInfo& item) = 0;
+    virtual void showItem(int32_t origin, const ItemInfo& item) = 0;
+};
+
+} // namespace pelimo

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "xmlclient/Endpoints.h"
+#include "xmlclient/ItemInfo.h"
+#include "xmlclient/SearchRequest.h"
+#include "xmlclient/XmlDocumentClient.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelimo {
+
+// Longest request path the system builds (path and query as the user typed the keyword,
+// before the wire encoding); a longer request is refused, never cut.
+inline constexpr size_t kMaxRequestPathBytes = 1023;
+
+// Keywords and lot numbers go on the wire percent-encoded in this charset.
+inline constexpr const char* kKeywordWireCharset = "UTF-8";
+
+// A Shift-JIS text converted to kKeywordWireCharset and percent-encoded, every byte but
+// the unreserved ones (letters, digits, "-._~") written as %XX.
+std::string encodeQueryValue(std::string_view sjis);
+
+// The address of one search page (keyword or lot-number form) on the wire, or nothing when
+// the request path exceeds kMaxRequestPathBytes.
+std::optional<std::string> searchAddress(std::string_view listingBase, const SearchRequest& request);
+// The address of one listing by its exhibit identifier, or nothing when too long.
+std::optional<std::string> itemAddress(std::string_view listingBase, std::string_view itemNo);
+
+// Loads one search page; 0 success with the document kept for parseListingItems, 1 failure.
+int32_t searchListing(XmlDocumentClient& client, const Endpoints& endpoints, SearchRequest request,
+                      int32_t& totalPages, int32_t& currentPage);
+// Appends one record per ItemInfo of the loaded answer; the count, or -1 when selection fails.
+int32_t parseListingItems(XmlDocumentClient& client, std::vector<ItemInfo>& target);
+int32_t readItemInfo(XmlDocumentClient& client, int32_t index, ItemInfo& record, NodeCursor& cursor);
+// Fetches one listing; 0 and the record filled, 1 failure with the record untouched.
+int32_t queryItem(XmlDocumentClient& client, const Endpoints& endpoints, const std::string& itemNo,
+                  ItemInfo& record);
+
+} // namespace pelimo
