@@ -56,8 +56,9 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t
     const bool exists = ::stat(path.c_str(), &existing) == 0;
     if (exists && !S_ISREG(existing.st_mode))
         return false;
-    // Respect a file the user made read-only: the rename would otherwise replace it.
-    if (exists && ::access(path.c_str(), W_OK) != 0)
+    // Respect a file the user made read-only (also for root, whom access() lets through):
+    // the rename would otherwise replace it.
+    if (exists && ((existing.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0))
         return false;
 
     std::string temp = path + ".XXXXXX";

@@ -1,0 +1,245 @@
+#include "app/settings/ProfileFile.h"
+
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+
+namespace pelimo {
+namespace {
+
+constexpr size_t kMaxProfileBytes = 4u << 20;
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool isSjisLead(char c)
+{
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
+}
+
+std::string_view trimmed(std::string_view s)
+{
+    while (!s.empty() && isBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i];
+        char y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+// Position of the first c outside a double-byte character, or npos. '[' and ']' can be the
+// second byte of a Shift-JIS character, so a byte search alone would split one.
+size_t findSjis(std::string_view s, char c)
+{
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == c)
+            return i;
+        if (isSjisLead(s[i]))
+            ++i;
+    }
+    return std::string_view::npos;
+}
+
+// At most max bytes of s, never ending in the middle of a double-byte character.
+std::string_view cutSjis(std::string_view s, size_t max)
+{
+    size_t i = 0;
+    while (i < s.size()) {
+        const size_t width = isSjisLead(s[i]) && i + 1 < s.size() ? 2 : 1;
+        if (i + width > max)
+            break;
+        i += width;
+    }
+    return s.substr(0, i);
+}
+
+std::optional<std::string_view> sectionName(std::string_view line)
+{
+    line = trimmed(line);
+    if (line.empty() || line.front() != '[')
+        return std::nullopt;
+    line.remove_prefix(1);
+    const size_t close = findSjis(line, ']');
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    return trimmed(line.substr(0, close));
+}
+
+std::optional<std::string_view> keyName(std::string_view line)
+{
+    const std::string_view t = trimmed(line);
+    if (t.empty() || t.front() == ';' || t.front() == '[')
+        return std::nullopt;
+    const size_t eq = line.find('=');
+    if (eq == std::string_view::npos)
+        return std::nullopt;
+    return trimmed(line.substr(0, eq));
+}
+
+} // namespace
+
+ProfileFile ProfileFile::parse(std::string_view content)
+{
+    ProfileFile profile;
+    while (!content.empty()) {
+        const size_t lf = content.find('\n');
+        Line line;
+        if (lf == std::string_view::npos) {
+            line.text = content;
+            content = {};
+        } else {
+            const bool cr = lf > 0 && content[lf - 1] == '\r';
+            line.text = content.substr(0, cr ? lf - 1 : lf);
+            line.end = cr ? "\r\n" : "\n";
+            content.remove_prefix(lf + 1);
+        }
+        profile.lines.push_back(std::move(line));
+    }
+    return profile;
+}
+
+std::optional<size_t> ProfileFile::findSection(std::string_view section) const
+{
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const auto name = sectionName(lines[i].text);
+        if (name && equalsIgnoringAsciiCase(*name, trimmed(section)))
+            return i;
+    }
+    return std::nullopt;
+}
+
+size_t ProfileFile::sectionEnd(size_t header) const
+{
+    size_t i = header + 1;
+    while (i < lines.size() && !sectionName(lines[i].text))
+        ++i;
+    return i;
+}
+
+std::optional<size_t> ProfileFile::findKey(size_t header, std::string_view key) const
+{
+    const size_t end = sectionEnd(header);
+    for (size_t i = header + 1; i < end; ++i) {
+        const auto name = keyName(lines[i].text);
+        if (name && equalsIgnoringAsciiCase(*name, trimmed(key)))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ProfileFile::value(std::string_view section, std::string_view key) const
+{
+    const auto header = findSection(section);
+    if (!header)
+        return std::nullopt;
+    const auto line = findKey(*header, key);
+    if (!line)
+        return std::nullopt;
+    const std::string& text = lines[*line].text;
+    std::string_view v = trimmed(std::string_view(text).substr(text.find('=') + 1));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    return std::string(cutSjis(v, kMaxValueBytes));
+}
+
+std::string ProfileFile::newLineEnd() const
+{
+    for (const Line& line : lines) {
+        if (line.end == "\n")
+            return "\n";
+    }
+    return "\r\n";
+}
+
+void ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view value)
+{
+    value = value.substr(0, value.find_first_of("\r\n"));
+    value = cutSjis(value, kMaxValueBytes);
+    const std::string end = newLineEnd();
+    auto header = findSection(section);
+    if (!header) {
+        if (!lines.empty() && lines.back().end.empty())
+            lines.back().end = end;
+        lines.push_back({"[" + std::string(trimmed(section)) + "]", end});
+        header = lines.size() - 1;
+    }
+    if (const auto line = findKey(*header, key)) {
+        std::string& text = lines[*line].text;
+        text.resize(text.find('=') + 1);
+        text += value;
+        return;
+    }
+    // After the last non-empty line of the section, so blank lines before the next section stay.
+    size_t at = sectionEnd(*header);
+    while (at > *header + 1 && trimmed(lines[at - 1].text).empty())
+        --at;
+    if (at == lines.size() && !lines.empty() && lines.back().end.empty())
+        lines.back().end = end;
+    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
+                 Line{std::string(trimmed(key)) + "=" + std::string(value), end});
+}
+
+std::string ProfileFile::serialize() const
+{
+    std::string out;
+    for (const Line& line : lines)
+        out += line.text + line.end;
+    return out;
+}
+
+std::optional<ProfileFile> readProfileForUpdate(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? std::optional<ProfileFile>(ProfileFile{}) : std::nullopt;
+    const auto content = platform::readWholeFile(path, kMaxProfileBytes);
+    if (!content)
+        return std::nullopt;
+    return ProfileFile::parse(*content);
+}
+
+bool writeProfile(const ProfileFile& profile, const std::string& path)
+{
+    return platform::writeFileAtomically(path, profile.serialize(), 0600);
+}
+
+std::string readProfileString(std::string_view section, std::string_view key, std::string_view defaultText,
+                              const std::string& path)
+{
+    const auto content = platform::readWholeFile(path, kMaxProfileBytes);
+    if (!content)
+        return std::string(defaultText);
+    return ProfileFile::parse(*content).value(section, key).value_or(std::string(defaultText));
+}
+
+bool writeProfileString(std::string_view section, std::string_view key, std::string_view value,
+                        const std::string& path)
+{
+    auto profile = readProfileForUpdate(path);
+    if (!profile)
+        return false;
+    profile->setValue(section, key, value);
+    return writeProfile(*profile, path);
+}
+
+} // namespace pelimo
