@@ -1,0 +1,377 @@
+#include "xmlclient/XmlDocumentClient.h"
+
+#include "platform/EventPump.h"
+#include "platform/FileSystem.h"
+#include "platform/text/SjisText.h"
+#include "xmlclient/HttpTransfer.h"
+#include "xmlclient/XmlWriter.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xpath.h>
+
+namespace pelimo {
+namespace {
+
+void ignoreStructuredError(void*, xmlErrorPtr) {}
+void ignoreGenericError(void*, const char*, ...) {}
+
+// libxml2 reports parse and path errors on stderr by default; a bad answer of the service
+// is an ordinary event here and is seen by the callers as a document without nodes.
+void initialiseLibxml()
+{
+    static const bool done = [] {
+        xmlInitParser();
+        xmlSetStructuredErrorFunc(nullptr, &ignoreStructuredError);
+        xmlSetGenericErrorFunc(nullptr, &ignoreGenericError);
+        return true;
+    }();
+    (void)done;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+bool isWebAddress(std::string_view address)
+{
+    return startsWithNoCase(address, "http://") || startsWithNoCase(address, "https://");
+}
+
+std::string lowerCase(std::string_view text)
+{
+    std::string out(text);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+// The encoding named by the XML declaration at the start of the bytes, lower-cased; empty
+// when there is none.
+std::string declaredEncoding(std::string_view bytes)
+{
+    if (bytes.substr(0, 5) != "<?xml")
+        return {};
+    const size_t end = bytes.find("?>");
+    const std::string_view decl = bytes.substr(0, end == std::string_view::npos ? 0 : end);
+    const size_t key = decl.find("encoding");
+    if (key == std::string_view::npos)
+        return {};
+    const size_t quote = decl.find_first_of("'\"", key);
+    if (quote == std::string_view::npos)
+        return {};
+    const size_t close = decl.find(decl[quote], quote + 1);
+    if (close == std::string_view::npos)
+        return {};
+    return lowerCase(decl.substr(quote + 1, close - quote - 1));
+}
+
+bool isShiftJisName(const std::string& encoding)
+{
+    static constexpr const char* kNames[] = {"shift_jis", "shift-jis",  "sjis",        "x-sjis",
+                                             "ms_kanji",  "csshiftjis", "windows-31j", "cp932"};
+    return std::any_of(std::begin(kNames), std::end(kNames),
+                       [&](const char* name) { return encoding == name; });
+}
+
+// Parses without network access, without loading any DTD and without substituting
+// entities; a document that is not well-formed yields an empty document.
+xmlDoc* parseDocument(const std::string& bytes)
+{
+    initialiseLibxml();
+    int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+    const char* encoding = nullptr;
+    std::string converted;
+    const std::string* input = &bytes;
+    // The service and our own files say Shift_JIS but use the Windows code page (CP932),
+    // whose backslash, tilde and vendor characters plain Shift_JIS reads differently.
+    if (isShiftJisName(declaredEncoding(bytes))) {
+        converted = platform::sjisToUtf8(bytes);
+        input = &converted;
+        encoding = "UTF-8";
+        options |= XML_PARSE_IGNORE_ENC;
+    }
+    xmlDoc* doc = nullptr;
+    if (input->size() <= static_cast<size_t>(INT32_MAX))
+        doc = xmlReadMemory(input->data(), static_cast<int>(input->size()), nullptr, encoding, options);
+    return doc ? doc : xmlNewDoc(BAD_CAST "1.0");
+}
+
+const xmlChar* asXml(const std::string& utf8)
+{
+    return reinterpret_cast<const xmlChar*>(utf8.c_str());
+}
+
+bool nameMatches(const xmlNode* node, const std::string& name)
+{
+    if (name == "*")
+        return true;
+    const char* local = reinterpret_cast<const char*>(node->name);
+    if (!node->ns || !node->ns->prefix)
+        return name == local;
+    const std::string qualified = std::string(reinterpret_cast<const char*>(node->ns->prefix)) + ':' + local;
+    return name == qualified;
+}
+
+} // namespace
+
+XmlDocumentClient::XmlDocumentClient(LoadLimits limits) : limits(limits) {}
+
+XmlDocumentClient::~XmlDocumentClient()
+{
+    release();
+}
+
+int32_t XmlDocumentClient::load(const std::string& urlOrPath, bool async)
+{
+    // A handler run by this client's own wait must not start a second load on it.
+    if (loading)
+        return -1;
+    release();
+    if (async)
+        abortRequested = 0;
+    return isWebAddress(urlOrPath) ? loadUrl(urlOrPath, async) : loadFile(urlOrPath);
+}
+
+int32_t XmlDocumentClient::loadUrl(const std::string& url, bool async)
+{
+    if (!http)
+        http = std::make_unique<HttpTransfer>();
+    if (!http->usable())
+        return -1;
+
+    const auto betweenRounds = [this, async] {
+        if (!async)
+            return false;
+        platform::dispatchPendingEvents();
+        return abortRequested == 1;
+    };
+    std::string body;
+    loading = true;
+    const HttpTransfer::Outcome outcome = http->fetch(platform::sjisToUtf8(url), limits, betweenRounds, body);
+    loading = false;
+
+    switch (outcome) {
+    case HttpTransfer::Outcome::Answered:
+        adopt(body);
+        return 0;
+    case HttpTransfer::Outcome::Stopped:
+        return 1;
+    case HttpTransfer::Outcome::Failed:
+        break;
+    }
+    return -1;
+}
+
+int32_t XmlDocumentClient::loadFile(const std::string& path)
+{
+    const std::optional<std::string> bytes = platform::readWholeFile(path, limits.maxBytes);
+    if (!bytes)
+        return -1;
+    adopt(*bytes);
+    return 0;
+}
+
+void XmlDocumentClient::adopt(const std::string& bytes)
+{
+    release();
+    document = parseDocument(bytes);
+}
+
+void XmlDocumentClient::abortLoad()
+{
+    abortRequested = 1;
+}
+
+void XmlDocumentClient::release()
+{
+    if (document) {
+        xmlFreeDoc(document);
+        document = nullptr;
+    }
+}
+
+int32_t XmlDocumentClient::selectNodes(const std::string& path, NodeCursor& cursor)
+{
+    cursor.list.clear();
+    if (!document)
+        return -1;
+    xmlXPathContext* context = xmlXPathNewContext(document);
+    if (!context)
+        return -1;
+    const std::string utf8 = platform::sjisToUtf8(path);
+    xmlXPathObject* result = xmlXPathEvalExpression(asXml(utf8), context);
+    int32_t count = -1;
+    if (result && result->type == XPATH_NODESET) {
+        count = 0;
+        if (const xmlNodeSet* nodes = result->nodesetval) {
+            for (int i = 0; i < nodes->nodeNr; ++i) {
+                // Namespace nodes of a node set are copies that die with the result.
+                if (nodes->nodeTab[i]->type != XML_NAMESPACE_DECL)
+                    cursor.list.push_back(nodes->nodeTab[i]);
+            }
+            count = static_cast<int32_t>(cursor.list.size());
+        }
+    }
+    if (result)
+        xmlXPathFreeObject(result);
+    xmlXPathFreeContext(context);
+    return count;
+}
+
+int32_t XmlDocumentClient::nodeAt(int32_t index, NodeCursor& cursor)
+{
+    if (index < 0 || static_cast<size_t>(index) >= cursor.list.size()) {
+        cursor.node = nullptr;
+        return -1;
+    }
+    cursor.node = cursor.list[static_cast<size_t>(index)];
+    return 0;
+}
+
+int32_t XmlDocumentClient::childElements(const std::string& name, const NodeCursor& parent,
+                                         NodeCursor& cursor)
+{
+    cursor.list.clear();
+    xmlNode* root = parent.node;
+    if (!document || !root)
+        return -1;
+    const std::string wanted = platform::sjisToUtf8(name);
+    // Descendant elements in document order, like getElementsByTagName.
+    xmlNode* current = root->children;
+    while (current) {
+        if (current->type == XML_ELEMENT_NODE && nameMatches(current, wanted))
+            cursor.list.push_back(current);
+        if (current->type == XML_ELEMENT_NODE && current->children) {
+            current = current->children;
+            continue;
+        }
+        while (current != root && !current->next)
+            current = current->parent;
+        if (current == root)
+            break;
+        current = current->next;
+    }
+    return static_cast<int32_t>(cursor.list.size());
+}
+
+int32_t XmlDocumentClient::nodeText(const NodeCursor& cursor, std::string& out)
+{
+    out.clear();
+    if (!cursor.node)
+        return 0;
+    xmlChar* content = xmlNodeGetContent(cursor.node);
+    if (content) {
+        out = platform::utf8ToSjis(reinterpret_cast<const char*>(content));
+        xmlFree(content);
+    }
+    return 0;
+}
+
+int32_t XmlDocumentClient::childText(const std::string& name, const NodeCursor& parent, std::string& out)
+{
+    out.clear();
+    NodeCursor children;
+    if (childElements(name, parent, children) > 0 && nodeAt(0, children) == 0)
+        nodeText(children, out);
+    releaseCursor(children);
+    return 0;
+}
+
+void XmlDocumentClient::releaseCursor(NodeCursor& cursor)
+{
+    cursor.node = nullptr;
+    cursor.list.clear();
+}
+
+int32_t XmlDocumentClient::createDocument(const std::string& rootName)
+{
+    if (loading)
+        return -1;
+    release();
+    initialiseLibxml();
+    document = xmlNewDoc(BAD_CAST "1.0");
+    if (!document)
+        return -1;
+    const std::string name = platform::sjisToUtf8(rootName);
+    xmlNode* declaration =
+        xmlNewDocPI(document, BAD_CAST "xml", BAD_CAST "version='1.0' encoding='Shift_JIS'");
+    if (!declaration || !xmlAddChild(reinterpret_cast<xmlNode*>(document), declaration)) {
+        xmlFreeNode(declaration);
+        release();
+        return -1;
+    }
+    xmlNode* root = xmlValidateName(asXml(name), 0) == 0
+                        ? xmlNewDocNode(document, nullptr, asXml(name), nullptr)
+                        : nullptr;
+    if (!root) {
+        release();
+        return -1;
+    }
+    xmlDocSetRootElement(document, root);
+    xmlAddChild(root, xmlNewDocText(document, BAD_CAST "\n"));
+    return 0;
+}
+
+int32_t XmlDocumentClient::addElement(const std::string& name, const std::string& text, NodeCursor& parent,
+                                      NodeCursor* out)
+{
+    if (!document || !parent.node || parent.node->doc != document)
+        return -1;
+    const std::string utf8Name = platform::sjisToUtf8(name);
+    // A name that is not an XML name would make the saved file unreadable.
+    if (xmlValidateName(asXml(utf8Name), 0) != 0)
+        return -1;
+    xmlNode* element = xmlNewDocNode(document, nullptr, asXml(utf8Name), nullptr);
+    if (!element)
+        return -1;
+    if (!text.empty())
+        xmlAddChild(element, xmlNewDocText(document, asXml(platform::sjisToUtf8(text))));
+    if (!xmlAddChild(parent.node, element)) {
+        xmlFreeNode(element);
+        return -1;
+    }
+    if (text.empty())
+        xmlAddChild(element, xmlNewDocText(document, BAD_CAST "\n"));
+    if (out)
+        out->node = element;
+    xmlAddChild(parent.node, xmlNewDocText(document, BAD_CAST "\n"));
+    return 0;
+}
+
+int32_t XmlDocumentClient::appendNewline(NodeCursor& cursor)
+{
+    if (!document || !cursor.node || cursor.node->doc != document)
+        return -1;
+    return xmlAddChild(cursor.node, xmlNewDocText(document, BAD_CAST "\n")) ? 0 : -1;
+}
+
+int32_t XmlDocumentClient::save(const std::string& path)
+{
+    std::string bytes;
+    if (!serialize(bytes))
+        return -1;
+    return platform::writeFileAtomically(path, bytes) ? 0 : -1;
+}
+
+bool XmlDocumentClient::serialize(std::string& out) const
+{
+    out.clear();
+    if (!document)
+        return false;
+    out = serializeDocument(document);
+    return true;
+}
+
+} // namespace pelimo
