@@ -171,10 +171,17 @@ std::string ProfileFile::newLineEnd() const
     return "\r\n";
 }
 
-void ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view value)
+void ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view rawValue)
 {
-    value = value.substr(0, value.find_first_of("\r\n"));
-    value = cutSjis(value, kMaxValueBytes);
+    rawValue = rawValue.substr(0, rawValue.find_first_of("\r\n"));
+    rawValue = cutSjis(rawValue, kMaxValueBytes);
+    // A reader drops blanks around a value and one pair of enclosing quotes; a value that
+    // would lose them is written inside quotes, so it reads back exactly as it was.
+    const bool wouldChange = !rawValue.empty() && (isBlank(rawValue.front()) || isBlank(rawValue.back()) ||
+                                                   (rawValue.size() >= 2 &&
+                                                    (rawValue.front() == '"' || rawValue.front() == '\'') &&
+                                                    rawValue.back() == rawValue.front()));
+    const std::string value = wouldChange ? "\"" + std::string(rawValue) + "\"" : std::string(rawValue);
     const std::string end = newLineEnd();
     auto header = findSection(section);
     if (!header) {
@@ -196,7 +203,7 @@ void ProfileFile::setValue(std::string_view section, std::string_view key, std::
     if (at == lines.size() && !lines.empty() && lines.back().end.empty())
         lines.back().end = end;
     lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at),
-                 Line{std::string(trimmed(key)) + "=" + std::string(value), end});
+                 Line{std::string(trimmed(key)) + "=" + value, end});
 }
 
 std::string ProfileFile::serialize() const

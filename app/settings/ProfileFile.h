@@ -22,7 +22,7 @@ public:
 
     // Replaces the value of an existing key in place, or appends the key at the end of its
     // section, or the section at the end of the file. A value is cut at a line break, so it
-    // can never add lines of its own.
+    // can never add lines of its own, and quoted where a reader would otherwise trim it.
     void setValue(std::string_view section, std::string_view key, std::string_view value);
 
     std::string serialize() const;
