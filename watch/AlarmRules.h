@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/settings/EnvSettings.h"
+#include "watch/AramEntry.h"
+
+#include <cstdint>
+#include <string>
+
+namespace pelimo {
+
+// Applies the remaining-time and price rules to an entry against its freshly fetched record:
+// the entry's alarm bits are set anew (its notification bits are kept) and 1 is returned
+// when it is in alarm. The entry's info still holds the previous record.
+int32_t checkAlarm(AramEntry& entry, const ItemInfo& fresh, const EnvSettings& settings);
+
+// The three-line alarm text of a listing: number, title, then price and remaining time.
+std::string alarmLine(const ItemInfo& record);
+
+// What one update cycle gathers for its notifications.
+class AlarmCollection {
+public:
+    // Folds the result of one successful fetch into the entry (flags and info) and the
+    // collection. inAlarm is checkAlarm's result.
+    void addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_t inAlarm);
+
+    // The balloon text: the first newly notified listing's line, followed by the count of the
+    // others when there are more. Empty when nothing was newly notified.
+    std::string balloonText() const;
+
+    const std::string& mailText() const { return mail; }
+    int32_t alarmCount() const { return alarms; }
+    int32_t newCount() const { return newlyNotified; }
+
+private:
+    std::string mail;
+    std::string balloon;
+    int32_t alarms = 0;
+    int32_t newlyNotified = 0;
+};
+
+// The four fields a failed fetch replaces with "-".
+void markFetchFailed(ItemInfo& info);
+
+} // namespace pelimo

@@ -1,0 +1,124 @@
+#include "watch/AramFile.h"
+
+#include "platform/FileSystem.h"
+#include "xmlclient/ListingQueries.h"
+#include "xmlclient/XmlDocumentClient.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+#include <sys/stat.h>
+
+namespace pelimo {
+namespace {
+
+bool fileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// A name beside the file that no other file has: "<path>.unreadable-YYYYMMDD-HHMMSS", with
+// a counter when several failures fall in one second.
+std::string asideName(const std::string& path)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    ::localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::string base = path + ".unreadable-" + stamp;
+    std::string candidate = base;
+    for (int n = 2; fileExists(candidate); ++n)
+        candidate = base + "-" + std::to_string(n);
+    return candidate;
+}
+
+} // namespace
+
+std::string aramFilePath(const std::string& directory)
+{
+    return platform::joinPath(directory.empty() ? platform::currentDirectory() : directory, kAramFileName);
+}
+
+AramFileLoad loadAramFile(const std::string& directory)
+{
+    AramFileLoad result;
+    const std::string path = aramFilePath(directory);
+    if (!fileExists(path))
+        return result;
+
+    XmlDocumentClient client;
+    NodeCursor rootCursor;
+    const bool readable = client.load(path, true) == 0 && client.selectNodes("/root", rootCursor) == 1;
+    client.releaseCursor(rootCursor);
+    if (!readable) {
+        client.release();
+        const std::string aside = asideName(path);
+        if (std::rename(path.c_str(), aside.c_str()) == 0) {
+            result.outcome = AramFileLoad::Outcome::movedAside;
+            result.movedTo = aside;
+        } else {
+            result.outcome = AramFileLoad::Outcome::unreadable;
+        }
+        return result;
+    }
+
+    result.outcome = AramFileLoad::Outcome::loaded;
+    NodeCursor items;
+    const int32_t count = client.selectNodes("//root/ItemInfo", items);
+    for (int32_t i = 0; i < count; ++i) {
+        ItemInfo record;
+        readItemInfo(client, i, record, items);
+        result.records.push_back(std::move(record));
+    }
+    client.releaseCursor(items);
+    client.release();
+    return result;
+}
+
+bool serializeAramFile(const std::vector<ItemInfo>& records, std::string& out)
+{
+    XmlDocumentClient client;
+    if (client.createDocument("root") != 0)
+        return false;
+    NodeCursor root;
+    if (client.selectNodes("//root", root) < 1 || client.nodeAt(0, root) != 0) {
+        client.release();
+        return false;
+    }
+    bool ok = true;
+    for (const ItemInfo& r : records) {
+        NodeCursor item;
+        if (client.addElement("ItemInfo", "", root, &item) != 0) {
+            ok = false;
+            break;
+        }
+        // The file's own field order, not the record's.
+        const std::pair<const char*, const std::string*> fields[] = {
+            {"ItemNo", &r.ItemNo},         {"ItemName", &r.ItemName},
+            {"BidNum", &r.BidNum},         {"CurrentPrice", &r.CurrentPrice},
+            {"RemainTime", &r.RemainTime}, {"ImageUrl", &r.ImageUrl},
+            {"ItemNum", &r.ItemNum},       {"AuctionType", &r.AuctionType},
+        };
+        for (const auto& [name, text] : fields)
+            ok = client.addElement(name, *text, item) == 0 && ok;
+        client.releaseCursor(item);
+        if (!ok)
+            break;
+    }
+    client.releaseCursor(root);
+    ok = ok && client.serialize(out);
+    client.release();
+    return ok;
+}
+
+bool saveAramFile(const std::vector<ItemInfo>& records, const std::string& directory)
+{
+    std::string bytes;
+    if (!serializeAramFile(records, bytes))
+        return false;
+    return platform::writeFileAtomically(aramFilePath(directory), bytes);
+}
+
+} // namespace pelimo

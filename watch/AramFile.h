@@ -1,0 +1,35 @@
+#pragma once
+
+#include "xmlclient/ItemInfo.h"
+
+#include <string>
+#include <vector>
+
+namespace pelimo {
+
+inline constexpr const char* kAramFileName = "AramList.xml";
+
+// What a read of the watch list file found.
+struct AramFileLoad {
+    enum class Outcome { loaded, missing, movedAside, unreadable };
+
+    Outcome outcome = Outcome::missing;
+    std::vector<ItemInfo> records; // in document order
+    std::string movedTo;           // where an unreadable file now lies (movedAside)
+};
+
+// "AramList.xml" in the given folder; an empty folder means the current directory now.
+std::string aramFilePath(const std::string& directory = {});
+
+// Reads the watch list. A missing file is an empty list. A file that is not a well-formed
+// document under a "root" element is renamed aside first, so that nothing the user kept
+// there is overwritten by the next save; it too gives an empty list.
+AramFileLoad loadAramFile(const std::string& directory = {});
+
+// Replaces the file as a whole with the records, in order. false when it could not be written.
+bool saveAramFile(const std::vector<ItemInfo>& records, const std::string& directory = {});
+
+// The bytes saveAramFile writes, or nothing when the document could not be built.
+bool serializeAramFile(const std::vector<ItemInfo>& records, std::string& out);
+
+} // namespace pelimo

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "watch/WatchList.h"
+
+#include <QTimer>
+#include <QTreeWidget>
+#include <optional>
+#include <utility>
+
+namespace pelimo {
+
+// Control id of the watch list in the form view, and the id its watch timer is known by.
+inline constexpr int kAramListId = 9000;
+inline constexpr int kWatchTimerId = 1124;
+
+// The alert list: one row per watched listing, sortable by column, coloured while in
+// alarm. The rows are a view of the WatchList it owns; rows and entries are tied by the
+// item number in the first column, so sorting the rows never reorders the entries.
+class CRkAramList final : public QTreeWidget, private WatchListView {
+    Q_OBJECT
+
+public:
+    CRkAramList(QWidget* parent, const EnvSettings& settings, Endpoints endpoints, WatchListHost& host,
+                AlertMailer mailer, std::string directory = {});
+    ~CRkAramList() override;
+    CRkAramList(const CRkAramList&) = delete;
+    CRkAramList& operator=(const CRkAramList&) = delete;
+
+    // Loads the watch list file into rows and starts the watch timer. Called once by the
+    // form view after it created the control.
+    void createAramList();
+
+    void addEntry(const ItemInfo& item) { watch.addEntry(item); }
+    int32_t findEntry(std::string_view itemNo) const { return watch.findEntry(itemNo); }
+    int32_t isWatched(std::string_view itemNo) const { return watch.isWatched(itemNo); }
+    const std::vector<AramEntry>& entries() const { return watch.entries(); }
+    WatchList& watchList() { return watch; }
+
+    // Removes the row of the selection mark, its entry, and the watched marks of its number.
+    void removeSelectedEntry();
+    // Shows the listing of the selection mark; refused while an update runs.
+    void openSelectedItem();
+    // The first click on a column sorts it descending, the next ascending, and so on.
+    void sortByColumn(int column);
+    // Restarts the watch timer with the interval the settings give now.
+    void restartTimer();
+    int timerIntervalMs() const { return watchTimer.interval(); }
+    bool timerActive() const { return watchTimer.isActive(); }
+
+    // The text and background colours of a row in alarm, or nothing for system colours.
+    std::optional<std::pair<QColor, QColor>> rowAlarmColours(int row) const;
+    // The item number shown in a row.
+    std::string rowItemNo(int row) const;
+
+    // Compares two rows by the current sort column, ascending.
+    bool compareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b) const;
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void entryAppended(const AramEntry& entry) override;
+    void refreshRow(const AramEntry& entry) override;
+    void repaintRows() override;
+    void fillRow(QTreeWidgetItem& row, const ItemInfo& info);
+    void onTimer();
+    void showContextMenu(const QPoint& pos);
+
+    const EnvSettings& settings;
+    WatchList watch;
+    QTimer watchTimer;
+    int sortColumn = -1;
+    int sortDescending[8] = {};
+};
+
+} // namespace pelimo
