@@ -34,6 +34,17 @@ std::string asideName(const std::string& path)
     return candidate;
 }
 
+// The writer can only give an empty field the line break of a container element, so an
+// empty text comes back as that single line break; it is read as the empty text it was.
+void restoreEmptyFields(ItemInfo& r)
+{
+    for (std::string* field : {&r.ItemNo, &r.ItemName, &r.CurrentPrice, &r.AuctionType, &r.ImageUrl,
+                               &r.BidNum, &r.ItemNum, &r.RemainTime}) {
+        if (*field == "\n")
+            field->clear();
+    }
+}
+
 } // namespace
 
 std::string aramFilePath(const std::string& directory)
@@ -70,6 +81,7 @@ AramFileLoad loadAramFile(const std::string& directory)
     for (int32_t i = 0; i < count; ++i) {
         ItemInfo record;
         readItemInfo(client, i, record, items);
+        restoreEmptyFields(record);
         result.records.push_back(std::move(record));
     }
     client.releaseCursor(items);

@@ -1,0 +1,138 @@
+#include "watch/AlarmRules.h"
+
+#include "TestTexts.h"
+#include "watch/TextFill.h"
+#include "watch/WatchColumns.h"
+
+#include <gtest/gtest.h>
+
+namespace pelimo {
+namespace {
+
+using namespace watch_test_text;
+
+EnvSettings rulesOn(int32_t remain, int32_t price, int32_t minutes = 5)
+{
+    EnvSettings s;
+    s.alarmOnRemainingTime = remain;
+    s.alarmOnPriceChange = price;
+    s.remainingTimeMinutes = minutes;
+    return s;
+}
+
+ItemInfo listing(const std::string& no, const std::string& price, const std::string& remain)
+{
+    return ItemInfo{no, kNameCamera, price, "NO", "", "1", "1", remain};
+}
+
+TEST(CheckAlarm, RemainingTimeAgainstTheThreshold)
+{
+    struct Case {
+        const char* remain;
+        int32_t minutes;
+        int32_t flagOn;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {kRemain5Min, 5, 1, 1},  {kRemain6Min, 5, 1, 0},  {kRemain0Min, 5, 1, 0},
+        {kRemain30Sec, 5, 1, 1}, {kRemain30Sec, 0, 1, 0}, {"30", 5, 1, 0},
+        {"-", 5, 1, 0},          {kRemain5Min, 5, 0, 0},  {kRemain3Day, 5, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.remain) + " threshold " + std::to_string(c.minutes));
+        AramEntry entry{0, listing("1", "100", c.remain)};
+        EXPECT_EQ(checkAlarm(entry, listing("1", "100", c.remain), rulesOn(c.flagOn, 1, c.minutes)),
+                  c.expected);
+        EXPECT_EQ(entry.flags, c.expected ? kRemainAlarm : 0);
+    }
+}
+
+TEST(CheckAlarm, PriceChangeComparesTheTextsAsReceived)
+{
+    AramEntry entry{kBalloonNotified | kMailCollected | kRemainAlarm, listing("1", kPriceYen1000, "-")};
+    // "1000" and "1000円" are different texts although the same number.
+    EXPECT_EQ(checkAlarm(entry, listing("1", "1000", "-"), rulesOn(1, 1)), 1);
+    EXPECT_EQ(entry.flags, kBalloonNotified | kMailCollected | kPriceAlarm);
+    EXPECT_EQ(checkAlarm(entry, listing("1", kPriceYen1000, "-"), rulesOn(1, 1)), 0);
+    EXPECT_EQ(entry.flags, kBalloonNotified | kMailCollected);
+    EXPECT_EQ(checkAlarm(entry, listing("1", "9", "-"), rulesOn(1, 0)), 0);
+}
+
+TEST(AlarmLine, ThreeLinesWithAFullWidthSpace)
+{
+    EXPECT_EQ(alarmLine(listing("x1", kPriceYen1000, kRemain5Min)), std::string(kAlarmLineCamera));
+}
+
+// The notification rules over several cycles of one entry, as the cycle applies them.
+TEST(AlarmCollection, EpisodesNotifyOncePerRemainingTimeEpisodeAndAtEveryPriceChange)
+{
+    const EnvSettings s = rulesOn(1, 1);
+    AramEntry entry{0, listing("1", "100", "2" + std::string(kRemain3Day))};
+    auto cycle = [&](const ItemInfo& fresh) {
+        AlarmCollection c;
+        c.addUpdated(entry, fresh, checkAlarm(entry, fresh, s));
+        return c;
+    };
+    struct Step {
+        const char* price;
+        const char* remain;
+        int32_t alarms;
+        int32_t newlyNotified;
+    };
+    const Step steps[] = {
+        {"100", kRemain6Min, 0, 0},  // out of range
+        {"100", kRemain5Min, 1, 1},  // enters the episode
+        {"100", kRemain30Sec, 1, 0}, // stays in it: no second notice
+        {"110", kRemain30Sec, 1, 1}, // a price change notifies
+        {"120", kRemain30Sec, 1, 1}, // and the next one again
+        {"120", kRemain0Min, 0, 0},  // ends the episode
+        {"120", kRemain30Sec, 1, 1}, // a new one notifies again
+    };
+    for (const Step& st : steps) {
+        SCOPED_TRACE(std::string(st.price) + " " + st.remain);
+        const AlarmCollection c = cycle(listing("1", st.price, st.remain));
+        EXPECT_EQ(c.alarmCount(), st.alarms);
+        EXPECT_EQ(c.newCount(), st.newlyNotified);
+        EXPECT_EQ(c.mailText().empty(), st.newlyNotified == 0);
+        EXPECT_EQ(entry.info.CurrentPrice, st.price);
+    }
+}
+
+TEST(AlarmCollection, BalloonNamesTheFirstNewAlarmAndCountsTheOthers)
+{
+    const EnvSettings s = rulesOn(1, 0);
+    AlarmCollection c;
+    AramEntry old{kBalloonNotified | kMailCollected, listing("0", "1", kRemain5Min)};
+    c.addUpdated(old, old.info, checkAlarm(old, old.info, s)); // in alarm since before
+    std::vector<AramEntry> fresh;
+    for (const char* no : {"x1", "x2", "x3"})
+        fresh.push_back(AramEntry{0, listing(no, kPriceYen1000, kRemain5Min)});
+    for (AramEntry& e : fresh)
+        c.addUpdated(e, e.info, checkAlarm(e, e.info, s));
+
+    EXPECT_EQ(c.alarmCount(), 4);
+    EXPECT_EQ(c.balloonText(), std::string(kAlarmLineCamera) + kOthers2);
+    EXPECT_EQ(c.mailText(), alarmLine(fresh[0].info) + "\n" + alarmLine(fresh[1].info) + "\n" +
+                                alarmLine(fresh[2].info) + "\n");
+}
+
+TEST(WatchColumns, OrderByWhatTheColumnMeans)
+{
+    EXPECT_LT(compareWatchColumn(kColPrice, kPriceYen980, kPriceYen1500), 0);
+    EXPECT_LT(compareWatchColumn(kColRemain, kRemain30Min, kRemain2Hour), 0);
+    EXPECT_LT(compareWatchColumn(kColRemain, "-", kRemain30Sec), 0);
+    EXPECT_LT(compareWatchColumn(kColBidNum, "9", "10"), 0);
+    EXPECT_GT(compareWatchColumn(kColNo, "9", "10"), 0);
+    // A double-byte character sorts after half-width katakana, unlike a byte comparison.
+    EXPECT_GT(compareWatchColumn(kColName, kKanjiA, kHalfKana), 0);
+    EXPECT_LT(compareWatchColumn(kColName, "ab", "abc"), 0);
+    EXPECT_EQ(compareWatchColumn(kColName, kNameBook, kNameBook), 0);
+}
+
+TEST(FillText, PlaceholdersInOrder)
+{
+    EXPECT_EQ(fillText("%s-%d-%%-%s", {std::string_view("a"), 42LL}), "a-42-%-");
+}
+
+} // namespace
+} // namespace pelimo
