@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelimo::sim {
+
+// The request targets of the listing service received so far, raw as they came on the wire
+// and with their keyword and exhibit_id values decoded. Not thread-safe: the server guards it.
+class RequestLog {
+public:
+    void add(const std::string& target);
+    void clear();
+    std::string raw() const;     // one target per line
+    std::string decoded() const; // one target per line
+
+private:
+    std::vector<std::string> rawTargets;
+    std::vector<std::string> decodedTargets;
+};
+
+// Percent-decodes a query value ('+' is a blank). Bytes that are not UTF-8 are read as
+// Shift-JIS, the other encoding a client of this service may send, and given as UTF-8.
+std::string decodeQueryValue(std::string_view value);
+
+// The target with its keyword and exhibit_id values decoded by decodeQueryValue.
+std::string decodedTarget(std::string_view target);
+
+bool isValidUtf8(std::string_view text);
+
+} // namespace pelimo::sim

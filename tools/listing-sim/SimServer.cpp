@@ -1,0 +1,405 @@
+#include "tools/listing-sim/SimServer.h"
+
+#include "platform/text/SjisText.h"
+#include "tools/listing-sim/ItemPage.h"
+#include "tools/listing-sim/ListingXml.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <charconv>
+#include <cstdlib>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+
+namespace pelimo::sim {
+namespace {
+
+constexpr size_t kCatalogueSize = 3000;
+constexpr size_t kHugeAnswerBytes = 17u * 1024 * 1024;
+constexpr const char* kTextType = "text/plain; charset=utf-8";
+constexpr const char* kHtmlType = "text/html; charset=utf-8";
+
+std::optional<int64_t> number(const std::string& text)
+{
+    int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int64_t> numberParam(const httplib::Request& req, const char* key)
+{
+    if (!req.has_param(key))
+        return std::nullopt;
+    return number(req.get_param_value(key));
+}
+
+// httplib has percent-decoded the value; a client that sent Shift-JIS gets it read as such.
+std::string utf8Param(const httplib::Request& req, const char* key)
+{
+    std::string value = req.get_param_value(key);
+    return isValidUtf8(value) ? value : platform::sjisToUtf8(value);
+}
+
+std::vector<std::string> typeCodes(const std::string& at)
+{
+    std::vector<std::string> codes;
+    size_t start = 0;
+    while (start <= at.size()) {
+        const size_t comma = at.find(',', start);
+        const size_t end = comma == std::string::npos ? at.size() : comma;
+        if (end > start)
+            codes.push_back(at.substr(start, end - start));
+        start = end + 1;
+    }
+    return codes;
+}
+
+// The socket of the connection a request came on, found by its two ports, or -1.
+int connectionSocket(int localPort, int remotePort)
+{
+    DIR* dir = opendir("/proc/self/fd");
+    if (!dir)
+        return -1;
+    int found = -1;
+    while (const dirent* entry = readdir(dir)) {
+        const int fd = std::atoi(entry->d_name);
+        if (fd <= 2)
+            continue;
+        sockaddr_in local{};
+        sockaddr_in peer{};
+        socklen_t localLength = sizeof local;
+        socklen_t peerLength = sizeof peer;
+        if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localLength) != 0 ||
+            getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0 ||
+            local.sin_family != AF_INET)
+            continue;
+        if (ntohs(local.sin_port) == localPort && ntohs(peer.sin_port) == remotePort) {
+            found = fd;
+            break;
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+void plain(httplib::Response& res, const std::string& text, int status = 200)
+{
+    res.status = status;
+    res.set_content(text, kTextType);
+}
+
+} // namespace
+
+SimServer::SimServer(const SimOptions& options) : options(options), delayMs(options.delayMs)
+{
+    fault = options.fault;
+    http.new_task_queue = [] {
+        return new httplib::ThreadPool(32);
+    };
+    http.set_keep_alive_max_count(1000000);
+    http.set_keep_alive_timeout(2);
+    http.set_read_timeout(5);
+    http.set_write_timeout(5);
+    http.set_tcp_nodelay(true);
+    routes();
+}
+
+int SimServer::bind()
+{
+    const int port = options.port == 0 ? http.bind_to_any_port("127.0.0.1")
+                                       : (http.bind_to_port("127.0.0.1", options.port) ? options.port : -1);
+    if (port <= 0)
+        return -1;
+    std::lock_guard lock(mutex);
+    catalogue = std::make_unique<Catalogue>(words, options.seed, kCatalogueSize,
+                                            "http://127.0.0.1:" + std::to_string(port));
+    for (const auto& [word, count] : options.hits)
+        catalogue->addHits(word, count);
+    store = std::make_unique<ListingStore>(*catalogue);
+    return port;
+}
+
+bool SimServer::run()
+{
+    return http.listen_after_bind();
+}
+
+void SimServer::stop()
+{
+    stopping = true;
+    http.stop();
+}
+
+bool SimServer::pause(int milliseconds) const
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!stopping) {
+        const auto left = until - std::chrono::steady_clock::now();
+        if (left <= std::chrono::steady_clock::duration::zero())
+            return true;
+        std::this_thread::sleep_for(
+            std::min<std::chrono::steady_clock::duration>(left, std::chrono::milliseconds(10)));
+    }
+    return false;
+}
+
+void SimServer::routes()
+{
+    http.Get("/bep/xml",
+             [this](const httplib::Request& req, httplib::Response& res) { serveListing(req, res); });
+    http.Get(R"(/aff/([^/]+)/([^/]+)/WS/pitem_GK([^/]*))",
+             [this](const httplib::Request& req, httplib::Response& res) { serveItemPage(req, res); });
+
+    http.Get("/sim/fault", [this](const httplib::Request& req, httplib::Response& res) {
+        const auto mode = faultModeNamed(req.get_param_value("mode"));
+        const auto count = numberParam(req, "count");
+        const auto ms = numberParam(req, "ms");
+        if (!mode || (req.has_param("count") && (!count || *count < 1)) ||
+            (req.has_param("ms") && (!ms || *ms < 0 || *ms > 1000)))
+            return plain(res, "bad fault\n", 400);
+        std::lock_guard lock(mutex);
+        fault = *mode;
+        faultCount = count ? static_cast<int>(std::min<int64_t>(*count, 1000000)) : -1;
+        if (*mode == FaultMode::Slow)
+            slowMs = ms ? static_cast<int>(*ms) : 2;
+        plain(res, "ok\n");
+    });
+    http.Get("/sim/delay", [this](const httplib::Request& req, httplib::Response& res) {
+        const auto ms = numberParam(req, "ms");
+        if (!ms || *ms < 0 || *ms > 600000)
+            return plain(res, "bad delay\n", 400);
+        std::lock_guard lock(mutex);
+        delayMs = static_cast<int>(*ms);
+        plain(res, "ok\n");
+    });
+    http.Get("/sim/put", [this](const httplib::Request& req, httplib::Response& res) {
+        ListingFields fields;
+        fields.itemNo = utf8Param(req, "ItemNo");
+        fields.itemName = utf8Param(req, "ItemName");
+        fields.currentPrice = utf8Param(req, "CurrentPrice");
+        fields.imageUrl = utf8Param(req, "ImageUrl");
+        fields.auctionType = utf8Param(req, "AuctionType");
+        fields.itemNum = utf8Param(req, "ItemNum");
+        fields.bidNum = utf8Param(req, "BidNum");
+        fields.remainTime = utf8Param(req, "RemainTime");
+        if (fields.itemNo.empty())
+            return plain(res, "ItemNo missing\n", 400);
+        std::lock_guard lock(mutex);
+        store->pin(std::move(fields));
+        plain(res, "ok\n");
+    });
+    http.Get("/sim/remove", [this](const httplib::Request& req, httplib::Response& res) {
+        const std::string itemNo = utf8Param(req, "ItemNo");
+        if (itemNo.empty())
+            return plain(res, "ItemNo missing\n", 400);
+        std::lock_guard lock(mutex);
+        store->remove(itemNo);
+        plain(res, "ok\n");
+    });
+    http.Get("/sim/hits", [this](const httplib::Request& req, httplib::Response& res) {
+        const std::string word = utf8Param(req, "word");
+        const auto count = numberParam(req, "count");
+        if (word.empty() || !count || *count < 0 || *count > 1000000)
+            return plain(res, "bad hits\n", 400);
+        std::lock_guard lock(mutex);
+        catalogue->addHits(word, static_cast<size_t>(*count));
+        plain(res, "ok\n");
+    });
+    http.Get("/sim/advance", [this](const httplib::Request& req, httplib::Response& res) {
+        const auto seconds = numberParam(req, "seconds");
+        if (!seconds || *seconds < 0 || *seconds > 365LL * 24 * 3600)
+            return plain(res, "bad advance\n", 400);
+        std::lock_guard lock(mutex);
+        clock.advance(*seconds);
+        plain(res, "ok\n");
+    });
+    http.Get("/sim/requests", [this](const httplib::Request&, httplib::Response& res) {
+        std::lock_guard lock(mutex);
+        plain(res, log.raw());
+    });
+    http.Get("/sim/requests/decoded", [this](const httplib::Request&, httplib::Response& res) {
+        std::lock_guard lock(mutex);
+        plain(res, log.decoded());
+    });
+    http.Get("/sim/reset", [this](const httplib::Request&, httplib::Response& res) {
+        std::lock_guard lock(mutex);
+        log.clear();
+        fault = FaultMode::None;
+        faultCount = -1;
+        slowMs = 2;
+        delayMs = 0;
+        store->clearOverrides();
+        clock.reset();
+        plain(res, "ok\n");
+    });
+}
+
+SimServer::Answer SimServer::listingAnswerFor(const httplib::Request& req)
+{
+    std::lock_guard lock(mutex);
+    const int64_t now = clock.now();
+    if (req.has_param("exhibit_id")) {
+        // One listing, or none: an unknown number answers page 1 of 1 without ItemInfo, the
+        // same shape as a search that found nothing.
+        std::vector<ListingFields> items;
+        if (auto found = store->lookup(utf8Param(req, "exhibit_id"), now))
+            items.push_back(std::move(*found));
+        return {listingAnswer(1, 1, static_cast<int64_t>(items.size()), items)};
+    }
+    SearchQuery query;
+    query.terms = keywordTerms(utf8Param(req, "keyword"));
+    query.types = typeCodes(req.get_param_value("at"));
+    query.priceLow = numberParam(req, "clow");
+    query.priceHigh = numberParam(req, "chigh");
+    const int64_t page = std::max<int64_t>(1, numberParam(req, "page").value_or(1));
+    int64_t perPage = numberParam(req, "ipp").value_or(10);
+    if (perPage < 1 || perPage > 100)
+        perPage = 10;
+    const auto result = store->search(query, page, perPage, now);
+    const int64_t totalPages = std::max<int64_t>(1, (result.matches + perPage - 1) / perPage);
+    return {listingAnswer(totalPages, page, result.matches, result.items)};
+}
+
+void SimServer::serveListing(const httplib::Request& req, httplib::Response& res)
+{
+    FaultMode mode = FaultMode::None;
+    int delay = 0;
+    int slow = 2;
+    {
+        std::lock_guard lock(mutex);
+        log.add(req.target);
+        mode = fault;
+        if (faultCount > 0 && --faultCount == 0) {
+            fault = FaultMode::None;
+            faultCount = -1;
+        }
+        delay = delayMs;
+        slow = slowMs;
+    }
+    if (delay > 0 && !pause(delay)) {
+        res.status = 503;
+        return;
+    }
+
+    switch (mode) {
+    case FaultMode::None:
+        res.set_content(listingAnswerFor(req).body, kXmlContentType);
+        return;
+    case FaultMode::Html:
+        res.status = 500;
+        res.set_content(serverErrorHtml(words), kHtmlType);
+        return;
+    case FaultMode::Malformed:
+        res.set_content(cutInsideElement(listingAnswerFor(req).body), kXmlContentType);
+        return;
+    case FaultMode::Bomb:
+        res.set_content(entityBombAnswer(), kXmlContentType);
+        return;
+    case FaultMode::Hang:
+        hold(req);
+        res.status = 503;
+        return;
+    case FaultMode::Drop: {
+        // The headers promise the whole answer; the connection closes after half of it.
+        auto body = std::make_shared<std::string>(listingAnswerFor(req).body);
+        res.set_content_provider(body->size(), kXmlContentType,
+                                 [body](size_t, size_t, httplib::DataSink& sink) {
+                                     sink.write(body->data(), body->size() / 2);
+                                     return false;
+                                 });
+        return;
+    }
+    case FaultMode::Slow: {
+        auto body = std::make_shared<std::string>(listingAnswerFor(req).body);
+        res.set_content_provider(body->size(), kXmlContentType,
+                                 [this, body, slow](size_t offset, size_t length, httplib::DataSink& sink) {
+                                     for (size_t i = offset; i < offset + length; ++i) {
+                                         if (!sink.write(body->data() + i, 1) || !pause(slow))
+                                             return false;
+                                     }
+                                     return true;
+                                 });
+        return;
+    }
+    case FaultMode::Huge: {
+        std::string block;
+        {
+            std::lock_guard lock(mutex);
+            const auto& all = catalogue->listings();
+            std::string utf8;
+            for (size_t i = 0; i < 100 && i < all.size(); ++i)
+                utf8 += itemInfoElement(catalogue->fieldsAt(all[i], clock.now()));
+            block = platform::utf8ToSjis(utf8);
+        }
+        const size_t blocks = kHugeAnswerBytes / std::max<size_t>(block.size(), 1) + 1;
+        auto parts = std::make_shared<std::vector<std::string>>(
+            std::vector<std::string>{listingAnswerHead(1, 1, static_cast<int64_t>(blocks * 100)),
+                                     std::move(block), listingAnswerTail()});
+        res.set_chunked_content_provider(
+            kXmlContentType, [this, parts, blocks](size_t, httplib::DataSink& sink) {
+                const auto& [head, body, tail] = std::tie((*parts)[0], (*parts)[1], (*parts)[2]);
+                if (!sink.write(head.data(), head.size()))
+                    return false;
+                for (size_t i = 0; i < blocks; ++i)
+                    if (stopping || !sink.write(body.data(), body.size()))
+                        return false;
+                if (!sink.write(tail.data(), tail.size()))
+                    return false;
+                sink.done();
+                return true;
+            });
+        return;
+    }
+    }
+}
+
+void SimServer::hold(const httplib::Request& req)
+{
+    // Nothing is answered while the client waits; a client that gives up or a stopping
+    // simulator ends the wait. Without the socket at hand the wait is bounded.
+    const int fd = connectionSocket(req.local_port, req.remote_port);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::minutes(10);
+    while (std::chrono::steady_clock::now() < limit) {
+        if (stopping) {
+            if (fd >= 0)
+                shutdown(fd, SHUT_RDWR);
+            return;
+        }
+        if (fd < 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        pollfd watch{fd, POLLIN | POLLRDHUP, 0};
+        if (poll(&watch, 1, 20) > 0) {
+            if (watch.revents & (POLLRDHUP | POLLHUP | POLLERR))
+                return;
+            char byte = 0;
+            if (recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+}
+
+void SimServer::serveItemPage(const httplib::Request& req, httplib::Response& res)
+{
+    const std::string itemNo = req.matches[3];
+    std::optional<ListingFields> found;
+    {
+        std::lock_guard lock(mutex);
+        found = store->lookup(itemNo, clock.now());
+    }
+    if (!found) {
+        res.status = 404;
+        res.set_content(itemNotFoundHtml(itemNo, words), kHtmlType);
+        return;
+    }
+    res.set_content(itemPageHtml(*found, words), kHtmlType);
+}
+
+} // namespace pelimo::sim

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "tools/listing-sim/Catalogue.h"
+#include "tools/listing-sim/FaultMode.h"
+#include "tools/listing-sim/ListingStore.h"
+#include "tools/listing-sim/RequestLog.h"
+#include "tools/listing-sim/SimClock.h"
+#include "tools/listing-sim/SimOptions.h"
+#include "tools/listing-sim/Vocabulary.h"
+
+#include <atomic>
+#include <httplib.h>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace pelimo::sim {
+
+// The listing service, its item pages and the control endpoint tests steer it with, served
+// on loopback. httplib answers on a pool of threads; one mutex guards all state below.
+class SimServer {
+public:
+    explicit SimServer(const SimOptions& options);
+    SimServer(const SimServer&) = delete;
+    SimServer& operator=(const SimServer&) = delete;
+
+    // Binds 127.0.0.1 on the option's port (0 = any); returns the port, or -1.
+    int bind();
+    // Serves until stop(); false when serving could not start.
+    bool run();
+    // Callable from any thread; held answers (hang, delay, slow) give up promptly.
+    void stop();
+
+private:
+    struct Answer {
+        std::string body; // Shift_JIS
+    };
+
+    void routes();
+    void serveListing(const httplib::Request& req, httplib::Response& res);
+    Answer listingAnswerFor(const httplib::Request& req);
+    void serveItemPage(const httplib::Request& req, httplib::Response& res);
+    void hold(const httplib::Request& req);
+    bool pause(int milliseconds) const;
+
+    const SimOptions options;
+    httplib::Server http;
+    std::atomic<bool> stopping{false};
+
+    std::mutex mutex;
+    Vocabulary words;
+    std::unique_ptr<Catalogue> catalogue;
+    std::unique_ptr<ListingStore> store;
+    SimClock clock;
+    RequestLog log;
+    FaultMode fault = FaultMode::None;
+    int faultCount = -1; // requests the fault still applies to; -1 = until changed
+    int slowMs = 2;
+    int delayMs = 0;
+};
+
+} // namespace pelimo::sim
