@@ -9,6 +9,8 @@ namespace {
 // Redirects are followed like the original document engine did, but only a few and only
 // to web addresses.
 constexpr long kMaxRedirects = 5;
+// Longest wait for the socket between two dispatches of pending events.
+constexpr int kPollMilliseconds = 2;
 
 void ensureGlobalInit()
 {
@@ -77,28 +79,38 @@ XmlDocumentClient::HttpTransfer::fetch(const std::string& url, const LoadLimits&
     // that libcurl never ends.
     const auto deadline = std::chrono::steady_clock::now() + limits.timeout + std::chrono::seconds(1);
     Outcome outcome = Outcome::Failed;
-    bool finished = false;
+    bool transferDue = true;
     for (;;) {
-        int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK)
-            break;
-        int queued = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
-            if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
-                finished = true;
-                outcome =
-                    message->data.result == CURLE_OK && !sink.overflow ? Outcome::Answered : Outcome::Failed;
+        if (transferDue) {
+            int running = 0;
+            if (curl_multi_perform(multi, &running) != CURLM_OK)
+                break;
+            bool finished = false;
+            int queued = 0;
+            while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+                if (message->msg == CURLMSG_DONE && message->easy_handle == easy) {
+                    finished = true;
+                    outcome = message->data.result == CURLE_OK && !sink.overflow ? Outcome::Answered
+                                                                                 : Outcome::Failed;
+                }
             }
+            if (finished || running == 0)
+                break;
         }
-        if (finished || running == 0)
-            break;
         if (betweenRounds && betweenRounds()) {
             outcome = Outcome::Stopped;
             break;
         }
         if (std::chrono::steady_clock::now() >= deadline)
             break;
-        curl_multi_poll(multi, nullptr, 0, 1, nullptr);
+        // Wait a little for the socket: one round every couple of milliseconds keeps the
+        // window responsive, and the transfer is driven only when its socket or one of
+        // libcurl's timers calls for it, so a long wait costs next to no processor time.
+        int ready = 0;
+        curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, &ready);
+        long dueInMs = -1;
+        curl_multi_timeout(multi, &dueInMs);
+        transferDue = ready > 0 || dueInMs == 0;
     }
     // Removing an unfinished transfer closes its connection; a finished one stays cached.
     curl_multi_remove_handle(multi, easy);
