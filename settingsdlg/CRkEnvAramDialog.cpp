@@ -1,0 +1,242 @@
+#include "settingsdlg/CRkEnvAramDialog.h"
+
+#include "platform/qt/QtText.h"
+#include "settingsdlg/CRkColorButton.h"
+#include "settingsdlg/DialogUnits.h"
+#include "settingsdlg/IntegerText.h"
+#include "settingsdlg/MessageBox.h"
+#include "settingsdlg/SpinBuddy.h"
+#include "settingsdlg_texts.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <algorithm>
+
+namespace pelimo {
+
+namespace {
+
+using namespace settingsdlg_texts;
+using platform::fromQString;
+using platform::toQString;
+
+// A line break would split the value's line in env.ini, so a pasted one is dropped.
+std::string singleLine(const QString& text)
+{
+    QString line = text;
+    line.remove(QLatin1Char('\r'));
+    line.remove(QLatin1Char('\n'));
+    return fromQString(line);
+}
+
+int32_t flagOf(const QCheckBox* box)
+{
+    return box->isChecked() ? 1 : 0;
+}
+
+} // namespace
+
+CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
+    : QWidget(parent), values(settings)
+{
+    setObjectName(QStringLiteral("alertPage"));
+    setFont(dialogFont());
+    const DialogUnits du(font());
+
+    auto* outer = new QGroupBox(toQString(kAlertSettings), this);
+    du.place(outer, 2, 2, 244, 258);
+    auto* conditions = new QGroupBox(toQString(kAlarmConditions), this);
+    du.place(conditions, 8, 32, 232, 58);
+    auto* actions = new QGroupBox(toQString(kAlarmActions), this);
+    du.place(actions, 8, 94, 232, 162);
+
+    interval = addField(kWatchInterval, "watchIntervalMinutes", 12, 70, 15, 36);
+    intervalSpin = new SpinBuddy(this);
+    intervalSpin->setObjectName(QStringLiteral("watchIntervalSpin"));
+    du.place(intervalSpin, 106, 15, 10, 12);
+
+    remainingCheck = addCheck(kAlarmOnRemaining, "alarmOnRemainingTime", 14, 44, 200);
+    remaining = addField(kRemainingMinutes, "remainingTimeMinutes", 26, 84, 57, 36);
+    remainingSpin = new SpinBuddy(this);
+    remainingSpin->setObjectName(QStringLiteral("remainingTimeSpin"));
+    du.place(remainingSpin, 120, 57, 10, 12);
+    priceCheck = addCheck(kAlarmOnPrice, "alarmOnPriceChange", 14, 74, 200);
+
+    listColourCheck = addCheck(kChangeListColour, "alarmChangesListColour", 14, 107, 90);
+    auto* backLabel = new QLabel(toQString(kBackColour), this);
+    du.place(backLabel, 110, 108, 26, 9);
+    backButton = new CRkColorButton(this);
+    backButton->setObjectName(QStringLiteral("alarmBackColour"));
+    du.place(backButton, 136, 105, 26, 13);
+    auto* textLabel = new QLabel(toQString(kTextColour), this);
+    du.place(textLabel, 172, 108, 26, 9);
+    textButton = new CRkColorButton(this);
+    textButton->setObjectName(QStringLiteral("alarmTextColour"));
+    du.place(textButton, 198, 105, 26, 13);
+    balloonCheck = addCheck(kBalloon, "alarmBalloon", 14, 124, 222);
+
+    mailCheck = addCheck(kMail, "alarmMail", 14, 140, 120);
+    smtpHostField = addField(kSmtpServer, "smtpHost", 26, 84, 154, 86);
+    smtpPortField = addField(kPortNumber, "smtpPort", 176, 212, 154, 22);
+    mailFromField = addField(kMailFrom, "mailFrom", 26, 84, 168, 150);
+    mailToField = addField(kMailTo, "mailTo", 26, 84, 182, 150);
+    auto* note = new QLabel(toQString(kSenderNote), this);
+    note->setObjectName(QStringLiteral("senderNote"));
+    du.place(note, 26, 197, 210, 18);
+
+    popCheck = addCheck(kPopBeforeSmtp, "popBeforeSmtp", 14, 218, 120);
+    pop3HostField = addField(kPop3Server, "pop3Host", 26, 84, 232, 86);
+    pop3PortField = addField(kPortNumber, "pop3Port", 176, 212, 232, 22);
+    pop3UserField = addField(kPop3User, "pop3User", 26, 84, 246, 60);
+    pop3PasswordField = addField(kPop3Password, "pop3Password", 148, 182, 246, 52);
+    // The outer frames end below the last row.
+    du.place(actions, 8, 94, 232, 170);
+    du.place(outer, 2, 2, 244, 266);
+
+    for (QLineEdit* number : {interval, remaining, smtpPortField, pop3PortField})
+        number->setAlignment(Qt::AlignRight);
+    for (QLineEdit* port : {smtpPortField, pop3PortField})
+        port->setReadOnly(true);
+    pop3PasswordField->setEchoMode(QLineEdit::Password);
+
+    // Show the copies.
+    remainingCheck->setChecked(isOn(values.alarmOnRemainingTime));
+    priceCheck->setChecked(isOn(values.alarmOnPriceChange));
+    listColourCheck->setChecked(isOn(values.alarmChangesListColour));
+    balloonCheck->setChecked(isOn(values.alarmBalloon));
+    mailCheck->setChecked(isOn(values.alarmMail));
+    popCheck->setChecked(isOn(values.popBeforeSmtp));
+    smtpHostField->setText(toQString(values.smtpHost));
+    smtpPortField->setText(QString::number(values.smtpPort));
+    mailFromField->setText(toQString(values.mailFrom));
+    mailToField->setText(toQString(values.mailTo));
+    pop3HostField->setText(toQString(values.pop3Host));
+    pop3PortField->setText(QString::number(values.pop3Port));
+    pop3UserField->setText(toQString(values.pop3User));
+    pop3PasswordField->setText(toQString(values.pop3Password));
+    backButton->setColour(values.alarmBackColour);
+    textButton->setColour(values.alarmTextColour);
+    connect(backButton, &CRkColorButton::colourPicked, this,
+            [this](ColourRef c) { values.alarmBackColour = c; });
+    connect(textButton, &CRkColorButton::colourPicked, this,
+            [this](ColourRef c) { values.alarmTextColour = c; });
+
+    // The arrows start from the stored numbers; the fields show them as stored, even outside
+    // the arrows' ranges.
+    intervalSpin->setBuddy(interval);
+    intervalSpin->setRange(kIntervalMin, kIntervalMax);
+    intervalSpin->setPosition(values.watchIntervalMinutes);
+    interval->setText(QString::number(values.watchIntervalMinutes));
+    remainingSpin->setBuddy(remaining);
+    remainingSpin->setRange(kRemainingMin, kRemainingMax);
+    remainingSpin->setPosition(values.remainingTimeMinutes);
+    remaining->setText(QString::number(values.remainingTimeMinutes));
+
+    for (QCheckBox* rule : {remainingCheck, listColourCheck, mailCheck, popCheck})
+        connect(rule, &QCheckBox::clicked, this, &CRkEnvAramDialog::onRuleClicked);
+    applyEnabling();
+}
+
+QCheckBox* CRkEnvAramDialog::addCheck(const char* text, const char* name, int left, int top, int width)
+{
+    auto* box = new QCheckBox(toQString(text), this);
+    box->setObjectName(QLatin1String(name));
+    DialogUnits(font()).place(box, left, top, width, 10);
+    return box;
+}
+
+QLineEdit* CRkEnvAramDialog::addField(const char* label, const char* name, int labelLeft, int fieldLeft,
+                                      int top, int width)
+{
+    const DialogUnits du(font());
+    auto* caption = new QLabel(toQString(label), this);
+    du.place(caption, labelLeft, top + 2, fieldLeft - labelLeft - 2, 9);
+    auto* field = new QLineEdit(this);
+    field->setObjectName(QLatin1String(name));
+    du.place(field, fieldLeft, top, width, 12);
+    caption->setBuddy(field);
+    return field;
+}
+
+bool CRkEnvAramDialog::readNumber(QLineEdit* field, int32_t& value)
+{
+    if (const auto number = wholeInteger(fromQString(field->text()))) {
+        value = *number;
+        return true;
+    }
+    emit frontRequested();
+    MessageBox::information(this, QStringLiteral("Please enter an integer."));
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+    return false;
+}
+
+bool CRkEnvAramDialog::readControls()
+{
+    // Nothing is taken over unless every number reads.
+    EnvSettings read = values;
+    if (!readNumber(interval, read.watchIntervalMinutes) ||
+        !readNumber(remaining, read.remainingTimeMinutes) || !readNumber(smtpPortField, read.smtpPort) ||
+        !readNumber(pop3PortField, read.pop3Port))
+        return false;
+    read.alarmOnRemainingTime = flagOf(remainingCheck);
+    read.alarmOnPriceChange = flagOf(priceCheck);
+    read.alarmChangesListColour = flagOf(listColourCheck);
+    read.alarmBalloon = flagOf(balloonCheck);
+    read.alarmMail = flagOf(mailCheck);
+    read.popBeforeSmtp = flagOf(popCheck);
+    read.smtpHost = singleLine(smtpHostField->text());
+    read.mailFrom = singleLine(mailFromField->text());
+    read.mailTo = singleLine(mailToField->text());
+    read.pop3Host = singleLine(pop3HostField->text());
+    read.pop3User = singleLine(pop3UserField->text());
+    read.pop3Password = singleLine(pop3PasswordField->text());
+    values = read;
+    return true;
+}
+
+void CRkEnvAramDialog::applyEnabling()
+{
+    const bool mail = isOn(values.alarmMail);
+    remaining->setEnabled(isOn(values.alarmOnRemainingTime));
+    backButton->setEnabled(isOn(values.alarmChangesListColour));
+    textButton->setEnabled(isOn(values.alarmChangesListColour));
+    for (QWidget* w : {static_cast<QWidget*>(smtpHostField), static_cast<QWidget*>(mailFromField),
+                       static_cast<QWidget*>(mailToField), static_cast<QWidget*>(popCheck)})
+        w->setEnabled(mail);
+    const bool pop = mail && isOn(values.popBeforeSmtp);
+    for (QLineEdit* field : {pop3HostField, pop3UserField, pop3PasswordField})
+        field->setEnabled(pop);
+}
+
+void CRkEnvAramDialog::onRuleClicked()
+{
+    if (readControls())
+        applyEnabling();
+}
+
+void CRkEnvAramDialog::copyTo(EnvSettings& settings) const
+{
+    settings.watchIntervalMinutes = std::clamp(values.watchIntervalMinutes, kIntervalMin, kIntervalMax);
+    settings.alarmOnRemainingTime = values.alarmOnRemainingTime;
+    settings.remainingTimeMinutes = std::clamp(values.remainingTimeMinutes, kRemainingMin, kRemainingMax);
+    settings.alarmOnPriceChange = values.alarmOnPriceChange;
+    settings.alarmChangesListColour = values.alarmChangesListColour;
+    settings.alarmBackColour = values.alarmBackColour;
+    settings.alarmTextColour = values.alarmTextColour;
+    settings.alarmBalloon = values.alarmBalloon;
+    settings.alarmMail = values.alarmMail;
+    settings.smtpHost = values.smtpHost;
+    settings.smtpPort = values.smtpPort;
+    settings.mailFrom = values.mailFrom;
+    settings.mailTo = values.mailTo;
+    settings.popBeforeSmtp = values.popBeforeSmtp;
+    settings.pop3Host = values.pop3Host;
+    settings.pop3Port = values.pop3Port;
+    settings.pop3User = values.pop3User;
+    settings.pop3Password = values.pop3Password;
+}
+
+} // namespace pelimo

@@ -1,0 +1,101 @@
+#include "settingsdlg/CRkEnvDialg.h"
+
+#include "app/settings/SettingsStore.h"
+#include "platform/qt/QtText.h"
+#include "settingsdlg/CRkEnvAramDialog.h"
+#include "settingsdlg/CRkEnvItemDialog.h"
+#include "settingsdlg/CRkEnvStdDlg.h"
+#include "settingsdlg/DialogUnits.h"
+#include "settingsdlg_texts.h"
+
+#include <QFontDatabase>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <algorithm>
+
+namespace pelimo {
+
+namespace {
+
+using namespace settingsdlg_texts;
+using platform::toQString;
+
+constexpr int kGeneralTab = 0;
+constexpr int kColoursTab = 1;
+constexpr int kAlertTab = 2;
+
+// Insets of the pages inside the tab control, in pixels.
+constexpr int kPageInsetSide = 10;
+constexpr int kPageInsetTop = 20;
+
+} // namespace
+
+CRkEnvDialg::CRkEnvDialg(EnvSettings& settingsRecord, QWidget* parent, SaveFunction saveFunction)
+    : QDialog(parent), settings(settingsRecord),
+      save(saveFunction ? std::move(saveFunction) : SaveFunction(&saveSettings))
+{
+    setObjectName(QStringLiteral("envDialog"));
+    setWindowTitle(toQString(kDialogTitle));
+    setFont(dialogFont());
+    const DialogUnits du(font());
+    setFixedSize(du.x(273), du.y(311));
+
+    tabs = new QTabWidget(this);
+    tabs->setObjectName(QStringLiteral("tabs"));
+    tabs->setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+    du.place(tabs, 2, 5, 266, 282);
+    // The tabs carry empty panes; the pages lie over the tab control and are switched here.
+    for (const char* title : {kTabGeneral, kTabColours, kTabAlert})
+        tabs->addTab(new QWidget(tabs), toQString(title));
+
+    general = new CRkEnvStdDlg(settings, tabs);
+    colours = new CRkEnvItemDialog(settings, tabs);
+    alert = new CRkEnvAramDialog(settings, tabs);
+    pages = {general, colours, alert};
+    placePages();
+    showPage(kGeneralTab);
+    connect(tabs, &QTabWidget::currentChanged, this, &CRkEnvDialg::showPage);
+    connect(alert, &CRkEnvAramDialog::frontRequested, this, [this] { tabs->setCurrentIndex(kAlertTab); });
+
+    okButton = new QPushButton(toQString(kOk), this);
+    okButton->setObjectName(QStringLiteral("ok"));
+    okButton->setDefault(true);
+    du.place(okButton, 177, 293, 42, 16);
+    cancelButton = new QPushButton(toQString(kCancel), this);
+    cancelButton->setObjectName(QStringLiteral("cancel"));
+    du.place(cancelButton, 226, 293, 42, 16);
+    connect(okButton, &QPushButton::clicked, this, &CRkEnvDialg::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &CRkEnvDialg::reject);
+}
+
+void CRkEnvDialg::placePages()
+{
+    // The pages start below the tab strip even where the strip is taller than the top inset.
+    const int top = std::max(kPageInsetTop, tabs->tabBar()->sizeHint().height() + 4);
+    const QRect client = tabs->rect().adjusted(kPageInsetSide, top, -kPageInsetSide, -kPageInsetSide);
+    for (QWidget* page : pages) {
+        page->setGeometry(client);
+        page->raise();
+    }
+}
+
+void CRkEnvDialg::showPage(int index)
+{
+    for (int i = 0; i < static_cast<int>(pages.size()); ++i)
+        pages[static_cast<size_t>(i)]->setVisible(i == index);
+}
+
+void CRkEnvDialg::accept()
+{
+    // The pages read their controls in this order; a failing number field keeps the dialog open.
+    if (!alert->readControls() || !colours->readControls() || !general->readControls())
+        return;
+    general->copyTo(settings);
+    alert->copyTo(settings);
+    colours->copyTo(settings);
+    save(settings);
+    QDialog::accept();
+}
+
+} // namespace pelimo

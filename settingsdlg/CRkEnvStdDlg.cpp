@@ -1,0 +1,81 @@
+#include "settingsdlg/CRkEnvStdDlg.h"
+
+#include "platform/qt/QtText.h"
+#include "settingsdlg/DialogUnits.h"
+#include "settingsdlg_texts.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QRadioButton>
+
+namespace pelimo {
+
+namespace {
+
+using namespace settingsdlg_texts;
+using platform::toQString;
+
+// A choice between the detail view (0) and the default browser (1). A stored value that is
+// neither checks no button, and the page then keeps that value as it was.
+QButtonGroup* addOpenChoice(QWidget* page, const DialogUnits& du, int top, const char* label,
+                            const QString& name, int32_t value)
+{
+    auto* caption = new QLabel(toQString(label), page);
+    du.place(caption, 8, top, 200, 9);
+    auto* group = new QButtonGroup(page);
+    const char* texts[] = {kOpenInDetail, kOpenInBrowser};
+    const QString names[] = {name + QStringLiteral("InDetail"), name + QStringLiteral("InBrowser")};
+    for (int i = 0; i < 2; ++i) {
+        auto* radio = new QRadioButton(toQString(texts[i]), page);
+        radio->setObjectName(names[i]);
+        du.place(radio, 20, top + 13 + 13 * i, 200, 10);
+        group->addButton(radio, i);
+    }
+    if (value == 0 || value == 1)
+        group->button(value)->setChecked(true);
+    return group;
+}
+
+int32_t readChoice(const QButtonGroup* group, int32_t previous)
+{
+    const int checked = group->checkedId();
+    return checked < 0 ? previous : checked;
+}
+
+} // namespace
+
+CRkEnvStdDlg::CRkEnvStdDlg(const EnvSettings& settings, QWidget* parent)
+    : QWidget(parent), openSearchInBrowser(settings.openSearchInBrowser),
+      openAlertInBrowser(settings.openAlertInBrowser), autoRefreshDetail(settings.autoRefreshDetail)
+{
+    setObjectName(QStringLiteral("generalPage"));
+    setFont(dialogFont());
+    const DialogUnits du(font());
+
+    searchOpen =
+        addOpenChoice(this, du, 10, kSearchDoubleClick, QStringLiteral("search"), openSearchInBrowser);
+    alertOpen = addOpenChoice(this, du, 56, kAlertDoubleClick, QStringLiteral("alert"), openAlertInBrowser);
+
+    autoRefresh = new QCheckBox(toQString(kAutoRefreshDetail), this);
+    autoRefresh->setObjectName(QStringLiteral("autoRefreshDetail"));
+    du.place(autoRefresh, 8, 104, 230, 10);
+    autoRefresh->setChecked(isOn(autoRefreshDetail));
+}
+
+bool CRkEnvStdDlg::readControls()
+{
+    openSearchInBrowser = readChoice(searchOpen, openSearchInBrowser);
+    openAlertInBrowser = readChoice(alertOpen, openAlertInBrowser);
+    autoRefreshDetail = autoRefresh->isChecked() ? 1 : 0;
+    return true;
+}
+
+void CRkEnvStdDlg::copyTo(EnvSettings& settings) const
+{
+    settings.openSearchInBrowser = openSearchInBrowser;
+    settings.openAlertInBrowser = openAlertInBrowser;
+    settings.autoRefreshDetail = autoRefreshDetail;
+}
+
+} // namespace pelimo

@@ -1,0 +1,513 @@
+#include "app/settings/SettingsStore.h"
+#include "platform/qt/QtText.h"
+#include "settingsdlg/CRkColorButton.h"
+#include "settingsdlg/CRkEnvDialg.h"
+#include "settingsdlg/IntegerText.h"
+#include "settingsdlg/MessageBox.h"
+#include "settingsdlg/SpinBuddy.h"
+#include "settingsdlg_texts.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <memory>
+#include <optional>
+#include <vector>
+
+using namespace pelimo;
+
+namespace {
+
+const QString kIntegerMessage = QStringLiteral("Please enter an integer.");
+
+// A dialog over a record of its own that keeps every save instead of writing env.ini.
+struct Harness {
+    explicit Harness(const EnvSettings& start = defaultSettings()) : settings(start)
+    {
+        dialog = std::make_unique<CRkEnvDialg>(settings, nullptr,
+                                               [this](const EnvSettings& s) { saves.push_back(s); });
+        dialog->show();
+    }
+
+    template <typename T> T* get(const char* name) const
+    {
+        T* child = dialog->findChild<T*>(QLatin1String(name));
+        if (!child)
+            qFatal("no child %s", name);
+        return child;
+    }
+    QTabWidget* tabs() const { return get<QTabWidget>("tabs"); }
+    void ok() const { QTest::mouseClick(get<QPushButton>("ok"), Qt::LeftButton); }
+    void cancel() const { QTest::mouseClick(get<QPushButton>("cancel"), Qt::LeftButton); }
+    // Clicks near the left edge, where check boxes and radio buttons have their indicator.
+    void click(const char* name) const
+    {
+        auto* button = get<QAbstractButton>(name);
+        QTest::mouseClick(button, Qt::LeftButton, {},
+                          QPoint(qMin(8, button->width() / 2), button->height() / 2));
+    }
+
+    EnvSettings settings;
+    std::vector<EnvSettings> saves;
+    std::unique_ptr<CRkEnvDialg> dialog;
+};
+
+// Names the first field where two records differ, so a failed comparison says which.
+const char* firstDifference(const EnvSettings& a, const EnvSettings& b)
+{
+#define PELIMO_FIELD(f)                                                                                      \
+    if (!(a.f == b.f))                                                                                       \
+        return #f;
+    PELIMO_FIELD(openSearchInBrowser)
+    PELIMO_FIELD(openAlertInBrowser)
+    PELIMO_FIELD(autoRefreshDetail)
+    PELIMO_FIELD(typeColours)
+    PELIMO_FIELD(watchIntervalMinutes)
+    PELIMO_FIELD(alarmOnRemainingTime)
+    PELIMO_FIELD(remainingTimeMinutes)
+    PELIMO_FIELD(alarmOnPriceChange)
+    PELIMO_FIELD(alarmChangesListColour)
+    PELIMO_FIELD(alarmTextColour)
+    PELIMO_FIELD(alarmBackColour)
+    PELIMO_FIELD(alarmBalloon)
+    PELIMO_FIELD(alarmMail)
+    PELIMO_FIELD(popBeforeSmtp)
+    PELIMO_FIELD(smtpHost)
+    PELIMO_FIELD(smtpPort)
+    PELIMO_FIELD(pop3Host)
+    PELIMO_FIELD(pop3Port)
+    PELIMO_FIELD(pop3User)
+    PELIMO_FIELD(pop3Password)
+    PELIMO_FIELD(mailFrom)
+    PELIMO_FIELD(mailTo)
+#undef PELIMO_FIELD
+    return a == b ? "" : "?";
+}
+
+QColor previewTextColour(QTextEdit* preview)
+{
+    QTextCursor cursor(preview->document());
+    cursor.setPosition(1);
+    return cursor.charFormat().foreground().color();
+}
+
+} // namespace
+
+class SettingsDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        MessageBox::setRecordingForTest(true);
+        CRkColorButton::setNextPickForTest(std::nullopt);
+    }
+
+    void framePagesAndTabs()
+    {
+        Harness h;
+        QCOMPARE(h.dialog->windowTitle(), platform::toQString(settingsdlg_texts::kDialogTitle));
+        QTabWidget* tabs = h.tabs();
+        QCOMPARE(tabs->count(), 3);
+        QCOMPARE(tabs->tabText(0), platform::toQString(settingsdlg_texts::kTabGeneral));
+        QCOMPARE(tabs->tabText(1), platform::toQString(settingsdlg_texts::kTabColours));
+        QCOMPARE(tabs->tabText(2), platform::toQString(settingsdlg_texts::kTabAlert));
+
+        const char* pages[] = {"generalPage", "coloursPage", "alertPage"};
+        for (int shown = 0; shown < 3; ++shown) {
+            tabs->setCurrentIndex(shown);
+            for (int i = 0; i < 3; ++i) {
+                QWidget* page = h.get<QWidget>(pages[i]);
+                QCOMPARE(page->isVisible(), i == shown);
+                // Each page lies inside the tab control, below its tabs.
+                QVERIFY(tabs->rect().contains(page->geometry()));
+                QVERIFY(page->geometry().top() >= tabs->tabBar()->geometry().bottom());
+            }
+        }
+        QVERIFY(h.get<QWidget>("ok")->geometry().left() < h.get<QWidget>("cancel")->geometry().left());
+    }
+
+    void mailCheckDrivesMailFields_data()
+    {
+        QTest::addColumn<int>("popBeforeSmtp");
+        QTest::newRow("POP off") << 0;
+        QTest::newRow("POP on") << 1;
+    }
+
+    void mailCheckDrivesMailFields()
+    {
+        QFETCH(int, popBeforeSmtp);
+        EnvSettings start = defaultSettings();
+        start.alarmMail = 1;
+        start.popBeforeSmtp = popBeforeSmtp;
+        Harness h(start);
+        h.tabs()->setCurrentIndex(2);
+        const char* mailFields[] = {"smtpHost", "mailFrom", "mailTo", "popBeforeSmtp"};
+        const char* popFields[] = {"pop3Host", "pop3User", "pop3Password"};
+        const char* alwaysOn[] = {"watchIntervalMinutes", "smtpPort",           "pop3Port",
+                                  "alarmBalloon",         "alarmOnPriceChange", "watchIntervalSpin",
+                                  "remainingTimeSpin"};
+
+        auto expect = [&](bool mail, bool pop) {
+            for (const char* name : mailFields)
+                QVERIFY2(h.get<QWidget>(name)->isEnabled() == mail, name);
+            for (const char* name : popFields)
+                QVERIFY2(h.get<QWidget>(name)->isEnabled() == pop, name);
+            for (const char* name : alwaysOn)
+                QVERIFY2(h.get<QWidget>(name)->isEnabled(), name);
+        };
+        expect(true, popBeforeSmtp == 1);
+        h.click("alarmMail");
+        expect(false, false);
+        QCOMPARE(h.get<QCheckBox>("popBeforeSmtp")->isChecked(), popBeforeSmtp == 1);
+        h.click("alarmMail");
+        expect(true, popBeforeSmtp == 1);
+        h.click("popBeforeSmtp");
+        expect(true, popBeforeSmtp != 1);
+        QVERIFY(MessageBox::takeRecordedForTest().isEmpty());
+    }
+
+    void remainingAndColourRules()
+    {
+        Harness h;
+        h.tabs()->setCurrentIndex(2);
+        QVERIFY(!h.get<QWidget>("remainingTimeMinutes")->isEnabled());
+        QVERIFY(!h.get<QWidget>("alarmBackColour")->isEnabled());
+        QVERIFY(!h.get<QWidget>("alarmTextColour")->isEnabled());
+        h.click("alarmOnRemainingTime");
+        QVERIFY(h.get<QWidget>("remainingTimeMinutes")->isEnabled());
+        h.click("alarmChangesListColour");
+        QVERIFY(h.get<QWidget>("alarmBackColour")->isEnabled());
+        QVERIFY(h.get<QWidget>("alarmTextColour")->isEnabled());
+    }
+
+    void portsReadOnlyPasswordMasked()
+    {
+        EnvSettings start = defaultSettings();
+        start.pop3Password = "hidden";
+        Harness h(start);
+        auto* smtpPort = h.get<QLineEdit>("smtpPort");
+        auto* pop3Port = h.get<QLineEdit>("pop3Port");
+        QCOMPARE(smtpPort->text(), QStringLiteral("25"));
+        QCOMPARE(pop3Port->text(), QStringLiteral("110"));
+        h.tabs()->setCurrentIndex(2);
+        for (QLineEdit* port : {smtpPort, pop3Port}) {
+            QVERIFY(port->isReadOnly());
+            port->setFocus();
+            QTest::keyClicks(port, QStringLiteral("9"));
+        }
+        QCOMPARE(smtpPort->text(), QStringLiteral("25"));
+        QCOMPARE(pop3Port->text(), QStringLiteral("110"));
+        auto* password = h.get<QLineEdit>("pop3Password");
+        QCOMPARE(password->echoMode(), QLineEdit::Password);
+        QVERIFY(!password->displayText().contains(QStringLiteral("hidden")));
+    }
+
+    void notAnIntegerKeepsDialogOpen_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("letters in interval")
+            << QStringLiteral("watchIntervalMinutes") << QStringLiteral("abc");
+        QTest::newRow("empty interval") << QStringLiteral("watchIntervalMinutes") << QString();
+        QTest::newRow("trailing letter") << QStringLiteral("watchIntervalMinutes") << QStringLiteral("12x");
+        QTest::newRow("beyond 32 bits")
+            << QStringLiteral("watchIntervalMinutes") << QStringLiteral("99999999999");
+        QTest::newRow("remaining minutes") << QStringLiteral("remainingTimeMinutes") << QStringLiteral("5.5");
+    }
+
+    void notAnIntegerKeepsDialogOpen()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        EnvSettings start = defaultSettings();
+        start.alarmOnRemainingTime = 1;
+        Harness h(start);
+        auto* edit = h.get<QLineEdit>(field.toLatin1().constData());
+        edit->setText(text);
+        h.tabs()->setCurrentIndex(1);
+
+        h.ok();
+        QCOMPARE(MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
+        QVERIFY(h.dialog->isVisible());
+        QCOMPARE(h.dialog->result(), int(QDialog::Rejected));
+        QCOMPARE(h.tabs()->currentIndex(), 2);
+        QVERIFY(h.get<QWidget>("alertPage")->isVisible());
+        QCOMPARE(h.dialog->focusWidget(), edit);
+        QVERIFY(h.saves.empty());
+        QCOMPARE(h.settings, start);
+    }
+
+    void ruleClickWithBadNumberKeepsEnabling()
+    {
+        EnvSettings start = defaultSettings();
+        start.alarmMail = 1;
+        Harness h(start);
+        h.tabs()->setCurrentIndex(2);
+        h.get<QLineEdit>("watchIntervalMinutes")->setText(QStringLiteral("x"));
+        h.click("alarmMail");
+        QCOMPARE(MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
+        QVERIFY(h.get<QWidget>("smtpHost")->isEnabled());
+        h.click("alarmOnRemainingTime");
+        QCOMPARE(MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
+        QVERIFY(!h.get<QWidget>("remainingTimeMinutes")->isEnabled());
+        // Once the number reads again the rules follow the boxes as they now stand.
+        h.get<QLineEdit>("watchIntervalMinutes")->setText(QStringLiteral("7"));
+        h.click("alarmChangesListColour");
+        QVERIFY(MessageBox::takeRecordedForTest().isEmpty());
+        QVERIFY(!h.get<QWidget>("smtpHost")->isEnabled());
+        QVERIFY(h.get<QWidget>("remainingTimeMinutes")->isEnabled());
+        QVERIFY(h.get<QWidget>("alarmBackColour")->isEnabled());
+    }
+
+    void newTextColourShowsInPreviewAndCancelKeepsIt()
+    {
+        Harness h;
+        h.tabs()->setCurrentIndex(1);
+        auto* preview = h.get<QTextEdit>("preview2");
+        QCOMPARE(preview->toPlainText(), platform::toQString(settingsdlg_texts::kTypeImmediate));
+        QCOMPARE(previewTextColour(preview), QColor(64, 0, 0));
+        QCOMPARE(preview->palette().color(QPalette::Base), QColor(255, 255, 255));
+        QCOMPARE(preview->alignment(), Qt::AlignHCenter);
+        QCOMPARE(preview->font().pointSize(), 11);
+        QVERIFY(preview->isReadOnly());
+
+        auto* button = h.get<CRkColorButton>("textColour2");
+        CRkColorButton::setNextPickForTest(QColor(0, 128, 255));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(previewTextColour(preview), QColor(0, 128, 255));
+        QCOMPARE(button->colour(), makeColourRef(0, 128, 255));
+        const QImage face = button->grab().toImage();
+        QCOMPARE(face.pixelColor(face.width() / 2, face.height() / 2), QColor(0, 128, 255));
+
+        CRkColorButton::setNextPickForTest(QColor(10, 20, 30));
+        QTest::mouseClick(h.get<CRkColorButton>("backColour2"), Qt::LeftButton);
+        QCOMPARE(preview->palette().color(QPalette::Base), QColor(10, 20, 30));
+        QCOMPARE(previewTextColour(preview), QColor(0, 128, 255));
+        QCOMPARE(previewTextColour(h.get<QTextEdit>("preview1")), QColor(64, 0, 0));
+
+        h.cancel();
+        QVERIFY(!h.dialog->isVisible());
+        QVERIFY(h.saves.empty());
+        QCOMPARE(h.settings, defaultSettings());
+    }
+
+    void cancelledPickerChangesNothing()
+    {
+        Harness h;
+        h.tabs()->setCurrentIndex(2);
+        h.click("alarmChangesListColour");
+        auto* back = h.get<CRkColorButton>("alarmBackColour");
+        CRkColorButton::setNextPickForTest(std::optional<QColor>{});
+        QTest::mouseClick(back, Qt::LeftButton);
+        QCOMPARE(back->colour(), ColourRef{255});
+        h.ok();
+        QCOMPARE(h.saves.size(), size_t{1});
+        QCOMPARE(h.saves[0].alarmBackColour, ColourRef{255});
+    }
+
+    void okWritesExactlyTheEditedRecord()
+    {
+        EnvSettings start = defaultSettings();
+        start.smtpHost = "old.example";
+        start.pop3Port = 995;
+        Harness h(start);
+        EnvSettings expected = start;
+
+        h.click("searchInBrowser");
+        expected.openSearchInBrowser = 1;
+        h.click("autoRefreshDetail");
+        expected.autoRefreshDetail = 1;
+
+        h.tabs()->setCurrentIndex(1);
+        CRkColorButton::setNextPickForTest(QColor(1, 2, 3));
+        h.click("backColour4");
+        expected.typeColours[4].back = makeColourRef(1, 2, 3);
+        CRkColorButton::setNextPickForTest(QColor(250, 0, 5));
+        h.click("textColour0");
+        expected.typeColours[0].text = makeColourRef(250, 0, 5);
+
+        h.tabs()->setCurrentIndex(2);
+        h.get<QLineEdit>("watchIntervalMinutes")->setText(QStringLiteral(" 42 "));
+        expected.watchIntervalMinutes = 42;
+        h.click("alarmOnRemainingTime");
+        expected.alarmOnRemainingTime = 1;
+        h.get<QLineEdit>("remainingTimeMinutes")->setText(QStringLiteral("0"));
+        expected.remainingTimeMinutes = 0;
+        h.click("alarmOnPriceChange");
+        expected.alarmOnPriceChange = 1;
+        h.click("alarmChangesListColour");
+        expected.alarmChangesListColour = 1;
+        CRkColorButton::setNextPickForTest(QColor(0, 255, 0));
+        h.click("alarmTextColour");
+        expected.alarmTextColour = makeColourRef(0, 255, 0);
+        h.click("alarmBalloon");
+        expected.alarmBalloon = 1;
+        h.click("alarmMail");
+        expected.alarmMail = 1;
+        h.click("popBeforeSmtp");
+        expected.popBeforeSmtp = 1;
+        h.get<QLineEdit>("smtpHost")->setText(QStringLiteral("smtp.example"));
+        expected.smtpHost = "smtp.example";
+        h.get<QLineEdit>("mailFrom")->setText(QStringLiteral("a@example"));
+        expected.mailFrom = "a@example";
+        h.get<QLineEdit>("mailTo")->setText(QStringLiteral("b@example\n"));
+        expected.mailTo = "b@example";
+        h.get<QLineEdit>("pop3Host")->setText(QStringLiteral("pop.example"));
+        expected.pop3Host = "pop.example";
+        h.get<QLineEdit>("pop3User")->setText(QString::fromUtf8("\xe3\x83\xa6\xe3\x83\xbc\xe3\x82\xb6"));
+        expected.pop3User = platform::fromQString(QString::fromUtf8("\xe3\x83\xa6\xe3\x83\xbc\xe3\x82\xb6"));
+        h.get<QLineEdit>("pop3Password")->setText(QStringLiteral(" pw "));
+        expected.pop3Password = " pw ";
+
+        h.ok();
+        QVERIFY(MessageBox::takeRecordedForTest().isEmpty());
+        QVERIFY(!h.dialog->isVisible());
+        QCOMPARE(h.dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(h.saves.size(), size_t{1});
+        QCOMPARE(firstDifference(h.saves[0], expected), "");
+        QCOMPARE(firstDifference(h.settings, expected), "");
+    }
+
+    void untouchedOkKeepsOddStoredValues()
+    {
+        // Values no control can show go back as they came, apart from the clamped numbers.
+        EnvSettings start = defaultSettings();
+        start.openAlertInBrowser = 2;
+        start.smtpPort = 587;
+        Harness h(start);
+        h.ok();
+        QCOMPARE(h.saves.size(), size_t{1});
+        QCOMPARE(firstDifference(h.saves[0], start), "");
+    }
+
+    void numbersClampedIntoRanges_data()
+    {
+        QTest::addColumn<QString>("interval");
+        QTest::addColumn<QString>("remaining");
+        QTest::addColumn<int>("savedInterval");
+        QTest::addColumn<int>("savedRemaining");
+        QTest::newRow("zero interval") << QStringLiteral("0") << QStringLiteral("5") << 1 << 5;
+        QTest::newRow("negative") << QStringLiteral("-3") << QStringLiteral("-1") << 1 << 0;
+        QTest::newRow("too large") << QStringLiteral("5000") << QStringLiteral("1001") << 1000 << 1000;
+        QTest::newRow("bounds kept") << QStringLiteral("1000") << QStringLiteral("0") << 1000 << 0;
+    }
+
+    void numbersClampedIntoRanges()
+    {
+        QFETCH(QString, interval);
+        QFETCH(QString, remaining);
+        QFETCH(int, savedInterval);
+        QFETCH(int, savedRemaining);
+        EnvSettings start = defaultSettings();
+        start.alarmOnRemainingTime = 1;
+        Harness h(start);
+        h.get<QLineEdit>("watchIntervalMinutes")->setText(interval);
+        h.get<QLineEdit>("remainingTimeMinutes")->setText(remaining);
+        h.ok();
+        QCOMPARE(h.saves.size(), size_t{1});
+        QCOMPARE(h.saves[0].watchIntervalMinutes, savedInterval);
+        QCOMPARE(h.saves[0].remainingTimeMinutes, savedRemaining);
+    }
+
+    void spinArrowsStopAtTheirRanges_data()
+    {
+        QTest::addColumn<QString>("spin");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("arrow");
+        QTest::addColumn<QString>("afterTwoClicks");
+        QTest::newRow("interval floor") << "watchIntervalSpin"
+                                        << "watchIntervalMinutes"
+                                        << "2"
+                                        << "down"
+                                        << "1";
+        QTest::newRow("interval ceiling") << "watchIntervalSpin"
+                                          << "watchIntervalMinutes"
+                                          << "999"
+                                          << "up"
+                                          << "1000";
+        QTest::newRow("remaining floor") << "remainingTimeSpin"
+                                         << "remainingTimeMinutes"
+                                         << "1"
+                                         << "down"
+                                         << "0";
+        QTest::newRow("remaining ceiling") << "remainingTimeSpin"
+                                           << "remainingTimeMinutes"
+                                           << "999"
+                                           << "up"
+                                           << "1000";
+        QTest::newRow("typed below range") << "watchIntervalSpin"
+                                           << "watchIntervalMinutes"
+                                           << "0"
+                                           << "up"
+                                           << "3";
+        // Without a number in the field the arrows go on from the stored value, 5.
+        QTest::newRow("no number") << "watchIntervalSpin"
+                                   << "watchIntervalMinutes"
+                                   << "abc"
+                                   << "up"
+                                   << "7";
+    }
+
+    void spinArrowsStopAtTheirRanges()
+    {
+        QFETCH(QString, spin);
+        QFETCH(QString, field);
+        QFETCH(QString, start);
+        QFETCH(QString, arrow);
+        QFETCH(QString, afterTwoClicks);
+        EnvSettings settings = defaultSettings();
+        settings.alarmOnRemainingTime = 1;
+        Harness h(settings);
+        h.tabs()->setCurrentIndex(2);
+        auto* edit = h.get<QLineEdit>(field.toLatin1().constData());
+        auto* button = h.get<SpinBuddy>(spin.toLatin1().constData())->findChild<QAbstractButton*>(arrow);
+        QVERIFY(button);
+        edit->setText(start);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(edit->text(), afterTwoClicks);
+        QCOMPARE(edit->alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    }
+
+    void wholeIntegerText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<int>("value");
+        QTest::newRow("plain") << "15" << true << 15;
+        QTest::newRow("blanks around") << "  7 " << true << 7;
+        QTest::newRow("signs") << "-12" << true << -12;
+        QTest::newRow("plus") << "+3" << true << 3;
+        QTest::newRow("lowest") << "-2147483648" << true << -2147483647 - 1;
+        QTest::newRow("highest") << "2147483647" << true << 2147483647;
+        QTest::newRow("overflow") << "2147483648" << false << 0;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("blank") << "  " << false << 0;
+        QTest::newRow("sign only") << "-" << false << 0;
+        QTest::newRow("inner blank") << "1 2" << false << 0;
+        QTest::newRow("comma") << "1,000" << false << 0;
+    }
+
+    void wholeIntegerText()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, valid);
+        QFETCH(int, value);
+        const auto parsed = wholeInteger(text.toStdString());
+        QCOMPARE(parsed.has_value(), valid);
+        if (valid)
+            QCOMPARE(*parsed, value);
+    }
+};
+
+QTEST_MAIN(SettingsDialogTest)
+#include "SettingsDialogTest.moc"
