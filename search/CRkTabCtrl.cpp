@@ -1,0 +1,441 @@
+#include "search/CRkTabCtrl.h"
+
+#include "SearchTexts.h"
+#include "platform/EventPump.h"
+#include "platform/qt/PrivateMessage.h"
+#include "platform/qt/QtText.h"
+#include "search/CRkItemList.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTabBar>
+#include <cstdio>
+
+namespace pelimo {
+
+using platform::PrivateMessage;
+using platform::PrivateMessageEvent;
+
+namespace {
+
+constexpr size_t kMaxCaptionBytes = 1023;
+
+bool isLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// At most kMaxCaptionBytes, never cutting a double-byte character in two.
+std::string cutCaption(const std::string& text)
+{
+    size_t end = 0;
+    while (end < text.size()) {
+        const size_t step = isLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
+        if (end + step > kMaxCaptionBytes || end + step > text.size())
+            break;
+        end += step;
+    }
+    return text.substr(0, end);
+}
+
+std::string formatPages(const char* format, int32_t currentPage, int32_t totalPages)
+{
+    char buffer[128];
+    std::snprintf(buffer, sizeof buffer, format, currentPage, totalPages);
+    return buffer;
+}
+
+int stateNumber(ListState state)
+{
+    return static_cast<int>(state);
+}
+
+} // namespace
+
+CRkTabCtrl::CRkTabCtrl(QWidget* parent, const EnvSettings& settings, const Endpoints& endpoints,
+                       SearchListHost& host, QObject* mainFrame)
+    : QWidget(parent), settings(settings), endpoints(endpoints), host(host), mainFrame(mainFrame),
+      tabs(new QTabBar(this)), status(new QLabel(this)), button(new QPushButton(this)), popup(new QMenu(this))
+{
+    setObjectName(QStringLiteral("searchTabs"));
+    tabs->setObjectName(QStringLiteral("tabStrip"));
+    tabs->setExpanding(false);
+    tabs->setDrawBase(true);
+    tabs->installEventFilter(this);
+    status->setObjectName(QStringLiteral("statusLine%1").arg(kStatusId));
+    status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    button->setObjectName(QStringLiteral("pauseButton%1").arg(kButtonId));
+    button->setText(platform::toQString(searchtext::kPause));
+    button->show();
+
+    QAction* close = popup->addAction(platform::toQString(searchtext::kCloseTab));
+    close->setData(kCommandCloseTab);
+    connect(close, &QAction::triggered, this, [this] { closeMenuTab(); });
+    connect(button, &QPushButton::clicked, this, [this] { pressPauseResume(); });
+    connect(tabs, &QTabBar::currentChanged, this, [this](int index) { onTabChanged(index); });
+    layOut();
+}
+
+CRkTabCtrl::~CRkTabCtrl() = default;
+
+int CRkTabCtrl::tabCount() const
+{
+    return tabs->count();
+}
+
+CRkItemList* CRkTabCtrl::listOfTab(int index) const
+{
+    if (index < 0)
+        return nullptr;
+    int tab = 0;
+    for (const Entry& entry : lists) {
+        if (!entry.open)
+            continue;
+        if (tab == index)
+            return entry.list;
+        ++tab;
+    }
+    return nullptr;
+}
+
+std::vector<CRkItemList*> CRkTabCtrl::allLists() const
+{
+    std::vector<CRkItemList*> out;
+    for (const Entry& entry : lists) {
+        if (entry.list)
+            out.push_back(entry.list);
+    }
+    return out;
+}
+
+QString CRkTabCtrl::tabCaption(int index) const
+{
+    return tabs->tabText(index);
+}
+
+QString CRkTabCtrl::statusText() const
+{
+    return status->text();
+}
+
+QString CRkTabCtrl::buttonText() const
+{
+    return button->text();
+}
+
+bool CRkTabCtrl::isButtonShown() const
+{
+    return !button->isHidden();
+}
+
+int CRkTabCtrl::entryIndexOf(const CRkItemList* list) const
+{
+    for (size_t i = 0; i < lists.size(); ++i) {
+        if (lists[i].list == list)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void CRkTabCtrl::newSearch(SearchRequest request)
+{
+    const std::string caption =
+        cutCaption(request.lotNumberMode == 1 ? searchtext::kLotNumberCaption + request.text : request.text);
+    changingTabs = true;
+    const int index = tabs->addTab(platform::toQString(caption));
+    auto* list = new CRkItemList(this, CRkItemList::kFirstControlId + index, settings, endpoints, host);
+    lists.push_back(Entry{list, true});
+    tabs->setCurrentIndex(index);
+    changingTabs = false;
+    button->setText(platform::toQString(searchtext::kPause));
+    button->show();
+
+    if (CRkItemList* previous = listOfTab(current); previous && previous != list)
+        previous->hide();
+    current = index;
+    list->show();
+    layOut();
+    platform::postMessage(list, PrivateMessage::startPaging, request);
+}
+
+void CRkTabCtrl::unmarkItem(const std::string& itemNo)
+{
+    for (const Entry& entry : lists) {
+        if (entry.list)
+            entry.list->clearWatchedMark(itemNo);
+    }
+}
+
+void CRkTabCtrl::shutdownSearchTabs()
+{
+    setStatus(searchtext::kStatusShutdown);
+    if (lists.empty()) {
+        if (mainFrame)
+            platform::postMessage(mainFrame, PrivateMessage::searchTabsClosed);
+        return;
+    }
+    std::vector<QPointer<CRkItemList>> targets;
+    for (const Entry& entry : lists)
+        targets.push_back(entry.list);
+    for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
+        if (*it)
+            platform::sendMessage(*it, PrivateMessage::stopList);
+    }
+}
+
+void CRkTabCtrl::redrawCurrentList()
+{
+    if (CRkItemList* list = listOfTab(current))
+        list->viewport()->repaint();
+}
+
+void CRkTabCtrl::closeMenuTab()
+{
+    const int index = menuTab;
+    CRkItemList* list = listOfTab(index);
+    if (!list)
+        return;
+    const QPointer<CRkItemList> guard(list);
+    platform::sendMessage(list, PrivateMessage::stopList);
+    const int entry = entryIndexOf(list);
+    if (entry >= 0)
+        lists[static_cast<size_t>(entry)].open = false;
+    if (guard)
+        guard->hide();
+
+    changingTabs = true;
+    tabs->removeTab(index);
+    changingTabs = false;
+    menuTab = -1;
+
+    if (tabs->count() == 0) {
+        current = -1;
+        button->hide();
+        setStatus({});
+        return;
+    }
+    const bool shownClosed = index == current;
+    if (index < current || current > tabs->count() - 1)
+        --current;
+    changingTabs = true;
+    tabs->setCurrentIndex(current);
+    changingTabs = false;
+    if (CRkItemList* shown = listOfTab(current)) {
+        shown->show();
+        // The line spoke for the tab just closed; it now speaks for the one shown.
+        if (shownClosed)
+            refreshStatus(*shown);
+    }
+}
+
+void CRkTabCtrl::pressPauseResume()
+{
+    CRkItemList* list = listOfTab(current);
+    if (!list)
+        return;
+    const ListState state = list->progress().state;
+    if (stateNumber(state) <= stateNumber(ListState::PageDone))
+        platform::postMessage(list, PrivateMessage::pauseLoading);
+    else if (state == ListState::Paused)
+        platform::postMessage(list, PrivateMessage::loadNextPage);
+}
+
+void CRkTabCtrl::selectTab(int index)
+{
+    if (index < 0 || index >= tabs->count())
+        return;
+    if (index == tabs->currentIndex())
+        onTabChanged(index);
+    else
+        tabs->setCurrentIndex(index);
+}
+
+void CRkTabCtrl::onTabChanged(int index)
+{
+    if (changingTabs || index < 0)
+        return;
+    if (CRkItemList* previous = listOfTab(current))
+        previous->hide();
+    current = index;
+    if (CRkItemList* list = listOfTab(current)) {
+        list->show();
+        refreshStatus(*list);
+    }
+}
+
+void CRkTabCtrl::setStatus(const std::string& text)
+{
+    status->setText(platform::toQString(text));
+    status->repaint();
+}
+
+void CRkTabCtrl::refreshStatus(const CRkItemList& list)
+{
+    const ProgressSnapshot& p = list.progress();
+    switch (p.state) {
+    case ListState::Filling:
+    case ListState::PageDone:
+        setStatus(formatPages(searchtext::kStatusLoading, p.currentPage, p.totalPages));
+        button->setText(platform::toQString(searchtext::kPause));
+        button->show();
+        break;
+    case ListState::Paused:
+        setStatus(formatPages(searchtext::kStatusPaused, p.currentPage, p.totalPages));
+        button->setText(platform::toQString(searchtext::kResume));
+        button->show();
+        break;
+    case ListState::Failed:
+        setStatus(formatPages(searchtext::kStatusError, p.currentPage, p.totalPages));
+        button->setText(platform::toQString(searchtext::kPause));
+        button->show();
+        break;
+    case ListState::Complete:
+        if (p.totalPages == 0)
+            setStatus(searchtext::kStatusNoHits);
+        else
+            setStatus(formatPages(searchtext::kStatusComplete, p.currentPage, p.totalPages));
+        button->hide();
+        break;
+    case ListState::Idle:
+    case ListState::Loading:
+    case ListState::Stopping:
+    case ListState::Stopped:
+        setStatus({});
+        break;
+    }
+}
+
+bool CRkTabCtrl::anyRunActive() const
+{
+    for (const Entry& entry : lists) {
+        if (entry.list && entry.list->isRunning())
+            return true;
+    }
+    return false;
+}
+
+void CRkTabCtrl::giveTurn(size_t start, bool pumpBetween)
+{
+    std::vector<QPointer<CRkItemList>> order;
+    for (size_t k = 0; k < lists.size(); ++k)
+        order.push_back(lists[(start + k) % lists.size()].list);
+
+    const QPointer<CRkTabCtrl> self(this);
+    for (size_t k = 0; k < order.size(); ++k) {
+        if (k > 0 && pumpBetween) {
+            platform::pumpMessages();
+            if (!self)
+                return;
+        }
+        CRkItemList* candidate = order[k];
+        if (!candidate)
+            continue;
+        const int entry = entryIndexOf(candidate);
+        if (entry < 0 || !lists[static_cast<size_t>(entry)].open)
+            continue;
+        if (candidate->progress().state == ListState::PageDone && !candidate->isRunning()) {
+            platform::postMessage(candidate, PrivateMessage::loadNextPage);
+            return;
+        }
+    }
+}
+
+void CRkTabCtrl::onPageEvent(const QPointer<CRkItemList>& sender)
+{
+    if (!sender)
+        return;
+    const int entry = entryIndexOf(sender);
+    if (entry < 0)
+        return;
+    const ListState state = sender->progress().state;
+    if (state == ListState::Stopping || state == ListState::Stopped)
+        return;
+    if (sender == listOfTab(current))
+        refreshStatus(*sender);
+    if (state != ListState::PageDone && state != ListState::Paused && state != ListState::Complete &&
+        state != ListState::Failed)
+        return;
+    // One further page at a time across the tabs: while another list's run is still going,
+    // its own report hands on the turn. A failed list hands it on too, so the others never
+    // wait for a report that will not come.
+    if (anyRunActive())
+        return;
+    giveTurn(static_cast<size_t>(entry) + 1, true);
+}
+
+void CRkTabCtrl::onListStopped(const QPointer<CRkItemList>& sender)
+{
+    if (!sender)
+        return;
+    const int entry = entryIndexOf(sender);
+    if (entry < 0)
+        return;
+    lists.erase(lists.begin() + entry);
+    sender->hide();
+    sender->deleteLater();
+    if (lists.empty()) {
+        if (mainFrame)
+            platform::postMessage(mainFrame, PrivateMessage::searchTabsClosed);
+        return;
+    }
+    // A list closed during its run took the turn with it; the next waiting list gets it.
+    if (!anyRunActive())
+        giveTurn(static_cast<size_t>(entry) % lists.size(), true);
+}
+
+bool CRkTabCtrl::event(QEvent* e)
+{
+    if (e->type() > QEvent::User && e->type() < QEvent::MaxUser) {
+        if (auto* message = dynamic_cast<PrivateMessageEvent*>(e)) {
+            const auto* sender = std::any_cast<QPointer<CRkItemList>>(&message->arg);
+            if (message->message == PrivateMessage::pageEvent) {
+                if (sender)
+                    onPageEvent(*sender);
+                return true;
+            }
+            if (message->message == PrivateMessage::listStopped) {
+                if (sender)
+                    onListStopped(*sender);
+                return true;
+            }
+        }
+    }
+    return QWidget::event(e);
+}
+
+bool CRkTabCtrl::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == tabs && e->type() == QEvent::MouseButtonPress) {
+        auto* press = static_cast<QMouseEvent*>(e);
+        if (press->button() == Qt::RightButton) {
+            menuTab = tabs->tabAt(press->position().toPoint());
+            popup->popup(press->globalPosition().toPoint());
+        }
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void CRkTabCtrl::resizeEvent(QResizeEvent* e)
+{
+    QWidget::resizeEvent(e);
+    layOut();
+}
+
+void CRkTabCtrl::layOut()
+{
+    const QRect r = rect();
+    tabs->setGeometry(r.left(), r.top(), r.width(), 24);
+    for (const Entry& entry : lists) {
+        if (entry.list)
+            entry.list->setGeometry(r.left() + 10, r.top() + 25, std::max(0, r.width() - 20),
+                                    std::max(0, r.height() - 60));
+    }
+    const int right = r.left() + r.width();
+    const int bottom = r.top() + r.height();
+    status->setGeometry(right - 500, bottom - 30, 395, 20);
+    button->setGeometry(right - 100, bottom - 33, 95, 28);
+}
+
+} // namespace pelimo

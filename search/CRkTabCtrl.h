@@ -1,0 +1,104 @@
+#pragma once
+
+#include "search/ProgressSnapshot.h"
+#include "xmlclient/Endpoints.h"
+#include "xmlclient/SearchRequest.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTabBar;
+
+namespace pelimo {
+
+struct EnvSettings;
+class CRkItemList;
+class SearchListHost;
+
+// The search tabs: one result list per search, a status line and a pause/resume button for
+// the tab on top, and the turns that let the lists fetch their further pages one at a time.
+class CRkTabCtrl final : public QWidget {
+public:
+    static constexpr int kControlId = 113;
+    static constexpr int kButtonId = 112;
+    static constexpr int kStatusId = 114;
+    static constexpr int kCommandCloseTab = 136;
+
+    // Posts searchTabsClosed to mainFrame when the last list is gone.
+    CRkTabCtrl(QWidget* parent, const EnvSettings& settings, const Endpoints& endpoints, SearchListHost& host,
+               QObject* mainFrame);
+    ~CRkTabCtrl() override;
+    CRkTabCtrl(const CRkTabCtrl&) = delete;
+    CRkTabCtrl& operator=(const CRkTabCtrl&) = delete;
+
+    void newSearch(SearchRequest request);
+    // Takes the bell off the first row with this exhibit number in every list.
+    void unmarkItem(const std::string& itemNo);
+    // Stops every list at exit; searchTabsClosed follows when the last one is gone.
+    void shutdownSearchTabs();
+    // Redraws every row of the current tab's list at once.
+    void redrawCurrentList();
+
+    // What the user does: a right-button press on a tab (-1 off the tabs) followed by
+    // command 136, the pause/resume button, a click on a tab.
+    void setMenuTab(int index) { menuTab = index; }
+    void closeMenuTab();
+    void pressPauseResume();
+    void selectTab(int index);
+
+    int tabCount() const;
+    int currentIndex() const { return current; }
+    int menuTabIndex() const { return menuTab; }
+    // The list shown by a tab, nullptr for no such tab.
+    CRkItemList* listOfTab(int index) const;
+    // Every list not yet destroyed, open and closing, in creation order.
+    std::vector<CRkItemList*> allLists() const;
+    QString tabCaption(int index) const;
+    QString statusText() const;
+    QString buttonText() const;
+    bool isButtonShown() const;
+    QTabBar* tabStrip() const { return tabs; }
+    QMenu* tabPopup() const { return popup; }
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+
+private:
+    struct Entry {
+        QPointer<CRkItemList> list;
+        bool open = true;
+    };
+
+    void layOut();
+    void refreshStatus(const CRkItemList& list);
+    void setStatus(const std::string& text);
+    void onTabChanged(int index);
+    void onPageEvent(const QPointer<CRkItemList>& sender);
+    void onListStopped(const QPointer<CRkItemList>& sender);
+    void giveTurn(size_t start, bool pumpBetween);
+    bool anyRunActive() const;
+    int entryIndexOf(const CRkItemList* list) const;
+
+    const EnvSettings& settings;
+    const Endpoints& endpoints;
+    SearchListHost& host;
+    QPointer<QObject> mainFrame;
+    QTabBar* tabs;
+    QLabel* status;
+    QPushButton* button;
+    QMenu* popup;
+
+    std::vector<Entry> lists;
+    int current = -1;
+    int menuTab = -1;
+    bool changingTabs = false;
+};
+
+} // namespace pelimo

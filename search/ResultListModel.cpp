@@ -1,0 +1,163 @@
+#include "search/ResultListModel.h"
+
+#include "SearchTexts.h"
+#include "app/settings/EnvSettings.h"
+#include "platform/qt/QtText.h"
+#include "search/ResultImages.h"
+#include "xmlclient/AuctionType.h"
+
+#include <QColor>
+#include <algorithm>
+
+namespace pelimo {
+namespace {
+
+constexpr const char* kHeaders[kResultColumnCount] = {
+    searchtext::kColumnNo,    searchtext::kColumnName, searchtext::kColumnPrice,  searchtext::kColumnType,
+    searchtext::kColumnUnits, searchtext::kColumnBids, searchtext::kColumnRemain,
+};
+
+constexpr Qt::Alignment kAlignments[kResultColumnCount] = {
+    Qt::AlignLeft,  Qt::AlignLeft,  Qt::AlignRight, Qt::AlignHCenter,
+    Qt::AlignRight, Qt::AlignRight, Qt::AlignRight,
+};
+
+QColor toQColor(ColourRef c)
+{
+    return QColor(colourRed(c), colourGreen(c), colourBlue(c));
+}
+
+} // namespace
+
+ResultListModel::ResultListModel(const EnvSettings& settings, QObject* parent)
+    : QAbstractTableModel(parent), settings(settings)
+{
+    headerImages.fill(kImageHeaderNone);
+}
+
+int ResultListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(order.size());
+}
+
+int ResultListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kResultColumnCount;
+}
+
+QVariant ResultListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= kResultColumnCount)
+        return {};
+    const Row& row = rowAt(index.row());
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        return platform::toQString(row.cells[static_cast<size_t>(column)]);
+    case Qt::DecorationRole:
+        if (column == kColumnItemNo)
+            return resultImage(row.image);
+        return {};
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(kAlignments[column] | Qt::AlignVCenter);
+    case Qt::ForegroundRole:
+    case Qt::BackgroundRole: {
+        // Keyed on the label the type column shows, and read now, so a colour changed in
+        // the settings shows at the next repaint.
+        const int32_t k = typeIndexOfLabel(row.cells[kColumnType]);
+        if (k < 1 || k > static_cast<int32_t>(kTypeColourCount))
+            return {};
+        const TypeColours& pair = settings.typeColours[static_cast<size_t>(k - 1)];
+        return toQColor(role == Qt::ForegroundRole ? pair.text : pair.back);
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= kResultColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (role) {
+    case Qt::DisplayRole:
+        return platform::toQString(kHeaders[section]);
+    case Qt::DecorationRole:
+        return resultImage(headerImages[static_cast<size_t>(section)]);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(kAlignments[section] | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+void ResultListModel::insertRow(int at, Cells cells, int image)
+{
+    const int position = std::clamp(at, 0, rowCount());
+    beginInsertRows({}, position, position);
+    rows.push_back(Row{std::move(cells), image});
+    order.insert(order.begin() + position, static_cast<int32_t>(rows.size() - 1));
+    endInsertRows();
+}
+
+const std::string& ResultListModel::cell(int row, int column) const
+{
+    return rowAt(row).cells[static_cast<size_t>(column)];
+}
+
+int ResultListModel::rowImage(int row) const
+{
+    return rowAt(row).image;
+}
+
+void ResultListModel::setRowImage(int row, int image)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    rows[static_cast<size_t>(order[static_cast<size_t>(row)])].image = image;
+    const QModelIndex changed = index(row, kColumnItemNo);
+    emit dataChanged(changed, changed, {Qt::DecorationRole});
+}
+
+int ResultListModel::headerImage(int column) const
+{
+    return headerImages[static_cast<size_t>(column)];
+}
+
+void ResultListModel::setHeaderImage(int column, int image)
+{
+    if (column < 0 || column >= kResultColumnCount)
+        return;
+    headerImages[static_cast<size_t>(column)] = image;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void ResultListModel::sortRows(int column, bool ascending)
+{
+    if (column < 0 || column >= kResultColumnCount)
+        return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+
+    std::vector<int32_t> ids(order.begin(), order.end());
+    sortRowIds(ids, column, ascending, [this, column](int32_t id) -> std::string_view {
+        return rows[static_cast<size_t>(id)].cells[static_cast<size_t>(column)];
+    });
+
+    // Display position of every row id after the sort, for the persistent indexes.
+    std::vector<int> newPosition(rows.size());
+    for (size_t i = 0; i < ids.size(); ++i)
+        newPosition[static_cast<size_t>(ids[i])] = static_cast<int>(i);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before) {
+        const int32_t id = order[static_cast<size_t>(old.row())];
+        after.push_back(index(newPosition[static_cast<size_t>(id)], old.column()));
+    }
+    order.assign(ids.begin(), ids.end());
+    changePersistentIndexList(before, after);
+
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace pelimo

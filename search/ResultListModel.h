@@ -1,0 +1,56 @@
+#pragma once
+
+#include "search/ResultOrder.h"
+
+#include <QAbstractTableModel>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace pelimo {
+
+struct EnvSettings;
+
+// The rows of one result list in display order, with their texts as shown (Shift-JIS), the
+// row image and the header images. Rows are stored once, in the order added; the display
+// order is a list of row ids, so inserting at the top and sorting move ids only.
+class ResultListModel final : public QAbstractTableModel {
+public:
+    using Cells = std::array<std::string, kResultColumnCount>;
+
+    ResultListModel(const EnvSettings& settings, QObject* parent);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Inserts one row at a display position (clamped to the rows there are).
+    void insertRow(int at, Cells cells, int image);
+    const std::string& cell(int row, int column) const;
+    int rowImage(int row) const;
+    void setRowImage(int row, int image);
+
+    int headerImage(int column) const;
+    void setHeaderImage(int column, int image);
+
+    // Reorders every row by one column; selections and the current row follow their rows.
+    void sortRows(int column, bool ascending);
+
+private:
+    struct Row {
+        Cells cells;
+        int image = 0;
+    };
+
+    const Row& rowAt(int row) const { return rows[static_cast<size_t>(order[static_cast<size_t>(row)])]; }
+
+    const EnvSettings& settings;
+    std::vector<Row> rows;
+    std::deque<int32_t> order;
+    std::array<int, kResultColumnCount> headerImages{};
+};
+
+} // namespace pelimo

@@ -1,0 +1,89 @@
+#include "search/ResultOrder.h"
+
+#include "platform/text/NumberText.h"
+#include "xmlclient/AuctionType.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace pelimo {
+namespace {
+
+bool isLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+bool isNumericColumn(int column)
+{
+    return column == kColumnPrice || column == kColumnUnits || column == kColumnBids ||
+           column == kColumnRemainTime;
+}
+
+} // namespace
+
+std::u16string sjisCharacterCodes(std::string_view sjis)
+{
+    std::u16string codes;
+    codes.reserve(sjis.size());
+    for (size_t i = 0; i < sjis.size(); ++i) {
+        const auto lead = static_cast<unsigned char>(sjis[i]);
+        if (isLeadByte(lead) && i + 1 < sjis.size()) {
+            const auto trail = static_cast<unsigned char>(sjis[i + 1]);
+            codes.push_back(static_cast<char16_t>(lead * 256 + trail));
+            ++i;
+        } else {
+            codes.push_back(static_cast<char16_t>(lead));
+        }
+    }
+    return codes;
+}
+
+int compareSjisText(std::string_view a, std::string_view b)
+{
+    return sjisCharacterCodes(a).compare(sjisCharacterCodes(b));
+}
+
+int64_t numericSortValue(int column, std::string_view cellText)
+{
+    switch (column) {
+    case kColumnPrice:
+        return priceValue(cellText);
+    case kColumnRemainTime:
+        return remainingSeconds(cellText);
+    default:
+        return leadingInteger(cellText);
+    }
+}
+
+void sortRowIds(std::vector<int32_t>& rowIds, int column, bool ascending,
+                const std::function<std::string_view(int32_t)>& cellOf)
+{
+    if (rowIds.empty())
+        return;
+    const int32_t maxId = *std::max_element(rowIds.begin(), rowIds.end());
+    const auto size = static_cast<size_t>(maxId) + 1;
+
+    // Keys are compared as 64-bit values, so no difference of two numbers can overflow.
+    if (isNumericColumn(column)) {
+        std::vector<int64_t> keys(size);
+        for (int32_t id : rowIds)
+            keys[static_cast<size_t>(id)] = numericSortValue(column, cellOf(id));
+        std::stable_sort(rowIds.begin(), rowIds.end(), [&](int32_t a, int32_t b) {
+            const int64_t ka = keys[static_cast<size_t>(a)];
+            const int64_t kb = keys[static_cast<size_t>(b)];
+            return ascending ? ka < kb : kb < ka;
+        });
+        return;
+    }
+    std::vector<std::u16string> keys(size);
+    for (int32_t id : rowIds)
+        keys[static_cast<size_t>(id)] = sjisCharacterCodes(cellOf(id));
+    std::stable_sort(rowIds.begin(), rowIds.end(), [&](int32_t a, int32_t b) {
+        const std::u16string& ka = keys[static_cast<size_t>(a)];
+        const std::u16string& kb = keys[static_cast<size_t>(b)];
+        return ascending ? ka < kb : kb < ka;
+    });
+}
+
+} // namespace pelimo
