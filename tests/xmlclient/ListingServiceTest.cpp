@@ -1,0 +1,281 @@
+#include "TestText.h"
+#include "platform/EventPump.h"
+#include "tests/support/SimulatorProcess.h"
+#include "xmlclient/ListingQueries.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace pelimo {
+namespace {
+
+using namespace std::chrono_literals;
+using test::sjis;
+using test::utf8;
+
+// Every test talks to one simulator over loopback; faults and pinned listings are reset
+// between tests.
+class ListingServiceTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        sim = new test::SimulatorProcess({"--hits", "テスト=25", "--hits", "ページ=3"});
+        ASSERT_TRUE(sim->start());
+    }
+    static void TearDownTestSuite()
+    {
+        delete sim;
+        sim = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_NE(sim, nullptr);
+        ASSERT_TRUE(sim->control("/sim/reset"));
+        endpoints.listingBase = sim->baseUrl();
+    }
+    void TearDown() override { platform::setPendingEventHandler({}); }
+
+    static SearchRequest keyword(const std::string& utf8Text, int32_t page = 1)
+    {
+        SearchRequest request;
+        request.text = sjis(utf8Text);
+        request.page = page;
+        return request;
+    }
+
+    std::string lastDecodedRequest()
+    {
+        const std::vector<std::string> requests = sim->decodedRequests();
+        return requests.empty() ? std::string() : requests.back();
+    }
+
+    static test::SimulatorProcess* sim;
+    Endpoints endpoints;
+};
+
+test::SimulatorProcess* ListingServiceTest::sim = nullptr;
+
+TEST_F(ListingServiceTest, QueryStringsArriveAsTyped)
+{
+    const struct {
+        const char* name;
+        SearchRequest request;
+        const char* received;
+    } cases[] = {
+        {"all types, upper bound only",
+         {0, sjis("テスト"), "", 0, 5000, 1},
+         "/bep/xml?at=NO,PA,FL,FP,GB&tf=xml_lite3&keyword=テスト&ipp=10&page=1&chigh=5000"},
+        {"both bounds in order",
+         {0, "camera", "NO,FL", 1000, 3000, 2},
+         "/bep/xml?at=NO,FL&tf=xml_lite3&keyword=camera&ipp=10&page=2&clow=1000&chigh=3000"},
+        {"negative bounds left out",
+         {0, "camera", "GB", -5, -1, 1},
+         "/bep/xml?at=GB&tf=xml_lite3&keyword=camera&ipp=10&page=1"},
+        {"reserved characters survive",
+         {0, sjis("a b&page=9#x+y%41 ソニー　"), "", 0, 0, 1},
+         "/bep/xml?at=NO,PA,FL,FP,GB&tf=xml_lite3&keyword=a b&page=9#x+y%41 ソニー　&ipp=10&page=1"},
+        {"lot number form has no other keys",
+         {1, "x10&page=2", "NO", 100, 200, 3},
+         "/bep/xml?tf=xml_lite6&exhibit_id=x10&page=2"},
+    };
+    for (const auto& c : cases) {
+        XmlDocumentClient client;
+        int32_t total = -1;
+        int32_t current = -1;
+        EXPECT_EQ(searchListing(client, endpoints, c.request, total, current), 0) << c.name;
+        EXPECT_EQ(lastDecodedRequest(), c.received) << c.name;
+        const std::string raw = sim->requests().back();
+        EXPECT_EQ(raw.find(' '), std::string::npos) << c.name << ": " << raw;
+        EXPECT_EQ(raw.find('#'), std::string::npos) << c.name << ": " << raw;
+    }
+    ASSERT_EQ(sim->requests().size(), std::size(cases)) << "one request per search";
+}
+
+TEST_F(ListingServiceTest, PagesAreReadInOrder)
+{
+    XmlDocumentClient client;
+    std::set<std::string> seen;
+    const size_t expectedCounts[] = {10, 10, 5};
+    for (int32_t page = 1; page <= 3; ++page) {
+        int32_t total = 0;
+        int32_t current = 0;
+        ASSERT_EQ(searchListing(client, endpoints, keyword("テスト", page), total, current), 0);
+        EXPECT_EQ(total, 3);
+        EXPECT_EQ(current, page);
+        std::vector<ItemInfo> items{ItemInfo{}};
+        ASSERT_EQ(parseListingItems(client, items), static_cast<int32_t>(expectedCounts[page - 1]));
+        ASSERT_EQ(items.size(), expectedCounts[page - 1]) << "the target is emptied first";
+        for (const ItemInfo& item : items) {
+            EXPECT_NE(utf8(item.ItemName).find("テスト"), std::string::npos) << utf8(item.ItemName);
+            EXPECT_FALSE(item.ItemNo.empty());
+            EXPECT_TRUE(seen.insert(item.ItemNo).second) << "listing repeated: " << item.ItemNo;
+        }
+    }
+}
+
+TEST_F(ListingServiceTest, NoHitsIsASuccessfulEmptyLastPage)
+{
+    XmlDocumentClient client;
+    int32_t total = -1;
+    int32_t current = -1;
+    ASSERT_EQ(searchListing(client, endpoints, keyword("qqqq-nothing-matches"), total, current), 0);
+    EXPECT_EQ(total, current);
+    std::vector<ItemInfo> items;
+    EXPECT_EQ(parseListingItems(client, items), 0);
+    EXPECT_TRUE(items.empty());
+}
+
+TEST_F(ListingServiceTest, PinnedListingIsFoundByLotNumberAndByQuery)
+{
+    ASSERT_TRUE(
+        sim->control("/sim/put?ItemNo=lot42&ItemName=" + test::percentEncode("ソニー＆<箱>") +
+                     "&CurrentPrice=" + test::percentEncode("12,800円") +
+                     "&ImageUrl=http%3A%2F%2Fimg%2F%7Ea.jpg&AuctionType=FL&ItemNum=1&BidNum=4&RemainTime=" +
+                     test::percentEncode("2日3時間")));
+    ItemInfo expected;
+    expected.ItemNo = "lot42";
+    expected.ItemName = sjis("ソニー＆<箱>");
+    expected.CurrentPrice = sjis("12,800円");
+    expected.AuctionType = "FL";
+    expected.ImageUrl = "http://img/~a.jpg";
+    expected.BidNum = "4";
+    expected.ItemNum = "1";
+    expected.RemainTime = sjis("2日3時間");
+
+    XmlDocumentClient client;
+    SearchRequest lot;
+    lot.lotNumberMode = 1;
+    lot.text = "lot42";
+    int32_t total = 0;
+    int32_t current = 0;
+    ASSERT_EQ(searchListing(client, endpoints, lot, total, current), 0);
+    std::vector<ItemInfo> items;
+    ASSERT_EQ(parseListingItems(client, items), 1);
+    EXPECT_EQ(items[0], expected);
+
+    ItemInfo record;
+    ASSERT_EQ(queryItem(client, endpoints, "lot42", record), 0);
+    EXPECT_EQ(record, expected);
+    NodeCursor cursor;
+    EXPECT_EQ(client.selectNodes("//ListingInfo", cursor), -1) << "queryItem releases the document";
+
+    ItemInfo untouched = expected;
+    EXPECT_EQ(queryItem(client, endpoints, "no-such-lot", untouched), 1);
+    EXPECT_EQ(untouched, expected);
+    EXPECT_EQ(lastDecodedRequest(), "/bep/xml?tf=xml_lite3&exhibit_id=no-such-lot");
+}
+
+TEST_F(ListingServiceTest, FaultyAnswersFailTheQuery)
+{
+    const struct {
+        const char* mode;
+        int32_t load; // what the plain load reports
+    } cases[] = {
+        {"html", 0},      // an error page still counts as loaded; it just selects nothing
+        {"malformed", 0}, //
+        {"bomb", 0},      //
+        {"drop", -1},     // the connection closed mid-answer
+        {"huge", -1},     // beyond the client's size cap
+    };
+    const std::string address = *searchAddress(endpoints.listingBase, keyword("テスト"));
+    for (const auto& c : cases) {
+        XmlDocumentClient client(LoadLimits{5s, 1u << 20});
+        ASSERT_TRUE(sim->control(std::string("/sim/fault?mode=") + c.mode + "&count=2")) << c.mode;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(client.load(address, true), c.load) << c.mode;
+        NodeCursor cursor;
+        EXPECT_LE(client.selectNodes("//ListingInfo", cursor), 0) << c.mode;
+        int32_t total = -5;
+        int32_t current = -5;
+        EXPECT_EQ(searchListing(client, endpoints, keyword("テスト"), total, current), 1) << c.mode;
+        EXPECT_EQ(total, -5) << c.mode;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 4s) << c.mode;
+
+        // The same client works again once the service behaves.
+        EXPECT_EQ(searchListing(client, endpoints, keyword("テスト"), total, current), 0) << c.mode;
+        EXPECT_EQ(total, 3) << c.mode;
+    }
+}
+
+TEST_F(ListingServiceTest, UnreachableAndSilentServicesEndTheLoad)
+{
+    XmlDocumentClient refused;
+    EXPECT_EQ(refused.load("http://127.0.0.1:1/bep/xml", true), -1);
+
+    ASSERT_TRUE(sim->control("/sim/fault?mode=hang&count=1"));
+    XmlDocumentClient client(LoadLimits{300ms, LoadLimits::kDefaultMaxBytes});
+    int events = 0;
+    platform::setPendingEventHandler([&] { ++events; });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.load(*searchAddress(endpoints.listingBase, keyword("テスト")), true), -1);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 250ms);
+    EXPECT_LT(waited, 2s);
+    EXPECT_GT(events, 20) << "pending events are handled while waiting";
+}
+
+TEST_F(ListingServiceTest, AbortFromAHandlerEndsTheWait)
+{
+    ASSERT_TRUE(sim->control("/sim/fault?mode=hang&count=1"));
+    XmlDocumentClient client;
+    int events = 0;
+    platform::setPendingEventHandler([&] {
+        EXPECT_TRUE(client.isLoading());
+        if (++events == 50)
+            client.abortLoad();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    int32_t total = -1;
+    int32_t current = -1;
+    EXPECT_EQ(client.load(*searchAddress(endpoints.listingBase, keyword("テスト")), true), 1);
+    EXPECT_EQ(events, 50) << "no event is handled after the abort";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_FALSE(client.isLoading());
+
+    // A stale abort does not end the next wait: load clears it first.
+    client.abortLoad();
+    platform::setPendingEventHandler({});
+    EXPECT_EQ(searchListing(client, endpoints, keyword("テスト"), total, current), 0);
+    EXPECT_EQ(current, 1);
+}
+
+TEST_F(ListingServiceTest, NestedLoadsOnlyOnOtherClients)
+{
+    ASSERT_TRUE(sim->control("/sim/delay?ms=300"));
+    XmlDocumentClient outer;
+    XmlDocumentClient inner;
+    const std::string address = *searchAddress(endpoints.listingBase, keyword("テスト"));
+    int32_t reentrant = 99;
+    int32_t nested = 99;
+    ItemInfo record;
+    bool once = false;
+    int events = 0;
+    platform::setPendingEventHandler([&] {
+        // Late enough that the outer request is being held by the service.
+        if (once || ++events < 25)
+            return;
+        once = true;
+        reentrant = outer.load(address, true);
+        ASSERT_TRUE(sim->control("/sim/delay?ms=0"));
+        std::vector<ItemInfo> items;
+        int32_t total = 0;
+        int32_t current = 0;
+        nested = searchListing(inner, endpoints, keyword("テスト", 2), total, current);
+        parseListingItems(inner, items);
+        if (!items.empty())
+            record = items[0];
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(outer.load(address, true), 0);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 250ms);
+    EXPECT_EQ(reentrant, -1) << "a load on the client that is waiting is refused";
+    EXPECT_EQ(nested, 0) << "another client loads inside the wait";
+    EXPECT_FALSE(record.ItemNo.empty());
+    NodeCursor cursor;
+    EXPECT_EQ(outer.selectNodes("//ListingInfo/ItemInfo", cursor), 10)
+        << "the pending load was not disturbed";
+}
+
+} // namespace
+} // namespace pelimo
