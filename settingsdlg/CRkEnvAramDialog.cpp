@@ -46,54 +46,51 @@ CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
     const DialogUnits du(font());
 
     auto* outer = new QGroupBox(toQString(kAlertSettings), this);
-    du.place(outer, 2, 2, 244, 258);
+    du.place(outer, 2, 2, 252, 250);
     auto* conditions = new QGroupBox(toQString(kAlarmConditions), this);
-    du.place(conditions, 8, 32, 232, 58);
+    du.place(conditions, 8, 30, 240, 54);
     auto* actions = new QGroupBox(toQString(kAlarmActions), this);
-    du.place(actions, 8, 94, 232, 162);
+    du.place(actions, 8, 88, 240, 158);
 
-    interval = addField(kWatchInterval, "watchIntervalMinutes", 12, 70, 15, 36);
+    interval = addField(kWatchInterval, "watchIntervalMinutes", 12, 60, 13, 30);
     intervalSpin = new SpinBuddy(this);
     intervalSpin->setObjectName(QStringLiteral("watchIntervalSpin"));
-    du.place(intervalSpin, 106, 15, 10, 12);
+    du.place(intervalSpin, 90, 13, 8, 12);
 
-    remainingCheck = addCheck(kAlarmOnRemaining, "alarmOnRemainingTime", 14, 44, 200);
-    remaining = addField(kRemainingMinutes, "remainingTimeMinutes", 26, 84, 57, 36);
+    remainingCheck = addCheck(kAlarmOnRemaining, "alarmOnRemainingTime", 14, 40, 180);
+    remaining = addField(kRemainingMinutes, "remainingTimeMinutes", 26, 70, 52, 30);
     remainingSpin = new SpinBuddy(this);
     remainingSpin->setObjectName(QStringLiteral("remainingTimeSpin"));
-    du.place(remainingSpin, 120, 57, 10, 12);
-    priceCheck = addCheck(kAlarmOnPrice, "alarmOnPriceChange", 14, 74, 200);
+    du.place(remainingSpin, 100, 52, 8, 12);
+    priceCheck = addCheck(kAlarmOnPrice, "alarmOnPriceChange", 14, 68, 180);
 
-    listColourCheck = addCheck(kChangeListColour, "alarmChangesListColour", 14, 107, 90);
+    listColourCheck = addCheck(kChangeListColour, "alarmChangesListColour", 14, 98, 70);
     auto* backLabel = new QLabel(toQString(kBackColour), this);
-    du.place(backLabel, 110, 108, 26, 9);
+    du.place(backLabel, 92, 99, 16, 9);
     backButton = new CRkColorButton(this);
     backButton->setObjectName(QStringLiteral("alarmBackColour"));
-    du.place(backButton, 136, 105, 26, 13);
+    du.place(backButton, 110, 97, 22, 12);
     auto* textLabel = new QLabel(toQString(kTextColour), this);
-    du.place(textLabel, 172, 108, 26, 9);
+    du.place(textLabel, 142, 99, 16, 9);
     textButton = new CRkColorButton(this);
     textButton->setObjectName(QStringLiteral("alarmTextColour"));
-    du.place(textButton, 198, 105, 26, 13);
-    balloonCheck = addCheck(kBalloon, "alarmBalloon", 14, 124, 222);
+    du.place(textButton, 160, 97, 22, 12);
+    balloonCheck = addCheck(kBalloon, "alarmBalloon", 14, 113, 226);
 
-    mailCheck = addCheck(kMail, "alarmMail", 14, 140, 120);
-    smtpHostField = addField(kSmtpServer, "smtpHost", 26, 84, 154, 86);
-    smtpPortField = addField(kPortNumber, "smtpPort", 176, 212, 154, 22);
-    mailFromField = addField(kMailFrom, "mailFrom", 26, 84, 168, 150);
-    mailToField = addField(kMailTo, "mailTo", 26, 84, 182, 150);
+    mailCheck = addCheck(kMail, "alarmMail", 14, 127, 120);
+    smtpHostField = addField(kSmtpServer, "smtpHost", 26, 70, 139, 100);
+    smtpPortField = addField(kPortNumber, "smtpPort", 180, 204, 139, 30);
+    mailFromField = addField(kMailFrom, "mailFrom", 26, 70, 152, 164);
+    mailToField = addField(kMailTo, "mailTo", 26, 70, 165, 164);
     auto* note = new QLabel(toQString(kSenderNote), this);
     note->setObjectName(QStringLiteral("senderNote"));
-    du.place(note, 26, 197, 210, 18);
+    du.place(note, 26, 179, 208, 17);
 
-    popCheck = addCheck(kPopBeforeSmtp, "popBeforeSmtp", 14, 218, 120);
-    pop3HostField = addField(kPop3Server, "pop3Host", 26, 84, 232, 86);
-    pop3PortField = addField(kPortNumber, "pop3Port", 176, 212, 232, 22);
-    pop3UserField = addField(kPop3User, "pop3User", 26, 84, 246, 60);
-    pop3PasswordField = addField(kPop3Password, "pop3Password", 148, 182, 246, 52);
-    // The outer frames end below the last row.
-    du.place(actions, 8, 94, 232, 170);
-    du.place(outer, 2, 2, 244, 266);
+    popCheck = addCheck(kPopBeforeSmtp, "popBeforeSmtp", 14, 199, 120);
+    pop3HostField = addField(kPop3Server, "pop3Host", 26, 70, 211, 100);
+    pop3PortField = addField(kPortNumber, "pop3Port", 180, 204, 211, 30);
+    pop3UserField = addField(kPop3User, "pop3User", 26, 70, 224, 64);
+    pop3PasswordField = addField(kPop3Password, "pop3Password", 142, 166, 224, 68);
 
     for (QLineEdit* number : {interval, remaining, smtpPortField, pop3PortField})
         number->setAlignment(Qt::AlignRight);

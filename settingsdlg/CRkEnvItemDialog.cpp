@@ -6,12 +6,14 @@
 #include "settingsdlg/QtColour.h"
 #include "settingsdlg_texts.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <algorithm>
 
 namespace pelimo {
 
@@ -37,13 +39,13 @@ CRkEnvItemDialog::CRkEnvItemDialog(const EnvSettings& settings, QWidget* parent)
     const DialogUnits du(font());
 
     auto* group = new QGroupBox(toQString(kListColours), this);
-    du.place(group, 6, 6, 236, kRowTop + kRowPitch * 5);
+    du.place(group, 6, 6, 246, kRowTop + kRowPitch * 5);
     auto* backHeading = new QLabel(toQString(kBackColour), this);
     auto* textHeading = new QLabel(toQString(kTextColour), this);
     for (QLabel* heading : {backHeading, textHeading})
         heading->setAlignment(Qt::AlignHCenter);
-    du.place(backHeading, 138, 22, 40, 9);
-    du.place(textHeading, 188, 22, 40, 9);
+    du.place(backHeading, 142, 22, 36, 9);
+    du.place(textHeading, 192, 22, 36, 9);
 
     for (size_t row = 0; row < kTypeColourCount; ++row) {
         const int top = kRowTop + kRowPitch * static_cast<int>(row);
@@ -60,13 +62,15 @@ CRkEnvItemDialog::CRkEnvItemDialog(const EnvSettings& settings, QWidget* parent)
         QFont previewFont = font();
         previewFont.setPointSize(11);
         preview->setFont(previewFont);
-        preview->document()->setDocumentMargin(2);
-        du.place(preview, 14, top, 114, 18);
+        du.place(preview, 20, top, 104, 18);
+        // The name sits in the middle of the field, vertically as well.
+        const int spare = preview->height() - 2 * preview->frameWidth() - QFontMetrics(previewFont).height();
+        preview->document()->setDocumentMargin(std::max(1, spare / 2));
         previews[row] = preview;
 
         auto* back = new CRkColorButton(this);
         back->setObjectName(QStringLiteral("backColour") + index);
-        du.place(back, 143, top + 1, 30, 16);
+        du.place(back, 142, top + 1, 36, 16);
         back->setColour(colours[row].back);
         connect(back, &CRkColorButton::colourPicked, this, [this, row](ColourRef c) {
             colours[row].back = c;
@@ -76,7 +80,7 @@ CRkEnvItemDialog::CRkEnvItemDialog(const EnvSettings& settings, QWidget* parent)
 
         auto* text = new CRkColorButton(this);
         text->setObjectName(QStringLiteral("textColour") + index);
-        du.place(text, 193, top + 1, 30, 16);
+        du.place(text, 192, top + 1, 36, 16);
         text->setColour(colours[row].text);
         connect(text, &CRkColorButton::colourPicked, this, [this, row](ColourRef c) {
             colours[row].text = c;
