@@ -159,9 +159,15 @@ void CRkAramTabCtrl::runCommand(int commandId)
         closeTab(clicked);
 }
 
-void CRkAramTabCtrl::rightButtonPressed(const QPoint& pos)
+int CRkAramTabCtrl::clickTabAt(const QPoint& pos)
 {
     clicked = bar->tabAt(bar->mapFrom(this, pos));
+    return clicked;
+}
+
+void CRkAramTabCtrl::rightButtonPressed(const QPoint& pos)
+{
+    clickTabAt(pos);
     QMenu menu(this);
     QAction* reload = menu.addAction(platform::toQString(watch_text::kMenuReloadTab));
     menu.addSeparator();

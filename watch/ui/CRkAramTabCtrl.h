@@ -38,6 +38,8 @@ public:
     // The right button at a point of the control: remembers the tab under it and opens the
     // tab's context menu there.
     void rightButtonPressed(const QPoint& pos);
+    // Remembers the tab under a point of the control (-1 for none) for the menu's commands.
+    int clickTabAt(const QPoint& pos);
     // A command of the context menu on the tab remembered by the last right-click.
     void runCommand(int commandId);
 

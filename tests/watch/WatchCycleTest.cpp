@@ -1,0 +1,303 @@
+#include "RecordingHost.h"
+#include "TestTexts.h"
+#include "WatchTexts.h"
+#include "platform/EventPump.h"
+#include "platform/FileSystem.h"
+#include "platform/text/SjisText.h"
+#include "tests/support/SimulatorProcess.h"
+#include "watch/AlarmRules.h"
+#include "watch/AramFile.h"
+#include "watch/TextFill.h"
+#include "watch/WatchList.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace pelimo {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace watch_test_text;
+
+std::string percentEncoded(const std::string& sjis)
+{
+    return test::percentEncode(platform::sjisToUtf8(sjis));
+}
+
+ItemInfo listing(const std::string& no, const std::string& price, const std::string& remain,
+                 const std::string& name = kNameCamera)
+{
+    return ItemInfo{no, name, price, "NO", "", "1", "1", remain};
+}
+
+class WatchCycleTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        sim = new test::SimulatorProcess;
+        ASSERT_TRUE(sim->start());
+    }
+    static void TearDownTestSuite()
+    {
+        delete sim;
+        sim = nullptr;
+    }
+
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() / ("watchcycle-" + std::to_string(::getpid()) + "-" +
+                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        sim->control("/sim/reset");
+        settings.watchIntervalMinutes = 5;
+        settings.remainingTimeMinutes = 5;
+        settings.alarmOnRemainingTime = 1;
+        settings.alarmOnPriceChange = 1;
+        settings.alarmBalloon = 1;
+        settings.alarmMail = 1;
+        endpoints.listingBase = sim->baseUrl();
+        list = std::make_unique<WatchList>(
+            settings, endpoints, host,
+            [this](const EnvSettings&, const std::string& text, const MailStatusSink&) {
+                mails.push_back(text);
+                return true;
+            },
+            dir.string());
+        platform::setPendingEventHandler({});
+    }
+    void TearDown() override
+    {
+        platform::setPendingEventHandler({});
+        list.reset();
+        fs::remove_all(dir);
+    }
+
+    // Pins the listing the service reports for that number.
+    void put(const ItemInfo& r)
+    {
+        sim->control("/sim/put?ItemNo=" + percentEncoded(r.ItemNo) + "&ItemName=" +
+                     percentEncoded(r.ItemName) + "&CurrentPrice=" + percentEncoded(r.CurrentPrice) +
+                     "&RemainTime=" + percentEncoded(r.RemainTime) + "&AuctionType=" + r.AuctionType +
+                     "&BidNum=" + r.BidNum + "&ItemNum=" + r.ItemNum + "&ImageUrl=");
+    }
+    // Watches a listing the service reports unchanged.
+    void watch(const ItemInfo& r)
+    {
+        put(r);
+        list->addEntry(r);
+    }
+    size_t itemRequests(const std::string& itemNo) const
+    {
+        const std::string tail = "exhibit_id=" + itemNo;
+        size_t n = 0;
+        for (const std::string& r : sim->requests())
+            n += r.size() >= tail.size() && r.compare(r.size() - tail.size(), tail.size(), tail) == 0;
+        return n;
+    }
+
+    static test::SimulatorProcess* sim;
+    fs::path dir;
+    EnvSettings settings;
+    Endpoints endpoints;
+    test::RecordingHost host;
+    std::vector<std::string> mails;
+    std::unique_ptr<WatchList> list;
+};
+
+test::SimulatorProcess* WatchCycleTest::sim = nullptr;
+
+TEST_F(WatchCycleTest, EmptyListSetsTheNormalIconAndNothingElse)
+{
+    list->runUpdateCycle();
+    EXPECT_EQ(host.trayIcons, std::vector<int32_t>{kTrayIconNormal});
+    EXPECT_TRUE(host.balloons.empty());
+    EXPECT_TRUE(host.statusLines.empty());
+    EXPECT_TRUE(mails.empty());
+    EXPECT_EQ(list->busy(), 0);
+}
+
+TEST_F(WatchCycleTest, ThreeNewAlarmsGiveOneBalloonAndOneMailInListOrder)
+{
+    settings.alarmOnPriceChange = 0;
+    watch(listing("x1", kPriceYen1000, kRemain5Min));
+    watch(listing("x2", "2000", kRemain30Sec, kNameWatch));
+    watch(listing("x3", "3000", kRemain5Min, kNameBook));
+    watch(listing("x4", "4000", kRemain6Min));
+    list->runUpdateCycle();
+
+    ASSERT_EQ(host.balloons.size(), 1u);
+    EXPECT_EQ(host.balloons[0], std::string(kAlarmLineCamera) + kOthers2);
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(mails[0], alarmLine(listing("x1", kPriceYen1000, kRemain5Min)) + "\n" +
+                            alarmLine(listing("x2", "2000", kRemain30Sec, kNameWatch)) + "\n" +
+                            alarmLine(listing("x3", "3000", kRemain5Min, kNameBook)) + "\n");
+    EXPECT_EQ(host.trayIcons, std::vector<int32_t>{kTrayIconAlarm});
+    EXPECT_FALSE(list->entries()[3].inAlarm());
+    // Each listing was named on the status line while it was fetched, then the line cleared.
+    EXPECT_EQ(host.statusLines.front(), fillText(watch_text::kStatusUpdating, {"x1", kNameCamera}));
+    EXPECT_EQ(host.statusLines.size(), 8u);
+    EXPECT_EQ(host.statusLines.back(), "");
+}
+
+TEST_F(WatchCycleTest, PriceChangesNotifyEachTimeAndARemainingTimeEpisodeOnce)
+{
+    watch(listing("p", "100", kRemain3Day));
+    watch(listing("r", "500", kRemain5Min));
+    list->runUpdateCycle(); // r enters its episode
+    put(listing("p", "110", kRemain3Day));
+    list->runUpdateCycle(); // p's first change; r stays in range
+    put(listing("p", "120", kRemain3Day));
+    list->runUpdateCycle(); // p's second change
+
+    ASSERT_EQ(mails.size(), 3u);
+    EXPECT_EQ(mails[0], alarmLine(listing("r", "500", kRemain5Min)) + "\n");
+    EXPECT_EQ(mails[1], alarmLine(listing("p", "110", kRemain3Day)) + "\n");
+    EXPECT_EQ(mails[2], alarmLine(listing("p", "120", kRemain3Day)) + "\n");
+    EXPECT_EQ(host.balloons.size(), 3u);
+    EXPECT_EQ(host.trayIcons, (std::vector<int32_t>{kTrayIconAlarm, kTrayIconAlarm, kTrayIconAlarm}));
+}
+
+TEST_F(WatchCycleTest, FailedFetchShowsDashesAndTheNextSuccessIsAPriceChange)
+{
+    settings.alarmOnRemainingTime = 0;
+    watch(listing("f", kPriceYen1000, kRemain3Day));
+    sim->control("/sim/fault?mode=drop&count=1");
+    list->runUpdateCycle();
+    const ItemInfo& failed = list->entries()[0].info;
+    EXPECT_EQ(failed, (ItemInfo{"f", kNameCamera, "-", "NO", "", "-", "-", "-"}));
+    EXPECT_TRUE(mails.empty());
+    EXPECT_EQ(host.trayIcons.back(), kTrayIconNormal);
+    // The file holds what the list shows.
+    EXPECT_EQ(loadAramFile(dir.string()).records.size(), 1u);
+
+    list->runUpdateCycle();
+    EXPECT_EQ(list->entries()[0].info, listing("f", kPriceYen1000, kRemain3Day));
+    ASSERT_EQ(mails.size(), 1u);
+    EXPECT_EQ(list->entries()[0].flags & kPriceAlarm, kPriceAlarm);
+}
+
+TEST_F(WatchCycleTest, UpdateRequestDuringACycleIsDropped)
+{
+    watch(listing("a", "1", kRemain3Day));
+    watch(listing("b", "2", kRemain3Day));
+    host.onStatus = [this](const std::string& line) {
+        if (!line.empty())
+            list->updateNow();
+    };
+    list->runUpdateCycle();
+    EXPECT_EQ(itemRequests("a"), 1u);
+    EXPECT_EQ(itemRequests("b"), 1u);
+    EXPECT_EQ(host.trayIcons.size(), 1u);
+}
+
+TEST_F(WatchCycleTest, ExitDuringACycleStopsBeforeTheNextListingAndFinishes)
+{
+    settings.alarmOnPriceChange = 0;
+    watch(listing("e1", "1", kRemain30Sec));
+    watch(listing("e2", "2", kRemain30Sec));
+    host.onStatus = [this](const std::string& line) {
+        if (!line.empty() && host.closed == 0)
+            list->requestExit();
+    };
+    list->runUpdateCycle();
+    EXPECT_EQ(itemRequests("e1"), 1u);
+    EXPECT_EQ(itemRequests("e2"), 0u);
+    // The listing handled so far is still notified, then the exit goes on.
+    EXPECT_EQ(host.balloons.size(), 1u);
+    EXPECT_EQ(mails.size(), 1u);
+    EXPECT_EQ(host.closed, 1);
+    EXPECT_EQ(host.trayIcons, std::vector<int32_t>{kTrayIconAlarm});
+
+    // Idle, an exit request is answered at once.
+    WatchList idle(settings, endpoints, host, {}, dir.string());
+    idle.requestExit();
+    EXPECT_EQ(host.closed, 2);
+}
+
+TEST_F(WatchCycleTest, RemovingTheListingBeingFetchedTouchesNoOtherEntry)
+{
+    settings.alarmOnPriceChange = 0;
+    watch(listing("m1", "1", kRemain3Day));
+    watch(listing("m2", "2", kRemain3Day));
+    watch(listing("m3", "3", kRemain3Day));
+    // The service now reports m2 in alarm and slowly.
+    put(listing("m2", "2", kRemain30Sec));
+    sim->control("/sim/delay?ms=300");
+
+    bool fetchingM2 = false;
+    int pumpsDuringM2 = 0;
+    host.onStatus = [&](const std::string& line) {
+        fetchingM2 = line.find("m2") != std::string::npos;
+    };
+    platform::setPendingEventHandler([&] {
+        if (fetchingM2 && ++pumpsDuringM2 == 5)
+            list->removeEntry("m2");
+    });
+    list->runUpdateCycle();
+    platform::setPendingEventHandler({});
+
+    ASSERT_GE(pumpsDuringM2, 5); // the removal happened while m2's answer was awaited
+    EXPECT_EQ(itemRequests("m2"), 1u);
+    ASSERT_EQ(list->entries().size(), 2u);
+    EXPECT_EQ(list->entries()[0].info, listing("m1", "1", kRemain3Day));
+    EXPECT_EQ(list->entries()[1].info, listing("m3", "3", kRemain3Day));
+    EXPECT_EQ(list->entries()[1].flags, 0);
+    EXPECT_EQ(itemRequests("m3"), 1u);
+    EXPECT_TRUE(mails.empty());
+    // The removal was written at once.
+    EXPECT_EQ(loadAramFile(dir.string()).records.size(), 2u);
+}
+
+TEST_F(WatchCycleTest, EveryAddIsOnFileWithoutAShutdown)
+{
+    watch(listing("k1", "1", kRemain3Day, kNameWatch));
+    watch(listing("k2", "2", kRemain3Day));
+    list->addEntry(listing("k1", "999", kRemain3Day)); // already watched: ignored
+    // No save at destruction is involved: the file is read while the list still lives.
+    const AramFileLoad loaded = loadAramFile(dir.string());
+    ASSERT_EQ(loaded.records.size(), 2u);
+    EXPECT_EQ(loaded.records[0], listing("k1", "1", kRemain3Day, kNameWatch));
+    EXPECT_EQ(loaded.records[1].ItemNo, "k2");
+}
+
+TEST_F(WatchCycleTest, LoadKeepsTheFirstOfDuplicatesAndSavesItOnce)
+{
+    ASSERT_TRUE(
+        saveAramFile({listing("d", "1", "-"), listing("d", "2", "-"), listing("e", "3", "-")}, dir.string()));
+    list->load();
+    ASSERT_EQ(list->entries().size(), 2u);
+    EXPECT_EQ(list->entries()[0].info.CurrentPrice, "1");
+    ASSERT_TRUE(list->save());
+    EXPECT_EQ(loadAramFile(dir.string()).records.size(), 2u);
+}
+
+TEST_F(WatchCycleTest, UnreadableFileIsMovedAsideAndSaidOnce)
+{
+    {
+        std::ofstream(dir / "AramList.xml") << "<root><ItemInfo>";
+    }
+    list->load();
+    EXPECT_TRUE(list->entries().empty());
+    ASSERT_EQ(host.statusLines.size(), 1u);
+    int aside = 0;
+    for (const auto& f : fs::directory_iterator(dir))
+        aside += f.path().filename().string().rfind("AramList.xml.unreadable-", 0) == 0;
+    EXPECT_EQ(aside, 1);
+    // Adding now writes a new file beside the moved one.
+    watch(listing("n", "1", "-"));
+    EXPECT_EQ(loadAramFile(dir.string()).records.size(), 1u);
+}
+
+TEST_F(WatchCycleTest, TimerIntervalIsAtLeastOneMinute)
+{
+    const std::pair<int32_t, long long> cases[] = {{5, 300000}, {1, 60000}, {0, 60000}, {-3, 60000}};
+    for (const auto& [minutes, ms] : cases) {
+        settings.watchIntervalMinutes = minutes;
+        EXPECT_EQ(list->timerInterval().count(), ms) << minutes;
+    }
+}
+
+} // namespace
+} // namespace pelimo
