@@ -1,7 +1,9 @@
 #include "xmlclient/HttpTransfer.h"
 
+#include <algorithm>
 #include <chrono>
 #include <curl/curl.h>
+#include <thread>
 
 namespace pelimo {
 namespace {
@@ -56,7 +58,8 @@ XmlDocumentClient::HttpTransfer::fetch(const std::string& url, const LoadLimits&
         return Outcome::Failed;
 
     Sink sink{&body, limits.maxBytes, false};
-    const long timeoutMs = static_cast<long>(limits.timeout.count());
+    // libcurl reads 0 as "no limit"; every load here has one.
+    const long timeoutMs = std::max<long>(1, static_cast<long>(limits.timeout.count()));
     // Options are set on every load; the handle keeps its connection cache between them.
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
@@ -107,7 +110,11 @@ XmlDocumentClient::HttpTransfer::fetch(const std::string& url, const LoadLimits&
         // window responsive, and the transfer is driven only when its socket or one of
         // libcurl's timers calls for it, so a long wait costs next to no processor time.
         int ready = 0;
-        curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, &ready);
+        if (curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, &ready) != CURLM_OK) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
+            transferDue = true;
+            continue;
+        }
         long dueInMs = -1;
         curl_multi_timeout(multi, &dueInMs);
         transferDue = ready > 0 || dueInMs == 0;

@@ -213,6 +213,14 @@ TEST_F(ListingServiceTest, UnreachableAndSilentServicesEndTheLoad)
     EXPECT_GE(waited, 250ms);
     EXPECT_LT(waited, 2s);
     EXPECT_GT(events, 20) << "pending events are handled while waiting";
+
+    // An answer that trickles in byte by byte is bounded by the same limit.
+    ASSERT_TRUE(sim->control("/sim/fault?mode=slow&ms=20&count=1"));
+    const auto slowStart = std::chrono::steady_clock::now();
+    EXPECT_EQ(client.load(*searchAddress(endpoints.listingBase, keyword("テスト")), false), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - slowStart, 2s);
+    NodeCursor cursor;
+    EXPECT_EQ(client.selectNodes("//ListingInfo", cursor), -1);
 }
 
 TEST_F(ListingServiceTest, AbortFromAHandlerEndsTheWait)
