@@ -1,0 +1,31 @@
+#include "app/CLotwatchApp.h"
+
+#include "app/CMainFrame.h"
+#include "app/settings/SettingsStore.h"
+#include "platform/qt/TerminationSignals.h"
+
+namespace pelimo {
+
+CLotwatchApp::CLotwatchApp(Endpoints endpoints) : endpoints_(std::move(endpoints)) {}
+
+CLotwatchApp::~CLotwatchApp()
+{
+    // The window goes first: its watch list writes its own file as it is destroyed.
+    signals_.reset();
+    mainFrame_.reset();
+    saveSettings(settings_);
+}
+
+bool CLotwatchApp::initInstance()
+{
+    loadSettings(settings_);
+    mainFrame_ = std::make_unique<CMainFrame>(settings_, endpoints_);
+    signals_ = std::make_unique<platform::TerminationSignals>(nullptr);
+    QObject::connect(signals_.get(), &platform::TerminationSignals::terminationRequested, mainFrame_.get(),
+                     &CMainFrame::beginShutdown);
+    mainFrame_->show();
+    mainFrame_->repaint();
+    return true;
+}
+
+} // namespace pelimo

@@ -1,0 +1,266 @@
+#include "app/CMainFrame.h"
+
+#include "AppTexts.h"
+#include "app/AppPanes.h"
+#include "app/CRkCmdDialog.h"
+#include "app/CRkFormView.h"
+#include "app/CRkHtmlForm.h"
+#include "app/ShellWatchHost.h"
+#include "app/SjisCut.h"
+#include "platform/qt/PrivateMessage.h"
+#include "platform/qt/QtText.h"
+#include "platform/qt/TrayIcon.h"
+#include "search/CRkTabCtrl.h"
+#include "watch/ui/CRkAramList.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace pelimo {
+
+namespace {
+
+using platform::PrivateMessage;
+
+QString qs(const char* sjis)
+{
+    return platform::toQString(sjis);
+}
+
+QIcon iconResource(int32_t id)
+{
+    return QIcon(QStringLiteral(":/icons/%1.xpm").arg(id));
+}
+
+// The top bar's height: its empty template is 59 dialog units high in the bar's font.
+constexpr int kTopBarHeightUnits = 59;
+// The command bar sits this many pixels down inside the top bar.
+constexpr int kCmdBarOffset = 3;
+
+} // namespace
+
+CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints)
+    : settings_(settings), watchHost_(std::make_unique<ShellWatchHost>(*this))
+{
+    setWindowIcon(iconResource(kIconNormal));
+    setGeometry(100, 50, 800, 650);
+
+    buildMenus();
+    buildStatusBar();
+
+    auto* client = new QWidget(this);
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    auto* topBar = new QWidget(client);
+    topBar->setObjectName(QStringLiteral("topBar"));
+    splitter_ = new QSplitter(Qt::Vertical, client);
+    splitter_->setChildrenCollapsible(false);
+    htmlForm_ = new CRkHtmlForm(settings_, endpoints, nullptr);
+    // The alert mail goes out once the mail side provides its sender.
+    formView_ = new CRkFormView(settings_, endpoints, this, htmlForm_, *watchHost_, AlertMailer{}, nullptr);
+    formView_->setMinimumHeight(10);
+    htmlForm_->setMinimumHeight(10);
+    splitter_->addWidget(formView_);
+    splitter_->addWidget(htmlForm_);
+    splitter_->setSizes({250, 300});
+
+    cmdBar_ = new CRkCmdDialog(settings_, formView_, topBar);
+    const QRect bar = cmdBar_->fromDialogUnits(0, 0, CRkCmdDialog::kWidthUnits, kTopBarHeightUnits);
+    topBar->setFixedHeight(bar.height());
+    cmdBar_->move(0, kCmdBarOffset);
+    cmdBar_->resize(cmdBar_->width(), cmdBar_->height() - kCmdBarOffset);
+
+    column->addWidget(topBar);
+    column->addWidget(splitter_, 1);
+    setCentralWidget(client);
+
+    g_panes.formView = formView_;
+    g_panes.htmlForm = htmlForm_;
+    g_panes.cmdBar = cmdBar_;
+
+    buildTray();
+    setTrayIcon(kIconNormal);
+
+    // Each pane's first update runs here, once.
+    formView_->firstUpdate();
+    htmlForm_->firstUpdate();
+    setWindowTitle(qs(app_text::kMainCaption));
+    cmdBar_->takeFocus();
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (tray_ != nullptr) {
+        tray_->remove();
+    }
+    // The panes go while the watch host they call is still here.
+    delete takeCentralWidget();
+    g_panes = AppPanes{};
+}
+
+void CMainFrame::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(qs(app_text::kMenuFile));
+    file->addSeparator();
+    QAction* exit = file->addAction(qs(app_text::kMenuExit));
+    exit->setData(kCommandExit);
+    connect(exit, &QAction::triggered, this, &CMainFrame::beginShutdown);
+
+    QMenu* help = menuBar()->addMenu(qs(app_text::kMenuHelp));
+    QAction* about = help->addAction(qs(app_text::kMenuAbout));
+    about->setData(kCommandAbout);
+    connect(about, &QAction::triggered, this, &CMainFrame::showAbout);
+}
+
+void CMainFrame::buildStatusBar()
+{
+    messagePane_ = new QLabel(qs(app_text::kIdleText), this);
+    messagePane_->setObjectName(QStringLiteral("messagePane"));
+    statusBar()->addWidget(messagePane_, 1);
+    // The key indicator panes; the platform gives no lock-key state, so they stay greyed.
+    for (const char* text : {app_text::kIndicatorCaps, app_text::kIndicatorNum, app_text::kIndicatorScroll}) {
+        auto* pane = new QLabel(qs(text), this);
+        pane->setEnabled(false);
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        statusBar()->addPermanentWidget(pane);
+    }
+}
+
+void CMainFrame::buildTray()
+{
+    tray_ = new platform::TrayIcon(this);
+    auto* menu = new QMenu(this);
+    QAction* open = menu->addAction(qs(app_text::kTrayOpen));
+    open->setData(kCommandOpen);
+    connect(open, &QAction::triggered, this, &CMainFrame::restoreWindow);
+    menu->addSeparator();
+    QAction* quit = menu->addAction(qs(app_text::kTrayQuit));
+    quit->setData(kCommandExit);
+    connect(quit, &QAction::triggered, this, &CMainFrame::beginShutdown);
+    tray_->setContextMenu(menu);
+    connect(tray_, &platform::TrayIcon::doubleClicked, this, &CMainFrame::restoreWindow);
+}
+
+void CMainFrame::setTrayIcon(int32_t iconId)
+{
+    trayIconId_ = iconId;
+    tray_->setIcon(iconResource(iconId), qs(app_text::kTrayTip));
+}
+
+void CMainFrame::showBalloon(const std::string& sjis)
+{
+    tray_->showBalloon(qs(app_text::kBalloonTitle), platform::toQString(cutSjis(sjis, kMaxBalloonBytes)));
+}
+
+QString CMainFrame::messagePaneText() const
+{
+    return messagePane_->text();
+}
+
+void CMainFrame::beginShutdown()
+{
+    closing_ = 1;
+    formView_->setStatusLine(app_text::kShutdownNotice);
+    if (formView_->tabCtrl() != nullptr) {
+        formView_->tabCtrl()->shutdownSearchTabs();
+        return;
+    }
+    requestWatchListExit();
+}
+
+void CMainFrame::requestWatchListExit()
+{
+    if (formView_->watchList() != nullptr) {
+        platform::sendMessage(formView_->watchList(), PrivateMessage::aramExitRequest);
+    } else {
+        // The watch list is already gone (a repeated request): nothing is left to wait for.
+        platform::postMessage(this, PrivateMessage::watchListClosed);
+    }
+}
+
+void CMainFrame::onSearchTabsClosed()
+{
+    if (!isClosing()) {
+        return;
+    }
+    formView_->destroyTabCtrl();
+    requestWatchListExit();
+}
+
+void CMainFrame::onWatchListClosed()
+{
+    formView_->destroyWatchList();
+    closeAllowed_ = true;
+    close();
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    if (isPrivateMessage(event, PrivateMessage::searchTabsClosed)) {
+        onSearchTabsClosed();
+        return true;
+    }
+    if (isPrivateMessage(event, PrivateMessage::watchListClosed)) {
+        onWatchListClosed();
+        return true;
+    }
+    if (isPrivateMessage(event, PrivateMessage::statusText)) {
+        const auto& message = static_cast<platform::PrivateMessageEvent&>(*event);
+        if (const auto* text = std::any_cast<std::string>(&message.arg)) {
+            messagePane_->setText(platform::toQString(*text));
+        }
+        repaint();
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (closeAllowed_) {
+        if (tray_ != nullptr) {
+            tray_->remove();
+        }
+        event->accept();
+        return;
+    }
+    event->ignore();
+    beginShutdown();
+}
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // Hidden, the window lives on as the tray icon; without a tray it could not come back.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && platform::TrayIcon::isAvailable()) {
+        QTimer::singleShot(0, this, &QWidget::hide);
+    }
+}
+
+void CMainFrame::restoreWindow()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void CMainFrame::showAbout()
+{
+    QMessageBox box(this);
+    box.setWindowTitle(qs(app_text::kAboutCaption));
+    box.setIconPixmap(iconResource(kIconNormal).pixmap(32, 32));
+    box.setText(qs(app_text::kAboutText));
+    box.exec();
+}
+
+} // namespace pelimo

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "app/settings/EnvSettings.h"
+#include "xmlclient/Endpoints.h"
+
+#include <QMainWindow>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QLabel;
+class QSplitter;
+
+namespace pelimo {
+
+namespace platform {
+class TrayIcon;
+}
+
+class CRkCmdDialog;
+class CRkFormView;
+class CRkHtmlForm;
+class ShellWatchHost;
+
+// Command ids of the menus.
+inline constexpr int kCommandExit = 115;
+inline constexpr int kCommandAbout = 57664;
+inline constexpr int kCommandOpen = 145;
+
+// Icon resources: the normal image and the image while watched listings are in alarm.
+inline constexpr int32_t kIconNormal = 128;
+inline constexpr int32_t kIconAlarm = 150;
+
+// The balloon text field holds at most this many bytes.
+inline constexpr size_t kMaxBalloonBytes = 255;
+
+// The main window: menus, the command bar on top, the two panes in a splitter, the status bar
+// and the tray icon. It runs the orderly shutdown, in which the search tabs and the watch list
+// finish their network work before the window goes.
+class CMainFrame final : public QMainWindow {
+    Q_OBJECT
+public:
+    CMainFrame(EnvSettings& settings, const Endpoints& endpoints);
+    ~CMainFrame() override;
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
+
+    // Shows the icon resource 128 or 150 in the tray.
+    void setTrayIcon(int32_t iconId);
+    // A warning balloon titled with the alert title; a new one replaces any still on screen.
+    void showBalloon(const std::string& sjis);
+    // Exit command, close request or termination signal: asks the busy parts to stop, and the
+    // window closes once they have.
+    void beginShutdown();
+
+    bool isClosing() const { return closing_ == 1; }
+    QString messagePaneText() const;
+    CRkFormView* formView() const { return formView_; }
+    CRkHtmlForm* htmlForm() const { return htmlForm_; }
+    CRkCmdDialog* cmdBar() const { return cmdBar_; }
+    QSplitter* splitter() const { return splitter_; }
+    int32_t trayIconId() const { return trayIconId_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildStatusBar();
+    void buildTray();
+    void requestWatchListExit();
+    void onSearchTabsClosed();
+    void onWatchListClosed();
+    void restoreWindow();
+    void showAbout();
+
+    EnvSettings& settings_;
+    std::unique_ptr<ShellWatchHost> watchHost_;
+    int32_t closing_ = 0;
+    bool closeAllowed_ = false;
+    QSplitter* splitter_ = nullptr;
+    CRkFormView* formView_ = nullptr;
+    CRkHtmlForm* htmlForm_ = nullptr;
+    CRkCmdDialog* cmdBar_ = nullptr;
+    QLabel* messagePane_ = nullptr;
+    platform::TrayIcon* tray_ = nullptr;
+    int32_t trayIconId_ = 0;
+};
+
+} // namespace pelimo

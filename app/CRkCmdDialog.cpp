@@ -1,0 +1,218 @@
+#include "app/CRkCmdDialog.h"
+
+#include "AppTexts.h"
+#include "app/CRkFormView.h"
+#include "platform/qt/QtText.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#ifdef PELIMO_HAVE_SETTINGS_DIALOG
+#include "settingsdlg/CRkEnvDialg.h"
+#endif
+
+namespace pelimo {
+
+namespace {
+
+QString qs(const char* sjis)
+{
+    return platform::toQString(sjis);
+}
+
+// The bar's own font; a Japanese sans face stands in where the original one is missing.
+QFont barFont()
+{
+    QFont font;
+    font.setFamilies(
+        {qs(app_text::kBarFontFamily), QStringLiteral("Noto Sans CJK JP"), QStringLiteral("Noto Sans CJK")});
+    font.setPointSize(9);
+    return font;
+}
+
+} // namespace
+
+CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget* parent)
+    : QWidget(parent), settings_(settings), formView_(formView)
+{
+    setFont(barFont());
+
+    // Created in tab order, which is the order of the controls in the layout.
+    place(new QLabel(qs(app_text::kKeywordLabel), this), 6, 5, 49, 8);
+    keyword_ = place(new QLineEdit(this), 5, 16, 119, 14);
+    lotNumber_ = place(new QCheckBox(qs(app_text::kLotNumberBox), this), 61, 5, 86, 9);
+    search_ = place(new QPushButton(qs(app_text::kSearchButton), this), 126, 16, 33, 14);
+    place(new QGroupBox(qs(app_text::kTypeGroup), this), 169, 3, 186, 28);
+    // In id order (1004..1008); on screen group purchase comes before fixed price.
+    types_[static_cast<size_t>(TypeBox::ordinary)] =
+        place(new QCheckBox(qs(app_text::kTypeOrdinary), this), 175, 15, 27, 10);
+    types_[static_cast<size_t>(TypeBox::multiple)] =
+        place(new QCheckBox(qs(app_text::kTypeMultiple), this), 204, 15, 26, 10);
+    types_[static_cast<size_t>(TypeBox::immediate)] =
+        place(new QCheckBox(qs(app_text::kTypeImmediate), this), 232, 15, 25, 10);
+    types_[static_cast<size_t>(TypeBox::groupPurchase)] =
+        place(new QCheckBox(qs(app_text::kTypeGroupPurchase), this), 264, 15, 43, 10);
+    types_[static_cast<size_t>(TypeBox::fixedPrice)] =
+        place(new QCheckBox(qs(app_text::kTypeFixedPrice), this), 308, 15, 43, 10);
+    place(new QGroupBox(qs(app_text::kPriceGroup), this), 169, 33, 186, 28);
+    priceLow_ = place(new QLineEdit(this), 175, 44, 39, 12);
+    place(new QLabel(qs(app_text::kPriceBetween), this), 216, 48, 22, 8);
+    priceHigh_ = place(new QLineEdit(this), 239, 44, 39, 12);
+    place(new QLabel(qs(app_text::kPriceYen), this), 283, 48, 10, 8);
+    results_ = place(new QPushButton(qs(app_text::kModeResults), this), 5, 43, 46, 16);
+    alert_ = place(new QPushButton(qs(app_text::kModeAlert), this), 53, 43, 47, 16);
+    settingsButton_ = place(new QPushButton(qs(app_text::kSettingsButton), this), 359, 45, 42, 16);
+
+    for (QCheckBox* box : types_) {
+        box->setChecked(true);
+    }
+    priceLow_->setAlignment(Qt::AlignRight);
+    priceHigh_->setAlignment(Qt::AlignRight);
+    // The group boxes only frame; the controls inside must stay on top of them.
+    for (QGroupBox* frame : findChildren<QGroupBox*>()) {
+        frame->lower();
+    }
+
+    results_->setCheckable(true);
+    alert_->setCheckable(true);
+    modeGroup_ = new QButtonGroup(this);
+    modeGroup_->setExclusive(true);
+    modeGroup_->addButton(results_, 0);
+    modeGroup_->addButton(alert_, 1);
+    results_->setChecked(true);
+
+    connect(search_, &QPushButton::clicked, this, &CRkCmdDialog::onSearchButton);
+    connect(modeGroup_, &QButtonGroup::idClicked, this, &CRkCmdDialog::onPaneModeClicked);
+    connect(settingsButton_, &QPushButton::clicked, this, &CRkCmdDialog::onSettingsButton);
+    // The Enter key in the bar; the line edits report it themselves and then pass it on, so
+    // only they start it here.
+    connect(keyword_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
+    connect(priceLow_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
+    connect(priceHigh_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
+
+    resize(fromDialogUnits(0, 0, kWidthUnits, kHeightUnits).size());
+    focusBeforeSearch_ = keyword_;
+    setFocusProxy(keyword_);
+}
+
+QRect CRkCmdDialog::fromDialogUnits(int x, int y, int w, int h) const
+{
+    const QFontMetrics metrics(font());
+    const int cx = metrics.averageCharWidth();
+    const int cy = metrics.height();
+    return QRect(x * cx / 4, y * cy / 8, w * cx / 4, h * cy / 8);
+}
+
+template <typename T> T* CRkCmdDialog::place(T* control, int x, int y, int w, int h)
+{
+    control->setGeometry(fromDialogUnits(x, y, w, h));
+    return control;
+}
+
+CommandBarInput CRkCmdDialog::input() const
+{
+    CommandBarInput in;
+    in.keyword = platform::fromQString(keyword_->text());
+    for (size_t i = 0; i < kTypeBoxCount; ++i) {
+        in.typeFlags[i] = types_[i]->isChecked() ? 1 : 0;
+    }
+    in.lotNumberFlag = lotNumber_->isChecked() ? 1 : 0;
+    in.priceLowText = platform::fromQString(priceLow_->text());
+    in.priceHighText = platform::fromQString(priceHigh_->text());
+    return in;
+}
+
+int32_t CRkCmdDialog::paneMode() const
+{
+    return alert_->isChecked() ? 1 : 0;
+}
+
+void CRkCmdDialog::takeFocus()
+{
+    QWidget* target = focusBeforeSearch_ != nullptr ? focusBeforeSearch_ : keyword_;
+    target->setFocus(Qt::OtherFocusReason);
+}
+
+void CRkCmdDialog::onSearchButton()
+{
+    if (paneMode() != 0) {
+        results_->setChecked(true);
+        if (formView_ != nullptr) {
+            formView_->applyPaneMode(0);
+        }
+        repaint();
+    }
+    startSearch();
+}
+
+void CRkCmdDialog::onEnter()
+{
+    startSearch();
+}
+
+void CRkCmdDialog::startSearch()
+{
+    std::optional<SearchRequest> request = buildSearchRequest(input());
+    if (!request) {
+        return;
+    }
+    QWidget* focused = focusWidget();
+    focusBeforeSearch_ = focused != nullptr && isAncestorOf(focused) ? focused : keyword_;
+    if (formView_ != nullptr) {
+        formView_->startSearch(std::move(*request));
+    }
+}
+
+void CRkCmdDialog::onPaneModeClicked()
+{
+    if (formView_ != nullptr) {
+        formView_->applyPaneMode(paneMode());
+    }
+}
+
+void CRkCmdDialog::onSettingsButton()
+{
+    runSettingsDialog();
+    // Whichever button closed the dialog, changed colours and the interval show at once.
+    if (formView_ != nullptr) {
+        formView_->redrawLists();
+        formView_->restartWatchTimer();
+    }
+}
+
+void CRkCmdDialog::runSettingsDialog()
+{
+#ifdef PELIMO_HAVE_SETTINGS_DIALOG
+    CRkEnvDialg dialog(settings_, nullptr);
+    dialog.exec();
+#endif
+}
+
+void CRkCmdDialog::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        // Reaches here from a control that does not report Enter itself (the boxes, the
+        // buttons); the line edits already started the search.
+        if (qobject_cast<QLineEdit*>(focusWidget()) == nullptr) {
+            onEnter();
+        }
+        event->accept();
+        return;
+    case Qt::Key_Escape:
+        event->accept();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+} // namespace pelimo

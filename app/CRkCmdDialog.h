@@ -1,0 +1,87 @@
+#pragma once
+
+#include "app/SearchCommand.h"
+#include "app/settings/EnvSettings.h"
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+class QAbstractButton;
+class QButtonGroup;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace pelimo {
+
+class CRkFormView;
+
+// The command bar across the top of the window: keyword, auction types and price range, the
+// search button, the results / alert pane switch and the settings button. Its controls keep
+// the positions of its dialog-unit layout.
+class CRkCmdDialog final : public QWidget {
+    Q_OBJECT
+public:
+    // Template size in dialog units.
+    static constexpr int kWidthUnits = 414;
+    static constexpr int kHeightUnits = 66;
+
+    // formView receives the searches, the pane switches and the list redraws; settings is what
+    // the settings dialog edits.
+    CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget* parent);
+    CRkCmdDialog(const CRkCmdDialog&) = delete;
+    CRkCmdDialog& operator=(const CRkCmdDialog&) = delete;
+
+    // The controls' state now.
+    CommandBarInput input() const;
+    int32_t paneMode() const;
+    // Gives the keyboard focus back to the control that had it when the last search started
+    // (the keyword box at first).
+    void takeFocus();
+
+    // The button "search": back to the results pane first, then the search.
+    void onSearchButton();
+    // The Enter key: the search, the pane mode stays.
+    void onEnter();
+    void onPaneModeClicked();
+    void onSettingsButton();
+
+    // Pixels of a dialog-unit rectangle in the bar's font.
+    QRect fromDialogUnits(int x, int y, int w, int h) const;
+
+    QLineEdit* keywordBox() const { return keyword_; }
+    QCheckBox* lotNumberBox() const { return lotNumber_; }
+    QCheckBox* typeBox(TypeBox box) const { return types_[static_cast<size_t>(box)]; }
+    QLineEdit* priceLowBox() const { return priceLow_; }
+    QLineEdit* priceHighBox() const { return priceHigh_; }
+    QPushButton* searchButton() const { return search_; }
+    QPushButton* resultsButton() const { return results_; }
+    QPushButton* alertButton() const { return alert_; }
+    QPushButton* settingsButton() const { return settingsButton_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    template <typename T> T* place(T* control, int x, int y, int w, int h);
+    void startSearch();
+    void runSettingsDialog();
+
+    EnvSettings& settings_;
+    CRkFormView* formView_;
+    QLineEdit* keyword_ = nullptr;
+    QCheckBox* lotNumber_ = nullptr;
+    std::array<QCheckBox*, kTypeBoxCount> types_{};
+    QLineEdit* priceLow_ = nullptr;
+    QLineEdit* priceHigh_ = nullptr;
+    QPushButton* search_ = nullptr;
+    QPushButton* results_ = nullptr;
+    QPushButton* alert_ = nullptr;
+    QPushButton* settingsButton_ = nullptr;
+    QButtonGroup* modeGroup_ = nullptr;
+    QWidget* focusBeforeSearch_ = nullptr;
+};
+
+} // namespace pelimo

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/settings/EnvSettings.h"
+#include "search/SearchListHost.h"
+#include "watch/WatchList.h"
+#include "xmlclient/Endpoints.h"
+#include "xmlclient/SearchRequest.h"
+
+#include <QWidget>
+#include <cstdint>
+#include <string>
+
+class QLabel;
+class QPushButton;
+
+namespace pelimo {
+
+class CRkAramList;
+class CRkHtmlForm;
+class CRkTabCtrl;
+
+// The top pane: the search tabs in search mode; the watch list with its "update" button and
+// status line in alert mode. It is also what the result lists call back into.
+class CRkFormView final : public QWidget, public SearchListHost {
+    Q_OBJECT
+public:
+    static constexpr int kTabCtrlId = 113;
+    static constexpr int kWatchListId = 9000;
+    static constexpr int kUpdateButtonId = 117;
+    static constexpr int kStatusLineId = 123;
+
+    // mainFrame receives the search tabs' closing message; itemPane shows item pages for the
+    // result lists; watchHost and mailer go to the watch list.
+    CRkFormView(const EnvSettings& settings, const Endpoints& endpoints, QObject* mainFrame,
+                CRkHtmlForm* itemPane, WatchListHost& watchHost, AlertMailer mailer, QWidget* parent);
+    ~CRkFormView() override;
+    CRkFormView(const CRkFormView&) = delete;
+    CRkFormView& operator=(const CRkFormView&) = delete;
+
+    // Creates the watch list side; runs once, later calls do nothing.
+    void firstUpdate();
+
+    // Opens a search in a new tab, creating the tab control at the first search, then hands
+    // the keyboard focus back to the command bar.
+    void startSearch(SearchRequest request);
+    void redrawLists();
+    void applyPaneMode(int32_t mode);
+    void setStatusLine(const std::string& sjis);
+    // Restarts the watch list's timer with the interval the settings give now.
+    void restartWatchTimer();
+
+    // SearchListHost
+    bool isWatched(const std::string& itemNo) const override;
+    void addToWatchList(const ItemInfo& item) override;
+    void showItem(int32_t origin, const ItemInfo& item) override;
+
+    CRkTabCtrl* tabCtrl() const { return tabCtrl_; }
+    CRkAramList* watchList() const { return watchList_; }
+    QPushButton* updateButton() const { return updateButton_; }
+    QLabel* statusLine() const { return statusLine_; }
+
+    // Used by the main frame's orderly shutdown, the only place these two end.
+    void destroyTabCtrl();
+    void destroyWatchList();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void layoutChildren();
+    void requestWatchUpdate();
+
+    const EnvSettings& settings_;
+    Endpoints endpoints_;
+    QObject* mainFrame_;
+    CRkHtmlForm* itemPane_;
+    bool updated_ = false;
+    CRkTabCtrl* tabCtrl_ = nullptr;
+    WatchListHost& watchHost_;
+    AlertMailer mailer_;
+    CRkAramList* watchList_ = nullptr;
+    QPushButton* updateButton_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+};
+
+} // namespace pelimo

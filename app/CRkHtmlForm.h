@@ -1,0 +1,52 @@
+#pragma once
+
+#include "app/settings/EnvSettings.h"
+#include "xmlclient/Endpoints.h"
+#include "xmlclient/ItemInfo.h"
+
+#include <QWidget>
+#include <cstdint>
+
+namespace pelimo {
+
+class CRkAramTabCtrl;
+class CRkHtmlView;
+
+// The bottom pane: the item page view in search mode, the alert page tabs in alert mode.
+class CRkHtmlForm final : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kItemViewId = 118;
+    static constexpr int kAlertTabsId = 121;
+
+    CRkHtmlForm(const EnvSettings& settings, const Endpoints& endpoints, QWidget* parent);
+    CRkHtmlForm(const CRkHtmlForm&) = delete;
+    CRkHtmlForm& operator=(const CRkHtmlForm&) = delete;
+
+    // Creates the children; runs once, later calls do nothing.
+    void firstUpdate();
+
+    // Shows a listing's page where the settings say for its origin (1 search list, 2 watch
+    // list); other origins show nothing.
+    void showItem(int32_t origin, const ItemInfo& item);
+    // Hands an updated listing to the alert tabs, which reload its page if it is open.
+    void refreshAlertItem(const ItemInfo& item);
+    void applyPaneMode(int32_t mode);
+
+    CRkHtmlView* itemView() const { return itemView_; }
+    CRkAramTabCtrl* alertTabs() const { return alertTabs_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void layoutChildren();
+
+    const EnvSettings& settings_;
+    Endpoints endpoints_;
+    bool updated_ = false;
+    CRkHtmlView* itemView_ = nullptr;
+    CRkAramTabCtrl* alertTabs_ = nullptr;
+};
+
+} // namespace pelimo

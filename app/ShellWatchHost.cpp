@@ -1,0 +1,55 @@
+#include "app/ShellWatchHost.h"
+
+#include "app/CMainFrame.h"
+#include "app/CRkFormView.h"
+#include "app/CRkHtmlForm.h"
+#include "platform/qt/PrivateMessage.h"
+#include "search/CRkTabCtrl.h"
+
+namespace pelimo {
+
+using platform::PrivateMessage;
+
+void ShellWatchHost::setStatusLine(const std::string& sjis)
+{
+    frame_.formView()->setStatusLine(sjis);
+}
+
+void ShellWatchHost::showItem(int32_t origin, const ItemInfo& item)
+{
+    frame_.htmlForm()->showItem(origin, item);
+}
+
+void ShellWatchHost::refreshAlertItem(const ItemInfo& item)
+{
+    frame_.htmlForm()->refreshAlertItem(item);
+}
+
+void ShellWatchHost::unmarkItem(const std::string& itemNo)
+{
+    if (CRkTabCtrl* tabs = frame_.formView()->tabCtrl()) {
+        tabs->unmarkItem(itemNo);
+    }
+}
+
+void ShellWatchHost::setTrayIcon(int32_t iconId)
+{
+    frame_.setTrayIcon(iconId);
+}
+
+void ShellWatchHost::showBalloon(const std::string& sjis)
+{
+    frame_.showBalloon(sjis);
+}
+
+void ShellWatchHost::showMailStatus(const std::string& sjis)
+{
+    platform::sendMessage(&frame_, PrivateMessage::statusText, sjis);
+}
+
+void ShellWatchHost::watchListClosed()
+{
+    platform::postMessage(&frame_, PrivateMessage::watchListClosed);
+}
+
+} // namespace pelimo

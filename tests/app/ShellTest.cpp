@@ -1,0 +1,333 @@
+#include "app/CLotwatchApp.h"
+#include "app/CMainFrame.h"
+#include "app/CRkCmdDialog.h"
+#include "app/CRkFormView.h"
+#include "app/CRkHtmlForm.h"
+#include "app/itempage/CRkHtmlView.h"
+#include "app/itempage/ItemPageAddress.h"
+#include "app/settings/SettingsStore.h"
+#include "platform/qt/DefaultBrowser.h"
+#include "platform/qt/PrivateMessage.h"
+#include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtText.h"
+#include "search/CRkTabCtrl.h"
+#include "tests/support/SimulatorProcess.h"
+#include "watch/ui/CRkAramList.h"
+#include "watch/ui/CRkAramTabCtrl.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <memory>
+
+using namespace pelimo;
+
+namespace {
+
+// Shift-JIS of the status bar's idle text and of the shutdown notice, written out as bytes.
+const char kIdleSjis[] = "\x83\x8c\x83\x66\x83\x42";
+const char kShutdownSjis[] = "\x8f\x49\x97\xb9\x8f\x88\x97\x9d\x92\x86\x81\x45\x81\x45\x81\x45";
+
+QString fileText(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+} // namespace
+
+class ShellTest final : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    QString previousDir;
+    std::unique_ptr<test::SimulatorProcess> sim;
+    Endpoints endpoints;
+    EnvSettings settings;
+
+    std::unique_ptr<CMainFrame> makeFrame()
+    {
+        auto frame = std::make_unique<CMainFrame>(settings, endpoints);
+        frame->show();
+        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(frame.get());
+        return frame;
+    }
+
+    // A browser stand-in that writes how many arguments it got and the first one.
+    QString installBrowserScript()
+    {
+        const QString script = dir->filePath(QStringLiteral("browser.sh"));
+        QFile f(script);
+        f.open(QIODevice::WriteOnly);
+        f.write("#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n");
+        f.close();
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        platform::setBrowserProgram(script);
+        return dir->filePath(QStringLiteral("opened.txt"));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(dir->path());
+        settings = defaultSettings();
+        sim = std::make_unique<test::SimulatorProcess>(std::vector<std::string>{"--hits", "camera=35"});
+        QVERIFY(sim->start());
+        endpoints.listingBase = sim->baseUrl();
+        endpoints.itemPageBase = sim->baseUrl();
+    }
+
+    void cleanup()
+    {
+        platform::setBrowserProgram({});
+        sim.reset();
+        QDir::setCurrent(previousDir);
+        dir.reset();
+    }
+
+    void mainWindowStartsAsLaidOut()
+    {
+        auto frame = makeFrame();
+        QCOMPARE(frame->windowTitle(), QStringLiteral("Pelimo for zelvo Ver1.01"));
+        QCOMPARE(frame->geometry(), QRect(100, 50, 800, 650));
+        QCOMPARE(frame->messagePaneText(), platform::toQString(kIdleSjis));
+        QCOMPARE(frame->trayIconId(), kIconNormal);
+
+        CRkCmdDialog* bar = frame->cmdBar();
+        // Controls sit at their dialog-unit places; group purchase stands left of fixed price.
+        QCOMPARE(bar->keywordBox()->geometry(), bar->fromDialogUnits(5, 16, 119, 14));
+        QCOMPARE(bar->settingsButton()->geometry(), bar->fromDialogUnits(359, 45, 42, 16));
+        QVERIFY(bar->typeBox(TypeBox::groupPurchase)->x() < bar->typeBox(TypeBox::fixedPrice)->x());
+        const CommandBarInput in = bar->input();
+        QCOMPARE(in.typeFlags, (std::array<int32_t, kTypeBoxCount>{1, 1, 1, 1, 1}));
+        QCOMPARE(in.lotNumberFlag, 0);
+        QCOMPARE(bar->paneMode(), 0);
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(bar->keywordBox()));
+    }
+
+    void paneModeShowsOneSideBeforeAnySearch()
+    {
+        auto frame = makeFrame();
+        CRkFormView* top = frame->formView();
+        CRkHtmlForm* bottom = frame->htmlForm();
+        QVERIFY(top->tabCtrl() == nullptr);
+        auto shown = [&] {
+            return QList<bool>{top->watchList()->isVisible(), top->updateButton()->isVisible(),
+                               top->statusLine()->isVisible(), bottom->itemView()->isVisible(),
+                               bottom->alertTabs()->isVisible()};
+        };
+        QCOMPARE(shown(), (QList<bool>{false, false, false, true, false}));
+        QTest::mouseClick(frame->cmdBar()->alertButton(), Qt::LeftButton);
+        QCOMPARE(frame->cmdBar()->paneMode(), 1);
+        QCOMPARE(shown(), (QList<bool>{true, true, true, false, true}));
+        QVERIFY(top->tabCtrl() == nullptr);
+        QTest::mouseClick(frame->cmdBar()->resultsButton(), Qt::LeftButton);
+        QCOMPARE(shown(), (QList<bool>{false, false, false, true, false}));
+    }
+
+    void formViewLeavesAStripForButtonAndStatusLine()
+    {
+        auto frame = makeFrame();
+        CRkFormView* top = frame->formView();
+        for (const QSize size : {QSize(640, 300), QSize(1000, 420)}) {
+            frame->splitter()->setSizes({size.height(), 200});
+            frame->resize(size.width(), frame->height());
+            QTRY_COMPARE(top->width(), frame->splitter()->width());
+            const int w = top->width();
+            const int h = top->height();
+            QCOMPARE(top->watchList()->geometry(), QRect(0, 0, w, h - 35));
+            QCOMPARE(top->updateButton()->geometry(), QRect(w - 100, h - 33, 95, 28));
+            QCOMPARE(top->statusLine()->geometry(), QRect(10, h - 30, w - 115, 20));
+            QCOMPARE(frame->htmlForm()->itemView()->geometry(), frame->htmlForm()->rect());
+        }
+    }
+
+    void firstUpdateRunsOnce()
+    {
+        auto frame = makeFrame();
+        frame->formView()->firstUpdate();
+        frame->htmlForm()->firstUpdate();
+        QCOMPARE(frame->formView()->findChildren<CRkAramList*>().size(), 1);
+        QCOMPARE(frame->formView()->findChildren<QPushButton*>().size(), 1);
+        QCOMPARE(frame->htmlForm()->findChildren<CRkAramTabCtrl*>().size(), 1);
+        QCOMPARE(frame->htmlForm()->findChildren<CRkHtmlView*>(QString(), Qt::FindDirectChildrenOnly).size(),
+                 1);
+    }
+
+    void statusTextMessageFillsTheMessagePane()
+    {
+        auto frame = makeFrame();
+        const std::string text = "SMTP \x91\x97\x90\x4d\x92\x86"; // "sending" in Shift-JIS
+        platform::sendMessage(frame.get(), platform::PrivateMessage::statusText, text);
+        QCOMPARE(frame->messagePaneText(), platform::toQString(text));
+    }
+
+    void enterSearchesWithoutSwitchingTheMode()
+    {
+        auto frame = makeFrame();
+        CRkCmdDialog* bar = frame->cmdBar();
+        QTest::mouseClick(bar->alertButton(), Qt::LeftButton);
+        bar->keywordBox()->setFocus();
+        QTest::keyClicks(bar->keywordBox(), QStringLiteral("camera"));
+        QTest::keyClick(bar->keywordBox(), Qt::Key_Return);
+
+        CRkTabCtrl* tabs = frame->formView()->tabCtrl();
+        QVERIFY(tabs != nullptr);
+        QVERIFY(tabs->isVisible());
+        QCOMPARE(tabs->geometry(), frame->formView()->rect());
+        QCOMPARE(bar->paneMode(), 1);
+        QVERIFY(bar->alertButton()->isChecked());
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(bar->keywordBox()));
+
+        // The button switches back to the results before it searches.
+        QTest::mouseClick(bar->searchButton(), Qt::LeftButton);
+        QCOMPARE(bar->paneMode(), 0);
+        QVERIFY(bar->resultsButton()->isChecked());
+        QVERIFY(!frame->formView()->watchList()->isVisible());
+        QVERIFY(frame->formView()->tabCtrl() == tabs);
+        QVERIFY(tabs->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(sim->requests().size() >= 2, 10000);
+    }
+
+    void emptyKeywordStartsNothing()
+    {
+        auto frame = makeFrame();
+        QTest::keyClick(frame->cmdBar()->keywordBox(), Qt::Key_Return);
+        QTest::mouseClick(frame->cmdBar()->searchButton(), Qt::LeftButton);
+        QVERIFY(frame->formView()->tabCtrl() == nullptr);
+    }
+
+    void showItemGoesWhereTheSettingsSay_data()
+    {
+        QTest::addColumn<int>("origin");
+        QTest::addColumn<int>("searchInBrowser");
+        QTest::addColumn<int>("alertInBrowser");
+        QTest::addColumn<bool>("browser");
+        QTest::addColumn<bool>("itemView");
+        QTest::addColumn<bool>("alertTab");
+        QTest::newRow("search list, pane") << 1 << 0 << 1 << false << true << false;
+        QTest::newRow("search list, browser") << 1 << 1 << 0 << true << false << false;
+        QTest::newRow("watch list, tabs") << 2 << 1 << 0 << false << false << true;
+        QTest::newRow("watch list, browser") << 2 << 0 << 1 << true << false << false;
+        QTest::newRow("unknown origin") << 3 << 1 << 1 << false << false << false;
+    }
+
+    void showItemGoesWhereTheSettingsSay()
+    {
+        QFETCH(int, origin);
+        QFETCH(int, searchInBrowser);
+        QFETCH(int, alertInBrowser);
+        QFETCH(bool, browser);
+        QFETCH(bool, itemView);
+        QFETCH(bool, alertTab);
+        const QString opened = installBrowserScript();
+        settings.openSearchInBrowser = searchInBrowser;
+        settings.openAlertInBrowser = alertInBrowser;
+        auto frame = makeFrame();
+        ItemInfo item;
+        item.ItemNo = "x100200300";
+        const QString address = QString::fromStdString(itemPageAddress(endpoints, item));
+
+        frame->htmlForm()->showItem(origin, item);
+        CRkHtmlView* view = frame->htmlForm()->itemView();
+        if (itemView) {
+            QTRY_COMPARE_WITH_TIMEOUT(view->url().toString(), address, 10000);
+        }
+        if (browser) {
+            QTRY_COMPARE_WITH_TIMEOUT(fileText(opened), QStringLiteral("1|") + address + QLatin1Char('\n'),
+                                      5000);
+        } else {
+            QTest::qWait(300);
+            QCOMPARE(fileText(opened), QString());
+        }
+        QCOMPARE(frame->htmlForm()->alertTabs()->tabCount(), alertTab ? 1 : 0);
+        if (!itemView) {
+            QCOMPARE(view->url(), QUrl());
+        }
+    }
+
+    void browserLaunchPassesOneArgumentAndNeedsAProgram()
+    {
+        const QString opened = installBrowserScript();
+        QVERIFY(platform::openInDefaultBrowser("http://h/a b;$(touch x)&c"));
+        QTRY_COMPARE(fileText(opened), QStringLiteral("1|http://h/a b;$(touch x)&c\n"));
+        QVERIFY(!QFile::exists(dir->filePath(QStringLiteral("x"))));
+        QVERIFY(!platform::openInDefaultBrowser(""));
+
+        platform::setBrowserProgram(dir->filePath(QStringLiteral("missing-browser")));
+        QVERIFY(!platform::openInDefaultBrowser("http://h/"));
+    }
+
+    void closeBeforeAnySearchSavesTheSettings()
+    {
+        {
+            CLotwatchApp app(endpoints);
+            QVERIFY(app.initInstance());
+            CMainFrame* frame = app.mainFrame();
+            QVERIFY(!QFile::exists(QStringLiteral("env.ini")));
+            frame->close();
+            QVERIFY(frame->isClosing());
+            QCOMPARE(frame->formView()->statusLine()->text(), platform::toQString(kShutdownSjis));
+            QTRY_VERIFY(!frame->isVisible());
+            QVERIFY(frame->formView()->watchList() == nullptr);
+            QVERIFY(QFile::exists(QStringLiteral("AramList.xml")));
+        }
+        QVERIFY(QFile::exists(QStringLiteral("env.ini")));
+    }
+
+    void closeDuringASearchWaitsForTheLists()
+    {
+        sim->control("/sim/delay?ms=1500");
+        auto frame = makeFrame();
+        frame->cmdBar()->keywordBox()->setText(QStringLiteral("camera"));
+        frame->cmdBar()->onEnter();
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->requests().empty(), 5000);
+
+        // A stray closing message before the shutdown changes nothing.
+        platform::postMessage(frame.get(), platform::PrivateMessage::searchTabsClosed);
+        QTest::qWait(100);
+        QVERIFY(frame->formView()->tabCtrl() != nullptr);
+
+        frame->close();
+        QVERIFY(frame->isClosing());
+        QVERIFY(frame->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(frame->formView()->tabCtrl() == nullptr, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->isVisible(), 10000);
+        QVERIFY(frame->formView()->watchList() == nullptr);
+    }
+
+    void terminationSignalRunsTheOrderlyShutdown()
+    {
+        {
+            CLotwatchApp app(endpoints);
+            QVERIFY(app.initInstance());
+            ::raise(SIGTERM);
+            QTRY_VERIFY(!app.mainFrame()->isVisible());
+            QVERIFY(app.mainFrame()->isClosing());
+        }
+        QVERIFY(QFile::exists(QStringLiteral("env.ini")));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    platform::installQtEventPump();
+    ShellTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "ShellTest.moc"
