@@ -9,11 +9,14 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -374,6 +377,36 @@ private slots:
         QCOMPARE(h.saves.size(), size_t{1});
         QCOMPARE(firstDifference(h.saves[0], expected), "");
         QCOMPARE(firstDifference(h.settings, expected), "");
+    }
+
+    void defaultSaveWritesEnvIniOnOkOnly()
+    {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        const QString previous = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(folder.path()));
+        EnvSettings settings = defaultSettings();
+        {
+            CRkEnvDialg dialog(settings);
+            dialog.show();
+            dialog.findChild<QLineEdit*>(QStringLiteral("watchIntervalMinutes"))
+                ->setText(QStringLiteral("9"));
+            dialog.reject();
+        }
+        const bool writtenOnCancel = QFileInfo::exists(QStringLiteral("env.ini"));
+        {
+            CRkEnvDialg dialog(settings);
+            dialog.show();
+            dialog.findChild<QLineEdit*>(QStringLiteral("watchIntervalMinutes"))
+                ->setText(QStringLiteral("9"));
+            dialog.accept();
+        }
+        EnvSettings loaded;
+        loadSettingsFrom(settingsFilePath(), loaded);
+        QVERIFY(QDir::setCurrent(previous));
+        QVERIFY(!writtenOnCancel);
+        QCOMPARE(settings.watchIntervalMinutes, 9);
+        QCOMPARE(firstDifference(loaded, settings), "");
     }
 
     void untouchedOkKeepsOddStoredValues()
