@@ -4,6 +4,7 @@
 #include "xmlclient/ListingQueries.h"
 
 #include <chrono>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 
@@ -55,6 +56,24 @@ protected:
 };
 
 test::SimulatorProcess* ListingServiceTest::sim = nullptr;
+
+// Loopback TCP sockets of this machine whose remote end is the given port, in any state
+// (a closed connection lingers in TIME_WAIT on the side that closed it).
+int socketsTowards(int port)
+{
+    std::ifstream table("/proc/net/tcp");
+    std::string line;
+    std::getline(table, line);
+    int count = 0;
+    char remotePort[5] = {};
+    while (std::getline(table, line)) {
+        // "  sl  local_address rem_address ...": rem_address is HEXIP:HEXPORT.
+        if (std::sscanf(line.c_str(), "%*s %*s %*8s:%4s", remotePort) == 1 &&
+            std::stoi(remotePort, nullptr, 16) == port)
+            ++count;
+    }
+    return count;
+}
 
 TEST_F(ListingServiceTest, QueryStringsArriveAsTyped)
 {
@@ -112,6 +131,16 @@ TEST_F(ListingServiceTest, PagesAreReadInOrder)
             EXPECT_TRUE(seen.insert(item.ItemNo).second) << "listing repeated: " << item.ItemNo;
         }
     }
+}
+
+TEST_F(ListingServiceTest, ConsecutiveLoadsOfOneClientShareOneConnection)
+{
+    const int before = socketsTowards(sim->port());
+    XmlDocumentClient client;
+    const std::string address = *searchAddress(endpoints.listingBase, keyword("テスト"));
+    for (int i = 0; i < 5; ++i)
+        ASSERT_EQ(client.load(address, true), 0);
+    EXPECT_EQ(socketsTowards(sim->port()) - before, 1);
 }
 
 TEST_F(ListingServiceTest, NoHitsIsASuccessfulEmptyLastPage)
