@@ -130,7 +130,10 @@ void WatchList::runUpdateCycle()
         const std::string itemNo = list[i].info.ItemNo;
         visited.insert(itemNo);
         windows.setStatusLine(fillText(watch_text::kStatusUpdating, {itemNo, list[i].info.ItemName}));
-        platform::pumpMessages();
+        // Pending events are handled before the fetch; the pump's pause is left out here, as
+        // the fetch that follows waits on its socket anyway and the pause alone would cost a
+        // second per thousand listings.
+        platform::dispatchPendingEvents();
         if (guard.expired())
             return;
 

@@ -1,0 +1,162 @@
+// One update cycle of the watch list control over 1,000 watched listings served by the
+// listing simulator, offscreen, side by side with the curl command-line tool fetching the
+// same 1,000 single-listing addresses in one invocation; then the processor time of the
+// cycle per listing.
+#include "platform/qt/QtEventPump.h"
+#include "tests/support/SimulatorProcess.h"
+#include "watch/AramFile.h"
+#include "watch/ui/CRkAramList.h"
+#include "xmlclient/ListingQueries.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace pelimo;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kListings = 1000;
+constexpr int kRounds = 3;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double processorSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Records the last tray image and how many listings the cycle named.
+class CountingHost final : public WatchListHost {
+public:
+    void setStatusLine(const std::string& sjis) override { named += !sjis.empty(); }
+    void showItem(int32_t, const ItemInfo&) override {}
+    void refreshAlertItem(const ItemInfo&) override {}
+    void unmarkItem(const std::string&) override {}
+    void setTrayIcon(int32_t id) override { tray = id; }
+    void showBalloon(const std::string&) override {}
+    void showMailStatus(const std::string&) override {}
+    void watchListClosed() override {}
+
+    int named = 0;
+    int32_t tray = 0;
+};
+
+double curlSeconds(const std::string& configPath)
+{
+    std::vector<std::string> args = {"curl", "--silent", "--fail", "--config", configPath};
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ) != 0)
+        return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    platform::installQtEventPump();
+
+    test::SimulatorProcess sim;
+    if (!sim.start()) {
+        std::fprintf(stderr, "the listing simulator did not start\n");
+        return 1;
+    }
+    Endpoints endpoints;
+    endpoints.listingBase = sim.baseUrl();
+
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    std::vector<ItemInfo> records;
+    std::ofstream curlConfig(folder + "/curl.cfg");
+    for (int i = 0; i < kListings; ++i) {
+        const std::string no = "w" + std::to_string(100000 + i);
+        sim.control("/sim/put?ItemNo=" + no + "&ItemName=item" + std::to_string(i) +
+                    "&CurrentPrice=" + std::to_string(1000 + i) +
+                    "&RemainTime=3%E6%97%A5&AuctionType=NO&BidNum=1&ItemNum=1&ImageUrl=");
+        records.push_back(ItemInfo{no, "item", "0", "NO", "", "0", "1", "-"});
+        curlConfig << "url = \"" << *itemAddress(endpoints.listingBase, no) << "\"\noutput = \"/dev/null\"\n";
+    }
+    curlConfig.close();
+    if (!saveAramFile(records, folder)) {
+        std::fprintf(stderr, "could not write the watch list file\n");
+        return 1;
+    }
+
+    EnvSettings settings;
+    settings.watchIntervalMinutes = 60;
+    settings.alarmOnPriceChange = 1;
+    CountingHost host;
+    CRkAramList list(nullptr, settings, endpoints, host, AlertMailer{}, folder);
+    list.resize(800, 400);
+    list.show();
+    list.createAramList();
+
+    // Three cycles and three curl runs, interleaved; the medians are printed.
+    std::vector<double> cycles, cpus, curls;
+    for (int round = 0; round < kRounds; ++round) {
+        const double cpuBefore = processorSeconds();
+        const auto start = Clock::now();
+        list.watchList().runUpdateCycle();
+        cycles.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+        cpus.push_back(processorSeconds() - cpuBefore);
+        curls.push_back(curlSeconds(folder + "/curl.cfg"));
+    }
+    const double ours = median(cycles);
+    const double cpu = median(cpus);
+    const double curl = median(curls);
+
+    int updated = 0;
+    for (const AramEntry& e : list.entries())
+        updated += e.info.CurrentPrice != "-" && e.info.CurrentPrice != "0";
+    // The same 1,000 queries through one XML client with nothing around them: what the
+    // cycle costs beyond the listing queries themselves.
+    double bare = 0;
+    {
+        XmlDocumentClient client;
+        const auto t0 = Clock::now();
+        for (const ItemInfo& r : records) {
+            ItemInfo fresh;
+            queryItem(client, endpoints, r.ItemNo, fresh);
+        }
+        bare = std::chrono::duration<double>(Clock::now() - t0).count();
+    }
+
+    std::printf("watched listings            %d (updated %d, named %d, tray %d)\n", kListings, updated,
+                host.named, host.tray);
+    std::printf("update cycle (median of 3)  %.3f s  (%.2f ms per listing)\n", ours, ours * 1000 / kListings);
+    if (curl > 0)
+        std::printf("curl, one invocation        %.3f s  (ratio ours/curl %.2f)\n", curl, ours / curl);
+    else
+        std::printf("curl, one invocation        failed\n");
+    std::printf("queries alone, one client   %.3f s\n", bare);
+    std::printf("cycle processor time        %.3f s  (%.3f ms per listing)\n", cpu, cpu * 1000 / kListings);
+    return updated == kListings ? 0 : 1;
+}
