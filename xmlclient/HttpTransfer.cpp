@@ -8,7 +8,7 @@
 namespace pelimo {
 namespace {
 
-// Redirects are followed like the original document engine did, but only a few and only
+// Redirects are followed, but only a few and only
 // to web addresses.
 constexpr long kMaxRedirects = 5;
 // Longest wait for the socket between two dispatches of pending events.
