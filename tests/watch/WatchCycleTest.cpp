@@ -1,6 +1,8 @@
 #include "RecordingHost.h"
+#include "SmtpSink.h"
 #include "TestTexts.h"
 #include "WatchTexts.h"
+#include "mail/SendAlertMail.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
@@ -139,6 +141,49 @@ TEST_F(WatchCycleTest, ThreeNewAlarmsGiveOneBalloonAndOneMailInListOrder)
     EXPECT_EQ(host.statusLines.front(), fillText(watch_text::kStatusUpdating, {"x1", kNameCamera}));
     EXPECT_EQ(host.statusLines.size(), 8u);
     EXPECT_EQ(host.statusLines.back(), "");
+}
+
+TEST_F(WatchCycleTest, AlertMailGoesToARealSmtpServerOncePerEpisode)
+{
+    fs::create_directories(dir / "smtp");
+    test::SmtpSink smtp((dir / "smtp").string());
+    ASSERT_GT(smtp.port(), 0);
+    settings.alarmOnPriceChange = 0;
+    settings.smtpHost = "127.0.0.1";
+    settings.smtpPort = smtp.port();
+    settings.mailFrom = "watch@example.test";
+    settings.mailTo = "user@example.test";
+    WatchList mailing(
+        settings, endpoints, host,
+        [](const EnvSettings& s, const std::string& text, const MailStatusSink& status) {
+            return SendAlertMail(s, text, status);
+        },
+        dir.string());
+    const ItemInfo items[] = {listing("m1", kPriceYen1000, kRemain5Min),
+                              listing("m2", "2000", kRemain30Sec, kNameWatch),
+                              listing("m3", "3000", kRemain5Min, kNameBook)};
+    for (const ItemInfo& r : items) {
+        put(r);
+        mailing.addEntry(r);
+    }
+    mailing.runUpdateCycle();
+    mailing.runUpdateCycle(); // still in range: no second mail
+
+    const std::vector<std::string> received = smtp.messages();
+    ASSERT_EQ(received.size(), 1u);
+    std::string body = received[0].substr(received[0].find("\r\n\r\n") + 4);
+    for (size_t at; (at = body.find("\r\n")) != std::string::npos;)
+        body.replace(at, 2, "\n");
+    size_t last = 0;
+    for (const ItemInfo& r : items) {
+        const size_t at = body.find(alarmLine(r) + "\n");
+        ASSERT_NE(at, std::string::npos) << r.ItemNo;
+        EXPECT_GE(at, last);
+        last = at;
+    }
+    ASSERT_FALSE(host.mailStatus.empty());
+    EXPECT_EQ(host.mailStatus.front(), "CONNECT TO SMTP");
+    EXPECT_EQ(host.mailStatus.back(), "");
 }
 
 TEST_F(WatchCycleTest, PriceChangesNotifyEachTimeAndARemainingTimeEpisodeOnce)
