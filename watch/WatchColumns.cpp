@@ -1,7 +1,5 @@
 #include "watch/WatchColumns.h"
 
-#include "platform/text/NumberText.h"
-#include "watch/SjisOrder.h"
 #include "xmlclient/AuctionType.h"
 
 namespace pelimo {
@@ -33,21 +31,6 @@ std::string watchColumnText(const ItemInfo& item, int column)
         return item.RemainTime;
     default:
         return {};
-    }
-}
-
-int compareWatchColumn(int column, std::string_view a, std::string_view b)
-{
-    switch (column) {
-    case kColPrice:
-        return order(priceValue(a), priceValue(b));
-    case kColItemNum:
-    case kColBidNum:
-        return order(leadingInteger(a), leadingInteger(b));
-    case kColRemain:
-        return order(remainingSeconds(a), remainingSeconds(b));
-    default:
-        return compareSjis(a, b);
     }
 }
 

@@ -22,8 +22,4 @@ enum WatchColumn : int {
 // The text a row shows in a column for a listing.
 std::string watchColumnText(const ItemInfo& item, int column);
 
-// Orders two texts of a column by what they mean there: prices and counts as numbers, the
-// remaining time in seconds (a text without a unit first), the rest by character code.
-int compareWatchColumn(int column, std::string_view a, std::string_view b);
-
 } // namespace pelimo

@@ -2,7 +2,6 @@
 
 #include "TestTexts.h"
 #include "watch/TextFill.h"
-#include "watch/WatchColumns.h"
 
 #include <gtest/gtest.h>
 
@@ -114,19 +113,6 @@ TEST(AlarmCollection, BalloonNamesTheFirstNewAlarmAndCountsTheOthers)
     EXPECT_EQ(c.balloonText(), std::string(kAlarmLineCamera) + kOthers2);
     EXPECT_EQ(c.mailText(), alarmLine(fresh[0].info) + "\n" + alarmLine(fresh[1].info) + "\n" +
                                 alarmLine(fresh[2].info) + "\n");
-}
-
-TEST(WatchColumns, OrderByWhatTheColumnMeans)
-{
-    EXPECT_LT(compareWatchColumn(kColPrice, kPriceYen980, kPriceYen1500), 0);
-    EXPECT_LT(compareWatchColumn(kColRemain, kRemain30Min, kRemain2Hour), 0);
-    EXPECT_LT(compareWatchColumn(kColRemain, "-", kRemain30Sec), 0);
-    EXPECT_LT(compareWatchColumn(kColBidNum, "9", "10"), 0);
-    EXPECT_GT(compareWatchColumn(kColNo, "9", "10"), 0);
-    // A double-byte character sorts after half-width katakana, unlike a byte comparison.
-    EXPECT_GT(compareWatchColumn(kColName, kKanjiA, kHalfKana), 0);
-    EXPECT_LT(compareWatchColumn(kColName, "ab", "abc"), 0);
-    EXPECT_EQ(compareWatchColumn(kColName, kNameBook, kNameBook), 0);
 }
 
 TEST(FillText, PlaceholdersInOrder)

@@ -3,6 +3,7 @@
 #include "WatchTexts.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
+#include "search/ResultOrder.h"
 #include "search/SearchListHost.h"
 #include "watch/WatchColumns.h"
 
@@ -242,8 +243,13 @@ void CRkAramList::sortByColumn(int column)
 
 bool CRkAramList::compareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b) const
 {
+    // The watch list's columns are those of the result lists and sort the same way.
     const int column = sortColumn < 0 ? kColNo : sortColumn;
-    return compareWatchColumn(column, sjisOf(a, column), sjisOf(b, column)) < 0;
+    const std::string ta = sjisOf(a, column);
+    const std::string tb = sjisOf(b, column);
+    if (column == kColPrice || column == kColItemNum || column == kColBidNum || column == kColRemain)
+        return numericSortValue(column, ta) < numericSortValue(column, tb);
+    return compareSjisText(ta, tb) < 0;
 }
 
 void CRkAramList::showContextMenu(const QPoint& pos)
