@@ -11,6 +11,7 @@
 #include "platform/qt/QtText.h"
 #include "platform/qt/TrayIcon.h"
 #include "search/CRkTabCtrl.h"
+#include "watch/AlertMail.h"
 #include "watch/ui/CRkAramList.h"
 
 #include <QCloseEvent>
@@ -65,8 +66,8 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints)
     splitter_ = new QSplitter(Qt::Vertical, client);
     splitter_->setChildrenCollapsible(false);
     htmlForm_ = new CRkHtmlForm(settings_, endpoints, nullptr);
-    // The alert mail goes out once the mail side provides its sender.
-    formView_ = new CRkFormView(settings_, endpoints, this, htmlForm_, *watchHost_, AlertMailer{}, nullptr);
+    formView_ =
+        new CRkFormView(settings_, endpoints, this, htmlForm_, *watchHost_, smtpAlertMailer(), nullptr);
     formView_->setMinimumHeight(10);
     htmlForm_->setMinimumHeight(10);
     splitter_->addWidget(formView_);

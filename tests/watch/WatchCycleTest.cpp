@@ -2,12 +2,12 @@
 #include "SmtpSink.h"
 #include "TestTexts.h"
 #include "WatchTexts.h"
-#include "mail/SendAlertMail.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
 #include "tests/support/SimulatorProcess.h"
 #include "watch/AlarmRules.h"
+#include "watch/AlertMail.h"
 #include "watch/AramFile.h"
 #include "watch/TextFill.h"
 #include "watch/WatchList.h"
@@ -153,12 +153,7 @@ TEST_F(WatchCycleTest, AlertMailGoesToARealSmtpServerOncePerEpisode)
     settings.smtpPort = smtp.port();
     settings.mailFrom = "watch@example.test";
     settings.mailTo = "user@example.test";
-    WatchList mailing(
-        settings, endpoints, host,
-        [](const EnvSettings& s, const std::string& text, const MailStatusSink& status) {
-            return SendAlertMail(s, text, status);
-        },
-        dir.string());
+    WatchList mailing(settings, endpoints, host, smtpAlertMailer(), dir.string());
     const ItemInfo items[] = {listing("m1", kPriceYen1000, kRemain5Min),
                               listing("m2", "2000", kRemain30Sec, kNameWatch),
                               listing("m3", "3000", kRemain5Min, kNameBook)};
