@@ -250,7 +250,10 @@ void CRkItemList::runPage()
     const SearchRequest copy = searchRequest;
 
     // Each step that pumps may run any handler, this list's own included, or destroy the
-    // list; after every pump the run first makes sure the list is still there.
+    // list; after every pump the run first makes sure the list is still there. A pause is
+    // honoured before the page's rows go in or after all of them are in, never halfway, so
+    // no listing of the service's answer goes missing.
+    bool pageFilled = false;
     setRunState(ListState::Loading);
     [&] {
         if (flagged())
@@ -283,11 +286,14 @@ void CRkItemList::runPage()
             if (!self)
                 return;
             addPageRow(page[static_cast<size_t>(i)], static_cast<int>(i));
-            if (flagged())
+            if (stopRequested == 1)
                 return;
         }
         platform::pumpMessages();
-        if (!self || flagged())
+        if (!self)
+            return;
+        pageFilled = true;
+        if (stopRequested == 1)
             return;
 
         if (totalPages == currentPage) {
@@ -310,10 +316,15 @@ void CRkItemList::runPage()
     if (!self)
         return;
 
-    if (stopRequested == 1)
+    if (stopRequested == 1) {
         progressState.state = ListState::Stopped;
-    else if (pauseRequested == 1)
+    } else if (pauseRequested == 1 && progressState.state != ListState::Complete) {
         progressState.state = ListState::Paused;
+        // A page paused before its rows went in counts as not loaded: the resume asks for
+        // it again.
+        if (!pageFilled)
+            progressState.currentPage = copy.page - 1;
+    }
     runActive = false;
     runState = ListState::Idle;
     if (!tabControl)
