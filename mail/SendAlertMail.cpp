@@ -1,0 +1,88 @@
+#include "mail/SendAlertMail.h"
+
+#include "mail/MimeMessage.h"
+#include "mail/Pop3Client.h"
+#include "mail/SmtpConnection.h"
+#include "mail/TextConversionService.h"
+#include "mail_texts.h"
+
+namespace pelimo {
+namespace {
+
+constexpr uint16_t kDefaultSmtpPort = 25;
+
+bool isSjisLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc);
+}
+
+// Cuts a Shift-JIS text to the status field's length without splitting a character.
+std::string fitStatusText(const std::string& text)
+{
+    if (text.size() <= kMaxStatusTextLength)
+        return text;
+    size_t end = 0;
+    for (size_t i = 0; i < kMaxStatusTextLength;) {
+        const size_t width = isSjisLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
+        if (i + width > kMaxStatusTextLength)
+            break;
+        i += width;
+        end = i;
+    }
+    return text.substr(0, end);
+}
+
+bool popBeforeSmtpLogin(const EnvSettings& settings, const MailTimeouts& timeouts, const StatusSink& show)
+{
+    Pop3Client pop3(timeouts.io, timeouts.pop3Connect);
+    std::string result;
+    const bool ok = pop3.connect(settings.pop3Host, std::to_string(settings.pop3Port), result) &&
+                    (show(result), pop3.user(settings.pop3User, result)) &&
+                    (show(result), pop3.pass(settings.pop3Password, result));
+    if (ok) {
+        show(result);
+        pop3.quit(result);
+        show(result);
+    }
+    pop3.close();
+    return ok;
+}
+
+} // namespace
+
+bool SendAlertMail(const EnvSettings& settings, const std::string& alertText, const StatusSink& status,
+                   const MailTimeouts& timeouts)
+{
+    const auto show = [&status](const std::string& text) {
+        if (status)
+            status(fitStatusText(text));
+    };
+
+    if (isOn(settings.popBeforeSmtp) && !popBeforeSmtpLogin(settings, timeouts, show))
+        return false;
+
+    MimeMessage message(createTextConversionService());
+    message.setSender(settings.mailFrom);
+    message.addRecipient(settings.mailTo);
+    message.setPriority(3);
+    message.addText(alertText, 1, 0);
+    message.setSubject(mail_texts::kAlertMailSubject, 0);
+
+    show("CONNECT TO SMTP");
+    // A port outside the valid range (an empty setting reads as 0) means the standard one.
+    const uint16_t port = settings.smtpPort > 0 && settings.smtpPort <= 65535
+                              ? static_cast<uint16_t>(settings.smtpPort)
+                              : kDefaultSmtpPort;
+    SmtpConnection smtp(timeouts.io);
+    bool sent = false;
+    if (smtp.connect(settings.smtpHost, port, timeouts.smtpConnect)) {
+        show("SEND TO " + settings.mailTo);
+        sent = smtp.sendMessage(message);
+    }
+    if (sent)
+        show(std::string());
+    smtp.close();
+    return sent;
+}
+
+} // namespace pelimo

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "app/settings/EnvSettings.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace pelimo {
+
+// Receives each progress text of the mail attempt for the status bar, synchronously.
+using StatusSink = std::function<void(const std::string& sjisText)>;
+
+// The waits of one mail attempt.
+struct MailTimeouts {
+    std::chrono::milliseconds smtpConnect{10000};
+    std::chrono::milliseconds pop3Connect{30000};
+    std::chrono::milliseconds io{30000};
+};
+
+// Status texts longer than this are cut, at a character boundary.
+inline constexpr size_t kMaxStatusTextLength = 1023;
+
+// Mails the alert text to the configured recipient, after a POP3 login when the settings ask
+// for POP before SMTP. Progress goes to the status sink; true when the server took the mail.
+bool SendAlertMail(const EnvSettings& settings, const std::string& alertText, const StatusSink& status,
+                   const MailTimeouts& timeouts = {});
+
+} // namespace pelimo

@@ -1,0 +1,170 @@
+#include "mail/SmtpConnection.h"
+
+#include "mail/MimeMessage.h"
+#include "platform/text/NumberText.h"
+
+#include <array>
+
+namespace pelimo {
+namespace {
+
+// Room for a command with its line end, as RFC 5321 section 4.5.3.1.4 allows.
+constexpr size_t kCommandCapacity = 1000;
+constexpr size_t kRecipientCommandCapacity = 999;
+// An address in a recipient list may hold at most this many characters.
+constexpr size_t kMaxRecipientLength = 988;
+constexpr size_t kReplyCapacity = 1000;
+
+bool isClean(std::string_view argument)
+{
+    return argument.find_first_of("\r\n") == std::string_view::npos;
+}
+
+bool isSeparator(char c)
+{
+    return c == ' ' || c == ',' || c == ';';
+}
+
+bool isWhitespace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// Calls f for every address of a recipient list: a space, comma or semicolon (or the end)
+// ends an address, even an empty one; whitespace after it is skipped. Stops when f fails.
+template <typename F> bool forEachRecipient(std::string_view list, F f)
+{
+    std::string current;
+    size_t i = 0;
+    for (;;) {
+        if (i == list.size() || isSeparator(list[i])) {
+            if (!f(std::string_view(current)))
+                return false;
+            if (i == list.size())
+                return true;
+            current.clear();
+            ++i;
+            while (i < list.size() && isWhitespace(list[i]))
+                ++i;
+            continue;
+        }
+        if (current.size() == kMaxRecipientLength)
+            return false;
+        current += list[i++];
+    }
+}
+
+} // namespace
+
+SmtpConnection::SmtpConnection(std::chrono::milliseconds timeout) : ioTimeout(timeout) {}
+
+SmtpConnection::~SmtpConnection()
+{
+    close();
+}
+
+bool SmtpConnection::connect(const std::string& host, uint16_t port, std::chrono::milliseconds timeout)
+{
+    if (socket.isOpen())
+        return false;
+    const auto address = platform::resolveIpv4(host);
+    if (!address)
+        return false;
+    auto connected = platform::connectTcp(*address, port, timeout);
+    if (!connected)
+        return false;
+    socket = std::move(*connected);
+
+    const auto greeting = receiveOnce();
+    const auto hostName = platform::localHostName();
+    if (!greeting || !greeting->starts_with("220") || !hostName || !isClean(*hostName) ||
+        !command("HELO " + *hostName + "\r\n", "250")) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool SmtpConnection::sendMessage(const MimeMessage& message, const std::optional<std::string>& recipients,
+                                 const std::optional<std::string>& sender)
+{
+    if (!socket.isOpen())
+        return false;
+    const std::string& from = sender ? *sender : message.senderAddress();
+    const std::string to = recipients ? *recipients : message.recipientAddresses();
+    // A line break in an address or a header value would smuggle commands or header lines
+    // into the session: such a mail is refused before anything is written.
+    if (!isClean(from) || !isClean(to) || !message.headerValuesAreClean())
+        return false;
+    if (!command("MAIL FROM:<" + from + ">\r\n", "250"))
+        return false;
+    if (!sendRecipients(to)) {
+        reset();
+        return false;
+    }
+    if (!command("DATA\r\n", "354")) {
+        reset();
+        return false;
+    }
+    if (!message.write(*this, true))
+        return false;
+    return command("\r\n.\r\n", "250");
+}
+
+bool SmtpConnection::sendRecipients(std::string_view recipients)
+{
+    return forEachRecipient(recipients, [this](std::string_view address) { return sendRecipient(address); });
+}
+
+bool SmtpConnection::sendRecipient(std::string_view address)
+{
+    std::string text = "RCPT TO:<";
+    text += address;
+    text += ">\r\n";
+    if (text.size() > kRecipientCommandCapacity || !writeAll(text))
+        return false;
+    const auto reply = receiveOnce();
+    if (!reply)
+        return false;
+    // RFC 5321 section 3.3: 251 means the server forwards the mail; it is accepted too.
+    const int32_t code = leadingInteger(*reply);
+    return code == 250 || code == 251;
+}
+
+bool SmtpConnection::reset()
+{
+    if (!command("RSET\r\n", "250")) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool SmtpConnection::close()
+{
+    return socket.close();
+}
+
+bool SmtpConnection::writeAll(std::string_view bytes)
+{
+    return socket.sendAll(bytes, ioTimeout);
+}
+
+std::optional<std::string> SmtpConnection::receiveOnce()
+{
+    std::array<char, kReplyCapacity> buffer{};
+    const auto received = socket.receiveOnce(buffer.data(), buffer.size(), ioTimeout);
+    if (!received)
+        return std::nullopt;
+    return std::string(buffer.data(), *received);
+}
+
+bool SmtpConnection::command(std::string_view text, std::string_view expectedCode)
+{
+    if (text.size() > kCommandCapacity || !writeAll(text))
+        return false;
+    const auto reply = receiveOnce();
+    return reply && reply->starts_with(expectedCode);
+}
+
+} // namespace pelimo

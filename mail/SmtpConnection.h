@@ -1,0 +1,54 @@
+#pragma once
+
+#include "mail/MessageSink.h"
+#include "platform/net/Socket.h"
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pelimo {
+
+class MimeMessage;
+
+// How long a read or write of the mail clients may wait once connected.
+inline constexpr std::chrono::milliseconds kMailIoTimeout{30000};
+
+// Delivers one message to an SMTP server (RFC 5321): HELO, MAIL FROM, RCPT TO, DATA, the
+// message and the end-of-data line. No extensions, no authentication; the connection is
+// closed without QUIT. Each reply is what one receive returns.
+class SmtpConnection final : private MessageSink {
+public:
+    explicit SmtpConnection(std::chrono::milliseconds ioTimeout = kMailIoTimeout);
+    ~SmtpConnection() override;
+    SmtpConnection(const SmtpConnection&) = delete;
+    SmtpConnection& operator=(const SmtpConnection&) = delete;
+
+    // Connects, waiting at most the time-out for the TCP connection, then takes the greeting
+    // (220) and says HELO with the local host name (250).
+    bool connect(const std::string& host, uint16_t port, std::chrono::milliseconds timeout);
+
+    // Sends the message. Without explicit recipients (addresses separated by space, comma or
+    // semicolon) or sender, the envelope takes them from the message.
+    bool sendMessage(const MimeMessage& message, const std::optional<std::string>& recipients = std::nullopt,
+                     const std::optional<std::string>& sender = std::nullopt);
+
+    // Closes the connection; false when none was open.
+    bool close();
+
+    bool isConnected() const { return socket.isOpen(); }
+
+private:
+    bool writeAll(std::string_view bytes) override;
+    std::optional<std::string> receiveOnce();
+    bool command(std::string_view text, std::string_view expectedCode);
+    bool sendRecipients(std::string_view recipients);
+    bool sendRecipient(std::string_view address);
+    bool reset();
+
+    platform::Socket socket;
+    std::chrono::milliseconds ioTimeout;
+};
+
+} // namespace pelimo

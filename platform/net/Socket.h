@@ -1,0 +1,56 @@
+#pragma once
+
+#include <chrono>
+#include <netinet/in.h>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace pelimo::platform {
+
+// A TCP socket that owns its descriptor. Every operation waits at most the time it is
+// given, so a peer that stops answering can never hold the caller for ever. The descriptor
+// is non-blocking; sends never raise SIGPIPE.
+class Socket {
+public:
+    Socket() = default;
+    explicit Socket(int fd) : fd(fd) {}
+    ~Socket() { close(); }
+    Socket(Socket&& other) noexcept : fd(other.release()) {}
+    Socket& operator=(Socket&& other) noexcept;
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    bool isOpen() const { return fd >= 0; }
+    int descriptor() const { return fd; }
+    int release();
+
+    // Shuts the connection down in both directions and closes it; false when nothing was open.
+    bool close();
+
+    // Writes every byte; false on an error, a closed peer or when the peer accepts nothing
+    // for the whole time-out.
+    bool sendAll(std::string_view bytes, std::chrono::milliseconds timeout);
+
+    // One receive of up to capacity bytes once data is waiting. Returns the count (0 when
+    // the peer closed), or nothing on an error or when no byte arrived within the time-out.
+    // With peek set the bytes stay waiting.
+    std::optional<size_t> receiveOnce(char* buffer, size_t capacity, std::chrono::milliseconds timeout,
+                                      bool peek = false);
+
+private:
+    int fd = -1;
+};
+
+// The IPv4 address of a host: a dotted numeric address as it is, otherwise the first IPv4
+// address the name service gives for it.
+std::optional<in_addr> resolveIpv4(const std::string& host);
+
+// Connects to address:port, waiting at most the time-out for the connection to complete.
+std::optional<Socket> connectTcp(in_addr address, uint16_t port, std::chrono::milliseconds timeout);
+
+// The local host name, or nothing when the system does not report one.
+std::optional<std::string> localHostName();
+
+} // namespace pelimo::platform
