@@ -79,8 +79,10 @@ int32_t WatchList::findEntry(std::string_view itemNo) const
 
 int32_t WatchList::fetchEntry(XmlDocumentClient& client, ItemInfo& record) const
 {
+    // Copies, as the list may be gone by the time the query's wait returns.
+    const Endpoints where = endpoints;
     ItemInfo fresh;
-    if (queryItem(client, endpoints, record.ItemNo, fresh) != 0 || fresh.ItemNo != record.ItemNo)
+    if (queryItem(client, where, record.ItemNo, fresh) != 0 || fresh.ItemNo != record.ItemNo)
         return 1;
     record = std::move(fresh);
     return 0;
@@ -174,7 +176,8 @@ void WatchList::runUpdateCycle()
         windows.showBalloon(balloon);
     if (!collected.mailText().empty() && isOn(settings.alarmMail) && mailer) {
         WatchListHost* h = &windows;
-        mailer(settings, collected.mailText(), [h, guard](const std::string& text) {
+        const AlertMailer send = mailer;
+        send(settings, collected.mailText(), [h, guard](const std::string& text) {
             if (!guard.expired())
                 h->showMailStatus(text);
         });

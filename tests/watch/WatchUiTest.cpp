@@ -226,6 +226,23 @@ private slots:
         QCOMPARE(file.records[0].RemainTime, std::string("-"));
     }
 
+    void listDestroyedDuringAnUpdateEndsTheCycleSafely()
+    {
+        watch(listing("g1", "1", kRemain3Day));
+        watch(listing("g2", "2", kRemain3Day));
+        sim.control("/sim/delay?ms=200");
+        host.onStatus = [this](const std::string& line) {
+            if (!line.empty())
+                QTimer::singleShot(50, list.get(), [this] { list.reset(); }); // during the fetch
+        };
+        list->watchList().runUpdateCycle();
+        host.onStatus = {};
+        QVERIFY(!list);
+        QCOMPARE(sim.requests().size(), size_t{1}); // g2 was never asked for
+        QVERIFY(host.trayIcons.empty());
+        QCOMPARE(loadAramFile(platform::fromQString(dir->path())).records.size(), size_t{2});
+    }
+
     void alertTabsOpenOncePerListing()
     {
         CRkAramTabCtrl tabs(endpoints, nullptr);
