@@ -105,10 +105,20 @@ ListingStore::Page ListingStore::search(const SearchQuery& query, int64_t page, 
             priceMatches(leadingInteger(fields.currentPrice), query))
             take([&] { return fields; });
     }
+    const auto& listings = catalogue.listings();
+    const auto& indices = catalogueMatches(query);
+    if (!query.priceLow && !query.priceHigh && pinned.empty() && removed.empty()) {
+        // Nothing left to filter: count at once and build the page's slice only.
+        for (int64_t i = std::max<int64_t>(first, 0); i < last && i < static_cast<int64_t>(indices.size());
+             ++i)
+            result.items.push_back(catalogue.fieldsAt(listings[indices[static_cast<size_t>(i)]], now));
+        result.matches = static_cast<int64_t>(indices.size());
+        return result;
+    }
     size_t pinnedIndex = 0;
-    for (const Listing& listing : catalogue.listings()) {
-        if (!titleMatches(listing.title, query) || !typeMatches(listing.type, query) ||
-            !priceMatches(Catalogue::priceAt(listing, now), query))
+    for (const uint32_t index : indices) {
+        const Listing& listing = listings[index];
+        if (!priceMatches(Catalogue::priceAt(listing, now), query))
             continue;
         if ((!pinned.empty() && pinnedAt(listing.itemNo, pinnedIndex)) ||
             (!removed.empty() && removed.count(listing.itemNo) != 0))
@@ -116,6 +126,29 @@ ListingStore::Page ListingStore::search(const SearchQuery& query, int64_t page, 
         take([&] { return catalogue.fieldsAt(listing, now); });
     }
     return result;
+}
+
+const std::vector<uint32_t>& ListingStore::catalogueMatches(const SearchQuery& query) const
+{
+    std::string key;
+    for (const std::string& term : query.terms)
+        key += term + '\n';
+    key += '\t';
+    for (const std::string& type : query.types)
+        key += type + ',';
+    const auto& listings = catalogue.listings();
+    auto found = matchCache.find(key);
+    if (found != matchCache.end() && found->second.catalogueSize == listings.size())
+        return found->second.indices;
+    if (found == matchCache.end() && matchCache.size() >= 64)
+        matchCache.clear();
+    CachedMatches& entry = matchCache[key];
+    entry.catalogueSize = listings.size();
+    entry.indices.clear();
+    for (size_t i = 0; i < listings.size(); ++i)
+        if (titleMatches(listings[i].title, query) && typeMatches(listings[i].type, query))
+            entry.indices.push_back(static_cast<uint32_t>(i));
+    return entry.indices;
 }
 
 } // namespace pelimo::sim

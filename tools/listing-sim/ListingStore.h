@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -42,10 +43,20 @@ public:
 
 private:
     bool pinnedAt(const std::string& itemNo, size_t& index) const;
+    const std::vector<uint32_t>& catalogueMatches(const SearchQuery& query) const;
 
     Catalogue& catalogue;
     std::vector<ListingFields> pinned;
     std::unordered_set<std::string> removed;
+
+    // Catalogue indices matching a query's terms and types, by query; the catalogue only
+    // grows, so its size tells whether an entry is still whole. Paging asks the same
+    // query page after page, and titles and types never change.
+    struct CachedMatches {
+        size_t catalogueSize = 0;
+        std::vector<uint32_t> indices;
+    };
+    mutable std::unordered_map<std::string, CachedMatches> matchCache;
 };
 
 // Splits a keyword into its blank-separated terms (ASCII blanks and the ideographic space).

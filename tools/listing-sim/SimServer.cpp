@@ -256,7 +256,7 @@ SimServer::Answer SimServer::listingAnswerFor(const httplib::Request& req)
     query.types = typeCodes(req.get_param_value("at"));
     query.priceLow = numberParam(req, "clow");
     query.priceHigh = numberParam(req, "chigh");
-    const int64_t page = std::max<int64_t>(1, numberParam(req, "page").value_or(1));
+    const int64_t page = std::clamp<int64_t>(numberParam(req, "page").value_or(1), 1, 1000000000);
     int64_t perPage = numberParam(req, "ipp").value_or(10);
     if (perPage < 1 || perPage > 100)
         perPage = 10;
