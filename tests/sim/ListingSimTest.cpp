@@ -230,6 +230,9 @@ TEST_F(ListingSim, AuctionTypesFilterAndTogetherMakeTheWhole)
     const std::string camera = u8(texts::kCamera);
     const size_t everything = allPages(*sim, camera, "").size();
     EXPECT_EQ(allPages(*sim, camera, "NO,PA,FL,FP,GB").size(), everything);
+    const Answer noTypeKey =
+        parse(get(*sim, "/bep/xml?tf=xml_lite3&keyword=" + percentEncode(camera) + "&ipp=10&page=1").body);
+    EXPECT_EQ(noTypeKey.totalPage, std::to_string((everything + 9) / 10));
     size_t sum = 0;
     for (const std::string code : {"NO", "PA", "FL", "FP", "GB"}) {
         const auto items = allPages(*sim, camera, code);
@@ -487,6 +490,16 @@ TEST_F(ListingSim, SameSeedSameCatalogueOtherSeedOtherTitles)
     EXPECT_EQ(titles(same), titles(*sim));
     EXPECT_NE(titles(other), titles(*sim));
     EXPECT_EQ(titles(*sim).size(), 10u);
+}
+
+TEST_F(ListingSim, BadOptionsKeepTheSimulatorFromStarting)
+{
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--fault", "nonsense"}, {"--hits", "noCount"}, {"--delay-ms", "-5"}, {"--bogus", "1"}}) {
+        SimulatorProcess bad(args);
+        EXPECT_FALSE(bad.start()) << args[0];
+        EXPECT_FALSE(bad.control("/sim/reset").has_value());
+    }
 }
 
 // ---- faults ----
