@@ -40,7 +40,7 @@ QIcon iconResource(int32_t id)
     return QIcon(QStringLiteral(":/icons/%1.xpm").arg(id));
 }
 
-// The top bar's height: its empty template is 59 dialog units high in the bar's font.
+// The top bar's height: its empty template is 59 dialog units high, measured in the bar's font.
 constexpr int kTopBarHeightUnits = 59;
 // The command bar sits this many pixels down inside the top bar.
 constexpr int kCmdBarOffset = 3;

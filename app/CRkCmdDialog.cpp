@@ -102,12 +102,21 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
     setFocusProxy(keyword_);
 }
 
-QRect CRkCmdDialog::fromDialogUnits(int x, int y, int w, int h) const
+QRect CRkCmdDialog::fromDialogUnits(const QFont& font, int x, int y, int w, int h)
 {
-    const QFontMetrics metrics(font());
-    const int cx = metrics.averageCharWidth();
+    const QFontMetrics metrics(font);
+    // The average width of the Latin letters, as dialog units have always measured it; a CJK
+    // face's overall average counts its full-width glyphs and would stretch the bar past the
+    // window.
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const int cx = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
     const int cy = metrics.height();
     return QRect(x * cx / 4, y * cy / 8, w * cx / 4, h * cy / 8);
+}
+
+QRect CRkCmdDialog::fromDialogUnits(int x, int y, int w, int h) const
+{
+    return fromDialogUnits(font(), x, y, w, h);
 }
 
 template <typename T> T* CRkCmdDialog::place(T* control, int x, int y, int w, int h)

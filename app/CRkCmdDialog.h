@@ -48,7 +48,8 @@ public:
     void onPaneModeClicked();
     void onSettingsButton();
 
-    // Pixels of a dialog-unit rectangle in the bar's font.
+    // Pixels of a dialog-unit rectangle in a font, and in the bar's font.
+    static QRect fromDialogUnits(const QFont& font, int x, int y, int w, int h);
     QRect fromDialogUnits(int x, int y, int w, int h) const;
 
     QLineEdit* keywordBox() const { return keyword_; }

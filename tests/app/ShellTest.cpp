@@ -197,7 +197,17 @@ private Q_SLOTS:
         QVERIFY(!frame->formView()->watchList()->isVisible());
         QVERIFY(frame->formView()->tabCtrl() == tabs);
         QVERIFY(tabs->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(sim->requests().size() >= 2, 10000);
+        // Both searches reached the listing service with the keyword.
+        auto keywordQueries = [&] {
+            int n = 0;
+            for (const std::string& line : sim->decodedRequests()) {
+                n += line.find("/bep/xml") != std::string::npos && line.find("camera") != std::string::npos
+                         ? 1
+                         : 0;
+            }
+            return n;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(keywordQueries() >= 2, 10000);
     }
 
     void emptyKeywordStartsNothing()
