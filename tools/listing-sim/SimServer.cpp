@@ -239,7 +239,7 @@ void SimServer::routes()
     });
 }
 
-SimServer::Answer SimServer::listingAnswerFor(const httplib::Request& req)
+std::string SimServer::listingAnswerFor(const httplib::Request& req)
 {
     std::lock_guard lock(mutex);
     const int64_t now = clock.now();
@@ -249,7 +249,7 @@ SimServer::Answer SimServer::listingAnswerFor(const httplib::Request& req)
         std::vector<ListingFields> items;
         if (auto found = store->lookup(utf8Param(req, "exhibit_id"), now))
             items.push_back(std::move(*found));
-        return {listingAnswer(1, 1, static_cast<int64_t>(items.size()), items)};
+        return listingAnswer(1, 1, static_cast<int64_t>(items.size()), items);
     }
     SearchQuery query;
     query.terms = keywordTerms(utf8Param(req, "keyword"));
@@ -262,7 +262,7 @@ SimServer::Answer SimServer::listingAnswerFor(const httplib::Request& req)
         perPage = 10;
     const auto result = store->search(query, page, perPage, now);
     const int64_t totalPages = std::max<int64_t>(1, (result.matches + perPage - 1) / perPage);
-    return {listingAnswer(totalPages, page, result.matches, result.items)};
+    return listingAnswer(totalPages, page, result.matches, result.items);
 }
 
 void SimServer::serveListing(const httplib::Request& req, httplib::Response& res)
@@ -288,14 +288,14 @@ void SimServer::serveListing(const httplib::Request& req, httplib::Response& res
 
     switch (mode) {
     case FaultMode::None:
-        res.set_content(listingAnswerFor(req).body, kXmlContentType);
+        res.set_content(listingAnswerFor(req), kXmlContentType);
         return;
     case FaultMode::Html:
         res.status = 500;
         res.set_content(serverErrorHtml(words), kHtmlType);
         return;
     case FaultMode::Malformed:
-        res.set_content(cutInsideElement(listingAnswerFor(req).body), kXmlContentType);
+        res.set_content(cutInsideElement(listingAnswerFor(req)), kXmlContentType);
         return;
     case FaultMode::Bomb:
         res.set_content(entityBombAnswer(), kXmlContentType);
@@ -306,7 +306,7 @@ void SimServer::serveListing(const httplib::Request& req, httplib::Response& res
         return;
     case FaultMode::Drop: {
         // The headers promise the whole answer; the connection closes after half of it.
-        auto body = std::make_shared<std::string>(listingAnswerFor(req).body);
+        auto body = std::make_shared<std::string>(listingAnswerFor(req));
         res.set_content_provider(body->size(), kXmlContentType,
                                  [body](size_t, size_t, httplib::DataSink& sink) {
                                      sink.write(body->data(), body->size() / 2);
@@ -315,7 +315,7 @@ void SimServer::serveListing(const httplib::Request& req, httplib::Response& res
         return;
     }
     case FaultMode::Slow: {
-        auto body = std::make_shared<std::string>(listingAnswerFor(req).body);
+        auto body = std::make_shared<std::string>(listingAnswerFor(req));
         res.set_content_provider(body->size(), kXmlContentType,
                                  [this, body, slow](size_t offset, size_t length, httplib::DataSink& sink) {
                                      for (size_t i = offset; i < offset + length; ++i) {

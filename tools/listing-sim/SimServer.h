@@ -32,13 +32,9 @@ public:
     void stop();
 
 private:
-    struct Answer {
-        std::string body; // Shift_JIS
-    };
-
     void routes();
     void serveListing(const httplib::Request& req, httplib::Response& res);
-    Answer listingAnswerFor(const httplib::Request& req);
+    std::string listingAnswerFor(const httplib::Request& req); // Shift_JIS
     void serveItemPage(const httplib::Request& req, httplib::Response& res);
     void hold(const httplib::Request& req);
     bool pause(int milliseconds) const;
