@@ -16,7 +16,7 @@ int hexValue(char c)
     return -1;
 }
 
-std::string joinLines(const std::vector<std::string>& lines)
+std::string joinLines(const std::deque<std::string>& lines)
 {
     std::string out;
     for (const std::string& line : lines)
@@ -101,6 +101,10 @@ std::string decodedTarget(std::string_view target)
 
 void RequestLog::add(const std::string& target)
 {
+    if (rawTargets.size() >= kMaxEntries) {
+        rawTargets.pop_front();
+        decodedTargets.pop_front();
+    }
     rawTargets.push_back(target);
     decodedTargets.push_back(decodedTarget(target));
 }

@@ -1,23 +1,27 @@
 #pragma once
 
+#include <deque>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace pelimo::sim {
 
 // The request targets of the listing service received so far, raw as they came on the wire
-// and with their keyword and exhibit_id values decoded. Not thread-safe: the server guards it.
+// and with their keyword and exhibit_id values decoded. Keeps the latest kMaxEntries, so a
+// simulator left running for days does not grow without end. Not thread-safe: the server
+// guards it.
 class RequestLog {
 public:
+    static constexpr size_t kMaxEntries = 200000;
+
     void add(const std::string& target);
     void clear();
     std::string raw() const;     // one target per line
     std::string decoded() const; // one target per line
 
 private:
-    std::vector<std::string> rawTargets;
-    std::vector<std::string> decodedTargets;
+    std::deque<std::string> rawTargets;
+    std::deque<std::string> decodedTargets;
 };
 
 // Percent-decodes a query value ('+' is a blank). Bytes that are not UTF-8 are read as
