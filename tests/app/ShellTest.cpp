@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 #include <memory>
 
@@ -277,6 +279,67 @@ private Q_SLOTS:
 
         platform::setBrowserProgram(dir->filePath(QStringLiteral("missing-browser")));
         QVERIFY(!platform::openInDefaultBrowser("http://h/"));
+    }
+
+    void settingsDialogClosedByCancelStillRestartsTheTimer()
+    {
+        auto frame = makeFrame();
+        CRkAramList* watch = frame->formView()->watchList();
+        QCOMPARE(watch->timerIntervalMs(), settings.watchIntervalMinutes * 60000);
+        settings.watchIntervalMinutes = 7;
+        bool dialogSeen = false;
+        QTimer::singleShot(200, this, [&] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                dialogSeen = true;
+                dialog->reject();
+            }
+        });
+        QTest::mouseClick(frame->cmdBar()->settingsButton(), Qt::LeftButton);
+        QVERIFY(dialogSeen);
+        QCOMPARE(watch->timerIntervalMs(), 7 * 60000);
+        QVERIFY(watch->timerActive());
+    }
+
+    void defaultBrowserNeedsOneTheDesktopNames_data()
+    {
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<int>("settingsExit");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("registered") << QStringLiteral("web.desktop") << 0 << true;
+        QTest::newRow("none named") << QString() << 0 << false;
+        QTest::newRow("query fails") << QStringLiteral("web.desktop") << 2 << false;
+    }
+
+    void defaultBrowserNeedsOneTheDesktopNames()
+    {
+        QFETCH(QString, named);
+        QFETCH(int, settingsExit);
+        QFETCH(bool, opens);
+        // The desktop's own tools, stood in for on PATH.
+        const QString bin = dir->filePath(QStringLiteral("bin"));
+        QDir().mkpath(bin);
+        auto script = [&](const QString& name, const QByteArray& body) {
+            QFile f(bin + QLatin1Char('/') + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("#!/bin/sh\n" + body);
+            f.close();
+            f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        };
+        script(QStringLiteral("xdg-settings"),
+               "echo '" + named.toUtf8() + "'\nexit " + QByteArray::number(settingsExit) + "\n");
+        script(QStringLiteral("xdg-open"),
+               "printf '%s|%s\\n' \"$#\" \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n");
+        const QByteArray oldPath = qgetenv("PATH");
+        qputenv("PATH", bin.toUtf8() + ":/usr/bin:/bin");
+        platform::setBrowserProgram({});
+        const bool started = platform::openInDefaultBrowser("http://127.0.0.1:1/page");
+        qputenv("PATH", oldPath);
+        platform::setBrowserProgram({});
+        QCOMPARE(started, opens);
+        if (opens) {
+            QTRY_COMPARE(fileText(bin + QStringLiteral("/opened.txt")),
+                         QStringLiteral("1|http://127.0.0.1:1/page\n"));
+        }
     }
 
     void closeBeforeAnySearchSavesTheSettings()
