@@ -268,7 +268,11 @@ bool MimeMessage::writeBody(MessageSink& sink, const MimeTextPart& part, bool sm
                 return false;
             buffer.clear();
         }
-        if (column >= kBodyLineLimit) {
+        // A CR LF already in the body ends the line itself; a break inside or before it would
+        // split the pair into a bare CR and a bare LF, or add an empty line.
+        const bool endsLine = (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ||
+                              (data[i] == '\n' && i > 0 && data[i - 1] == '\r');
+        if (column >= kBodyLineLimit && !endsLine) {
             buffer += "\r\n";
             column = 0;
         }

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+#include <vector>
+
+namespace pelimo::test {
+
+using namespace std::chrono_literals;
+
+// A free TCP port on the loopback interface, as the system hands one out now.
+uint16_t freeLoopbackPort();
+
+// Removes a folder and everything in it when it goes.
+class TempFolder {
+public:
+    explicit TempFolder(const char* prefix);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::string& path() const { return dir; }
+
+private:
+    std::string dir;
+};
+
+// A server process started with an argument vector and stopped by its process id.
+class ServerProcess {
+public:
+    ServerProcess() = default;
+    ~ServerProcess() { stop(); }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
+
+    // Starts the program with its output in logPath, then waits until it accepts
+    // connections on the port. The error text says why when it does not.
+    bool start(const std::vector<std::string>& argv, const std::string& logPath, uint16_t port,
+               std::string& error);
+    void stop();
+
+private:
+    pid_t pid = -1;
+};
+
+// The loopback SMTP server of the tests (aiosmtpd); each delivered mail lands in a file.
+class SmtpSink {
+public:
+    SmtpSink();
+    // Empty when the server runs, otherwise why it does not.
+    const std::string& startError() const { return error; }
+    uint16_t port() const { return portNumber; }
+    // The stored mails: envelope lines, "DATA", then the message bytes.
+    std::vector<std::string> mails() const;
+
+private:
+    TempFolder folder{"pelimo-smtp"};
+    uint16_t portNumber = 0;
+    std::string error;
+    ServerProcess process;
+};
+
+// The loopback POP3 server of the tests (dovecot) with the user "tester", password "s3cret".
+class Pop3Server {
+public:
+    Pop3Server();
+    const std::string& startError() const { return error; }
+    uint16_t port() const { return portNumber; }
+
+private:
+    TempFolder folder{"pelimo-pop3"};
+    uint16_t portNumber = 0;
+    std::string error;
+    ServerProcess process;
+};
+
+// One side of a scripted connection, used by the script thread.
+class ScriptPeer {
+public:
+    explicit ScriptPeer(int fd) : fd(fd) {}
+    void send(const std::string& bytes);
+    // The next line with its line end; nothing when the client closed or stayed silent.
+    std::optional<std::string> readLine(std::chrono::milliseconds timeout = 5s);
+    // Reads until the client closes or the time-out passes.
+    void drain(std::chrono::milliseconds timeout = 5s);
+    const std::string& received() const { return log; }
+
+private:
+    int fd;
+    std::string pending;
+    std::string log;
+};
+
+// A loopback server that runs a script against the first client, for faults no real server
+// produces on demand. Everything the client wrote is kept for the test.
+class ScriptedServer {
+public:
+    explicit ScriptedServer(std::function<void(ScriptPeer&)> script);
+    ~ScriptedServer();
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
+
+    uint16_t port() const { return portNumber; }
+    // Waits for the script to end and returns what the client wrote.
+    std::string finish();
+
+private:
+    int listener = -1;
+    uint16_t portNumber = 0;
+    std::string received;
+    std::thread thread;
+};
+
+// The SMTP commands of a client, one reply each from the list; after a 354 reply the
+// message is read up to its end-of-data line, which takes the next reply. Returns the
+// command lines without their line ends ("DATA" stands for the data too).
+std::function<void(ScriptPeer&)> smtpScript(std::string greeting, std::vector<std::string> replies,
+                                            std::vector<std::string>* commands);
+
+} // namespace pelimo::test
