@@ -12,6 +12,8 @@
 namespace pelimo {
 namespace {
 
+constexpr size_t kMaxAramFileBytes = size_t{256} << 20;
+
 bool fileExists(const std::string& path)
 {
     struct stat st {};
@@ -59,7 +61,11 @@ AramFileLoad loadAramFile(const std::string& directory)
     if (!fileExists(path))
         return result;
 
-    XmlDocumentClient client;
+    // The file grows with the list and has no size of its own to keep to, unlike an answer
+    // of the listing service.
+    LoadLimits limits;
+    limits.maxBytes = kMaxAramFileBytes;
+    XmlDocumentClient client(limits);
     NodeCursor rootCursor;
     const bool readable = client.load(path, true) == 0 && client.selectNodes("/root", rootCursor) == 1;
     client.releaseCursor(rootCursor);

@@ -256,6 +256,7 @@ void CRkAramList::showContextMenu(const QPoint& pos)
 {
     QMenu menu(this);
     QAction* remove = menu.addAction(platform::toQString(watch_text::kMenuRemoveEntry));
+    remove->setData(kCommandRemoveEntry);
     if (menu.exec(viewport()->mapToGlobal(pos)) == remove)
         removeSelectedEntry();
 }

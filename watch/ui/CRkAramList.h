@@ -12,6 +12,8 @@ namespace pelimo {
 // Control id of the watch list in the form view, and the id its watch timer is known by.
 inline constexpr int kAramListId = 9000;
 inline constexpr int kWatchTimerId = 1124;
+// The context menu's command.
+inline constexpr int kCommandRemoveEntry = 135;
 
 // The alert list: one row per watched listing, sortable by column, coloured while in
 // alarm. The rows are a view of the WatchList it owns; rows and entries are tied by the

@@ -170,8 +170,10 @@ void CRkAramTabCtrl::rightButtonPressed(const QPoint& pos)
     clickTabAt(pos);
     QMenu menu(this);
     QAction* reload = menu.addAction(platform::toQString(watch_text::kMenuReloadTab));
+    reload->setData(kCommandReloadTab);
     menu.addSeparator();
     QAction* close = menu.addAction(platform::toQString(watch_text::kMenuCloseTab));
+    close->setData(kCommandCloseTab);
     QAction* chosen = menu.exec(mapToGlobal(pos));
     if (chosen == reload)
         runCommand(kCommandReloadTab);
