@@ -3,11 +3,10 @@
 #include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <unistd.h>
 
 namespace {
 

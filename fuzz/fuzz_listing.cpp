@@ -1,0 +1,45 @@
+// An answer of the listing service as it may arrive: the records and the page totals a search
+// page reads from it never crash the reader, and every record found is one ItemInfo element.
+#include "FuzzSupport.h"
+#include "platform/FileSystem.h"
+#include "platform/text/NumberText.h"
+#include "xmlclient/ListingQueries.h"
+#include "xmlclient/XmlDocumentClient.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    using namespace pelimo;
+    const std::string path = platform::joinPath(fuzz::workFolder("listing"), "answer.xml");
+    PELIMO_FUZZ_REQUIRE(
+        platform::writeFileAtomically(path, std::string(reinterpret_cast<const char*>(data), size)));
+
+    XmlDocumentClient client;
+    PELIMO_FUZZ_REQUIRE(client.load(path, false) == 0);
+
+    // The page totals, read the way a search page reads them.
+    NodeCursor info;
+    if (client.selectNodes("//ListingInfo", info) >= 1) {
+        std::string total;
+        std::string current;
+        client.childText("TotalPage", info, total);
+        client.childText("CurrentPage", info, current);
+        (void)leadingInteger(total);
+        (void)leadingInteger(current);
+    }
+    client.releaseCursor(info);
+
+    NodeCursor items;
+    const int32_t expected = client.selectNodes("//ListingInfo/ItemInfo", items);
+    client.releaseCursor(items);
+    std::vector<ItemInfo> records;
+    const int32_t count = parseListingItems(client, records);
+    PELIMO_FUZZ_REQUIRE(count == -1 || (count >= 0 && static_cast<size_t>(count) == records.size()));
+    if (expected > 0)
+        PELIMO_FUZZ_REQUIRE(count == expected);
+    client.release();
+    return 0;
+}
