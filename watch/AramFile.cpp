@@ -58,8 +58,14 @@ AramFileLoad loadAramFile(const std::string& directory)
 {
     AramFileLoad result;
     const std::string path = aramFilePath(directory);
-    if (!fileExists(path))
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
         return result;
+    if (!S_ISREG(st.st_mode)) {
+        // Something else holds the name; it is neither read nor moved nor replaced.
+        result.outcome = AramFileLoad::Outcome::unreadable;
+        return result;
+    }
 
     // The file grows with the list and has no size of its own to keep to, unlike an answer
     // of the listing service.

@@ -134,6 +134,14 @@ TEST_F(AramFileTest, UnreadableFileIsMovedAsideUntouched)
     }
 }
 
+TEST_F(AramFileTest, AFolderInThePlaceOfTheFileIsLeftAlone)
+{
+    fs::create_directories(dir / "AramList.xml");
+    EXPECT_EQ(loadAramFile(dir.string()).outcome, AramFileLoad::Outcome::unreadable);
+    EXPECT_TRUE(fs::is_directory(dir / "AramList.xml"));
+    EXPECT_FALSE(saveAramFile({}, dir.string()));
+}
+
 TEST_F(AramFileTest, WriteIntoAMissingFolderFailsAndLeavesNothing)
 {
     EXPECT_FALSE(saveAramFile({record("1", "A", "1")}, (dir / "no-such-folder").string()));
