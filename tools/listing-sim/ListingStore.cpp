@@ -29,10 +29,16 @@ bool priceMatches(int64_t price, const SearchQuery& query)
 std::vector<std::string> keywordTerms(const std::string& keyword)
 {
     static const std::string ideographicSpace = "\xE3\x80\x80";
-    std::string normalised = keyword;
-    for (size_t at = normalised.find(ideographicSpace); at != std::string::npos;
-         at = normalised.find(ideographicSpace, at))
-        normalised.replace(at, ideographicSpace.size(), " ");
+    std::string normalised;
+    normalised.reserve(keyword.size());
+    for (size_t i = 0; i < keyword.size();) {
+        if (keyword.compare(i, ideographicSpace.size(), ideographicSpace) == 0) {
+            normalised += ' ';
+            i += ideographicSpace.size();
+        } else {
+            normalised += keyword[i++];
+        }
+    }
     std::vector<std::string> terms;
     size_t start = 0;
     while (start < normalised.size()) {
