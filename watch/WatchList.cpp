@@ -139,13 +139,19 @@ void WatchList::runUpdateCycle()
         if (guard.expired())
             return;
 
-        int32_t pos = findEntry(itemNo);
+        // The entry is usually still where it was; a full search only after a removal.
+        const auto locate = [this, &itemNo, i]() -> int32_t {
+            if (i < list.size() && list[i].info.ItemNo == itemNo)
+                return static_cast<int32_t>(i);
+            return findEntry(itemNo);
+        };
+        int32_t pos = locate();
         if (pos >= 0) {
             ItemInfo fresh = list[static_cast<size_t>(pos)].info;
             const int32_t rc = fetchEntry(client, fresh);
             if (guard.expired())
                 return;
-            pos = findEntry(itemNo);
+            pos = locate();
             if (pos >= 0) {
                 AramEntry& entry = list[static_cast<size_t>(pos)];
                 if (rc != 0)
@@ -161,7 +167,7 @@ void WatchList::runUpdateCycle()
         if (guard.expired())
             return;
 
-        pos = findEntry(itemNo);
+        pos = locate();
         i = pos >= 0 ? static_cast<size_t>(pos) + 1 : 0;
         while (i < list.size() && visited.count(list[i].info.ItemNo))
             ++i;
