@@ -1,0 +1,175 @@
+// SMTP and POP3 servers misbehaving: the alert mail attempt fails within its bounds, reports
+// failure with the status text it had reached, and the next attempt against a working server
+// delivers the mail.
+#include "mail/SendAlertMail.h"
+#include "tests/mail/MailTestServers.h"
+
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pelimo {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ScriptedServer;
+using test::ScriptPeer;
+
+constexpr MailTimeouts kShortWaits{500ms, 500ms, 500ms};
+
+// Sends the bytes one at a time with a pause between them.
+void trickle(ScriptPeer& peer, const std::string& bytes, std::chrono::milliseconds pause)
+{
+    for (const char c : bytes) {
+        peer.send(std::string(1, c));
+        std::this_thread::sleep_for(pause);
+    }
+}
+
+struct PeerFault {
+    const char* name;
+    std::function<void(ScriptPeer&)> script; // empty: nothing listens (refused)
+};
+
+std::vector<PeerFault> peerFaults(const std::string& goodGreeting)
+{
+    return {
+        {"refused", {}},
+        {"accepts and never answers",
+         [](ScriptPeer& peer) {
+             peer.drain(2s);
+         }},
+        {"answers byte by byte",
+         [goodGreeting](ScriptPeer& peer) {
+             trickle(peer, goodGreeting, 200ms);
+         }},
+        {"closes mid-answer",
+         [goodGreeting](ScriptPeer& peer) {
+             peer.send(goodGreeting.substr(0, 2));
+         }},
+        {"oversized answer",
+         [](ScriptPeer& peer) {
+             peer.send(std::string(200 * 1024, 'x'));
+             peer.drain(1s);
+         }},
+        {"garbage",
+         [](ScriptPeer& peer) {
+             peer.send(std::string("\0\xff\x81\r\n\x1b[2J\n", 9));
+             peer.drain(1s);
+         }},
+    };
+}
+
+EnvSettings mailSettings(uint16_t smtpPort, bool popFirst, uint16_t pop3Port)
+{
+    EnvSettings s;
+    s.alarmMail = 1;
+    s.smtpHost = "127.0.0.1";
+    s.smtpPort = smtpPort;
+    s.popBeforeSmtp = popFirst ? 1 : 0;
+    s.pop3Host = "127.0.0.1";
+    s.pop3Port = pop3Port;
+    s.pop3User = "tester";
+    s.pop3Password = "s3cret";
+    s.mailFrom = "watch@example.com";
+    s.mailTo = "user@example.com";
+    return s;
+}
+
+// A port that nothing listens on: one the system just handed out and took back.
+uint16_t closedPort()
+{
+    return test::freeLoopbackPort();
+}
+
+TEST(MailFaults, SmtpServerFaultsFailTheAttemptWithinItsBounds)
+{
+    test::SmtpSink sink;
+    ASSERT_EQ(sink.startError(), "");
+    for (const PeerFault& f : peerFaults("220 ready\r\n")) {
+        SCOPED_TRACE(f.name);
+        std::optional<ScriptedServer> server;
+        if (f.script)
+            server.emplace(f.script);
+        const uint16_t port = server ? server->port() : closedPort();
+        std::vector<std::string> shown;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(SendAlertMail(
+            mailSettings(port, false, 0), "alert\n", [&](const std::string& t) { shown.push_back(t); },
+            kShortWaits));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back(), "CONNECT TO SMTP") << "the failed connect leaves its text";
+
+        // The next attempt, against a working server, gets through and clears the status.
+        shown.clear();
+        EXPECT_TRUE(SendAlertMail(
+            mailSettings(sink.port(), false, 0), "alert\n", [&](const std::string& t) { shown.push_back(t); },
+            kShortWaits));
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back(), "");
+    }
+    EXPECT_EQ(sink.mails().size(), peerFaults("").size());
+}
+
+TEST(MailFaults, SmtpServerThatStopsAfterDataKeepsTheSendText)
+{
+    // Accepts the envelope, then goes silent once the message has been sent.
+    std::vector<std::string> commands;
+    ScriptedServer server(test::smtpScript(
+        "220 hi\r\n", {"250 hello\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n"}, &commands));
+    std::vector<std::string> shown;
+    EXPECT_FALSE(SendAlertMail(
+        mailSettings(server.port(), false, 0), "alert\n", [&](const std::string& t) { shown.push_back(t); },
+        kShortWaits));
+    server.finish();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), "SEND TO user@example.com");
+}
+
+TEST(MailFaults, Pop3ServerFaultsStopBeforeAnySmtpConnection)
+{
+    test::SmtpSink sink;
+    test::Pop3Server pop3;
+    ASSERT_EQ(sink.startError(), "");
+    ASSERT_EQ(pop3.startError(), "");
+    for (const PeerFault& f : peerFaults("+OK ready\r\n")) {
+        SCOPED_TRACE(f.name);
+        std::optional<ScriptedServer> server;
+        if (f.script)
+            server.emplace(f.script);
+        const uint16_t port = server ? server->port() : closedPort();
+        std::vector<std::string> shown;
+        const auto start = std::chrono::steady_clock::now();
+        const bool sent = SendAlertMail(
+            mailSettings(sink.port(), true, port), "alert\n",
+            [&](const std::string& t) { shown.push_back(t); }, kShortWaits);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+        if (std::string(f.name) == "answers byte by byte") {
+            // The reply line is assembled from many receives; it just takes longer. The
+            // scripted server answers nothing after the greeting, so USER fails.
+            EXPECT_FALSE(sent);
+            ASSERT_EQ(shown.size(), 1u);
+            EXPECT_EQ(shown[0], "+OK ready\r\n");
+        } else {
+            EXPECT_FALSE(sent);
+            for (const std::string& t : shown)
+                EXPECT_NE(t, "CONNECT TO SMTP") << "no SMTP connection after a failed login";
+        }
+
+        // The real server is back: the login and the mail get through.
+        shown.clear();
+        EXPECT_TRUE(SendAlertMail(
+            mailSettings(sink.port(), true, pop3.port()), "alert\n",
+            [&](const std::string& t) { shown.push_back(t); }, MailTimeouts{}));
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back(), "");
+    }
+    EXPECT_EQ(sink.mails().size(), peerFaults("").size());
+}
+
+} // namespace
+} // namespace pelimo
