@@ -14,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
+#include <QTimer>
 
 namespace pelimo {
 
@@ -35,7 +36,7 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
                          const Endpoints& endpoints, SearchListHost& host)
     : QTableView(tabControlWidget), id(controlId), settings(settings), endpoints(endpoints), host(host),
       tabControl(tabControlWidget), model(new ResultListModel(settings, this)), popup(new QMenu(this)),
-      client(std::make_shared<XmlDocumentClient>())
+      repaintTimer(new QTimer(this)), client(std::make_shared<XmlDocumentClient>())
 {
     setObjectName(QStringLiteral("resultList%1").arg(controlId));
     setModel(model);
@@ -55,6 +56,13 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
     horizontalHeader()->setStretchLastSection(false);
     for (int c = 0; c < kResultColumnCount; ++c)
         setColumnWidth(c, kColumnWidths[c]);
+
+    repaintTimer->setInterval(kRepaintIntervalMs);
+    connect(repaintTimer, &QTimer::timeout, this, [this] {
+        setUpdatesEnabled(true);
+        if (!runActive)
+            repaintTimer->stop();
+    });
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CRkItemList::sortByColumn);
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { showMarkedItem(); });
@@ -234,6 +242,23 @@ void CRkItemList::stopList()
         platform::postMessage(tabControl, PrivateMessage::listStopped, QPointer<CRkItemList>(this));
 }
 
+void CRkItemList::throttleRepaint()
+{
+    // Drawing the rows costs far more than adding them: while pages stream in, the list is
+    // redrawn by the repaint timer a few dozen times a second rather than after every row.
+    if (updatesEnabled())
+        setUpdatesEnabled(false);
+    if (!repaintTimer->isActive())
+        repaintTimer->start();
+}
+
+void CRkItemList::finishRepaints()
+{
+    repaintTimer->stop();
+    if (!updatesEnabled())
+        setUpdatesEnabled(true);
+}
+
 void CRkItemList::setRunState(ListState state)
 {
     runState = state;
@@ -286,6 +311,7 @@ void CRkItemList::runPage()
             if (!self)
                 return;
             addPageRow(page[static_cast<size_t>(i)], static_cast<int>(i));
+            throttleRepaint();
             if (stopRequested == 1)
                 return;
         }
@@ -327,6 +353,9 @@ void CRkItemList::runPage()
     }
     runActive = false;
     runState = ListState::Idle;
+    // A list waiting for its turn keeps the timer's pace; any other end shows its rows now.
+    if (progressState.state != ListState::PageDone)
+        finishRepaints();
     if (!tabControl)
         return;
     const PrivateMessage report =

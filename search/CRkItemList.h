@@ -14,6 +14,7 @@
 #include <vector>
 
 class QMenu;
+class QTimer;
 
 namespace pelimo {
 
@@ -31,6 +32,7 @@ public:
     static constexpr int kCommandAddToWatchList = 132;
     // A guard against a service whose CurrentPage never reaches TotalPage.
     static constexpr int32_t kMaxPages = 100000;
+    static constexpr int kRepaintIntervalMs = 40;
 
     CRkItemList(QWidget* tabControl, int controlId, const EnvSettings& settings, const Endpoints& endpoints,
                 SearchListHost& host);
@@ -71,6 +73,8 @@ private:
     void stopList();
     void runPage();
     void setRunState(ListState state);
+    void throttleRepaint();
+    void finishRepaints();
     bool flagged() const { return stopRequested == 1 || pauseRequested == 1; }
     const ItemInfo* findRecord(const std::string& itemNo) const;
 
@@ -81,6 +85,7 @@ private:
     QPointer<QObject> tabControl;
     ResultListModel* model;
     QMenu* popup;
+    QTimer* repaintTimer;
 
     SearchRequest searchRequest;
     ProgressSnapshot progressState;
