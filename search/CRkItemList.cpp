@@ -332,8 +332,10 @@ void CRkItemList::runPage()
                    copy.page >= kMaxPages) {
             // The service does not move on (no rows, a page behind the one asked for, a lot
             // number that has one answer only) or never ends: asking again would page for
-            // ever, so the search ends here with what it has.
+            // ever, so the search ends here with what it has, counted as its last page.
             progressState.state = ListState::Complete;
+            if (progressState.totalPages < progressState.currentPage)
+                progressState.totalPages = progressState.currentPage;
         } else {
             progressState.state = ListState::PageDone;
         }

@@ -10,6 +10,7 @@
 #include "search/ResultImages.h"
 #include "search/ResultListModel.h"
 #include "search/SearchListHost.h"
+#include "tests/search/EndlessPagesServer.h"
 #include "tests/support/SimulatorProcess.h"
 
 #include <QColor>
@@ -459,6 +460,31 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(frame.closed, 1);
         QVERIFY(tabs->allLists().empty());
+    }
+
+    void aServiceThatNeverReachesItsLastPageStillEnds()
+    {
+        struct Case {
+            bool echoPage;
+            int rowPages;
+            int requests;
+            int rows;
+            int shownPage;
+        };
+        // Pages that stop bringing rows, and answers stuck on page 1.
+        const Case cases[] = {{true, 3, 4, 30, 4}, {false, 0, 2, 20, 1}};
+        for (const Case& c : cases) {
+            test::EndlessPagesServer server(c.echoPage, c.rowPages);
+            Endpoints endless;
+            endless.listingBase = server.baseUrl();
+            CRkTabCtrl own(window.get(), settings, endless, host, &frame);
+            own.newSearch(keyword("endless"));
+            QTRY_COMPARE_WITH_TIMEOUT(stateOf(own.listOfTab(0)), ListState::Complete, 10000);
+            QCOMPARE(server.requests(), c.requests);
+            QCOMPARE(own.listOfTab(0)->rows().rowCount(), c.rows);
+            QTRY_COMPARE_WITH_TIMEOUT(own.statusText(),
+                                      pagesText(searchtext::kStatusComplete, c.shownPage, c.shownPage), 2000);
+        }
     }
 
     void exitWithoutTabsReportsAtOnce()
