@@ -112,7 +112,8 @@ std::vector<CRkItemList*> CRkTabCtrl::allLists() const
 
 QString CRkTabCtrl::tabCaption(int index) const
 {
-    return tabs->tabText(index);
+    QString text = tabs->tabText(index);
+    return text.replace(QLatin1String("&&"), QLatin1String("&"));
 }
 
 QString CRkTabCtrl::statusText() const
@@ -144,7 +145,10 @@ void CRkTabCtrl::newSearch(SearchRequest request)
     const std::string caption =
         cutCaption(request.lotNumberMode == 1 ? searchtext::kLotNumberCaption + request.text : request.text);
     changingTabs = true;
-    const int index = tabs->addTab(platform::toQString(caption));
+    // The tab strip reads '&' as a shortcut mark; a keyword shows as typed.
+    QString shown = platform::toQString(caption);
+    shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+    const int index = tabs->addTab(shown);
     auto* list = new CRkItemList(this, CRkItemList::kFirstControlId + index, settings, endpoints, host);
     lists.push_back(Entry{list, true});
     tabs->setCurrentIndex(index);

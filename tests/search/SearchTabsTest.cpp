@@ -371,6 +371,11 @@ private slots:
             stateOf(list(0)) == ListState::Complete && stateOf(list(1)) == ListState::Complete, 15000);
         QVERIFY(pagesOf("delta").empty());
         QCOMPARE(tabs->tabCaption(1), QStringLiteral("gamma"));
+
+        // A keyword's '&' is shown as typed, not taken for a shortcut mark.
+        tabs->newSearch(keyword("a&b"));
+        QCOMPARE(tabs->tabStrip()->tabText(2), QStringLiteral("a&&b"));
+        QCOMPARE(tabs->tabCaption(2), QStringLiteral("a&b"));
         QCOMPARE(frame.closed, 0);
     }
 
