@@ -1,0 +1,159 @@
+// The whole program, offscreen against the simulator, stopped by SIGTERM: it exits through
+// its orderly shutdown with env.ini and AramList.xml both readable and the watched listings
+// still in the watch list, whether it was idle or in the middle of a watch update.
+#include "app/settings/SettingsStore.h"
+#include "platform/FileSystem.h"
+#include "tests/support/SimulatorProcess.h"
+#include "watch/AramFile.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <set>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace pelimo {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+// Runs the program in a folder of its own; kills it if a test leaves it running.
+class ProgramProcess {
+public:
+    ~ProgramProcess()
+    {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    bool start(const std::string& folder, const std::string& listingBase)
+    {
+        pid = ::fork();
+        if (pid == 0) {
+            if (::chdir(folder.c_str()) != 0)
+                ::_exit(126);
+            ::setenv("PELIMO_LISTING_BASE", listingBase.c_str(), 1);
+            ::setenv("PELIMO_ITEMPAGE_BASE", listingBase.c_str(), 1);
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+            ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
+            ::execl(PELIMO_PROGRAM_PATH, PELIMO_PROGRAM_PATH, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid > 0;
+    }
+    // SIGTERM, then the exit status once the program is gone (-1 when it did not end in time).
+    int terminate(std::chrono::seconds bound)
+    {
+        ::kill(pid, SIGTERM);
+        const auto until = std::chrono::steady_clock::now() + bound;
+        while (std::chrono::steady_clock::now() < until) {
+            int status = 0;
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                pid = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return -1;
+    }
+
+private:
+    pid_t pid = -1;
+};
+
+class ProgramSignalTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/pelimo-program-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        folder = pattern;
+        ASSERT_TRUE(sim.start());
+        for (int i = 1; i <= kWatched; ++i) {
+            const std::string no = "sig" + std::to_string(i);
+            ASSERT_TRUE(
+                sim.control("/sim/put?ItemNo=" + no + "&ItemName=" + no +
+                            "&CurrentPrice=100&RemainTime=3&AuctionType=NO&BidNum=0&ItemNum=1&ImageUrl=x"));
+            watched.push_back(ItemInfo{no, no, "100", "NO", "x", "0", "1", "3"});
+        }
+        EnvSettings settings = defaultSettings();
+        settings.watchIntervalMinutes = 1;
+        ASSERT_TRUE(saveSettingsTo(platform::joinPath(folder, "env.ini"), settings));
+        ASSERT_TRUE(saveAramFile(watched, folder));
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+
+    int exhibitRequests()
+    {
+        int n = 0;
+        for (const std::string& line : sim.requests())
+            n += line.find("exhibit_id=") != std::string::npos ? 1 : 0;
+        return n;
+    }
+
+    // Both files parse, the watch list holds every seeded listing, and nothing was moved
+    // aside or left half-written.
+    void expectFilesIntact()
+    {
+        const AramFileLoad load = loadAramFile(folder);
+        ASSERT_EQ(load.outcome, AramFileLoad::Outcome::loaded);
+        std::set<std::string> numbers;
+        for (const ItemInfo& r : load.records)
+            numbers.insert(r.ItemNo);
+        std::set<std::string> expected;
+        for (const ItemInfo& r : watched)
+            expected.insert(r.ItemNo);
+        EXPECT_EQ(numbers, expected);
+        EnvSettings settings;
+        loadSettingsFrom(platform::joinPath(folder, "env.ini"), settings);
+        EXPECT_EQ(settings.watchIntervalMinutes, 1) << "env.ini keeps the user's settings";
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_TRUE(name == "env.ini" || name == "AramList.xml") << "left behind: " << name;
+        }
+    }
+
+    static constexpr int kWatched = 6;
+    test::SimulatorProcess sim;
+    std::string folder;
+    std::vector<ItemInfo> watched;
+};
+
+TEST_F(ProgramSignalTest, StopsCleanlyWhenIdle)
+{
+    ProgramProcess program;
+    ASSERT_TRUE(program.start(folder, sim.baseUrl()));
+    std::this_thread::sleep_for(4s);
+    EXPECT_EQ(program.terminate(30s), 0);
+    expectFilesIntact();
+}
+
+TEST_F(ProgramSignalTest, StopsCleanlyDuringAWatchUpdate)
+{
+    // Each answer takes long enough that the update is still running when the signal comes.
+    ASSERT_TRUE(sim.control("/sim/delay?ms=700"));
+    ProgramProcess program;
+    ASSERT_TRUE(program.start(folder, sim.baseUrl()));
+    // The watch timer fires a minute after the start.
+    const auto until = std::chrono::steady_clock::now() + 90s;
+    while (exhibitRequests() == 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(100ms);
+    ASSERT_GT(exhibitRequests(), 0) << "the watch update did not start";
+    std::this_thread::sleep_for(1s);
+    ASSERT_LT(exhibitRequests(), kWatched) << "the update ended before the signal";
+    EXPECT_EQ(program.terminate(30s), 0);
+    expectFilesIntact();
+}
+
+} // namespace
+} // namespace pelimo
