@@ -3,6 +3,7 @@
 #include "AppTexts.h"
 #include "app/CRkFormView.h"
 #include "platform/qt/QtText.h"
+#include "settingsdlg/CRkEnvDialg.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -13,10 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-#ifdef PELIMO_HAVE_SETTINGS_DIALOG
-#include "settingsdlg/CRkEnvDialg.h"
-#endif
 
 namespace pelimo {
 
@@ -198,10 +195,8 @@ void CRkCmdDialog::onSettingsButton()
 
 void CRkCmdDialog::runSettingsDialog()
 {
-#ifdef PELIMO_HAVE_SETTINGS_DIALOG
     CRkEnvDialg dialog(settings_, nullptr);
     dialog.exec();
-#endif
 }
 
 void CRkCmdDialog::keyPressEvent(QKeyEvent* event)
