@@ -116,6 +116,11 @@ private Q_SLOTS:
         QCOMPARE(in.lotNumberFlag, 0);
         QCOMPARE(bar->paneMode(), 0);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(bar->keywordBox()));
+
+        // Without a tray to bring it back, minimising must not hide the window.
+        frame->showMinimized();
+        QTest::qWait(100);
+        QVERIFY(frame->isVisible());
     }
 
     void paneModeShowsOneSideBeforeAnySearch()
@@ -199,6 +204,8 @@ private Q_SLOTS:
         QVERIFY(!frame->formView()->watchList()->isVisible());
         QVERIFY(frame->formView()->tabCtrl() == tabs);
         QVERIFY(tabs->isVisible());
+        // The focus goes back to the control that started the search.
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(bar->searchButton()));
         // Both searches reached the listing service with the keyword.
         auto keywordQueries = [&] {
             int n = 0;
