@@ -40,8 +40,9 @@ QIcon iconResource(int32_t id)
     return QIcon(QStringLiteral(":/icons/%1.xpm").arg(id));
 }
 
-// The top bar's height: its empty template is 59 dialog units high, measured in the bar's font.
-constexpr int kTopBarHeightUnits = 59;
+// The top bar is as high as the command bar it holds, so the bar's lower group box is never
+// cut off in a font taller than the one its template was drawn for.
+constexpr int kTopBarHeightUnits = CRkCmdDialog::kHeightUnits;
 // The command bar sits this many pixels down inside the top bar.
 constexpr int kCmdBarOffset = 3;
 
@@ -76,9 +77,8 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints)
 
     cmdBar_ = new CRkCmdDialog(settings_, formView_, topBar);
     const QRect bar = cmdBar_->fromDialogUnits(0, 0, CRkCmdDialog::kWidthUnits, kTopBarHeightUnits);
-    topBar->setFixedHeight(bar.height());
+    topBar->setFixedHeight(bar.height() + kCmdBarOffset);
     cmdBar_->move(0, kCmdBarOffset);
-    cmdBar_->resize(cmdBar_->width(), cmdBar_->height() - kCmdBarOffset);
 
     column->addWidget(topBar);
     column->addWidget(splitter_, 1);

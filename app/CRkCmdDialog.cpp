@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
+#include <type_traits>
 
 namespace pelimo {
 
@@ -118,7 +120,12 @@ QRect CRkCmdDialog::fromDialogUnits(int x, int y, int w, int h) const
 
 template <typename T> T* CRkCmdDialog::place(T* control, int x, int y, int w, int h)
 {
-    control->setGeometry(fromDialogUnits(x, y, w, h));
+    QRect area = fromDialogUnits(x, y, w, h);
+    // Japanese texts in the stand-in font run wider than their boxes were drawn for; a label
+    // or check box grows to its text instead of cutting it (nothing stands to their right).
+    if constexpr (std::is_same_v<T, QLabel> || std::is_same_v<T, QCheckBox>)
+        area.setWidth(std::max(area.width(), control->sizeHint().width()));
+    control->setGeometry(area);
     return control;
 }
 

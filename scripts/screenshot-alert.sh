@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# Shows the alert mode the way a person sees it: a watch list of three listings, two of them
+# ending within the five-minute threshold, polled with the "更新" button, and one listing
+# opened in an alert tab. Saves docs/screenshots/alert.png.
+#   scripts/screenshot-alert.sh [build-dir]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+out="$root/docs/screenshots"
+display=:${PELIMO_SCREENSHOT_DISPLAY:-78}
+work=$(mktemp -d)
+mkdir -p "$out" "$work/run"
+
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+wait_for() { # seconds, command...
+    local limit=$1
+    shift
+    for _ in $(seq $((limit * 10))); do
+        "$@" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    echo "timed out waiting for: $*" >&2
+    return 1
+}
+sjis() { iconv -f UTF-8 -t CP932; }
+enc() { python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$1"; }
+
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+wait_for 10 test -e "/tmp/.X11-unix/X${display#:}"
+
+"$build/tools/listing-sim/listing-sim" --port 0 >"$work/sim.log" 2>&1 &
+pids+=($!)
+wait_for 10 grep -q 'listening on' "$work/sim.log"
+base=$(sed -n 's/^listing-sim listening on \(http:[^ ]*\)$/\1/p' "$work/sim.log" | head -n 1)
+
+put() { # ItemNo name price remain type bids
+    curl -fs "$base/sim/put?ItemNo=$1&ItemName=$(enc "$2")&CurrentPrice=$(enc "$3")&RemainTime=$(enc "$4")&AuctionType=$5&BidNum=$6&ItemNum=1&ImageUrl=" >/dev/null
+}
+put w1001 "ヴィンテージ 一眼レフ カメラ" "48000円" "3分" NO 21
+put w1002 "腕時計 自動巻き 美品" "12800円" "2日" FL 4
+put w1003 "クラシック ギター 国産" "30500円" "40秒" NO 9
+
+# The watch list as the program left it, and settings with the remaining-time alarm on.
+{
+    printf "<?xml version='1.0' encoding='Shift_JIS'?>\n<root>\n"
+    for n in w1001 w1002 w1003; do
+        printf '<ItemInfo>\n<ItemNo>%s</ItemNo>\n<ItemName>-</ItemName>\n<BidNum>-</BidNum>\n<CurrentPrice>-</CurrentPrice>\n<RemainTime>-</RemainTime>\n<ImageUrl></ImageUrl>\n<ItemNum>-</ItemNum>\n<AuctionType>NO</AuctionType>\n</ItemInfo>\n' "$n"
+    done
+    printf '</root>\n'
+} >"$work/run/AramList.xml"
+printf '[環境設定]\r\nアラーム：残り時間が少なくなったら警告=1\r\nアラーム：残り時間（分）=5\r\nアラーム：リストの色を変える=1\r\n' | sjis >"$work/run/env.ini"
+
+(
+    cd "$work/run"
+    export DISPLAY=$display QT_QPA_PLATFORM=xcb
+    export PELIMO_LISTING_BASE=$base PELIMO_ITEMPAGE_BASE=$base
+    export QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
+    exec "$build/app/pelimo"
+) >"$work/pelimo.log" 2>&1 &
+pids+=($!)
+
+export DISPLAY=$display
+wait_for 30 xdotool search --onlyvisible --name 'Pelimo for zelvo'
+window=$(xdotool search --onlyvisible --name 'Pelimo for zelvo' | head -n 1)
+sleep 2
+xdotool windowfocus --sync "$window"
+click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "${3:-1}"; }
+
+click "${PELIMO_ALERT_BUTTON_X:-133}" "${PELIMO_ALERT_BUTTON_Y:-133}"   # "アラート"
+click "${PELIMO_UPDATE_BUTTON_X:-747}" "${PELIMO_UPDATE_BUTTON_Y:-352}" 3 # "更新"
+xdotool mousemove --window "$window" 60 "${PELIMO_ALERT_ROW_Y:-216}" click --repeat 2 --delay 120 1
+sleep 4
+import -display "$display" -window root "$out/alert.png"
+echo "screenshot in $out/alert.png"
