@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -22,17 +23,21 @@ int sign(int value)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace pelimo;
-    // Three texts separated by NUL bytes; each is copied so that a read past its end is seen.
+    // Three texts separated by NUL bytes, each in a heap block of exactly its size, so that
+    // a read past a text's end lands in the sanitizer's red zone.
     const std::string_view all(reinterpret_cast<const char*>(data), size);
-    std::string parts[3];
+    std::vector<char> parts[3];
     size_t start = 0;
     for (int i = 0; i < 3; ++i) {
         const size_t end = i < 2 ? all.find('\0', start) : std::string_view::npos;
-        parts[i] = std::string(
-            all.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+        const std::string_view part =
+            all.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+        parts[i] = std::vector<char>(part.begin(), part.end());
         start = end == std::string_view::npos ? all.size() : end + 1;
     }
-    const std::string_view a = parts[0], b = parts[1], c = parts[2];
+    const std::string_view a(parts[0].data(), parts[0].size());
+    const std::string_view b(parts[1].data(), parts[1].size());
+    const std::string_view c(parts[2].data(), parts[2].size());
 
     (void)remainingSeconds(a);
     (void)priceValue(a);
