@@ -6,10 +6,10 @@
 #include "app/CRkFormView.h"
 #include "app/CRkHtmlForm.h"
 #include "app/ShellWatchHost.h"
-#include "app/SjisCut.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/TrayIcon.h"
+#include "platform/text/SjisText.h"
 #include "search/CRkTabCtrl.h"
 #include "watch/AlertMail.h"
 #include "watch/ui/CRkAramList.h"
@@ -160,7 +160,8 @@ void CMainFrame::setTrayIcon(int32_t iconId)
 
 void CMainFrame::showBalloon(const std::string& sjis)
 {
-    tray_->showBalloon(qs(app_text::kBalloonTitle), platform::toQString(cutSjis(sjis, kMaxBalloonBytes)));
+    tray_->showBalloon(qs(app_text::kBalloonTitle),
+                       platform::toQString(platform::cutSjis(sjis, kMaxBalloonBytes)));
 }
 
 QString CMainFrame::messagePaneText() const

@@ -1,7 +1,7 @@
 #include "app/SearchCommand.h"
 
-#include "app/SjisCut.h"
 #include "platform/text/NumberText.h"
+#include "platform/text/SjisText.h"
 
 #include <string_view>
 
@@ -19,8 +19,7 @@ std::string narrowSpaces(std::string_view keyword)
     out.reserve(keyword.size());
     for (size_t i = 0; i < keyword.size(); ++i) {
         const auto c = static_cast<unsigned char>(keyword[i]);
-        const bool lead = (c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc);
-        if (lead && i + 1 < keyword.size()) {
+        if (platform::isSjisLeadByte(c) && i + 1 < keyword.size()) {
             if (c == 0x81 && static_cast<unsigned char>(keyword[i + 1]) == 0x40) {
                 out += ' ';
             } else {
@@ -48,7 +47,7 @@ std::optional<SearchRequest> buildSearchRequest(const CommandBarInput& input)
         return std::nullopt;
     }
     SearchRequest request;
-    request.text = cutSjis(narrowSpaces(input.keyword), SearchRequest::kMaxTextBytes);
+    request.text = std::string(platform::cutSjis(narrowSpaces(input.keyword), SearchRequest::kMaxTextBytes));
     for (size_t i = 0; i < kTypeBoxCount; ++i) {
         if (input.typeFlags[i] == 1) {
             if (!request.auctionTypes.empty()) {

@@ -5,31 +5,17 @@
 #include "mail/SmtpConnection.h"
 #include "mail/TextConversionService.h"
 #include "mail_texts.h"
+#include "platform/text/SjisText.h"
 
 namespace pelimo {
 namespace {
 
 constexpr uint16_t kDefaultSmtpPort = 25;
 
-bool isSjisLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9f) || (c >= 0xe0 && c <= 0xfc);
-}
-
 // Cuts a Shift-JIS text to the status field's length without splitting a character.
 std::string fitStatusText(const std::string& text)
 {
-    if (text.size() <= kMaxStatusTextLength)
-        return text;
-    size_t end = 0;
-    for (size_t i = 0; i < kMaxStatusTextLength;) {
-        const size_t width = isSjisLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
-        if (i + width > kMaxStatusTextLength)
-            break;
-        i += width;
-        end = i;
-    }
-    return text.substr(0, end);
+    return std::string(platform::cutSjis(text, kMaxStatusTextLength));
 }
 
 bool popBeforeSmtpLogin(const EnvSettings& settings, const MailTimeouts& timeouts, const StatusSink& show)

@@ -4,6 +4,7 @@
 #include "platform/EventPump.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
+#include "platform/text/SjisText.h"
 #include "search/CRkItemList.h"
 
 #include <QLabel>
@@ -22,22 +23,10 @@ namespace {
 
 constexpr size_t kMaxCaptionBytes = 1023;
 
-bool isLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // At most kMaxCaptionBytes, never cutting a double-byte character in two.
 std::string cutCaption(const std::string& text)
 {
-    size_t end = 0;
-    while (end < text.size()) {
-        const size_t step = isLeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-        if (end + step > kMaxCaptionBytes || end + step > text.size())
-            break;
-        end += step;
-    }
-    return text.substr(0, end);
+    return std::string(platform::cutSjis(text, kMaxCaptionBytes));
 }
 
 std::string formatPages(const char* format, int32_t currentPage, int32_t totalPages)

@@ -1,6 +1,7 @@
 #include "search/ResultOrder.h"
 
 #include "platform/text/NumberText.h"
+#include "platform/text/SjisText.h"
 #include "xmlclient/AuctionType.h"
 
 #include <algorithm>
@@ -8,11 +9,6 @@
 
 namespace pelimo {
 namespace {
-
-bool isLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 bool isNumericColumn(int column)
 {
@@ -28,7 +24,7 @@ std::u16string sjisCharacterCodes(std::string_view sjis)
     codes.reserve(sjis.size());
     for (size_t i = 0; i < sjis.size(); ++i) {
         const auto lead = static_cast<unsigned char>(sjis[i]);
-        if (isLeadByte(lead) && i + 1 < sjis.size()) {
+        if (platform::isSjisLeadByte(lead) && i + 1 < sjis.size()) {
             const auto trail = static_cast<unsigned char>(sjis[i + 1]);
             codes.push_back(static_cast<char16_t>(lead * 256 + trail));
             ++i;

@@ -2,17 +2,13 @@
 
 #include "XmlClientTexts.h"
 #include "platform/text/NumberText.h"
+#include "platform/text/SjisText.h"
 
 #include <algorithm>
 #include <limits>
 
 namespace pelimo {
 namespace {
-
-bool isLeadByte(unsigned char c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 // Finds a character in a Shift-JIS text on character boundaries, so the trail byte of one
 // double-byte character and the next byte are never taken for another character.
@@ -22,7 +18,7 @@ size_t findCharacter(std::string_view text, std::string_view character, size_t f
     while (i < text.size()) {
         if (text.compare(i, character.size(), character) == 0)
             return i;
-        i += (isLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        i += (platform::isSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
     }
     return std::string_view::npos;
 }

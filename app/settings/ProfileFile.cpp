@@ -1,6 +1,7 @@
 #include "app/settings/ProfileFile.h"
 
 #include "platform/FileSystem.h"
+#include "platform/text/SjisText.h"
 
 #include <cerrno>
 #include <sys/stat.h>
@@ -13,12 +14,6 @@ constexpr size_t kMaxProfileBytes = 4u << 20;
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-bool isSjisLead(char c)
-{
-    const auto b = static_cast<unsigned char>(c);
-    return (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
 }
 
 std::string_view trimmed(std::string_view s)
@@ -54,23 +49,10 @@ size_t findSjis(std::string_view s, char c)
     for (size_t i = 0; i < s.size(); ++i) {
         if (s[i] == c)
             return i;
-        if (isSjisLead(s[i]))
+        if (platform::isSjisLeadByte(static_cast<unsigned char>(s[i])))
             ++i;
     }
     return std::string_view::npos;
-}
-
-// At most max bytes of s, never ending in the middle of a double-byte character.
-std::string_view cutSjis(std::string_view s, size_t max)
-{
-    size_t i = 0;
-    while (i < s.size()) {
-        const size_t width = isSjisLead(s[i]) && i + 1 < s.size() ? 2 : 1;
-        if (i + width > max)
-            break;
-        i += width;
-    }
-    return s.substr(0, i);
 }
 
 std::optional<std::string_view> sectionName(std::string_view line)
@@ -159,7 +141,7 @@ std::optional<std::string> ProfileFile::value(std::string_view section, std::str
     std::string_view v = trimmed(std::string_view(text).substr(text.find('=') + 1));
     if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
         v = v.substr(1, v.size() - 2);
-    return std::string(cutSjis(v, kMaxValueBytes));
+    return std::string(platform::cutSjis(v, kMaxValueBytes));
 }
 
 std::string ProfileFile::newLineEnd() const
@@ -174,7 +156,7 @@ std::string ProfileFile::newLineEnd() const
 void ProfileFile::setValue(std::string_view section, std::string_view key, std::string_view rawValue)
 {
     rawValue = rawValue.substr(0, rawValue.find_first_of("\r\n"));
-    rawValue = cutSjis(rawValue, kMaxValueBytes);
+    rawValue = platform::cutSjis(rawValue, kMaxValueBytes);
     // A reader drops blanks around a value and one pair of enclosing quotes; a value that
     // would lose them is written inside quotes, so it reads back exactly as it was.
     const bool wouldChange = !rawValue.empty() && (isBlank(rawValue.front()) || isBlank(rawValue.back()) ||

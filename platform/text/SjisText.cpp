@@ -65,9 +65,7 @@ private:
 // Length of the broken CP932 character at the front: a lead byte takes its trail byte along.
 size_t sjisCharLength(std::string_view s)
 {
-    const auto lead = static_cast<unsigned char>(s[0]);
-    const bool isLead = (lead >= 0x81 && lead <= 0x9f) || (lead >= 0xe0 && lead <= 0xfc);
-    return isLead && s.size() >= 2 ? 2 : 1;
+    return isSjisLeadByte(static_cast<unsigned char>(s[0])) && s.size() >= 2 ? 2 : 1;
 }
 
 // Length of the UTF-8 sequence at the front, or 1 for a byte that starts none.
@@ -100,6 +98,19 @@ std::string utf8ToSjis(std::string_view utf8)
 {
     Converter c("CP932", "UTF-8");
     return c.valid() ? c.run(utf8, utf8CharLength) : std::string(utf8);
+}
+
+std::string_view cutSjis(std::string_view sjis, size_t maxBytes)
+{
+    size_t end = 0;
+    while (end < sjis.size()) {
+        const size_t width =
+            isSjisLeadByte(static_cast<unsigned char>(sjis[end])) && end + 1 < sjis.size() ? 2 : 1;
+        if (end + width > maxBytes)
+            break;
+        end += width;
+    }
+    return sjis.substr(0, end);
 }
 
 bool convertCharset(std::string_view input, const char* from, const char* to, std::string& out)

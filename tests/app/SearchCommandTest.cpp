@@ -1,6 +1,6 @@
 #include "app/SearchCommand.h"
 
-#include "app/SjisCut.h"
+#include "platform/text/SjisText.h"
 
 #include <gtest/gtest.h>
 
@@ -152,7 +152,7 @@ TEST(SjisCut, NeverSplitsACharacter)
         {"", 255, ""},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(cutSjis(c.text, c.max), c.expected);
+        EXPECT_EQ(platform::cutSjis(c.text, c.max), c.expected);
     }
 }
 
