@@ -1,8 +1,10 @@
 // An answer of the listing service as it may arrive: the records and the page totals a search
-// page reads from it never crash the reader, and every record found is one ItemInfo element.
+// page reads from it never crash the reader, every record found is one ItemInfo element, and
+// every record can be kept in the watch list file and read back unchanged.
 #include "FuzzSupport.h"
 #include "platform/FileSystem.h"
 #include "platform/text/NumberText.h"
+#include "watch/AramFile.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
 
@@ -41,5 +43,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (expected > 0)
         PELIMO_FUZZ_REQUIRE(count == expected);
     client.release();
+
+    // What the user adds to the watch list from these rows survives the next start.
+    if (count > 0) {
+        const std::string folder = fuzz::workFolder("listing");
+        PELIMO_FUZZ_REQUIRE(saveAramFile(records, folder));
+        const AramFileLoad kept = loadAramFile(folder);
+        PELIMO_FUZZ_REQUIRE(kept.outcome == AramFileLoad::Outcome::loaded);
+        // The file gives an empty field the line break of its element, so a field that is a
+        // single line break reads back empty; every other text comes back as it was.
+        std::vector<ItemInfo> expected = records;
+        for (ItemInfo& r : expected) {
+            for (std::string* field : {&r.ItemNo, &r.ItemName, &r.CurrentPrice, &r.AuctionType, &r.ImageUrl,
+                                       &r.BidNum, &r.ItemNum, &r.RemainTime}) {
+                if (*field == "\n")
+                    field->clear();
+            }
+        }
+        PELIMO_FUZZ_REQUIRE(kept.records == expected);
+    }
     return 0;
 }
