@@ -126,18 +126,16 @@ TEST_F(FileFaultTest, WatchListFileMissingReadOnlyOrAFolder)
     EXPECT_EQ(names().size(), 1u) << "no temp file left behind";
     fs::remove(aramFilePath(dir));
 
-    // A folder in its place: nothing inside it is touched, and a save is refused.
+    // A folder in its place: left where it is with nothing inside it touched, and a save is
+    // refused rather than put anywhere else.
     fs::create_directory(aramFilePath(dir));
     ASSERT_TRUE(platform::writeFileAtomically(platform::joinPath(aramFilePath(dir), "kept"), "mine"));
     const AramFileLoad load = loadAramFile(dir);
-    EXPECT_NE(load.outcome, AramFileLoad::Outcome::loaded);
+    EXPECT_EQ(load.outcome, AramFileLoad::Outcome::unreadable);
     EXPECT_TRUE(load.records.empty());
-    const std::string folder =
-        load.outcome == AramFileLoad::Outcome::movedAside ? load.movedTo : aramFilePath(dir);
-    EXPECT_EQ(readAll(platform::joinPath(folder, "kept")), "mine");
-    if (load.outcome != AramFileLoad::Outcome::movedAside) {
-        EXPECT_FALSE(saveAramFile({kWatched}, dir));
-    }
+    EXPECT_FALSE(saveAramFile({kWatched}, dir));
+    EXPECT_EQ(readAll(platform::joinPath(aramFilePath(dir), "kept")), "mine");
+    EXPECT_EQ(names().size(), 1u) << "no temp file left behind";
 }
 
 TEST_F(FileFaultTest, SettingsFileAsFound)
