@@ -54,6 +54,17 @@ template <typename F> bool forEachRecipient(std::string_view list, F f)
     }
 }
 
+// Whether the text ends with the last line of a reply: a line end after a line whose fourth
+// character is not the continuation hyphen.
+bool isCompleteReply(std::string_view text)
+{
+    if (!text.ends_with('\n'))
+        return false;
+    const size_t previous = text.find_last_of('\n', text.size() - 2);
+    const std::string_view last = text.substr(previous == std::string_view::npos ? 0 : previous + 1);
+    return last.size() < 4 || last[3] != '-';
+}
+
 } // namespace
 
 SmtpConnection::SmtpConnection(std::chrono::milliseconds timeout) : ioTimeout(timeout) {}
@@ -152,11 +163,23 @@ bool SmtpConnection::writeAll(std::string_view bytes)
 
 std::optional<std::string> SmtpConnection::receiveOnce()
 {
+    // RFC 5321 section 4.2.1: a reply ends with the line whose code is followed by a space (or
+    // nothing). TCP may deliver it in pieces; taking one piece as the whole reply would leave
+    // the rest to be read as the reply to the next command. Up to the buffer's capacity.
     std::array<char, kReplyCapacity> buffer{};
-    const auto received = socket.receiveOnce(buffer.data(), buffer.size(), ioTimeout);
-    if (!received)
-        return std::nullopt;
-    return std::string(buffer.data(), *received);
+    size_t filled = 0;
+    while (filled < buffer.size()) {
+        const auto received = socket.receiveOnce(buffer.data() + filled, buffer.size() - filled, ioTimeout);
+        if (!received)
+            return filled == 0 ? std::nullopt
+                               : std::optional<std::string>(std::string(buffer.data(), filled));
+        if (*received == 0)
+            break;
+        filled += *received;
+        if (isCompleteReply(std::string_view(buffer.data(), filled)))
+            break;
+    }
+    return std::string(buffer.data(), filled);
 }
 
 bool SmtpConnection::command(std::string_view text, std::string_view expectedCode)

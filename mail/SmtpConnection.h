@@ -17,7 +17,7 @@ inline constexpr std::chrono::milliseconds kMailIoTimeout{30000};
 
 // Delivers one message to an SMTP server (RFC 5321): HELO, MAIL FROM, RCPT TO, DATA, the
 // message and the end-of-data line. No extensions, no authentication; the connection is
-// closed without QUIT. Each reply is what one receive returns.
+// closed without QUIT. Each reply is read up to its last line, however it is delivered.
 class SmtpConnection final : private MessageSink {
 public:
     explicit SmtpConnection(std::chrono::milliseconds ioTimeout = kMailIoTimeout);

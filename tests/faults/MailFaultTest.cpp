@@ -130,6 +130,54 @@ TEST(MailFaults, SmtpServerThatStopsAfterDataKeepsTheSendText)
     EXPECT_EQ(shown.back(), "SEND TO user@example.com");
 }
 
+// An SMTP server whose replies arrive in pieces: each reply is one write per byte, and the
+// HELO reply has two lines. The client waits for each reply's last line, so no later line is
+// taken as the answer to the next command, and a refusal at the end of the data is seen.
+TEST(MailFaults, SmtpRepliesInPiecesAreReadWhole)
+{
+    struct Case {
+        const char* name;
+        std::string endOfData;
+        bool sent;
+    };
+    const Case cases[] = {
+        {"accepted", "250 queued\r\n", true},
+        {"refused after the data", "554 rejected\r\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> commands;
+        ScriptedServer server([&c, &commands](ScriptPeer& peer) {
+            trickle(peer, "220 ready\r\n", 2ms);
+            const std::vector<std::string> replies{"250-hello\r\n250 size\r\n", "250 sender\r\n",
+                                                   "250 recipient\r\n", "354 go\r\n"};
+            for (const std::string& reply : replies) {
+                const auto line = peer.readLine();
+                if (!line)
+                    return;
+                commands.push_back(line->substr(0, 4));
+                trickle(peer, reply, 2ms);
+            }
+            while (auto line = peer.readLine()) {
+                if (*line == ".\r\n") {
+                    trickle(peer, c.endOfData, 2ms);
+                    break;
+                }
+            }
+            peer.drain(1s);
+        });
+        std::vector<std::string> shown;
+        EXPECT_EQ(SendAlertMail(
+                      mailSettings(server.port(), false, 0), "alert\n",
+                      [&](const std::string& t) { shown.push_back(t); }, kShortWaits),
+                  c.sent);
+        server.finish();
+        EXPECT_EQ(commands, (std::vector<std::string>{"HELO", "MAIL", "RCPT", "DATA"}));
+        ASSERT_FALSE(shown.empty());
+        EXPECT_EQ(shown.back(), c.sent ? "" : "SEND TO user@example.com");
+    }
+}
+
 TEST(MailFaults, Pop3ServerFaultsStopBeforeAnySmtpConnection)
 {
     test::SmtpSink sink;
