@@ -86,16 +86,27 @@ size_t utf8CharLength(std::string_view s)
     return n;
 }
 
+// Both encodings share the ASCII range byte for byte, so such text needs no converter; most
+// texts that cross (element names, numbers, addresses) are plain ASCII.
+bool isAscii(std::string_view s)
+{
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 } // namespace
 
 std::string sjisToUtf8(std::string_view sjis)
 {
+    if (isAscii(sjis))
+        return std::string(sjis);
     Converter c("UTF-8", "CP932");
     return c.valid() ? c.run(sjis, sjisCharLength) : std::string(sjis);
 }
 
 std::string utf8ToSjis(std::string_view utf8)
 {
+    if (isAscii(utf8))
+        return std::string(utf8);
     Converter c("CP932", "UTF-8");
     return c.valid() ? c.run(utf8, utf8CharLength) : std::string(utf8);
 }

@@ -48,6 +48,18 @@ TEST(SjisTextTest, RoundTripAndBrokenInput)
     EXPECT_EQ(platform::utf8ToSjis("\xff"), "?");
 }
 
+TEST(SjisTextTest, AsciiCrossesUnchangedAsTheConverterWouldGiveIt)
+{
+    std::string ascii;
+    for (int c = 1; c < 0x80; ++c)
+        ascii += static_cast<char>(c);
+    std::string viaConverter;
+    ASSERT_TRUE(platform::convertCharset(ascii, "CP932", "UTF-8", viaConverter));
+    EXPECT_EQ(viaConverter, ascii) << "backslash and tilde included";
+    EXPECT_EQ(platform::sjisToUtf8(ascii), ascii);
+    EXPECT_EQ(platform::utf8ToSjis(ascii), ascii);
+}
+
 TEST(FileSystemTest, AtomicWriteReplacesWholeFilesAndRefusesFolders)
 {
     char pattern[] = "/tmp/pelimo-fs-XXXXXX";
