@@ -8,38 +8,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 out="$root/docs/screenshots"
 display=:${PELIMO_SCREENSHOT_DISPLAY:-78}
-work=$(mktemp -d)
-mkdir -p "$out" "$work/run"
+mkdir -p "$out"
+source "$root/scripts/lib/xvfb-session.sh"
+mkdir -p "$work/run"
 
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-wait_for() { # seconds, command...
-    local limit=$1
-    shift
-    for _ in $(seq $((limit * 10))); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
-    echo "timed out waiting for: $*" >&2
-    return 1
-}
 sjis() { iconv -f UTF-8 -t CP932; }
 enc() { python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$1"; }
 
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -e "/tmp/.X11-unix/X${display#:}"
-
-"$build/tools/listing-sim/listing-sim" --port 0 >"$work/sim.log" 2>&1 &
-pids+=($!)
-wait_for 10 grep -q 'listening on' "$work/sim.log"
-base=$(sed -n 's/^listing-sim listening on \(http:[^ ]*\)$/\1/p' "$work/sim.log" | head -n 1)
+start_display "$display"
+start_simulator
 
 put() { # ItemNo name price remain type bids
     curl -fs "$base/sim/put?ItemNo=$1&ItemName=$(enc "$2")&CurrentPrice=$(enc "$3")&RemainTime=$(enc "$4")&AuctionType=$5&BidNum=$6&ItemNum=1&ImageUrl=" >/dev/null
