@@ -1,12 +1,25 @@
 #include "app/CLotwatchApp.h"
+#include "platform/DataHome.h"
 #include "platform/qt/QtEventPump.h"
 
 #include <QApplication>
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
 
 int main(int argc, char** argv)
 {
+    // Started from the menu (the desktop entry passes --data-home), the working directory is a
+    // folder of our own under the XDG data home rather than the home folder.
+    if (std::find(argv + 1, argv + argc, std::string_view("--data-home")) != argv + argc &&
+        !pelimo::platform::enterDataHome("pelimo")) {
+        std::fputs("pelimo: cannot make or enter its folder under the XDG data home\n", stderr);
+        return 1;
+    }
+
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication qapp(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("pelimo"));
     pelimo::platform::installQtEventPump();
 
     // env.ini and AramList.xml live in the current working directory.

@@ -10,6 +10,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
   libxml2-dev libcurl4-openssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev
+  # icons, the Debian package and its checks
+  librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream
   # run
   fonts-noto-cjk xdg-utils
   # test and benchmark peers
