@@ -1,5 +1,6 @@
 #include "app/CLotwatchApp.h"
 #include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtTranslations.h"
 
 #include <QApplication>
 
@@ -8,6 +9,7 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication qapp(argc, argv);
     pelimo::platform::installQtEventPump();
+    pelimo::platform::installQtTranslations(qapp);
 
     // env.ini and AramList.xml live in the current working directory.
     pelimo::CLotwatchApp app(pelimo::endpointsFromEnvironment());

@@ -11,7 +11,7 @@ packages=(
   libxml2-dev libcurl4-openssl-dev libcpp-httplib-dev
   libgtest-dev libgmock-dev
   # run
-  fonts-noto-cjk xdg-utils
+  fonts-noto-cjk xdg-utils qt6-translations-l10n
   # test and benchmark peers
   curl xvfb xauth xdotool imagemagick python3-aiosmtpd dovecot-pop3d
 )
