@@ -1,7 +1,9 @@
 #include "app/CLotwatchApp.h"
 
+#include "AppTexts.h"
 #include "app/CMainFrame.h"
 #include "app/settings/SettingsStore.h"
+#include "platform/qt/PrivateMessage.h"
 #include "platform/qt/TerminationSignals.h"
 
 namespace pelimo {
@@ -20,6 +22,11 @@ bool CLotwatchApp::initInstance()
 {
     loadSettings(settings_);
     mainFrame_ = std::make_unique<CMainFrame>(settings_, endpoints_);
+    // Both files live in the working folder; without it the run keeps nothing, and says so once.
+    if (settingsFilePath().empty()) {
+        platform::sendMessage(mainFrame_.get(), platform::PrivateMessage::statusText,
+                              std::string(app_text::kNoWorkingFolder));
+    }
     signals_ = std::make_unique<platform::TerminationSignals>(nullptr);
     QObject::connect(signals_.get(), &platform::TerminationSignals::terminationRequested, mainFrame_.get(),
                      &CMainFrame::beginShutdown);

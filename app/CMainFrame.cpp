@@ -6,6 +6,7 @@
 #include "app/CRkFormView.h"
 #include "app/CRkHtmlForm.h"
 #include "app/ShellWatchHost.h"
+#include "platform/qt/MessageBox.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/TrayIcon.h"
@@ -18,7 +19,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -258,11 +258,8 @@ void CMainFrame::restoreWindow()
 
 void CMainFrame::showAbout()
 {
-    QMessageBox box(this);
-    box.setWindowTitle(qs(app_text::kAboutCaption));
-    box.setIconPixmap(iconResource(kIconNormal).pixmap(32, 32));
-    box.setText(qs(app_text::kAboutText));
-    box.exec();
+    platform::MessageBox::about(this, qs(app_text::kAboutCaption), qs(app_text::kAboutText),
+                                iconResource(kIconNormal).pixmap(32, 32));
 }
 
 } // namespace pelimo

@@ -1,7 +1,7 @@
 #include "app/CRkHtmlForm.h"
 
-#include "app/itempage/CRkHtmlView.h"
-#include "app/itempage/ItemPageAddress.h"
+#include "itempage/CRkHtmlView.h"
+#include "itempage/ItemPageAddress.h"
 #include "platform/qt/DefaultBrowser.h"
 #include "search/SearchListHost.h"
 #include "watch/ui/CRkAramTabCtrl.h"

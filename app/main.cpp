@@ -1,6 +1,7 @@
 #include "app/CLotwatchApp.h"
 #include "platform/DataHome.h"
 #include "platform/qt/QtEventPump.h"
+#include "platform/qt/QtTranslations.h"
 
 #include <QApplication>
 #include <algorithm>
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
     QApplication qapp(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("pelimo"));
     pelimo::platform::installQtEventPump();
+    pelimo::platform::installQtTranslations(qapp);
 
     // env.ini and AramList.xml live in the current working directory.
     pelimo::CLotwatchApp app(pelimo::endpointsFromEnvironment());

@@ -42,6 +42,14 @@ std::string currentDirectory()
     return buffer.data();
 }
 
+FileKind fileKind(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? FileKind::missing : FileKind::inaccessible;
+    return S_ISREG(st.st_mode) ? FileKind::regular : FileKind::other;
+}
+
 std::string joinPath(std::string_view dir, std::string_view name)
 {
     std::string path(dir);

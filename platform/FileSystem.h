@@ -7,8 +7,18 @@
 
 namespace pelimo::platform {
 
-// The process's current working directory as the system reports it now; empty on failure.
+// The process's current working directory as the system reports it now; empty on failure
+// (deleted under the process, or longer than a path may be).
 std::string currentDirectory();
+
+// What a path names now, without following it further than the system does.
+enum class FileKind {
+    missing,      // nothing by that name
+    regular,      // a regular file
+    other,        // a folder, device, socket or the like
+    inaccessible, // the system would not say (no permission, a path too long, ...)
+};
+FileKind fileKind(const std::string& path);
 
 // dir + separator + name; the separator is added even when dir already ends with one.
 std::string joinPath(std::string_view dir, std::string_view name);

@@ -13,7 +13,7 @@ packages=(
   # icons, the Debian package and its checks
   librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream
   # run
-  fonts-noto-cjk xdg-utils
+  fonts-noto-cjk xdg-utils qt6-translations-l10n
   # test and benchmark peers
   curl xvfb xauth xdotool imagemagick python3-aiosmtpd dovecot-pop3d
 )

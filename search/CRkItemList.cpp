@@ -23,8 +23,6 @@ using platform::PrivateMessageEvent;
 
 namespace {
 
-constexpr int kColumnWidths[kResultColumnCount] = {80, 250, 80, 80, 80, 80, 100};
-
 bool hasNoAuctionEnd(const std::string& code)
 {
     return code == searchtext::kFixedPriceCode || code == searchtext::kGroupPurchaseCode;
@@ -55,7 +53,7 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(false);
     for (int c = 0; c < kResultColumnCount; ++c)
-        setColumnWidth(c, kColumnWidths[c]);
+        setColumnWidth(c, kListingColumns[static_cast<size_t>(c)].width);
 
     repaintTimer->setInterval(kRepaintIntervalMs);
     connect(repaintTimer, &QTimer::timeout, this, [this] {

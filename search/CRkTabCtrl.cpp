@@ -144,6 +144,8 @@ void CRkTabCtrl::newSearch(SearchRequest request)
     changingTabs = false;
     button->setText(platform::toQString(searchtext::kPause));
     button->show();
+    // The line spoke for the tab shown before; the new one has nothing to say yet.
+    setStatus({});
 
     if (CRkItemList* previous = listOfTab(current); previous && previous != list)
         previous->hide();

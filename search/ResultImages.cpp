@@ -57,8 +57,10 @@ QIcon drawTriangle(bool up)
 
 const QIcon& resultImage(int index)
 {
+    // A row without the bell still holds an empty image, so column 0's text starts at one x
+    // in every row.
     static const std::array<QIcon, 5> images = {
-        QIcon(), drawBell(), drawTriangle(true), drawTriangle(false), QIcon(),
+        QIcon(blankCell()), drawBell(), drawTriangle(true), drawTriangle(false), QIcon(),
     };
     static const QIcon none;
     if (index < 0 || index >= static_cast<int>(images.size()))

@@ -13,7 +13,8 @@ enum ResultImage : int {
     kImageHeaderNone = 4,
 };
 
-// Drawn once per process; the null icon for the empty images.
+// Drawn once per process. A row's empty image is a transparent 16x16 image that takes its
+// place in the cell; the header's empty image is the null icon.
 const QIcon& resultImage(int index);
 
 } // namespace pelimo

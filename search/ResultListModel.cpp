@@ -1,7 +1,7 @@
 #include "search/ResultListModel.h"
 
-#include "SearchTexts.h"
 #include "app/settings/EnvSettings.h"
+#include "listing/QtColumnAlign.h"
 #include "platform/qt/QtText.h"
 #include "search/ResultImages.h"
 #include "xmlclient/AuctionType.h"
@@ -12,15 +12,10 @@
 namespace pelimo {
 namespace {
 
-constexpr const char* kHeaders[kResultColumnCount] = {
-    searchtext::kColumnNo,    searchtext::kColumnName, searchtext::kColumnPrice,  searchtext::kColumnType,
-    searchtext::kColumnUnits, searchtext::kColumnBids, searchtext::kColumnRemain,
-};
-
-constexpr Qt::Alignment kAlignments[kResultColumnCount] = {
-    Qt::AlignLeft,  Qt::AlignLeft,  Qt::AlignRight, Qt::AlignHCenter,
-    Qt::AlignRight, Qt::AlignRight, Qt::AlignRight,
-};
+const ListingColumnDef& columnOf(int column)
+{
+    return kListingColumns[static_cast<size_t>(column)];
+}
 
 QColor toQColor(ColourRef c)
 {
@@ -59,7 +54,7 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
             return resultImage(row.image);
         return {};
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(kAlignments[column] | Qt::AlignVCenter);
+        return QVariant::fromValue(qtAlignment(columnOf(column).align));
     case Qt::ForegroundRole:
     case Qt::BackgroundRole: {
         // Keyed on the label the type column shows, and read now, so a colour changed in
@@ -81,11 +76,11 @@ QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, i
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (role) {
     case Qt::DisplayRole:
-        return platform::toQString(kHeaders[section]);
+        return platform::toQString(columnOf(section).header);
     case Qt::DecorationRole:
         return resultImage(headerImages[static_cast<size_t>(section)]);
     case Qt::TextAlignmentRole:
-        return QVariant::fromValue(kAlignments[section] | Qt::AlignVCenter);
+        return QVariant::fromValue(qtAlignment(columnOf(section).align));
     default:
         return {};
     }

@@ -12,8 +12,8 @@ namespace {
 
 bool isNumericColumn(int column)
 {
-    return column == kColumnPrice || column == kColumnUnits || column == kColumnBids ||
-           column == kColumnRemainTime;
+    return column >= 0 && column < kListingColumnCount &&
+           kListingColumns[static_cast<size_t>(column)].sortKey != SortKey::text;
 }
 
 } // namespace
@@ -42,14 +42,19 @@ int compareSjisText(std::string_view a, std::string_view b)
 
 int64_t numericSortValue(int column, std::string_view cellText)
 {
-    switch (column) {
-    case kColumnPrice:
+    const SortKey key = column >= 0 && column < kListingColumnCount
+                            ? kListingColumns[static_cast<size_t>(column)].sortKey
+                            : SortKey::count;
+    switch (key) {
+    case SortKey::price:
         return priceValue(cellText);
-    case kColumnRemainTime:
+    case SortKey::remainingTime:
         return remainingSeconds(cellText);
-    default:
-        return leadingInteger(cellText);
+    case SortKey::text:
+    case SortKey::count:
+        break;
     }
+    return leadingInteger(cellText);
 }
 
 void sortRowIds(std::vector<int32_t>& rowIds, int column, bool ascending,

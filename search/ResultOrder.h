@@ -1,5 +1,7 @@
 #pragma once
 
+#include "listing/ListingColumns.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -8,17 +10,8 @@
 
 namespace pelimo {
 
-// Columns of a result list, in display order.
-enum ResultColumn : int {
-    kColumnItemNo = 0,
-    kColumnItemName = 1,
-    kColumnPrice = 2,
-    kColumnType = 3,
-    kColumnUnits = 4,
-    kColumnBids = 5,
-    kColumnRemainTime = 6,
-    kResultColumnCount = 7,
-};
+// A result list shows the listing columns.
+inline constexpr int kResultColumnCount = kListingColumnCount;
 
 // Character codes of a Shift-JIS text, one per character: a double-byte character counts as
 // lead * 256 + trail, any other byte as itself. Comparing two such sequences element by
@@ -28,8 +21,8 @@ std::u16string sjisCharacterCodes(std::string_view sjis);
 // The text order of the list: negative, zero or positive.
 int compareSjisText(std::string_view a, std::string_view b);
 
-// The number a numeric column sorts by: the price without its yen signs, the unit and bid
-// counts, the remaining seconds (-1 for "-" and for texts without a unit).
+// The number a numeric column sorts by, after its sort key: the price without its yen signs,
+// the unit and bid counts, the remaining seconds (-1 for "-" and for texts without a unit).
 int64_t numericSortValue(int column, std::string_view cellText);
 
 // Reorders row ids by one column. cellOf gives a row id's text in that column; every key is

@@ -1,10 +1,10 @@
 #include "settingsdlg/CRkEnvAramDialog.h"
 
+#include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
 #include "settingsdlg/CRkColorButton.h"
 #include "settingsdlg/DialogUnits.h"
 #include "settingsdlg/IntegerText.h"
-#include "settingsdlg/MessageBox.h"
 #include "settingsdlg/SpinBuddy.h"
 #include "settingsdlg_texts.h"
 
@@ -164,7 +164,7 @@ bool CRkEnvAramDialog::readNumber(QLineEdit* field, int32_t& value)
         return true;
     }
     emit frontRequested();
-    MessageBox::information(this, QStringLiteral("Please enter an integer."));
+    platform::MessageBox::information(this, QStringLiteral("Please enter an integer."));
     field->setFocus(Qt::OtherFocusReason);
     field->selectAll();
     return false;

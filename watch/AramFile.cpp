@@ -4,10 +4,8 @@
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <sys/stat.h>
 
 namespace pelimo {
 namespace {
@@ -16,8 +14,8 @@ constexpr size_t kMaxAramFileBytes = size_t{256} << 20;
 
 bool fileExists(const std::string& path)
 {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
+    const platform::FileKind kind = platform::fileKind(path);
+    return kind == platform::FileKind::regular || kind == platform::FileKind::other;
 }
 
 // A name beside the file that no other file has: "<path>.unreadable-YYYYMMDD-HHMMSS", with
@@ -51,20 +49,30 @@ void restoreEmptyFields(ItemInfo& r)
 
 std::string aramFilePath(const std::string& directory)
 {
-    return platform::joinPath(directory.empty() ? platform::currentDirectory() : directory, kAramFileName);
+    const std::string folder = directory.empty() ? platform::currentDirectory() : directory;
+    // Without a folder the name would land in the filesystem's root.
+    return folder.empty() ? std::string() : platform::joinPath(folder, kAramFileName);
 }
 
 AramFileLoad loadAramFile(const std::string& directory)
 {
     AramFileLoad result;
     const std::string path = aramFilePath(directory);
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
+    if (path.empty()) {
+        // No working folder to read: an empty list that is never saved over anything.
+        result.outcome = AramFileLoad::Outcome::unreadable;
         return result;
-    if (!S_ISREG(st.st_mode)) {
+    }
+    switch (platform::fileKind(path)) {
+    case platform::FileKind::missing:
+    case platform::FileKind::inaccessible:
+        return result;
+    case platform::FileKind::other:
         // Something else holds the name; it is neither read nor moved nor replaced.
         result.outcome = AramFileLoad::Outcome::unreadable;
         return result;
+    case platform::FileKind::regular:
+        break;
     }
 
     // The file grows with the list and has no size of its own to keep to, unlike an answer
@@ -139,10 +147,11 @@ bool serializeAramFile(const std::vector<ItemInfo>& records, std::string& out)
 
 bool saveAramFile(const std::vector<ItemInfo>& records, const std::string& directory)
 {
+    const std::string path = aramFilePath(directory);
     std::string bytes;
-    if (!serializeAramFile(records, bytes))
+    if (path.empty() || !serializeAramFile(records, bytes))
         return false;
-    return platform::writeFileAtomically(aramFilePath(directory), bytes);
+    return platform::writeFileAtomically(path, bytes);
 }
 
 } // namespace pelimo

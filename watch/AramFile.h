@@ -18,12 +18,14 @@ struct AramFileLoad {
     std::string movedTo;           // where an unreadable file now lies (movedAside)
 };
 
-// "AramList.xml" in the given folder; an empty folder means the current directory now.
+// "AramList.xml" in the given folder; an empty folder means the current directory now. Empty
+// when the current directory cannot be read.
 std::string aramFilePath(const std::string& directory = {});
 
 // Reads the watch list. A missing file is an empty list. A file that is not a well-formed
 // document under a "root" element is renamed aside first, so that nothing the user kept
-// there is overwritten by the next save; it too gives an empty list.
+// there is overwritten by the next save; it too gives an empty list. Without a readable
+// current directory the list is empty and unreadable, so it is never saved.
 AramFileLoad loadAramFile(const std::string& directory = {});
 
 // Replaces the file as a whole with the records, in order. false when it could not be written.

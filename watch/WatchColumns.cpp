@@ -15,19 +15,19 @@ template <typename T> int order(T a, T b)
 std::string watchColumnText(const ItemInfo& item, int column)
 {
     switch (column) {
-    case kColNo:
+    case kColumnItemNo:
         return item.ItemNo;
-    case kColName:
+    case kColumnItemName:
         return item.ItemName;
-    case kColPrice:
+    case kColumnPrice:
         return item.CurrentPrice;
-    case kColType:
+    case kColumnType:
         return std::string(shortTypeLabel(item.AuctionType));
-    case kColItemNum:
+    case kColumnUnits:
         return item.ItemNum;
-    case kColBidNum:
+    case kColumnBids:
         return item.BidNum;
-    case kColRemain:
+    case kColumnRemainTime:
         return item.RemainTime;
     default:
         return {};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listing/ListingColumns.h"
 #include "xmlclient/ItemInfo.h"
 
 #include <string>
@@ -7,19 +8,8 @@
 
 namespace pelimo {
 
-// The watch list's columns: number, title, price, type, units, bids, remaining time.
-inline constexpr int kWatchColumnCount = 7;
-enum WatchColumn : int {
-    kColNo = 0,
-    kColName = 1,
-    kColPrice = 2,
-    kColType = 3,
-    kColItemNum = 4,
-    kColBidNum = 5,
-    kColRemain = 6,
-};
-
-// The text a row shows in a column for a listing.
+// The text a watch list row shows in a listing column: the remaining time as received, for
+// every type.
 std::string watchColumnText(const ItemInfo& item, int column);
 
 } // namespace pelimo

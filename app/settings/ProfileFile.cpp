@@ -3,9 +3,6 @@
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
 
-#include <cerrno>
-#include <sys/stat.h>
-
 namespace pelimo {
 namespace {
 
@@ -198,9 +195,15 @@ std::string ProfileFile::serialize() const
 
 std::optional<ProfileFile> readProfileForUpdate(const std::string& path)
 {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return errno == ENOENT ? std::optional<ProfileFile>(ProfileFile{}) : std::nullopt;
+    switch (platform::fileKind(path)) {
+    case platform::FileKind::missing:
+        return ProfileFile{};
+    case platform::FileKind::inaccessible:
+        return std::nullopt;
+    case platform::FileKind::regular:
+    case platform::FileKind::other:
+        break;
+    }
     const auto content = platform::readWholeFile(path, kMaxProfileBytes);
     if (!content)
         return std::nullopt;

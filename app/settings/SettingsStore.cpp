@@ -97,13 +97,15 @@ void applyRow(const KeyRow& row, const std::string& value, EnvSettings& settings
 
 std::string settingsFilePath()
 {
-    return platform::joinPath(platform::currentDirectory(), "env.ini");
+    // Without a folder the name would land in the filesystem's root.
+    const std::string folder = platform::currentDirectory();
+    return folder.empty() ? std::string() : platform::joinPath(folder, "env.ini");
 }
 
 void loadSettingsFrom(const std::string& path, EnvSettings& settings)
 {
     // One read of the file gives the same values as one profile read per key.
-    const auto profile = readProfileForUpdate(path);
+    const auto profile = path.empty() ? std::nullopt : readProfileForUpdate(path);
     for (const KeyRow& row : kKeys) {
         std::optional<std::string> value;
         if (profile)
@@ -114,6 +116,8 @@ void loadSettingsFrom(const std::string& path, EnvSettings& settings)
 
 bool saveSettingsTo(const std::string& path, const EnvSettings& settings)
 {
+    if (path.empty())
+        return false;
     auto profile = readProfileForUpdate(path);
     if (!profile)
         return false;
@@ -129,9 +133,9 @@ void loadSettings(EnvSettings& settings)
     loadSettingsFrom(settingsFilePath(), settings);
 }
 
-void saveSettings(const EnvSettings& settings)
+bool saveSettings(const EnvSettings& settings)
 {
-    saveSettingsTo(settingsFilePath(), settings);
+    return saveSettingsTo(settingsFilePath(), settings);
 }
 
 EnvSettings defaultSettings()

@@ -2,19 +2,28 @@
 
 #include "platform/qt/QtText.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QStringList>
+#include <QTimer>
 #include <optional>
 
 namespace pelimo::platform {
 
 namespace {
 
+// How long the desktop may take to name its browser before the answer counts as "none".
+constexpr int kLookupLimitMs = 5000;
+
 struct LauncherState {
     QString overrideProgram; // set through setBrowserProgram
     bool overrideSet = false;
-    std::optional<QString> usable; // cached result of the registration check; empty = none
+    QString opener;            // xdg-open, once the desktop named a browser
+    QPointer<QProcess> lookup; // the running question, if any
+    QStringList waiting;       // addresses to open when it is answered
 };
 
 LauncherState& state()
@@ -32,43 +41,69 @@ QString executableOf(const QString& program)
     return QStandardPaths::findExecutable(program);
 }
 
-// xdg-open on its own would fall back to whatever it finds; the desktop has a browser only
-// when xdg-settings names one.
-bool desktopNamesBrowser()
+// An explicit launcher, when one is set or named by the environment.
+std::optional<QString> overrideLauncher()
 {
-    const QString settings = QStandardPaths::findExecutable(QStringLiteral("xdg-settings"));
-    if (settings.isEmpty()) {
-        return false;
-    }
-    QProcess query;
-    query.start(settings, {QStringLiteral("get"), QStringLiteral("default-web-browser")});
-    if (!query.waitForFinished(5000)) {
-        query.kill();
-        query.waitForFinished(1000);
-        return false;
-    }
-    if (query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0) {
-        return false;
-    }
-    return !query.readAllStandardOutput().trimmed().isEmpty();
-}
-
-QString findLauncher()
-{
-    LauncherState& s = state();
-    if (!s.overrideSet) {
-        const QByteArray env = qgetenv("PELIMO_BROWSER_COMMAND");
-        if (!env.isEmpty()) {
-            return executableOf(QString::fromLocal8Bit(env));
-        }
-    } else if (!s.overrideProgram.isEmpty()) {
+    const LauncherState& s = state();
+    if (s.overrideSet) {
         return executableOf(s.overrideProgram);
     }
-    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
-    if (opener.isEmpty() || !desktopNamesBrowser()) {
-        return {};
+    const QByteArray env = qgetenv("PELIMO_BROWSER_COMMAND");
+    if (!env.isEmpty()) {
+        return executableOf(QString::fromLocal8Bit(env));
     }
-    return opener;
+    return std::nullopt;
+}
+
+void lookupFinished(QProcess* query, const QString& opener, bool answered)
+{
+    LauncherState& s = state();
+    if (s.lookup != query) {
+        return;
+    }
+    s.lookup = nullptr;
+    const bool named = answered && query->exitStatus() == QProcess::NormalExit && query->exitCode() == 0 &&
+                       !query->readAllStandardOutput().trimmed().isEmpty();
+    query->deleteLater();
+    QStringList addresses;
+    addresses.swap(s.waiting);
+    if (!named) {
+        return;
+    }
+    s.opener = opener;
+    for (const QString& address : addresses) {
+        QProcess::startDetached(opener, QStringList{address});
+    }
+}
+
+// xdg-open on its own would fall back to whatever it finds; the desktop has a browser only
+// when xdg-settings names one.
+// false when the desktop has no way to name one.
+bool startLookup()
+{
+    LauncherState& s = state();
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    const QString settings = QStandardPaths::findExecutable(QStringLiteral("xdg-settings"));
+    if (opener.isEmpty() || settings.isEmpty()) {
+        s.waiting.clear();
+        return false;
+    }
+    // Owned by the application, so a question still running at exit goes with it.
+    auto* query = new QProcess(QCoreApplication::instance());
+    s.lookup = query;
+    QObject::connect(query, &QProcess::finished, query,
+                     [query, opener] { lookupFinished(query, opener, true); });
+    QObject::connect(query, &QProcess::errorOccurred, query, [query, opener](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            lookupFinished(query, opener, false);
+        }
+    });
+    QTimer::singleShot(kLookupLimitMs, query, [query, opener] {
+        query->kill();
+        lookupFinished(query, opener, false);
+    });
+    query->start(settings, {QStringLiteral("get"), QStringLiteral("default-web-browser")});
+    return true;
 }
 
 } // namespace
@@ -78,7 +113,12 @@ void setBrowserProgram(const QString& program)
     LauncherState& s = state();
     s.overrideProgram = program;
     s.overrideSet = !program.isEmpty();
-    s.usable.reset();
+    s.opener.clear();
+}
+
+bool isBrowserLookupRunning()
+{
+    return !state().lookup.isNull();
 }
 
 bool openInDefaultBrowser(const std::string& address)
@@ -86,14 +126,15 @@ bool openInDefaultBrowser(const std::string& address)
     if (address.empty()) {
         return false;
     }
+    if (const std::optional<QString> launcher = overrideLauncher()) {
+        return !launcher->isEmpty() && QProcess::startDetached(*launcher, QStringList{toQString(address)});
+    }
     LauncherState& s = state();
-    if (!s.usable) {
-        s.usable = findLauncher();
+    if (!s.opener.isEmpty()) {
+        return QProcess::startDetached(s.opener, QStringList{toQString(address)});
     }
-    if (s.usable->isEmpty()) {
-        return false;
-    }
-    return QProcess::startDetached(*s.usable, QStringList{toQString(address)});
+    s.waiting.append(toQString(address));
+    return !s.lookup.isNull() || startLookup();
 }
 
 } // namespace pelimo::platform

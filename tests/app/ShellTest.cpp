@@ -1,23 +1,28 @@
+#include "AppTexts.h"
 #include "app/CLotwatchApp.h"
 #include "app/CMainFrame.h"
 #include "app/CRkCmdDialog.h"
 #include "app/CRkFormView.h"
 #include "app/CRkHtmlForm.h"
-#include "app/itempage/CRkHtmlView.h"
-#include "app/itempage/ItemPageAddress.h"
 #include "app/settings/SettingsStore.h"
+#include "itempage/CRkHtmlView.h"
+#include "itempage/ItemPageAddress.h"
 #include "platform/qt/DefaultBrowser.h"
+#include "platform/qt/MessageBox.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtText.h"
+#include "platform/qt/QtTranslations.h"
 #include "search/CRkTabCtrl.h"
 #include "tests/support/SimulatorProcess.h"
 #include "watch/ui/CRkAramList.h"
 #include "watch/ui/CRkAramTabCtrl.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -27,8 +32,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
+#include <algorithm>
 #include <csignal>
 #include <memory>
+#include <unistd.h>
 
 using namespace pelimo;
 
@@ -52,6 +60,7 @@ class ShellTest final : public QObject {
 private:
     std::unique_ptr<QTemporaryDir> dir;
     QString previousDir;
+    QByteArray previousPath = qgetenv("PATH");
     std::unique_ptr<test::SimulatorProcess> sim;
     Endpoints endpoints;
     EnvSettings settings;
@@ -93,6 +102,7 @@ private Q_SLOTS:
     void cleanup()
     {
         platform::setBrowserProgram({});
+        qputenv("PATH", previousPath);
         sim.reset();
         QDir::setCurrent(previousDir);
         dir.reset();
@@ -307,46 +317,89 @@ private Q_SLOTS:
         QVERIFY(watch->timerActive());
     }
 
-    void defaultBrowserNeedsOneTheDesktopNames_data()
+    // The desktop's own tools, stood in for on PATH: xdg-settings says it was asked, waits for
+    // the file "go", then names what the file "named" holds and exits with the code in "exit".
+    QString installDesktopTools()
     {
-        QTest::addColumn<QString>("named");
-        QTest::addColumn<int>("settingsExit");
-        QTest::addColumn<bool>("opens");
-        QTest::newRow("registered") << QStringLiteral("web.desktop") << 0 << true;
-        QTest::newRow("none named") << QString() << 0 << false;
-        QTest::newRow("query fails") << QStringLiteral("web.desktop") << 2 << false;
-    }
-
-    void defaultBrowserNeedsOneTheDesktopNames()
-    {
-        QFETCH(QString, named);
-        QFETCH(int, settingsExit);
-        QFETCH(bool, opens);
-        // The desktop's own tools, stood in for on PATH.
         const QString bin = dir->filePath(QStringLiteral("bin"));
         QDir().mkpath(bin);
         auto script = [&](const QString& name, const QByteArray& body) {
             QFile f(bin + QLatin1Char('/') + name);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write("#!/bin/sh\n" + body);
+            f.open(QIODevice::WriteOnly);
+            f.write("#!/bin/sh\nd=$(dirname \"$0\")\n" + body);
             f.close();
             f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         };
-        script(QStringLiteral("xdg-settings"),
-               "echo '" + named.toUtf8() + "'\nexit " + QByteArray::number(settingsExit) + "\n");
-        script(QStringLiteral("xdg-open"),
-               "printf '%s|%s\\n' \"$#\" \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n");
-        const QByteArray oldPath = qgetenv("PATH");
+        script(QStringLiteral("xdg-settings"), "touch \"$d/asked\"\n"
+                                               "while [ ! -e \"$d/go\" ]; do sleep 0.02; done\n"
+                                               "rm -f \"$d/asked\"\n"
+                                               "cat \"$d/named\" 2>/dev/null\n"
+                                               "exit $(cat \"$d/exit\" 2>/dev/null || echo 0)\n");
+        script(QStringLiteral("xdg-open"), "printf '%s|%s\\n' \"$#\" \"$1\" >> \"$d/opened.txt\"\n");
         qputenv("PATH", bin.toUtf8() + ":/usr/bin:/bin");
         platform::setBrowserProgram({});
-        const bool started = platform::openInDefaultBrowser("http://127.0.0.1:1/page");
-        qputenv("PATH", oldPath);
-        platform::setBrowserProgram({});
-        QCOMPARE(started, opens);
+        return bin;
+    }
+
+    static void writeFile(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+    }
+
+    void defaultBrowserNeedsOneTheDesktopNames_data()
+    {
+        QTest::addColumn<QByteArray>("named");
+        QTest::addColumn<QByteArray>("settingsExit");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("registered") << QByteArray("web.desktop") << QByteArray("0") << true;
+        QTest::newRow("none named") << QByteArray() << QByteArray("0") << false;
+        QTest::newRow("query fails") << QByteArray("web.desktop") << QByteArray("2") << false;
+    }
+
+    void defaultBrowserNeedsOneTheDesktopNames()
+    {
+        QFETCH(QByteArray, named);
+        QFETCH(QByteArray, settingsExit);
+        QFETCH(bool, opens);
+        const QString bin = installDesktopTools();
+        writeFile(bin + QStringLiteral("/named"), named);
+        writeFile(bin + QStringLiteral("/exit"), settingsExit);
+        writeFile(bin + QStringLiteral("/go"), {});
+        QVERIFY(platform::openInDefaultBrowser("http://127.0.0.1:1/page"));
+        QTRY_VERIFY(!platform::isBrowserLookupRunning());
         if (opens) {
             QTRY_COMPARE(fileText(bin + QStringLiteral("/opened.txt")),
                          QStringLiteral("1|http://127.0.0.1:1/page\n"));
+        } else {
+            QTest::qWait(200);
+            QVERIFY(!QFile::exists(bin + QStringLiteral("/opened.txt")));
         }
+    }
+
+    void browserLookupKeepsTheWindowAliveAndAsksAgainAfterNone()
+    {
+        const QString bin = installDesktopTools();
+        const QString opened = bin + QStringLiteral("/opened.txt");
+
+        // The desktop names none: nothing opens, and the answer is not kept.
+        writeFile(bin + QStringLiteral("/go"), {});
+        QVERIFY(platform::openInDefaultBrowser("http://127.0.0.1:1/first"));
+        QTRY_VERIFY(!platform::isBrowserLookupRunning());
+
+        // Now it names one, but takes its time: the window goes on handling events meanwhile,
+        // and the page opens when the answer comes.
+        QFile::remove(bin + QStringLiteral("/go"));
+        writeFile(bin + QStringLiteral("/named"), "web.desktop");
+        QVERIFY(platform::openInDefaultBrowser("http://127.0.0.1:1/second"));
+        bool handled = false;
+        QTimer::singleShot(0, this, [&] { handled = true; });
+        QTRY_VERIFY(handled && QFile::exists(bin + QStringLiteral("/asked")));
+        QVERIFY(platform::isBrowserLookupRunning());
+        QVERIFY(!QFile::exists(opened));
+        writeFile(bin + QStringLiteral("/go"), {});
+        QTRY_COMPARE(fileText(opened), QStringLiteral("1|http://127.0.0.1:1/second\n"));
     }
 
     void closeBeforeAnySearchSavesTheSettings()
@@ -387,6 +440,50 @@ private Q_SLOTS:
         QVERIFY(frame->formView()->watchList() == nullptr);
     }
 
+    void qtDialogsSpeakJapanese()
+    {
+        QTranslator* qtTexts = platform::installQtTranslations(*qApp);
+        QVERIFY(qtTexts != nullptr);
+        const QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        const QString cancel = buttons.button(QDialogButtonBox::Cancel)->text();
+        delete qtTexts;
+        QCOMPARE(cancel, QStringLiteral("\u30AD\u30E3\u30F3\u30BB\u30EB")); // "cancel" in katakana
+    }
+
+    void aboutBoxNamesTheProgramWithItsImage()
+    {
+        auto frame = makeFrame();
+        const QList<QAction*> actions = frame->findChildren<QAction*>();
+        const auto about = std::find_if(actions.begin(), actions.end(),
+                                        [](QAction* a) { return a->data().toInt() == kCommandAbout; });
+        QVERIFY(about != actions.end());
+        platform::MessageBox::setRecordingForTest(true);
+        (*about)->trigger();
+        const QList<platform::MessageBox::Shown> boxes = platform::MessageBox::takeRecordedBoxesForTest();
+        platform::MessageBox::setRecordingForTest(false);
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].title, platform::toQString(app_text::kAboutCaption));
+        QCOMPARE(boxes[0].text, QStringLiteral("Pelimo for zelvo Ver1.01"));
+        QVERIFY(!boxes[0].icon.isNull());
+        QCOMPARE(boxes[0].icon, QIcon(QStringLiteral(":/icons/128.xpm")).pixmap(32, 32).toImage());
+    }
+
+    void withoutAWorkingFolderTheStatusBarSaysSo()
+    {
+        const QString gone = dir->filePath(QStringLiteral("gone"));
+        QVERIFY(QDir().mkdir(gone));
+        QVERIFY(::chdir(gone.toLocal8Bit().constData()) == 0);
+        QVERIFY(QDir().rmdir(gone));
+        {
+            CLotwatchApp app(endpoints);
+            QVERIFY(app.initInstance());
+            QCOMPARE(app.mainFrame()->messagePaneText(), platform::toQString(app_text::kNoWorkingFolder));
+        }
+        QDir::setCurrent(dir->path());
+        QVERIFY(!QFile::exists(QStringLiteral("/env.ini")));
+        QVERIFY(!QFile::exists(QStringLiteral("/AramList.xml")));
+    }
+
     void terminationSignalRunsTheOrderlyShutdown()
     {
         {
@@ -404,6 +501,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    // The window's images sit in a static library; this keeps them in the test.
+    Q_INIT_RESOURCE(icons);
     app.setQuitOnLastWindowClosed(false);
     platform::installQtEventPump();
     ShellTest test;

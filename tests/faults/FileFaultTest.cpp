@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace pelimo {
@@ -193,6 +194,36 @@ TEST_F(FileFaultTest, SettingsFileMissingReadOnlyOrAFolder)
     EXPECT_EQ(loaded, defaultSettings());
     EXPECT_FALSE(saveSettingsTo(file, changed));
     EXPECT_TRUE(fs::is_directory(file));
+}
+
+TEST_F(FileFaultTest, WithoutAWorkingFolderNothingIsReadOrWritten)
+{
+    // Both files would otherwise fall back to the filesystem's root.
+    ASSERT_FALSE(fs::exists("/env.ini"));
+    ASSERT_FALSE(fs::exists("/AramList.xml"));
+    const fs::path before = fs::current_path();
+    const std::string gone = path("gone");
+    ASSERT_TRUE(fs::create_directory(gone));
+    ASSERT_EQ(::chdir(gone.c_str()), 0);
+    ASSERT_EQ(::rmdir(gone.c_str()), 0);
+
+    EnvSettings changed = defaultSettings();
+    changed.pop3Password = "secret";
+    const bool settingsSaved = saveSettings(changed);
+    EnvSettings loaded;
+    loadSettings(loaded);
+    const bool watchSaved = saveAramFile({kWatched});
+    const AramFileLoad watch = loadAramFile();
+    fs::current_path(before);
+
+    EXPECT_FALSE(settingsSaved);
+    EXPECT_EQ(loaded, defaultSettings());
+    EXPECT_FALSE(watchSaved);
+    EXPECT_TRUE(watch.records.empty());
+    EXPECT_EQ(watch.outcome, AramFileLoad::Outcome::unreadable);
+    std::error_code ignored; // a wrong write is reported and taken away again
+    EXPECT_FALSE(fs::remove("/env.ini", ignored));
+    EXPECT_FALSE(fs::remove("/AramList.xml", ignored));
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTimer>
 #include <QtTest>
@@ -147,6 +148,20 @@ private:
             action();
         });
         timer->start();
+    }
+
+    // Where the list's delegate draws a cell's text.
+    static int textLeft(CRkItemList& view, const QModelIndex& index)
+    {
+        struct Delegate : QStyledItemDelegate {
+            using QStyledItemDelegate::initStyleOption;
+        } delegate;
+        QStyleOptionViewItem option;
+        option.initFrom(view.viewport());
+        option.rect = view.visualRect(index);
+        option.decorationSize = view.iconSize();
+        delegate.initStyleOption(&option, index);
+        return view.style()->subElementRect(QStyle::SE_ItemViewItemText, &option, &view).left();
     }
 
     CRkItemList* list(int tab) const { return tabs->listOfTab(tab); }
@@ -414,7 +429,9 @@ private slots:
         // The tab on top shows its error at once.
         QTRY_COMPARE_WITH_TIMEOUT(tabs->statusText(), pagesText(searchtext::kStatusError, 0, 0), 2000);
 
+        // A new tab does not show the error of the tab it covers.
         tabs->newSearch(keyword("delta"));
+        QCOMPARE(tabs->statusText(), QString());
         QTRY_COMPARE_WITH_TIMEOUT(tabs->statusText(), pagesText(searchtext::kStatusComplete, 2, 2), 10000);
         tabs->selectTab(0);
         QCOMPARE(tabs->statusText(), pagesText(searchtext::kStatusError, 0, 0));
@@ -621,6 +638,8 @@ private slots:
         QCOMPARE(rows.rowImage(0), int(kImageBell));
         QCOMPARE(rows.rowImage(1), int(kImageNone));
         QCOMPARE(rows.rowImage(2), int(kImageBell));
+        // A row without the bell keeps the image's place: the numbers stand in one column.
+        QCOMPARE(textLeft(l, rows.index(1, kColumnItemNo)), textLeft(l, rows.index(0, kColumnItemNo)));
 
         l.clearWatchedMark("w1");
         QCOMPARE(rows.rowImage(0), int(kImageNone));

@@ -1,9 +1,9 @@
 #include "app/settings/SettingsStore.h"
+#include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
 #include "settingsdlg/CRkColorButton.h"
 #include "settingsdlg/CRkEnvDialg.h"
 #include "settingsdlg/IntegerText.h"
-#include "settingsdlg/MessageBox.h"
 #include "settingsdlg/SpinBuddy.h"
 #include "settingsdlg_texts.h"
 
@@ -109,7 +109,7 @@ class SettingsDialogTest : public QObject {
 private slots:
     void init()
     {
-        MessageBox::setRecordingForTest(true);
+        platform::MessageBox::setRecordingForTest(true);
         CRkColorButton::setNextPickForTest(std::nullopt);
     }
 
@@ -174,7 +174,7 @@ private slots:
         expect(true, popBeforeSmtp == 1);
         h.click("popBeforeSmtp");
         expect(true, popBeforeSmtp != 1);
-        QVERIFY(MessageBox::takeRecordedForTest().isEmpty());
+        QVERIFY(platform::MessageBox::takeRecordedForTest().isEmpty());
     }
 
     void remainingAndColourRules()
@@ -238,7 +238,7 @@ private slots:
         h.tabs()->setCurrentIndex(1);
 
         h.ok();
-        QCOMPARE(MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
+        QCOMPARE(platform::MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
         QVERIFY(h.dialog->isVisible());
         QCOMPARE(h.dialog->result(), int(QDialog::Rejected));
         QCOMPARE(h.tabs()->currentIndex(), 2);
@@ -256,15 +256,15 @@ private slots:
         h.tabs()->setCurrentIndex(2);
         h.get<QLineEdit>("watchIntervalMinutes")->setText(QStringLiteral("x"));
         h.click("alarmMail");
-        QCOMPARE(MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
+        QCOMPARE(platform::MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
         QVERIFY(h.get<QWidget>("smtpHost")->isEnabled());
         h.click("alarmOnRemainingTime");
-        QCOMPARE(MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
+        QCOMPARE(platform::MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
         QVERIFY(!h.get<QWidget>("remainingTimeMinutes")->isEnabled());
         // Once the number reads again the rules follow the boxes as they now stand.
         h.get<QLineEdit>("watchIntervalMinutes")->setText(QStringLiteral("7"));
         h.click("alarmChangesListColour");
-        QVERIFY(MessageBox::takeRecordedForTest().isEmpty());
+        QVERIFY(platform::MessageBox::takeRecordedForTest().isEmpty());
         QVERIFY(!h.get<QWidget>("smtpHost")->isEnabled());
         QVERIFY(h.get<QWidget>("remainingTimeMinutes")->isEnabled());
         QVERIFY(h.get<QWidget>("alarmBackColour")->isEnabled());
@@ -371,7 +371,7 @@ private slots:
         expected.pop3Password = " pw ";
 
         h.ok();
-        QVERIFY(MessageBox::takeRecordedForTest().isEmpty());
+        QVERIFY(platform::MessageBox::takeRecordedForTest().isEmpty());
         QVERIFY(!h.dialog->isVisible());
         QCOMPARE(h.dialog->result(), int(QDialog::Accepted));
         QCOMPARE(h.saves.size(), size_t{1});

@@ -1,7 +1,8 @@
+#include "ListingColumnTexts.h"
 #include "RecordingHost.h"
 #include "TestTexts.h"
 #include "WatchTexts.h"
-#include "app/itempage/CRkHtmlView.h"
+#include "itempage/CRkHtmlView.h"
 #include "platform/EventPump.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtEventPump.h"
@@ -69,10 +70,10 @@ private slots:
 
     void columnsAsDefined()
     {
-        const char* headers[] = {watch_text::kColumnNo,      watch_text::kColumnName,
-                                 watch_text::kColumnPrice,   watch_text::kColumnType,
-                                 watch_text::kColumnItemNum, watch_text::kColumnBidNum,
-                                 watch_text::kColumnRemain};
+        const char* headers[] = {column_text::kHeaderNo,    column_text::kHeaderName,
+                                 column_text::kHeaderPrice, column_text::kHeaderType,
+                                 column_text::kHeaderUnits, column_text::kHeaderBids,
+                                 column_text::kHeaderRemain};
         const int widths[] = {80, 250, 80, 80, 80, 80, 100};
         QCOMPARE(list->columnCount(), 7);
         for (int i = 0; i < 7; ++i) {

@@ -1,6 +1,7 @@
 #include "watch/ui/CRkAramList.h"
 
 #include "WatchTexts.h"
+#include "listing/QtColumnAlign.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "search/ResultOrder.h"
@@ -18,19 +19,6 @@ namespace {
 
 // The item number's bytes as the entries hold them, beside each shown text.
 constexpr int kSjisRole = Qt::UserRole + 1;
-
-struct ColumnDef {
-    const char* header;
-    int width;
-    Qt::Alignment align;
-};
-
-const ColumnDef kColumns[kWatchColumnCount] = {
-    {watch_text::kColumnNo, 80, Qt::AlignLeft},       {watch_text::kColumnName, 250, Qt::AlignLeft},
-    {watch_text::kColumnPrice, 80, Qt::AlignRight},   {watch_text::kColumnType, 80, Qt::AlignHCenter},
-    {watch_text::kColumnItemNum, 80, Qt::AlignRight}, {watch_text::kColumnBidNum, 80, Qt::AlignRight},
-    {watch_text::kColumnRemain, 100, Qt::AlignRight},
-};
 
 std::string sjisOf(const QTreeWidgetItem& row, int column)
 {
@@ -89,17 +77,17 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, Endpoints endpoi
     setContextMenuPolicy(Qt::CustomContextMenu);
     setItemDelegate(new AramRowDelegate(*this));
 
-    setColumnCount(kWatchColumnCount);
+    setColumnCount(kListingColumnCount);
     QStringList headers;
-    for (const ColumnDef& c : kColumns)
+    for (const ListingColumnDef& c : kListingColumns)
         headers << platform::toQString(c.header);
     setHeaderLabels(headers);
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(false);
-    for (int i = 0; i < kWatchColumnCount; ++i) {
-        header()->resizeSection(i, kColumns[i].width);
-        headerItem()->setTextAlignment(i, kColumns[i].align | Qt::AlignVCenter);
+    for (int i = 0; i < kListingColumnCount; ++i) {
+        header()->resizeSection(i, kListingColumns[static_cast<size_t>(i)].width);
+        headerItem()->setTextAlignment(i, qtAlignment(kListingColumns[static_cast<size_t>(i)].align));
     }
 
     connect(header(), &QHeaderView::sectionClicked, this, &CRkAramList::sortByColumn);
@@ -153,11 +141,11 @@ bool CRkAramList::event(QEvent* e)
 
 void CRkAramList::fillRow(QTreeWidgetItem& row, const ItemInfo& info)
 {
-    for (int c = 0; c < kWatchColumnCount; ++c) {
+    for (int c = 0; c < kListingColumnCount; ++c) {
         const std::string text = watchColumnText(info, c);
         row.setText(c, platform::toQString(text));
         row.setData(c, kSjisRole, QByteArray::fromStdString(text));
-        row.setTextAlignment(c, kColumns[c].align | Qt::AlignVCenter);
+        row.setTextAlignment(c, qtAlignment(kListingColumns[static_cast<size_t>(c)].align));
     }
 }
 
@@ -179,7 +167,7 @@ void CRkAramList::refreshRow(const AramEntry& entry)
     const QByteArray key = QByteArray::fromStdString(entry.info.ItemNo);
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = topLevelItem(i);
-        if (row->data(kColNo, kSjisRole).toByteArray() == key) {
+        if (row->data(kColumnItemNo, kSjisRole).toByteArray() == key) {
             fillRow(*row, entry.info);
             viewport()->update();
             return;
@@ -195,7 +183,7 @@ void CRkAramList::repaintRows()
 std::string CRkAramList::rowItemNo(int row) const
 {
     const QTreeWidgetItem* item = topLevelItem(row);
-    return item ? sjisOf(*item, kColNo) : std::string();
+    return item ? sjisOf(*item, kColumnItemNo) : std::string();
 }
 
 std::optional<std::pair<QColor, QColor>> CRkAramList::rowAlarmColours(int row) const
@@ -212,7 +200,7 @@ void CRkAramList::removeSelectedEntry()
     QTreeWidgetItem* mark = currentItem();
     if (!mark)
         return;
-    const std::string itemNo = sjisOf(*mark, kColNo);
+    const std::string itemNo = sjisOf(*mark, kColumnItemNo);
     delete mark;
     watch.removeEntry(itemNo);
     watch.host().unmarkItem(itemNo);
@@ -225,7 +213,7 @@ void CRkAramList::openSelectedItem()
     QTreeWidgetItem* mark = currentItem();
     if (!mark)
         return;
-    const int32_t pos = watch.findEntry(sjisOf(*mark, kColNo));
+    const int32_t pos = watch.findEntry(sjisOf(*mark, kColumnItemNo));
     if (pos < 0)
         return;
     watch.host().showItem(kOriginWatchList, ItemInfo(watch.entries()[static_cast<size_t>(pos)].info));
@@ -233,7 +221,7 @@ void CRkAramList::openSelectedItem()
 
 void CRkAramList::sortByColumn(int column)
 {
-    if (column < 0 || column >= kWatchColumnCount)
+    if (column < 0 || column >= kListingColumnCount)
         return;
     sortColumn = column;
     sortDescending[column] = sortDescending[column] == 0 ? 1 : 0;
@@ -244,10 +232,10 @@ void CRkAramList::sortByColumn(int column)
 bool CRkAramList::compareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b) const
 {
     // The watch list's columns are those of the result lists and sort the same way.
-    const int column = sortColumn < 0 ? kColNo : sortColumn;
+    const int column = sortColumn < 0 ? kColumnItemNo : sortColumn;
     const std::string ta = sjisOf(a, column);
     const std::string tb = sjisOf(b, column);
-    if (column == kColPrice || column == kColItemNum || column == kColBidNum || column == kColRemain)
+    if (kListingColumns[static_cast<size_t>(column)].sortKey != SortKey::text)
         return numericSortValue(column, ta) < numericSortValue(column, tb);
     return compareSjisText(ta, tb) < 0;
 }

@@ -1,7 +1,7 @@
 #include "watch/ui/CRkAramTabCtrl.h"
 
 #include "WatchTexts.h"
-#include "app/itempage/CRkHtmlView.h"
+#include "itempage/CRkHtmlView.h"
 #include "platform/qt/QtText.h"
 
 #include <QMenu>

@@ -1,6 +1,6 @@
-#include "app/itempage/CRkHtmlView.h"
+#include "itempage/CRkHtmlView.h"
 
-#include "app/itempage/ItemPageAddress.h"
+#include "itempage/ItemPageAddress.h"
 #include "platform/qt/QtText.h"
 
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "app/itempage/ItemPageAddress.h"
+#include "itempage/ItemPageAddress.h"
 
 namespace pelimo {
 
