@@ -63,13 +63,12 @@ std::vector<PeerFault> peerFaults(const std::string& goodGreeting)
     };
 }
 
-EnvSettings mailSettings(uint16_t smtpPort, bool popFirst, uint16_t pop3Port)
+MailSettings mailSettings(uint16_t smtpPort, bool popFirst, uint16_t pop3Port)
 {
-    EnvSettings s;
-    s.alarmMail = 1;
+    MailSettings s;
     s.smtpHost = "127.0.0.1";
     s.smtpPort = smtpPort;
-    s.popBeforeSmtp = popFirst ? 1 : 0;
+    s.popBeforeSmtp = popFirst;
     s.pop3Host = "127.0.0.1";
     s.pop3Port = pop3Port;
     s.pop3User = "tester";

@@ -12,17 +12,10 @@ namespace {
 using namespace std::chrono_literals;
 namespace t = mail_test_texts;
 
-// The settings of a fresh env.ini, with the addresses a user fills in.
-EnvSettings defaultSettings(uint16_t smtpPort)
+// The mail settings a user fills in, with the defaults of a fresh env.ini.
+MailSettings defaultSettings(uint16_t smtpPort)
 {
-    EnvSettings s;
-    s.watchIntervalMinutes = 5;
-    s.remainingTimeMinutes = 5;
-    s.alarmTextColour = 16777215;
-    s.alarmBackColour = 255;
-    for (auto& pair : s.typeColours)
-        pair = {64, 16777215};
-    s.alarmMail = 1;
+    MailSettings s;
     s.smtpHost = "127.0.0.1";
     s.smtpPort = smtpPort;
     s.pop3Port = 110;
@@ -92,8 +85,8 @@ TEST(SendAlertMail, PopBeforeSmtpShowsEveryReplyInOrder)
     ASSERT_EQ(pop3.startError(), "");
     test::SmtpSink smtp;
     ASSERT_EQ(smtp.startError(), "");
-    EnvSettings settings = defaultSettings(smtp.port());
-    settings.popBeforeSmtp = 1;
+    MailSettings settings = defaultSettings(smtp.port());
+    settings.popBeforeSmtp = true;
     settings.pop3Host = "localhost";
     settings.pop3Port = pop3.port();
     settings.pop3User = "tester";
@@ -116,8 +109,8 @@ TEST(SendAlertMail, RejectedPop3PasswordSendsNothing)
     ASSERT_EQ(pop3.startError(), "");
     test::SmtpSink smtp;
     ASSERT_EQ(smtp.startError(), "");
-    EnvSettings settings = defaultSettings(smtp.port());
-    settings.popBeforeSmtp = 1;
+    MailSettings settings = defaultSettings(smtp.port());
+    settings.popBeforeSmtp = true;
     settings.pop3Host = "127.0.0.1";
     settings.pop3Port = pop3.port();
     settings.pop3User = "tester";
@@ -136,22 +129,22 @@ TEST(SendAlertMail, FailuresLeaveTheirStatusText)
     ASSERT_EQ(smtp.startError(), "");
     struct Case {
         const char* name;
-        std::function<void(EnvSettings&)> change;
+        std::function<void(MailSettings&)> change;
         std::vector<std::string> texts;
     };
     const std::vector<Case> cases{
         {"no SMTP server",
-         [](EnvSettings& s) { s.smtpPort = test::freeLoopbackPort(); },
+         [](MailSettings& s) { s.smtpPort = test::freeLoopbackPort(); },
          {"CONNECT TO SMTP"}},
         {"unknown SMTP host",
-         [](EnvSettings& s) { s.smtpHost = "no-such-host.invalid"; },
+         [](MailSettings& s) { s.smtpHost = "no-such-host.invalid"; },
          {"CONNECT TO SMTP"}},
         {"line break in the sender",
-         [](EnvSettings& s) { s.mailFrom = "a@x\r\nRCPT TO:<b@x>"; },
+         [](MailSettings& s) { s.mailFrom = "a@x\r\nRCPT TO:<b@x>"; },
          {"CONNECT TO SMTP", "SEND TO owner@example.net"}},
         {"unreachable POP3 server",
-         [](EnvSettings& s) {
-             s.popBeforeSmtp = 1;
+         [](MailSettings& s) {
+             s.popBeforeSmtp = true;
              s.pop3Host = "127.0.0.1";
              s.pop3Port = test::freeLoopbackPort();
          },
@@ -159,7 +152,7 @@ TEST(SendAlertMail, FailuresLeaveTheirStatusText)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EnvSettings settings = defaultSettings(smtp.port());
+        MailSettings settings = defaultSettings(smtp.port());
         c.change(settings);
         StatusLog status;
         EXPECT_FALSE(SendAlertMail(settings, "alert\n", status.sink()));
@@ -173,7 +166,7 @@ TEST(SendAlertMail, EmptyRecipientIsRefusedByTheServer)
     std::vector<std::string> commands;
     test::ScriptedServer server(test::smtpScript(
         "220 hi\r\n", {"250 ok\r\n", "250 ok\r\n", "501 empty address\r\n", "250 ok\r\n"}, &commands));
-    EnvSettings settings = defaultSettings(server.port());
+    MailSettings settings = defaultSettings(server.port());
     settings.mailTo.clear();
     StatusLog status;
     EXPECT_FALSE(SendAlertMail(settings, "alert\n", status.sink()));
@@ -188,7 +181,7 @@ TEST(SendAlertMail, LongStatusTextIsCutAtACharacterBoundary)
 {
     test::SmtpSink smtp;
     ASSERT_EQ(smtp.startError(), "");
-    EnvSettings settings = defaultSettings(smtp.port());
+    MailSettings settings = defaultSettings(smtp.port());
     settings.mailTo.clear();
     for (int i = 0; i < 600; ++i)
         settings.mailTo += t::kHiragana;
