@@ -86,7 +86,7 @@ bool SmtpConnection::connect(const std::string& host, uint16_t port, std::chrono
         return false;
     socket = std::move(*connected);
 
-    const auto greeting = receiveOnce();
+    const auto greeting = receiveReply();
     const auto hostName = platform::localHostName();
     if (!greeting || !greeting->starts_with("220") || !hostName || !isClean(*hostName) ||
         !command("HELO " + *hostName + "\r\n", "250")) {
@@ -117,7 +117,10 @@ bool SmtpConnection::sendMessage(const MimeMessage& message, const std::optional
         reset();
         return false;
     }
-    if (!message.write(*this, true))
+    messageDeadline = platform::deadlineAfter(ioTimeout);
+    const bool written = message.write(*this, true);
+    messageDeadline.reset();
+    if (!written)
         return false;
     return command("\r\n.\r\n", "250");
 }
@@ -134,7 +137,7 @@ bool SmtpConnection::sendRecipient(std::string_view address)
     text += ">\r\n";
     if (text.size() > kRecipientCommandCapacity || !writeAll(text))
         return false;
-    const auto reply = receiveOnce();
+    const auto reply = receiveReply();
     if (!reply)
         return false;
     // RFC 5321 section 3.3: 251 means the server forwards the mail; it is accepted too.
@@ -158,21 +161,23 @@ bool SmtpConnection::close()
 
 bool SmtpConnection::writeAll(std::string_view bytes)
 {
-    return socket.sendAll(bytes, ioTimeout);
+    // The message comes in chunks that share the deadline of the whole message.
+    return socket.sendAll(bytes, messageDeadline ? *messageDeadline : platform::deadlineAfter(ioTimeout));
 }
 
-std::optional<std::string> SmtpConnection::receiveOnce()
+std::optional<std::string> SmtpConnection::receiveReply()
 {
     // RFC 5321 section 4.2.1: a reply ends with the line whose code is followed by a space (or
     // nothing). TCP may deliver it in pieces; taking one piece as the whole reply would leave
-    // the rest to be read as the reply to the next command. Up to the buffer's capacity.
+    // the rest to be read as the reply to the next command. Up to the buffer's capacity. The
+    // whole reply has one deadline, so a server that trickles it cannot hold the caller.
+    const platform::Deadline deadline = platform::deadlineAfter(ioTimeout);
     std::array<char, kReplyCapacity> buffer{};
     size_t filled = 0;
     while (filled < buffer.size()) {
-        const auto received = socket.receiveOnce(buffer.data() + filled, buffer.size() - filled, ioTimeout);
+        const auto received = socket.receiveOnce(buffer.data() + filled, buffer.size() - filled, deadline);
         if (!received)
-            return filled == 0 ? std::nullopt
-                               : std::optional<std::string>(std::string(buffer.data(), filled));
+            return std::nullopt;
         if (*received == 0)
             break;
         filled += *received;
@@ -186,7 +191,7 @@ bool SmtpConnection::command(std::string_view text, std::string_view expectedCod
 {
     if (text.size() > kCommandCapacity || !writeAll(text))
         return false;
-    const auto reply = receiveOnce();
+    const auto reply = receiveReply();
     return reply && reply->starts_with(expectedCode);
 }
 

@@ -12,12 +12,14 @@ namespace pelimo {
 
 class MimeMessage;
 
-// How long a read or write of the mail clients may wait once connected.
+// How long a whole reply, a whole reply line or a whole write of the mail clients may take
+// once connected.
 inline constexpr std::chrono::milliseconds kMailIoTimeout{30000};
 
 // Delivers one message to an SMTP server (RFC 5321): HELO, MAIL FROM, RCPT TO, DATA, the
 // message and the end-of-data line. No extensions, no authentication; the connection is
-// closed without QUIT. Each reply is read up to its last line, however it is delivered.
+// closed without QUIT. Each reply is read up to its last line, however it is delivered, within
+// one deadline for the whole reply.
 class SmtpConnection final : private MessageSink {
 public:
     explicit SmtpConnection(std::chrono::milliseconds ioTimeout = kMailIoTimeout);
@@ -41,7 +43,7 @@ public:
 
 private:
     bool writeAll(std::string_view bytes) override;
-    std::optional<std::string> receiveOnce();
+    std::optional<std::string> receiveReply();
     bool command(std::string_view text, std::string_view expectedCode);
     bool sendRecipients(std::string_view recipients);
     bool sendRecipient(std::string_view address);
@@ -49,6 +51,8 @@ private:
 
     platform::Socket socket;
     std::chrono::milliseconds ioTimeout;
+    // Set while the message itself is written.
+    std::optional<platform::Deadline> messageDeadline;
 };
 
 } // namespace pelimo

@@ -197,14 +197,24 @@ Pop3Server::Pop3Server()
         error += "\ndovecot.log:\n" + readText(dir + "/dovecot.log");
 }
 
-void ScriptPeer::send(const std::string& bytes)
+bool ScriptPeer::send(const std::string& bytes)
 {
     size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n <= 0)
-            return;
+            return false;
         sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void ScriptPeer::trickle(const std::string& bytes, std::chrono::milliseconds pause)
+{
+    for (const char c : bytes) {
+        if (!send(std::string(1, c)))
+            return;
+        std::this_thread::sleep_for(pause);
     }
 }
 
@@ -280,10 +290,17 @@ std::string ScriptedServer::finish()
 }
 
 std::function<void(ScriptPeer&)> smtpScript(std::string greeting, std::vector<std::string> replies,
-                                            std::vector<std::string>* commands)
+                                            std::vector<std::string>* commands,
+                                            std::chrono::milliseconds pause)
 {
-    return [greeting = std::move(greeting), replies = std::move(replies), commands](ScriptPeer& peer) {
-        peer.send(greeting);
+    return [greeting = std::move(greeting), replies = std::move(replies), commands, pause](ScriptPeer& peer) {
+        const auto answer = [&peer, pause](const std::string& text) {
+            if (pause.count() > 0)
+                peer.trickle(text, pause);
+            else
+                peer.send(text);
+        };
+        answer(greeting);
         size_t next = 0;
         bool inData = false;
         while (auto line = peer.readLine()) {
@@ -300,7 +317,7 @@ std::function<void(ScriptPeer&)> smtpScript(std::string greeting, std::vector<st
             }
             const std::string& reply = replies[next++];
             inData = !inData && commands->back() == "DATA" && reply.starts_with("354");
-            peer.send(reply);
+            answer(reply);
         }
     };
 }

@@ -81,7 +81,10 @@ private:
 class ScriptPeer {
 public:
     explicit ScriptPeer(int fd) : fd(fd) {}
-    void send(const std::string& bytes);
+    // False once the client is gone.
+    bool send(const std::string& bytes);
+    // Sends the bytes one at a time with a pause after each, until the client is gone.
+    void trickle(const std::string& bytes, std::chrono::milliseconds pause);
     // The next line with its line end; nothing when the client closed or stayed silent.
     std::optional<std::string> readLine(std::chrono::milliseconds timeout = 5s);
     // Reads until the client closes or the time-out passes.
@@ -116,8 +119,10 @@ private:
 
 // The SMTP commands of a client, one reply each from the list; after a 354 reply the
 // message is read up to its end-of-data line, which takes the next reply. Returns the
-// command lines without their line ends ("DATA" stands for the data too).
+// command lines without their line ends ("DATA" stands for the data too). With a pause, the
+// greeting and every reply go out a byte at a time.
 std::function<void(ScriptPeer&)> smtpScript(std::string greeting, std::vector<std::string> replies,
-                                            std::vector<std::string>* commands);
+                                            std::vector<std::string>* commands,
+                                            std::chrono::milliseconds pause = 0ms);
 
 } // namespace pelimo::test
