@@ -43,8 +43,9 @@ public:
     // LF, which would start header lines of their own.
     bool headerValuesAreClean() const;
 
-    // Writes the whole message; the SMTP format doubles a dot at the start of a line and
-    // continues folded header lines with a TAB. Stops at the first failed write.
+    // Writes the whole message with every body line end as CR LF and no body line longer
+    // than 998 bytes; the SMTP format doubles a dot at the start of a line and continues
+    // folded header lines with a TAB. Stops at the first failed write.
     bool write(MessageSink& sink, bool smtpFormat) const;
 
     // The local time used for the Date line; the real clock unless a test sets another.

@@ -305,7 +305,7 @@ std::function<void(ScriptPeer&)> smtpScript(std::string greeting, std::vector<st
         bool inData = false;
         while (auto line = peer.readLine()) {
             if (inData) {
-                if (*line != ".\r\n")
+                if (*line != ".\r\n" && *line != ".\n")
                     continue;
                 inData = false;
             } else {

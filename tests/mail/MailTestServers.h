@@ -118,9 +118,10 @@ private:
 };
 
 // The SMTP commands of a client, one reply each from the list; after a 354 reply the
-// message is read up to its end-of-data line, which takes the next reply. Returns the
-// command lines without their line ends ("DATA" stands for the data too). With a pause, the
-// greeting and every reply go out a byte at a time.
+// message is read up to its end-of-data line, which takes the next reply. Like the lenient
+// servers that take a bare LF as a line end, a line of a lone "." ends the data whatever its
+// line end is. Returns the command lines without their line ends ("DATA" stands for the data
+// too). With a pause, the greeting and every reply go out a byte at a time.
 std::function<void(ScriptPeer&)> smtpScript(std::string greeting, std::vector<std::string> replies,
                                             std::vector<std::string>* commands,
                                             std::chrono::milliseconds pause = 0ms);

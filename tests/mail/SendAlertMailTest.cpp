@@ -65,8 +65,8 @@ TEST(SendAlertMail, DeliversTheAlertMailByteForByte)
                                             "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{4} "
                                             "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] [-+][0-9]{4}")))
         << message.substr(0, dateEnd);
-    // The subject is the 12 bytes 83 41 83 89 81 5B 83 67 8F EE 95 F1 in base64; the body
-    // keeps its bare LF line breaks; the server got "\r\n.\r\n" after it.
+    // The subject is the 12 bytes 83 41 83 89 81 5B 83 67 8F EE 95 F1 in base64; the body's
+    // line ends go out as CR LF; the server got "\r\n.\r\n" after it.
     EXPECT_EQ(message.substr(dateEnd + 2), "From: <watcher@example.com>\r\n"
                                            "Subject: =?shift_jis?B?g0GDiYFbg2eP7pXx?=\r\n"
                                            "To: <owner@example.net>\r\n"
@@ -76,7 +76,7 @@ TEST(SendAlertMail, DeliversTheAlertMailByteForByte)
                                            "\tcharset=\"shift_jis\"\r\n"
                                            "Content-Transfer-Encoding: 8bit\r\n"
                                            "\r\n" +
-                                               alert + "\r\n");
+                                               std::regex_replace(alert, std::regex("\n"), "\r\n") + "\r\n");
 }
 
 TEST(SendAlertMail, PopBeforeSmtpShowsEveryReplyInOrder)
@@ -175,6 +175,43 @@ TEST(SendAlertMail, EmptyRecipientIsRefusedByTheServer)
     ASSERT_EQ(commands.size(), 4u);
     EXPECT_EQ(commands[2], "RCPT TO:<>");
     EXPECT_EQ(commands[3], "RSET");
+}
+
+// A listing's text is the seller's: whatever line breaks and dots it holds, it stays inside
+// the mail's data. Every line end goes out as CR LF, so even a server that takes a bare LF as a
+// line end (the scripted one) sees no end of the data and no command in it.
+TEST(SendAlertMail, ListingTextStaysInsideTheData)
+{
+    test::SmtpSink real;
+    ASSERT_EQ(real.startError(), "");
+    const std::vector<std::string> titles{
+        std::string(t::kItemName2) + "\n.\nMAIL FROM:<x@example.com>",
+        std::string(t::kItemName2) + "\r.\rRSET\r\n.\r\nQUIT",
+    };
+    for (size_t i = 0; i < titles.size(); ++i) {
+        SCOPED_TRACE(i);
+        const std::string alert = alarmLine("x1000002", titles[i], "3,500", t::kRemain2);
+        std::string crlf;
+        for (size_t k = 0; k < alert.size(); ++k) {
+            if (alert[k] == '\r' && k + 1 < alert.size() && alert[k + 1] == '\n')
+                continue;
+            crlf += alert[k] == '\r' || alert[k] == '\n' ? std::string("\r\n") : std::string(1, alert[k]);
+        }
+
+        StatusLog status;
+        ASSERT_TRUE(SendAlertMail(defaultSettings(real.port()), alert, status.sink()));
+        const auto mails = real.mails();
+        ASSERT_EQ(mails.size(), i + 1);
+        EXPECT_TRUE(mails.back().ends_with("\r\n\r\n" + crlf + "\r\n")) << mails.back();
+
+        std::vector<std::string> commands;
+        test::ScriptedServer lenient(test::smtpScript(
+            "220 hi\r\n", {"250 ok\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n", "250 ok\r\n"}, &commands));
+        EXPECT_TRUE(SendAlertMail(defaultSettings(lenient.port()), alert, status.sink()));
+        lenient.finish();
+        ASSERT_EQ(commands.size(), 4u);
+        EXPECT_EQ(commands[3], "DATA");
+    }
 }
 
 TEST(SendAlertMail, LongStatusTextIsCutAtACharacterBoundary)

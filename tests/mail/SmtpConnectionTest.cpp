@@ -49,8 +49,8 @@ TEST(SmtpConnection, DeliversToARealServer)
                                  "RCPT TO:<b@example.com>\nDATA\nDate: "))
         << mail;
     // The server took the doubled dots off again; the end-of-data line is not in the mail.
-    EXPECT_NE(mail.find("\r\n\r\n.dot first\r\n.dot again\nhello\n\r\n"), std::string::npos) << mail;
-    EXPECT_TRUE(mail.ends_with("hello\n\r\n"));
+    EXPECT_NE(mail.find("\r\n\r\n.dot first\r\n.dot again\r\nhello\r\n\r\n"), std::string::npos) << mail;
+    EXPECT_TRUE(mail.ends_with("hello\r\n\r\n"));
 }
 
 TEST(SmtpConnection, HostNameIsResolvedAndAConnectionIsNotReused)
