@@ -49,7 +49,8 @@ bool SendAlertMail(const MailSettings& settings, const std::string& alertText, c
 
     MimeMessage message(createTextConversionService());
     message.setSender(settings.mailFrom);
-    message.addRecipient(settings.mailTo);
+    for (const std::string& address : splitRecipientList(settings.mailTo))
+        message.addRecipient(address);
     message.setPriority(3);
     message.addText(alertText, 1, 0);
     message.setSubject(mail_texts::kAlertMailSubject, 0);
