@@ -211,7 +211,7 @@ bool MimeMessage::headerValuesAreClean() const
     return encoded != subject || !hasLineBreak(subject);
 }
 
-bool MimeMessage::write(MessageSink& sink, bool smtpFormat) const
+bool MimeMessage::write(MessageSink& sink, bool smtpFormat, bool stuffDots) const
 {
     if (!headerValuesAreClean())
         return false;
@@ -250,13 +250,13 @@ bool MimeMessage::write(MessageSink& sink, bool smtpFormat) const
     if (!sink.writeAll("X-Priority: " + std::to_string(priority) + "\r\n"))
         return false;
     for (const MimeTextPart& part : parts) {
-        if (!writeBody(sink, part, smtpFormat))
+        if (!writeBody(sink, part, stuffDots))
             return false;
     }
     return true;
 }
 
-bool MimeMessage::writeBody(MessageSink& sink, const MimeTextPart& part, bool smtpFormat) const
+bool MimeMessage::writeBody(MessageSink& sink, const MimeTextPart& part, bool stuffDots) const
 {
     std::string buffer = part.header();
     buffer.reserve(kBodyChunk);
@@ -283,7 +283,7 @@ bool MimeMessage::writeBody(MessageSink& sink, const MimeTextPart& part, bool sm
             column = 0;
         }
         // RFC 5321 section 4.5.2: a line that starts with a dot gets a second one.
-        if (column == 0 && smtpFormat && data[i] == '.') {
+        if (column == 0 && stuffDots && data[i] == '.') {
             buffer += '.';
             column = 1;
         }

@@ -13,7 +13,7 @@ packages=(
   # run
   fonts-noto-cjk xdg-utils
   # test and benchmark peers
-  curl xvfb xauth xdotool imagemagick python3-aiosmtpd dovecot-pop3d
+  curl xvfb xauth xdotool imagemagick python3-aiosmtpd dovecot-pop3d openssl
 )
 missing=()
 for p in "${packages[@]}"; do

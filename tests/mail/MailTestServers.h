@@ -46,10 +46,34 @@ private:
     pid_t pid = -1;
 };
 
-// The loopback SMTP server of the tests (aiosmtpd); each delivered mail lands in a file.
+// Runs a program to its end, its output in logPath; true when it exits with 0.
+bool runProgram(const std::vector<std::string>& argv, const std::string& logPath);
+
+// A certificate authority made for the test, a server certificate it signed for 127.0.0.1,
+// and a second authority that signed nothing of the server's.
+class TestCertificates {
+public:
+    TestCertificates();
+    const std::string& startError() const { return error; }
+    std::string caFile() const { return folder.path() + "/ca.pem"; }
+    std::string otherCaFile() const { return folder.path() + "/other.pem"; }
+    std::string serverCertFile() const { return folder.path() + "/server.pem"; }
+    std::string serverKeyFile() const { return folder.path() + "/server.key"; }
+
+private:
+    TempFolder folder{"pelimo-certs"};
+    std::string error;
+};
+
+// How the test SMTP server protects its connections.
+enum class SinkSecurity { None, StartTls, ImplicitTls };
+
+// The loopback SMTP server of the tests (aiosmtpd); each delivered mail lands in a file. With
+// TLS it is a submission server that requires the login "tester" / "s3cret".
 class SmtpSink {
 public:
     SmtpSink();
+    SmtpSink(SinkSecurity security, const TestCertificates& certificates);
     // Empty when the server runs, otherwise why it does not.
     const std::string& startError() const { return error; }
     uint16_t port() const { return portNumber; }
@@ -57,6 +81,8 @@ public:
     std::vector<std::string> mails() const;
 
 private:
+    void start(SinkSecurity security, const TestCertificates* certificates);
+
     TempFolder folder{"pelimo-smtp"};
     uint16_t portNumber = 0;
     std::string error;
