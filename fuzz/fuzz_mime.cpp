@@ -1,5 +1,6 @@
 // A subject and a body text through the message composition: the message either is refused
 // or keeps every byte of the body, dot-stuffed, in lines of at most 998 bytes between CR LFs.
+// CR and LF go out only as pairs and no body line is a lone dot, so no body ends the data.
 #include "FuzzSupport.h"
 #include "mail/MimeMessage.h"
 #include "mail/TextConversionService.h"
@@ -23,18 +24,43 @@ public:
     std::string text;
 };
 
-// The text without its CR LF pairs: a break inserted after a full line is a line break like
-// any other on the wire, so bodies are compared without them.
+// The text without its line ends (CR LF, bare LF, bare CR): a break inserted after a full
+// line is a line break like any other on the wire, so bodies are compared without them.
 std::string withoutLineBreaks(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c != '\r' && c != '\n')
+            out += c;
+    }
+    return out;
+}
+
+// The text with every line end (CR LF, bare LF, bare CR) as one CR LF.
+std::string withCrLf(std::string_view text)
 {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
             ++i;
+        if (text[i] == '\r' || text[i] == '\n')
+            out += "\r\n";
         else
             out += text[i];
     }
     return out;
+}
+
+// Whether every CR is followed by LF and every LF follows a CR.
+bool onlyCrLfPairs(std::string_view text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))
+            return false;
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            return false;
+    }
+    return true;
 }
 
 // The body as it was before it went on the wire: one dot taken from each line that starts
@@ -48,6 +74,7 @@ std::string unstuffedBody(std::string_view wire)
         std::string_view line =
             wire.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
         PELIMO_FUZZ_REQUIRE(line.size() <= kMaxLine);
+        PELIMO_FUZZ_REQUIRE(line != ".");
         if (!line.empty() && line[0] == '.') {
             PELIMO_FUZZ_REQUIRE(line.size() >= 2 && line[1] == '.');
             line.remove_prefix(1);
@@ -87,6 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!message.write(sink, true))
         return 0;
     const std::string& out = sink.text;
+    PELIMO_FUZZ_REQUIRE(onlyCrLfPairs(out));
 
     // Every header line keeps to the limit too.
     const size_t separator = out.find("\r\n\r\n");
@@ -103,6 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         PELIMO_FUZZ_REQUIRE(bytes.has_value());
         expected = *bytes;
     }
+    expected = withCrLf(expected);
     const std::string wireBody = unstuffedBody(std::string_view(out).substr(separator + 4));
     PELIMO_FUZZ_REQUIRE(withoutLineBreaks(wireBody) == withoutLineBreaks(expected));
     // A break is only added where a line would grow too long, and none is lost.

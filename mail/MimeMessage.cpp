@@ -15,7 +15,7 @@ constexpr std::array<const char*, 12> kMonthNames{"Jan", "Feb", "Mar", "Apr", "M
 // Header lines stay below the 998-byte limit of RFC 5322 section 2.1.1.
 constexpr int kFoldColumn = 997;
 constexpr int kFoldStartColumn = 9;
-// Body lines get a line break after this many bytes since the last CR LF.
+// Body lines get a line break after this many bytes since the last line end.
 constexpr int kBodyLineLimit = 998;
 // The body is streamed in chunks of at most this many bytes; one body byte can add four
 // (an inserted CR LF, a doubled dot and the byte itself).
@@ -211,7 +211,7 @@ bool MimeMessage::headerValuesAreClean() const
     return encoded != subject || !hasLineBreak(subject);
 }
 
-bool MimeMessage::write(MessageSink& sink, bool smtpFormat) const
+bool MimeMessage::write(MessageSink& sink, bool smtpFormat, bool stuffDots) const
 {
     if (!headerValuesAreClean())
         return false;
@@ -250,13 +250,13 @@ bool MimeMessage::write(MessageSink& sink, bool smtpFormat) const
     if (!sink.writeAll("X-Priority: " + std::to_string(priority) + "\r\n"))
         return false;
     for (const MimeTextPart& part : parts) {
-        if (!writeBody(sink, part, smtpFormat))
+        if (!writeBody(sink, part, stuffDots))
             return false;
     }
     return true;
 }
 
-bool MimeMessage::writeBody(MessageSink& sink, const MimeTextPart& part, bool smtpFormat) const
+bool MimeMessage::writeBody(MessageSink& sink, const MimeTextPart& part, bool stuffDots) const
 {
     std::string buffer = part.header();
     buffer.reserve(kBodyChunk);
@@ -268,23 +268,27 @@ bool MimeMessage::writeBody(MessageSink& sink, const MimeTextPart& part, bool sm
                 return false;
             buffer.clear();
         }
-        // A CR LF already in the body ends the line itself; a break inside or before it would
-        // split the pair into a bare CR and a bare LF, or add an empty line.
-        const bool endsLine = (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ||
-                              (data[i] == '\n' && i > 0 && data[i - 1] == '\r');
-        if (column >= kBodyLineLimit && !endsLine) {
+        // RFC 5321 section 2.3.8 and RFC 5322 section 2.3: CR and LF travel only as a pair.
+        // Every line end of the text (CR LF, a bare LF, a bare CR) goes out as one CR LF, so
+        // no server reads a line end where another does not, and no text ends the data early.
+        if (data[i] == '\r' || data[i] == '\n') {
+            if (data[i] == '\r' && i + 1 < data.size() && data[i + 1] == '\n')
+                ++i;
+            buffer += "\r\n";
+            column = 0;
+            continue;
+        }
+        if (column >= kBodyLineLimit) {
             buffer += "\r\n";
             column = 0;
         }
         // RFC 5321 section 4.5.2: a line that starts with a dot gets a second one.
-        if (column == 0 && smtpFormat && data[i] == '.') {
+        if (column == 0 && stuffDots && data[i] == '.') {
             buffer += '.';
             column = 1;
         }
         buffer += data[i];
         ++column;
-        if (data[i] == '\n' && i > 0 && data[i - 1] == '\r')
-            column = 0;
     }
     return sink.writeAll(buffer);
 }

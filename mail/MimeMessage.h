@@ -43,16 +43,19 @@ public:
     // LF, which would start header lines of their own.
     bool headerValuesAreClean() const;
 
-    // Writes the whole message; the SMTP format doubles a dot at the start of a line and
-    // continues folded header lines with a TAB. Stops at the first failed write.
-    bool write(MessageSink& sink, bool smtpFormat) const;
+    // Writes the whole message with every body line end as CR LF and no body line longer
+    // than 998 bytes; the SMTP format doubles a dot at the start of a line and continues
+    // folded header lines with a TAB. Stops at the first failed write.
+    bool write(MessageSink& sink, bool smtpFormat) const { return write(sink, smtpFormat, smtpFormat); }
+    // The same, leaving the dots to a transport that doubles them itself.
+    bool write(MessageSink& sink, bool smtpFormat, bool stuffDots) const;
 
     // The local time used for the Date line; the real clock unless a test sets another.
     void setClock(std::function<std::time_t()> now) { clock = std::move(now); }
 
 private:
     std::string encodedSubject() const;
-    bool writeBody(MessageSink& sink, const MimeTextPart& part, bool smtpFormat) const;
+    bool writeBody(MessageSink& sink, const MimeTextPart& part, bool stuffDots) const;
 
     std::unique_ptr<TextConversionService> service;
     std::string sender;

@@ -94,10 +94,13 @@ void Pop3Client::close()
 
 std::optional<std::string> Pop3Client::readLine()
 {
+    // One deadline for the whole line: a server that sends it a byte at a time cannot stretch
+    // the wait past the bound.
+    const platform::Deadline deadline = platform::deadlineAfter(ioTimeout);
     std::string line;
     std::array<char, kPeekCapacity> buffer{};
     for (;;) {
-        const auto peeked = socket.receiveOnce(buffer.data(), buffer.size(), ioTimeout, true);
+        const auto peeked = socket.receiveOnce(buffer.data(), buffer.size(), deadline, true);
         if (!peeked || *peeked == 0)
             return std::nullopt;
         const char* lf = static_cast<const char*>(std::memchr(buffer.data(), '\n', *peeked));
@@ -106,7 +109,7 @@ std::optional<std::string> Pop3Client::readLine()
         // The peeked bytes are waiting, so they arrive at once; take exactly those.
         size_t taken = 0;
         while (taken < count) {
-            const auto got = socket.receiveOnce(buffer.data() + taken, count - taken, ioTimeout);
+            const auto got = socket.receiveOnce(buffer.data() + taken, count - taken, deadline);
             if (!got)
                 return std::nullopt;
             if (*got == 0)

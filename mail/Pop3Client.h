@@ -28,7 +28,8 @@ public:
     bool quit(std::string& result);
     void close();
 
-    // One reply line with its line end, assembled from as many receives as it takes.
+    // One reply line with its line end, assembled from as many receives as it takes, all
+    // within one deadline for the whole line.
     std::optional<std::string> readLine();
 
 private:

@@ -18,7 +18,7 @@ std::string fitStatusText(const std::string& text)
     return std::string(platform::cutSjis(text, kMaxStatusTextLength));
 }
 
-bool popBeforeSmtpLogin(const EnvSettings& settings, const MailTimeouts& timeouts, const StatusSink& show)
+bool popBeforeSmtpLogin(const MailSettings& settings, const MailTimeouts& timeouts, const StatusSink& show)
 {
     Pop3Client pop3(timeouts.io, timeouts.pop3Connect);
     std::string result;
@@ -36,7 +36,7 @@ bool popBeforeSmtpLogin(const EnvSettings& settings, const MailTimeouts& timeout
 
 } // namespace
 
-bool SendAlertMail(const EnvSettings& settings, const std::string& alertText, const StatusSink& status,
+bool SendAlertMail(const MailSettings& settings, const std::string& alertText, const StatusSink& status,
                    const MailTimeouts& timeouts)
 {
     const auto show = [&status](const std::string& text) {
@@ -44,12 +44,13 @@ bool SendAlertMail(const EnvSettings& settings, const std::string& alertText, co
             status(fitStatusText(text));
     };
 
-    if (isOn(settings.popBeforeSmtp) && !popBeforeSmtpLogin(settings, timeouts, show))
+    if (settings.popBeforeSmtp && !popBeforeSmtpLogin(settings, timeouts, show))
         return false;
 
     MimeMessage message(createTextConversionService());
     message.setSender(settings.mailFrom);
-    message.addRecipient(settings.mailTo);
+    for (const std::string& address : splitRecipientList(settings.mailTo))
+        message.addRecipient(address);
     message.setPriority(3);
     message.addText(alertText, 1, 0);
     message.setSubject(mail_texts::kAlertMailSubject, 0);

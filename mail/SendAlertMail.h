@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/settings/EnvSettings.h"
+#include "mail/MailSettings.h"
 
 #include <chrono>
 #include <functional>
@@ -23,7 +23,7 @@ inline constexpr size_t kMaxStatusTextLength = 1023;
 
 // Mails the alert text to the configured recipient, after a POP3 login when the settings ask
 // for POP before SMTP. Progress goes to the status sink; true when the server took the mail.
-bool SendAlertMail(const EnvSettings& settings, const std::string& alertText, const StatusSink& status,
+bool SendAlertMail(const MailSettings& settings, const std::string& alertText, const StatusSink& status,
                    const MailTimeouts& timeouts = {});
 
 } // namespace pelimo

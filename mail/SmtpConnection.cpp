@@ -3,6 +3,7 @@
 #include "mail/MimeMessage.h"
 #include "platform/text/NumberText.h"
 
+#include <algorithm>
 #include <array>
 
 namespace pelimo {
@@ -20,38 +21,11 @@ bool isClean(std::string_view argument)
     return argument.find_first_of("\r\n") == std::string_view::npos;
 }
 
+// Ends an address in a recipient list; blanks around an address are no part of it. A line
+// break is not one: it stays in the address, and the mail is refused for it.
 bool isSeparator(char c)
 {
-    return c == ' ' || c == ',' || c == ';';
-}
-
-bool isWhitespace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-// Calls f for every address of a recipient list: a space, comma or semicolon (or the end)
-// ends an address, even an empty one; whitespace after it is skipped. Stops when f fails.
-template <typename F> bool forEachRecipient(std::string_view list, F f)
-{
-    std::string current;
-    size_t i = 0;
-    for (;;) {
-        if (i == list.size() || isSeparator(list[i])) {
-            if (!f(std::string_view(current)))
-                return false;
-            if (i == list.size())
-                return true;
-            current.clear();
-            ++i;
-            while (i < list.size() && isWhitespace(list[i]))
-                ++i;
-            continue;
-        }
-        if (current.size() == kMaxRecipientLength)
-            return false;
-        current += list[i++];
-    }
+    return c == ' ' || c == ',' || c == ';' || c == '\t' || c == '\v' || c == '\f';
 }
 
 // Whether the text ends with the last line of a reply: a line end after a line whose fourth
@@ -66,6 +40,22 @@ bool isCompleteReply(std::string_view text)
 }
 
 } // namespace
+
+std::vector<std::string> splitRecipientList(std::string_view list)
+{
+    std::vector<std::string> addresses;
+    size_t i = 0;
+    while (i < list.size()) {
+        while (i < list.size() && isSeparator(list[i]))
+            ++i;
+        const size_t start = i;
+        while (i < list.size() && !isSeparator(list[i]))
+            ++i;
+        if (i > start)
+            addresses.emplace_back(list.substr(start, i - start));
+    }
+    return addresses;
+}
 
 SmtpConnection::SmtpConnection(std::chrono::milliseconds timeout) : ioTimeout(timeout) {}
 
@@ -86,7 +76,7 @@ bool SmtpConnection::connect(const std::string& host, uint16_t port, std::chrono
         return false;
     socket = std::move(*connected);
 
-    const auto greeting = receiveOnce();
+    const auto greeting = receiveReply();
     const auto hostName = platform::localHostName();
     if (!greeting || !greeting->starts_with("220") || !hostName || !isClean(*hostName) ||
         !command("HELO " + *hostName + "\r\n", "250")) {
@@ -107,9 +97,15 @@ bool SmtpConnection::sendMessage(const MimeMessage& message, const std::optional
     // into the session: such a mail is refused before anything is written.
     if (!isClean(from) || !isClean(to) || !message.headerValuesAreClean())
         return false;
+    // A list that names no mailbox, or one too long for its RCPT command, fails before the
+    // transaction starts: RCPT TO:<> would be refused and fail every mail.
+    const std::vector<std::string> addresses = splitRecipientList(to);
+    if (addresses.empty() || std::any_of(addresses.begin(), addresses.end(),
+                                         [](const std::string& a) { return a.size() > kMaxRecipientLength; }))
+        return false;
     if (!command("MAIL FROM:<" + from + ">\r\n", "250"))
         return false;
-    if (!sendRecipients(to)) {
+    if (!sendRecipients(addresses)) {
         reset();
         return false;
     }
@@ -117,14 +113,18 @@ bool SmtpConnection::sendMessage(const MimeMessage& message, const std::optional
         reset();
         return false;
     }
-    if (!message.write(*this, true))
+    messageDeadline = platform::deadlineAfter(ioTimeout);
+    const bool written = message.write(*this, true);
+    messageDeadline.reset();
+    if (!written)
         return false;
     return command("\r\n.\r\n", "250");
 }
 
-bool SmtpConnection::sendRecipients(std::string_view recipients)
+bool SmtpConnection::sendRecipients(const std::vector<std::string>& addresses)
 {
-    return forEachRecipient(recipients, [this](std::string_view address) { return sendRecipient(address); });
+    return std::all_of(addresses.begin(), addresses.end(),
+                       [this](const std::string& address) { return sendRecipient(address); });
 }
 
 bool SmtpConnection::sendRecipient(std::string_view address)
@@ -134,7 +134,7 @@ bool SmtpConnection::sendRecipient(std::string_view address)
     text += ">\r\n";
     if (text.size() > kRecipientCommandCapacity || !writeAll(text))
         return false;
-    const auto reply = receiveOnce();
+    const auto reply = receiveReply();
     if (!reply)
         return false;
     // RFC 5321 section 3.3: 251 means the server forwards the mail; it is accepted too.
@@ -158,21 +158,23 @@ bool SmtpConnection::close()
 
 bool SmtpConnection::writeAll(std::string_view bytes)
 {
-    return socket.sendAll(bytes, ioTimeout);
+    // The message comes in chunks that share the deadline of the whole message.
+    return socket.sendAll(bytes, messageDeadline ? *messageDeadline : platform::deadlineAfter(ioTimeout));
 }
 
-std::optional<std::string> SmtpConnection::receiveOnce()
+std::optional<std::string> SmtpConnection::receiveReply()
 {
     // RFC 5321 section 4.2.1: a reply ends with the line whose code is followed by a space (or
     // nothing). TCP may deliver it in pieces; taking one piece as the whole reply would leave
-    // the rest to be read as the reply to the next command. Up to the buffer's capacity.
+    // the rest to be read as the reply to the next command. Up to the buffer's capacity. The
+    // whole reply has one deadline, so a server that trickles it cannot hold the caller.
+    const platform::Deadline deadline = platform::deadlineAfter(ioTimeout);
     std::array<char, kReplyCapacity> buffer{};
     size_t filled = 0;
     while (filled < buffer.size()) {
-        const auto received = socket.receiveOnce(buffer.data() + filled, buffer.size() - filled, ioTimeout);
+        const auto received = socket.receiveOnce(buffer.data() + filled, buffer.size() - filled, deadline);
         if (!received)
-            return filled == 0 ? std::nullopt
-                               : std::optional<std::string>(std::string(buffer.data(), filled));
+            return std::nullopt;
         if (*received == 0)
             break;
         filled += *received;
@@ -186,7 +188,7 @@ bool SmtpConnection::command(std::string_view text, std::string_view expectedCod
 {
     if (text.size() > kCommandCapacity || !writeAll(text))
         return false;
-    const auto reply = receiveOnce();
+    const auto reply = receiveReply();
     return reply && reply->starts_with(expectedCode);
 }
 

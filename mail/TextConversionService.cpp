@@ -3,7 +3,6 @@
 #include "platform/text/SjisText.h"
 
 #include <array>
-#include <iconv.h>
 
 namespace pelimo {
 namespace {
@@ -11,7 +10,7 @@ namespace {
 struct CodePageName {
     uint32_t codePage;
     const char* mimeName;
-    const char* iconvName;
+    const char* converterName;
 };
 
 // The code pages mails are written in: the system's own and Latin-1.
@@ -31,7 +30,7 @@ const CodePageName* findCodePage(uint32_t codePage)
     return nullptr;
 }
 
-class IconvConversionService final : public TextConversionService {
+class PlatformConversionService final : public TextConversionService {
 public:
     std::optional<std::string> charsetName(uint32_t codePage) const override
     {
@@ -50,7 +49,7 @@ public:
         if (entry->codePage == kSystemCodePage)
             return std::string(text);
         std::string out;
-        if (!platform::convertCharset(text, "CP932", entry->iconvName, out))
+        if (!platform::convertCharset(text, "CP932", entry->converterName, out))
             return std::nullopt;
         return out;
     }
@@ -60,11 +59,9 @@ public:
 
 std::unique_ptr<TextConversionService> createTextConversionService()
 {
-    const iconv_t probe = iconv_open("UTF-8", "CP932");
-    if (probe == reinterpret_cast<iconv_t>(-1))
+    if (!platform::canConvertCharset("CP932", "UTF-8"))
         return nullptr;
-    iconv_close(probe);
-    return std::make_unique<IconvConversionService>();
+    return std::make_unique<PlatformConversionService>();
 }
 
 } // namespace pelimo

@@ -25,7 +25,8 @@ public:
     virtual std::optional<std::string> convertFromSystem(std::string_view text, uint32_t codePage) const = 0;
 };
 
-// The service over iconv, or none when iconv cannot handle the system code page.
+// The service over the platform's charset conversion, or none when the system cannot
+// convert its own code page.
 std::unique_ptr<TextConversionService> createTextConversionService();
 
 } // namespace pelimo

@@ -15,7 +15,7 @@ packages=(
   # run
   fonts-noto-cjk xdg-utils qt6-translations-l10n
   # test and benchmark peers
-  curl xvfb xauth xdotool imagemagick python3-aiosmtpd dovecot-pop3d
+  curl xvfb xauth xdotool imagemagick python3-aiosmtpd dovecot-pop3d openssl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -4,10 +4,25 @@
 
 namespace pelimo {
 
+MailSettings mailSettingsFrom(const EnvSettings& settings)
+{
+    MailSettings mail;
+    mail.popBeforeSmtp = isOn(settings.popBeforeSmtp);
+    mail.pop3Host = settings.pop3Host;
+    mail.pop3Port = settings.pop3Port;
+    mail.pop3User = settings.pop3User;
+    mail.pop3Password = settings.pop3Password;
+    mail.smtpHost = settings.smtpHost;
+    mail.smtpPort = settings.smtpPort;
+    mail.mailFrom = settings.mailFrom;
+    mail.mailTo = settings.mailTo;
+    return mail;
+}
+
 AlertMailer smtpAlertMailer()
 {
     return [](const EnvSettings& settings, const std::string& alertText, const MailStatusSink& status) {
-        return SendAlertMail(settings, alertText, status);
+        return SendAlertMail(mailSettingsFrom(settings), alertText, status);
     };
 }
 

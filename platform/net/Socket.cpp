@@ -61,11 +61,10 @@ bool Socket::close()
     return true;
 }
 
-bool Socket::sendAll(std::string_view bytes, std::chrono::milliseconds timeout)
+bool Socket::sendAll(std::string_view bytes, Deadline deadline)
 {
     if (fd < 0)
         return false;
-    const auto deadline = Clock::now() + timeout;
     while (!bytes.empty()) {
         const ssize_t n = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
@@ -84,12 +83,10 @@ bool Socket::sendAll(std::string_view bytes, std::chrono::milliseconds timeout)
     return true;
 }
 
-std::optional<size_t> Socket::receiveOnce(char* buffer, size_t capacity, std::chrono::milliseconds timeout,
-                                          bool peek)
+std::optional<size_t> Socket::receiveOnce(char* buffer, size_t capacity, Deadline deadline, bool peek)
 {
     if (fd < 0 || capacity == 0)
         return std::nullopt;
-    const auto deadline = Clock::now() + timeout;
     for (;;) {
         if (!waitFor(fd, POLLIN, deadline))
             return std::nullopt;

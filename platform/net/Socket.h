@@ -9,9 +9,18 @@
 
 namespace pelimo::platform {
 
-// A TCP socket that owns its descriptor. Every operation waits at most the time it is
-// given, so a peer that stops answering can never hold the caller for ever. The descriptor
-// is non-blocking; sends never raise SIGPIPE.
+// The moment by which a whole exchange (a write, a reply of several pieces) must be done.
+using Deadline = std::chrono::steady_clock::time_point;
+
+// The deadline that lies the given time from now.
+inline Deadline deadlineAfter(std::chrono::milliseconds timeout)
+{
+    return std::chrono::steady_clock::now() + timeout;
+}
+
+// A TCP socket that owns its descriptor. Every operation waits at most until the deadline
+// or for the time it is given, so a peer that stops answering can never hold the caller for
+// ever. The descriptor is non-blocking; sends never raise SIGPIPE.
 class Socket {
 public:
     Socket() = default;
@@ -29,15 +38,25 @@ public:
     // Shuts the connection down in both directions and closes it; false when nothing was open.
     bool close();
 
-    // Writes every byte; false on an error, a closed peer or when the peer accepts nothing
-    // for the whole time-out.
-    bool sendAll(std::string_view bytes, std::chrono::milliseconds timeout);
+    // Writes every byte; false on an error, a closed peer or when not all bytes went out by
+    // the deadline (or within the time-out).
+    bool sendAll(std::string_view bytes, Deadline deadline);
+    bool sendAll(std::string_view bytes, std::chrono::milliseconds timeout)
+    {
+        return sendAll(bytes, deadlineAfter(timeout));
+    }
 
     // One receive of up to capacity bytes once data is waiting. Returns the count (0 when
-    // the peer closed), or nothing on an error or when no byte arrived within the time-out.
-    // With peek set the bytes stay waiting.
+    // the peer closed), or nothing on an error or when no byte arrived by the deadline (or
+    // within the time-out). With peek set the bytes stay waiting. A caller that assembles a
+    // reply from several receives passes the same deadline to each, so a peer that trickles
+    // its bytes cannot stretch the wait.
+    std::optional<size_t> receiveOnce(char* buffer, size_t capacity, Deadline deadline, bool peek = false);
     std::optional<size_t> receiveOnce(char* buffer, size_t capacity, std::chrono::milliseconds timeout,
-                                      bool peek = false);
+                                      bool peek = false)
+    {
+        return receiveOnce(buffer, capacity, deadlineAfter(timeout), peek);
+    }
 
 private:
     int fd = -1;

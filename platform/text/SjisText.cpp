@@ -135,4 +135,9 @@ bool convertCharset(std::string_view input, const char* from, const char* to, st
     return clean;
 }
 
+bool canConvertCharset(const char* from, const char* to)
+{
+    return Converter(to, from).valid();
+}
+
 } // namespace pelimo::platform

@@ -24,4 +24,7 @@ std::string_view cutSjis(std::string_view sjis, size_t maxBytes);
 // the input holds a sequence the target cannot represent.
 bool convertCharset(std::string_view input, const char* from, const char* to, std::string& out);
 
+// Whether the system can convert between the two charsets at all.
+bool canConvertCharset(const char* from, const char* to);
+
 } // namespace pelimo::platform

@@ -142,16 +142,87 @@ void ServerProcess::stop()
     pid = -1;
 }
 
+bool runProgram(const std::vector<std::string>& argv, const std::string& logPath)
+{
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        if (log >= 0) {
+            ::dup2(log, STDOUT_FILENO);
+            ::dup2(log, STDERR_FILENO);
+        }
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+TestCertificates::TestCertificates()
+{
+    const std::string& dir = folder.path();
+    if (dir.empty()) {
+        error = "cannot create a temporary folder";
+        return;
+    }
+    const std::string log = dir + "/openssl.log";
+    const std::string openssl = "/usr/bin/openssl";
+    const std::vector<std::string> key{"-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"};
+    const auto selfSigned = [&](const std::string& name, const std::string& subject) {
+        std::vector<std::string> argv{openssl, "req", "-x509"};
+        argv.insert(argv.end(), key.begin(), key.end());
+        argv.insert(argv.end(), {"-keyout", dir + "/" + name + ".key", "-out", dir + "/" + name + ".pem",
+                                 "-days", "2", "-subj", subject});
+        return runProgram(argv, log);
+    };
+    std::vector<std::string> request{openssl, "req"};
+    request.insert(request.end(), key.begin(), key.end());
+    request.insert(request.end(),
+                   {"-keyout", serverKeyFile(), "-out", dir + "/server.csr", "-subj", "/CN=127.0.0.1"});
+    const bool made = selfSigned("ca", "/CN=Pelimo Test CA") && selfSigned("other", "/CN=Another Test CA") &&
+                      runProgram(request, log) &&
+                      writeText(dir + "/san.cnf", "subjectAltName=IP:127.0.0.1\n") &&
+                      runProgram({openssl, "x509", "-req", "-in", dir + "/server.csr", "-CA", caFile(),
+                                  "-CAkey", dir + "/ca.key", "-CAcreateserial", "-out", serverCertFile(),
+                                  "-days", "2", "-extfile", dir + "/san.cnf"},
+                                 log);
+    if (!made)
+        error = "openssl could not make the test certificates:\n" + readText(log);
+}
+
 SmtpSink::SmtpSink()
+{
+    start(SinkSecurity::None, nullptr);
+}
+
+SmtpSink::SmtpSink(SinkSecurity security, const TestCertificates& certificates)
+{
+    start(security, &certificates);
+}
+
+void SmtpSink::start(SinkSecurity security, const TestCertificates* certificates)
 {
     if (folder.path().empty()) {
         error = "cannot create a temporary folder";
         return;
     }
     portNumber = freeLoopbackPort();
-    process.start(
-        {"/usr/bin/python3", PELIMO_MAIL_TEST_DIR "/smtp_sink.py", std::to_string(portNumber), folder.path()},
-        folder.path() + "/server.log", portNumber, error);
+    std::vector<std::string> argv{"/usr/bin/python3", PELIMO_MAIL_TEST_DIR "/smtp_sink.py",
+                                  std::to_string(portNumber), folder.path()};
+    if (security != SinkSecurity::None) {
+        if (!certificates->startError().empty()) {
+            error = certificates->startError();
+            return;
+        }
+        argv.insert(argv.end(), {security == SinkSecurity::StartTls ? "starttls" : "tls",
+                                 certificates->serverCertFile(), certificates->serverKeyFile()});
+    }
+    process.start(argv, folder.path() + "/server.log", portNumber, error);
 }
 
 std::vector<std::string> SmtpSink::mails() const
@@ -197,14 +268,24 @@ Pop3Server::Pop3Server()
         error += "\ndovecot.log:\n" + readText(dir + "/dovecot.log");
 }
 
-void ScriptPeer::send(const std::string& bytes)
+bool ScriptPeer::send(const std::string& bytes)
 {
     size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n <= 0)
-            return;
+            return false;
         sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void ScriptPeer::trickle(const std::string& bytes, std::chrono::milliseconds pause)
+{
+    for (const char c : bytes) {
+        if (!send(std::string(1, c)))
+            return;
+        std::this_thread::sleep_for(pause);
     }
 }
 
@@ -280,15 +361,22 @@ std::string ScriptedServer::finish()
 }
 
 std::function<void(ScriptPeer&)> smtpScript(std::string greeting, std::vector<std::string> replies,
-                                            std::vector<std::string>* commands)
+                                            std::vector<std::string>* commands,
+                                            std::chrono::milliseconds pause)
 {
-    return [greeting = std::move(greeting), replies = std::move(replies), commands](ScriptPeer& peer) {
-        peer.send(greeting);
+    return [greeting = std::move(greeting), replies = std::move(replies), commands, pause](ScriptPeer& peer) {
+        const auto answer = [&peer, pause](const std::string& text) {
+            if (pause.count() > 0)
+                peer.trickle(text, pause);
+            else
+                peer.send(text);
+        };
+        answer(greeting);
         size_t next = 0;
         bool inData = false;
         while (auto line = peer.readLine()) {
             if (inData) {
-                if (*line != ".\r\n")
+                if (*line != ".\r\n" && *line != ".\n")
                     continue;
                 inData = false;
             } else {
@@ -300,7 +388,7 @@ std::function<void(ScriptPeer&)> smtpScript(std::string greeting, std::vector<st
             }
             const std::string& reply = replies[next++];
             inData = !inData && commands->back() == "DATA" && reply.starts_with("354");
-            peer.send(reply);
+            answer(reply);
         }
     };
 }

@@ -46,10 +46,34 @@ private:
     pid_t pid = -1;
 };
 
-// The loopback SMTP server of the tests (aiosmtpd); each delivered mail lands in a file.
+// Runs a program to its end, its output in logPath; true when it exits with 0.
+bool runProgram(const std::vector<std::string>& argv, const std::string& logPath);
+
+// A certificate authority made for the test, a server certificate it signed for 127.0.0.1,
+// and a second authority that signed nothing of the server's.
+class TestCertificates {
+public:
+    TestCertificates();
+    const std::string& startError() const { return error; }
+    std::string caFile() const { return folder.path() + "/ca.pem"; }
+    std::string otherCaFile() const { return folder.path() + "/other.pem"; }
+    std::string serverCertFile() const { return folder.path() + "/server.pem"; }
+    std::string serverKeyFile() const { return folder.path() + "/server.key"; }
+
+private:
+    TempFolder folder{"pelimo-certs"};
+    std::string error;
+};
+
+// How the test SMTP server protects its connections.
+enum class SinkSecurity { None, StartTls, ImplicitTls };
+
+// The loopback SMTP server of the tests (aiosmtpd); each delivered mail lands in a file. With
+// TLS it is a submission server that requires the login "tester" / "s3cret".
 class SmtpSink {
 public:
     SmtpSink();
+    SmtpSink(SinkSecurity security, const TestCertificates& certificates);
     // Empty when the server runs, otherwise why it does not.
     const std::string& startError() const { return error; }
     uint16_t port() const { return portNumber; }
@@ -57,6 +81,8 @@ public:
     std::vector<std::string> mails() const;
 
 private:
+    void start(SinkSecurity security, const TestCertificates* certificates);
+
     TempFolder folder{"pelimo-smtp"};
     uint16_t portNumber = 0;
     std::string error;
@@ -81,7 +107,10 @@ private:
 class ScriptPeer {
 public:
     explicit ScriptPeer(int fd) : fd(fd) {}
-    void send(const std::string& bytes);
+    // False once the client is gone.
+    bool send(const std::string& bytes);
+    // Sends the bytes one at a time with a pause after each, until the client is gone.
+    void trickle(const std::string& bytes, std::chrono::milliseconds pause);
     // The next line with its line end; nothing when the client closed or stayed silent.
     std::optional<std::string> readLine(std::chrono::milliseconds timeout = 5s);
     // Reads until the client closes or the time-out passes.
@@ -115,9 +144,12 @@ private:
 };
 
 // The SMTP commands of a client, one reply each from the list; after a 354 reply the
-// message is read up to its end-of-data line, which takes the next reply. Returns the
-// command lines without their line ends ("DATA" stands for the data too).
+// message is read up to its end-of-data line, which takes the next reply. Like the lenient
+// servers that take a bare LF as a line end, a line of a lone "." ends the data whatever its
+// line end is. Returns the command lines without their line ends ("DATA" stands for the data
+// too). With a pause, the greeting and every reply go out a byte at a time.
 std::function<void(ScriptPeer&)> smtpScript(std::string greeting, std::vector<std::string> replies,
-                                            std::vector<std::string>* commands);
+                                            std::vector<std::string>* commands,
+                                            std::chrono::milliseconds pause = 0ms);
 
 } // namespace pelimo::test

@@ -69,7 +69,7 @@ TEST(MimeMessage, WritesTheAlertMailHeaderAndBody)
                            "\tcharset=\"shift_jis\"\r\n"
                            "Content-Transfer-Encoding: 8bit\r\n"
                            "\r\n"
-                           "line one\nline two\n");
+                           "line one\r\nline two\r\n");
     // Date, From, Subject and To go out in one write.
     EXPECT_EQ(sink.writes.front().substr(sink.writes.front().size() - 22), "To: <me@example.net>\r\n");
 }
@@ -134,16 +134,19 @@ TEST(MimeMessage, BodyTransformation)
     const std::vector<Case> cases{
         {".start", true, "..start"},
         {"a\r\n.b", true, "a\r\n..b"},
-        {"a\n.b", true, "a\n.b"},
+        // Every line end goes out as one CR LF, and a dot after any of them is doubled.
+        {"a\n.b", true, "a\r\n..b"},
+        {"a\r.b", true, "a\r\n..b"},
+        {"a\n\r\nb\r\r\n.\n", true, "a\r\n\r\nb\r\n\r\n..\r\n"},
         {".start", false, ".start"},
         {x998 + ".", true, x998 + "\r\n.."},
-        // Bare LF does not end a line: the break comes after 998 bytes regardless.
+        // Line length counts from the last line end, whichever form it had in the text.
         {std::string(500, 'a') + "\n" + std::string(600, 'b'), true,
-         std::string(500, 'a') + "\n" + std::string(497, 'b') + "\r\n" + std::string(103, 'b')},
-        // A CR LF at the limit ends the line as it is.
+         std::string(500, 'a') + "\r\n" + std::string(600, 'b')},
         {std::string(997, 'a') + "\r\n" + x998, true, std::string(997, 'a') + "\r\n" + x998},
         {x998 + "\r\n.y", true, x998 + "\r\n..y"},
-        {x998 + "\ry", true, x998 + "\r\n\ry"},
+        {x998 + "\ry", true, x998 + "\r\ny"},
+        {x998 + "\n" + x998 + "z", true, x998 + "\r\n" + x998 + "\r\nz"},
     };
     for (const auto& c : cases) {
         MimeMessage message(createTextConversionService());

@@ -12,17 +12,10 @@ namespace {
 using namespace std::chrono_literals;
 namespace t = mail_test_texts;
 
-// The settings of a fresh env.ini, with the addresses a user fills in.
-EnvSettings defaultSettings(uint16_t smtpPort)
+// The mail settings a user fills in, with the defaults of a fresh env.ini.
+MailSettings defaultSettings(uint16_t smtpPort)
 {
-    EnvSettings s;
-    s.watchIntervalMinutes = 5;
-    s.remainingTimeMinutes = 5;
-    s.alarmTextColour = 16777215;
-    s.alarmBackColour = 255;
-    for (auto& pair : s.typeColours)
-        pair = {64, 16777215};
-    s.alarmMail = 1;
+    MailSettings s;
     s.smtpHost = "127.0.0.1";
     s.smtpPort = smtpPort;
     s.pop3Port = 110;
@@ -72,8 +65,8 @@ TEST(SendAlertMail, DeliversTheAlertMailByteForByte)
                                             "(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) [0-9]{4} "
                                             "[0-2][0-9]:[0-5][0-9]:[0-6][0-9] [-+][0-9]{4}")))
         << message.substr(0, dateEnd);
-    // The subject is the 12 bytes 83 41 83 89 81 5B 83 67 8F EE 95 F1 in base64; the body
-    // keeps its bare LF line breaks; the server got "\r\n.\r\n" after it.
+    // The subject is the 12 bytes 83 41 83 89 81 5B 83 67 8F EE 95 F1 in base64; the body's
+    // line ends go out as CR LF; the server got "\r\n.\r\n" after it.
     EXPECT_EQ(message.substr(dateEnd + 2), "From: <watcher@example.com>\r\n"
                                            "Subject: =?shift_jis?B?g0GDiYFbg2eP7pXx?=\r\n"
                                            "To: <owner@example.net>\r\n"
@@ -83,7 +76,7 @@ TEST(SendAlertMail, DeliversTheAlertMailByteForByte)
                                            "\tcharset=\"shift_jis\"\r\n"
                                            "Content-Transfer-Encoding: 8bit\r\n"
                                            "\r\n" +
-                                               alert + "\r\n");
+                                               std::regex_replace(alert, std::regex("\n"), "\r\n") + "\r\n");
 }
 
 TEST(SendAlertMail, PopBeforeSmtpShowsEveryReplyInOrder)
@@ -92,8 +85,8 @@ TEST(SendAlertMail, PopBeforeSmtpShowsEveryReplyInOrder)
     ASSERT_EQ(pop3.startError(), "");
     test::SmtpSink smtp;
     ASSERT_EQ(smtp.startError(), "");
-    EnvSettings settings = defaultSettings(smtp.port());
-    settings.popBeforeSmtp = 1;
+    MailSettings settings = defaultSettings(smtp.port());
+    settings.popBeforeSmtp = true;
     settings.pop3Host = "localhost";
     settings.pop3Port = pop3.port();
     settings.pop3User = "tester";
@@ -116,8 +109,8 @@ TEST(SendAlertMail, RejectedPop3PasswordSendsNothing)
     ASSERT_EQ(pop3.startError(), "");
     test::SmtpSink smtp;
     ASSERT_EQ(smtp.startError(), "");
-    EnvSettings settings = defaultSettings(smtp.port());
-    settings.popBeforeSmtp = 1;
+    MailSettings settings = defaultSettings(smtp.port());
+    settings.popBeforeSmtp = true;
     settings.pop3Host = "127.0.0.1";
     settings.pop3Port = pop3.port();
     settings.pop3User = "tester";
@@ -136,22 +129,22 @@ TEST(SendAlertMail, FailuresLeaveTheirStatusText)
     ASSERT_EQ(smtp.startError(), "");
     struct Case {
         const char* name;
-        std::function<void(EnvSettings&)> change;
+        std::function<void(MailSettings&)> change;
         std::vector<std::string> texts;
     };
     const std::vector<Case> cases{
         {"no SMTP server",
-         [](EnvSettings& s) { s.smtpPort = test::freeLoopbackPort(); },
+         [](MailSettings& s) { s.smtpPort = test::freeLoopbackPort(); },
          {"CONNECT TO SMTP"}},
         {"unknown SMTP host",
-         [](EnvSettings& s) { s.smtpHost = "no-such-host.invalid"; },
+         [](MailSettings& s) { s.smtpHost = "no-such-host.invalid"; },
          {"CONNECT TO SMTP"}},
         {"line break in the sender",
-         [](EnvSettings& s) { s.mailFrom = "a@x\r\nRCPT TO:<b@x>"; },
+         [](MailSettings& s) { s.mailFrom = "a@x\r\nRCPT TO:<b@x>"; },
          {"CONNECT TO SMTP", "SEND TO owner@example.net"}},
         {"unreachable POP3 server",
-         [](EnvSettings& s) {
-             s.popBeforeSmtp = 1;
+         [](MailSettings& s) {
+             s.popBeforeSmtp = true;
              s.pop3Host = "127.0.0.1";
              s.pop3Port = test::freeLoopbackPort();
          },
@@ -159,7 +152,7 @@ TEST(SendAlertMail, FailuresLeaveTheirStatusText)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EnvSettings settings = defaultSettings(smtp.port());
+        MailSettings settings = defaultSettings(smtp.port());
         c.change(settings);
         StatusLog status;
         EXPECT_FALSE(SendAlertMail(settings, "alert\n", status.sink()));
@@ -168,27 +161,94 @@ TEST(SendAlertMail, FailuresLeaveTheirStatusText)
     EXPECT_TRUE(smtp.mails().empty());
 }
 
-TEST(SendAlertMail, EmptyRecipientIsRefusedByTheServer)
+// Blanks around an address and empty entries are no addresses: the mail goes to the others.
+// A list that names nobody fails at "SEND TO" without a transaction.
+TEST(SendAlertMail, RecipientListBlanksAreSkipped)
 {
-    std::vector<std::string> commands;
-    test::ScriptedServer server(test::smtpScript(
-        "220 hi\r\n", {"250 ok\r\n", "250 ok\r\n", "501 empty address\r\n", "250 ok\r\n"}, &commands));
-    EnvSettings settings = defaultSettings(server.port());
-    settings.mailTo.clear();
-    StatusLog status;
-    EXPECT_FALSE(SendAlertMail(settings, "alert\n", status.sink()));
-    server.finish();
-    EXPECT_EQ(status.texts, (std::vector<std::string>{"CONNECT TO SMTP", "SEND TO "}));
-    ASSERT_EQ(commands.size(), 4u);
-    EXPECT_EQ(commands[2], "RCPT TO:<>");
-    EXPECT_EQ(commands[3], "RSET");
+    test::SmtpSink server;
+    ASSERT_EQ(server.startError(), "");
+    struct Case {
+        std::string mailTo;
+        std::vector<std::string> rcpts; // empty: the attempt fails
+        std::string toLine;
+    };
+    const std::vector<Case> cases{
+        {"a@example.net ", {"a@example.net"}, "To: <a@example.net>"},
+        {"a@example.net,,b@example.net",
+         {"a@example.net", "b@example.net"},
+         "To: <a@example.net>,\r\n\t<b@example.net>"},
+        {" a@example.net ;\tb@example.net , ",
+         {"a@example.net", "b@example.net"},
+         "To: <a@example.net>,\r\n\t<b@example.net>"},
+        {"", {}, ""},
+        {" ,; ", {}, ""},
+    };
+    size_t delivered = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE("\"" + c.mailTo + "\"");
+        MailSettings settings = defaultSettings(server.port());
+        settings.mailTo = c.mailTo;
+        StatusLog status;
+        const bool sent = SendAlertMail(settings, "alert\n", status.sink());
+        EXPECT_EQ(sent, !c.rcpts.empty());
+        const auto mails = server.mails();
+        if (!sent) {
+            EXPECT_EQ(status.texts, (std::vector<std::string>{"CONNECT TO SMTP", "SEND TO " + c.mailTo}));
+            EXPECT_EQ(mails.size(), delivered);
+            continue;
+        }
+        ASSERT_EQ(mails.size(), ++delivered);
+        std::string envelope = "MAIL FROM:<watcher@example.com>\n";
+        for (const std::string& r : c.rcpts)
+            envelope += "RCPT TO:<" + r + ">\n";
+        EXPECT_TRUE(mails.back().starts_with(envelope + "DATA\n")) << mails.back();
+        EXPECT_NE(mails.back().find("\r\n" + c.toLine + "\r\nX-Priority: 3\r\n"), std::string::npos)
+            << mails.back();
+    }
+}
+
+// A listing's text is the seller's: whatever line breaks and dots it holds, it stays inside
+// the mail's data. Every line end goes out as CR LF, so even a server that takes a bare LF as a
+// line end (the scripted one) sees no end of the data and no command in it.
+TEST(SendAlertMail, ListingTextStaysInsideTheData)
+{
+    test::SmtpSink real;
+    ASSERT_EQ(real.startError(), "");
+    const std::vector<std::string> titles{
+        std::string(t::kItemName2) + "\n.\nMAIL FROM:<x@example.com>",
+        std::string(t::kItemName2) + "\r.\rRSET\r\n.\r\nQUIT",
+    };
+    for (size_t i = 0; i < titles.size(); ++i) {
+        SCOPED_TRACE(i);
+        const std::string alert = alarmLine("x1000002", titles[i], "3,500", t::kRemain2);
+        std::string crlf;
+        for (size_t k = 0; k < alert.size(); ++k) {
+            if (alert[k] == '\r' && k + 1 < alert.size() && alert[k + 1] == '\n')
+                continue;
+            crlf += alert[k] == '\r' || alert[k] == '\n' ? std::string("\r\n") : std::string(1, alert[k]);
+        }
+
+        StatusLog status;
+        ASSERT_TRUE(SendAlertMail(defaultSettings(real.port()), alert, status.sink()));
+        const auto mails = real.mails();
+        ASSERT_EQ(mails.size(), i + 1);
+        EXPECT_TRUE(mails.back().ends_with("\r\n\r\n" + crlf + "\r\n")) << mails.back();
+
+        std::vector<std::string> commands;
+        test::ScriptedServer lenient(test::smtpScript(
+            "220 hi\r\n", {"250 ok\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n", "250 ok\r\n"}, &commands));
+        EXPECT_TRUE(SendAlertMail(defaultSettings(lenient.port()), alert, status.sink()));
+        lenient.finish();
+        ASSERT_EQ(commands.size(), 4u);
+        EXPECT_EQ(commands[3], "DATA");
+    }
 }
 
 TEST(SendAlertMail, LongStatusTextIsCutAtACharacterBoundary)
 {
     test::SmtpSink smtp;
     ASSERT_EQ(smtp.startError(), "");
-    EnvSettings settings = defaultSettings(smtp.port());
+    MailSettings settings = defaultSettings(smtp.port());
     settings.mailTo.clear();
     for (int i = 0; i < 600; ++i)
         settings.mailTo += t::kHiragana;

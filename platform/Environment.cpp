@@ -1,0 +1,15 @@
+#include "platform/Environment.h"
+
+#include <cstdlib>
+
+namespace pelimo::platform {
+
+std::optional<std::string> environmentValue(const char* name)
+{
+    const char* value = std::getenv(name);
+    if (value == nullptr)
+        return std::nullopt;
+    return std::string(value);
+}
+
+} // namespace pelimo::platform
