@@ -201,7 +201,7 @@ TEST(MailFaults, Pop3ServerFaultsStopBeforeAnySmtpConnection)
             // scripted server answers nothing after the greeting, so USER fails.
             EXPECT_FALSE(sent);
             ASSERT_EQ(shown.size(), 1u);
-            EXPECT_EQ(shown[0], "+OK ready\r\n");
+            EXPECT_EQ(shown[0], "+OK ready");
         } else {
             EXPECT_FALSE(sent);
             for (const std::string& t : shown)
