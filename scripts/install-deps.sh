@@ -14,6 +14,8 @@ packages=(
   fonts-noto-cjk xdg-utils
   # test and benchmark peers
   curl xvfb xauth xdotool imagemagick python3-aiosmtpd dovecot-pop3d
+  # the desktop session of the desktop suite and the screenshots
+  openbox trayer dunst dbus-x11 x11-utils
 )
 missing=()
 for p in "${packages[@]}"; do
