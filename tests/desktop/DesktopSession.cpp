@@ -234,7 +234,7 @@ std::vector<std::string> DesktopSession::environment() const
     return env;
 }
 
-std::optional<std::string> DesktopSession::run(const std::string& command) const
+std::optional<std::string> DesktopSession::run(const std::string& command, bool anyStatus) const
 {
     std::string line = "DISPLAY=" + display();
     if (!bus.empty())
@@ -250,14 +250,16 @@ std::optional<std::string> DesktopSession::run(const std::string& command) const
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
         out.append(buffer, n);
     const int status = ::pclose(pipe);
-    if (status != 0)
+    if (status != 0 && !anyStatus)
         return std::nullopt;
     return out;
 }
 
 unsigned long DesktopSession::findWindow(const std::string& title) const
 {
-    const std::optional<std::string> out = run("xdotool search --onlyvisible --name '" + title + "'");
+    // A window that goes while the search walks the tree fails the search with the others
+    // already printed.
+    const std::optional<std::string> out = run("xdotool search --onlyvisible --name '" + title + "'", true);
     return out ? std::strtoul(out->c_str(), nullptr, 10) : 0;
 }
 

@@ -72,8 +72,8 @@ public:
     std::vector<std::string> environment() const;
 
     // Runs a shell command on the session's display; its standard output, or nothing when it
-    // failed.
-    std::optional<std::string> run(const std::string& command) const;
+    // failed (unless any exit status will do).
+    std::optional<std::string> run(const std::string& command, bool anyStatus = false) const;
     // The window of a visible top-level window whose title holds `title`, or 0.
     unsigned long findWindow(const std::string& title) const;
     // The screen rectangle {x, y, w, h} of a window's inside.

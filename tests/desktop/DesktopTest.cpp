@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -40,7 +41,6 @@ constexpr Spot kFirstRow{60, 197};        // the watch list's first row
 constexpr Spot kEmptyListSpace{60, 320};  // below the rows
 constexpr int kHeaderY = 178;             // the watch list's column headers
 constexpr int kPriceHeaderX = 330;        // left edge of the price column's header
-constexpr int kStatusBarFromBottom = 11;  // the status bar's text line, up from the bottom
 
 // A listing of the simulator, pinned so that the program sees exactly these fields.
 struct Pinned {
@@ -48,11 +48,11 @@ struct Pinned {
     std::string remain; // UTF-8, as the simulator takes it
 };
 
-// A mail server that holds every step until the test lets it go, so that the program's
-// status text can be looked at while it waits.
-class HoldingSmtpServer {
+// A mail server (SMTP or POP3) that holds every step until the test lets it go, so that the
+// program's status text can be looked at while it waits.
+class HoldingMailServer {
 public:
-    HoldingSmtpServer()
+    HoldingMailServer()
     {
         listener = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
@@ -63,14 +63,14 @@ public:
             ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) == 0)
             boundPort = ntohs(a.sin_port);
     }
-    ~HoldingSmtpServer()
+    ~HoldingMailServer()
     {
         if (peer >= 0)
             ::close(peer);
         ::close(listener);
     }
-    HoldingSmtpServer(const HoldingSmtpServer&) = delete;
-    HoldingSmtpServer& operator=(const HoldingSmtpServer&) = delete;
+    HoldingMailServer(const HoldingMailServer&) = delete;
+    HoldingMailServer& operator=(const HoldingMailServer&) = delete;
 
     int port() const { return boundPort; }
     bool accept(std::chrono::milliseconds bound)
@@ -150,6 +150,10 @@ protected:
         env.insert(env.end(), {"PELIMO_LISTING_BASE=" + sim.baseUrl(),
                                "PELIMO_ITEMPAGE_BASE=" + sim.baseUrl(), "QTWEBENGINE_DISABLE_SANDBOX=1",
                                "QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu"});
+#ifdef PELIMO_PROGRAM_LEAK_CHECK_OFF
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        env.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":detect_leaks=0");
+#endif
         ASSERT_TRUE(program.start({PELIMO_PROGRAM_PATH}, env, folder));
         ASSERT_TRUE(
             test::waitUntil([this] { return (window = session.findWindow("Pelimo for zelvo")) != 0; }, 60s))
@@ -164,7 +168,7 @@ protected:
                 frame = place.value_or(std::vector<int>{});
                 return place && (*place)[2] == 800 && (*place)[3] == 650;
             },
-            10s))
+            20s))
             << "window " << window << " at " << (frame.empty() ? -1 : frame[0]);
         // The window is ready for input once its first frame shows the idle status text.
         ASSERT_TRUE(test::waitUntil([this] { return statusInkWidth() > 0; }, 30s));
@@ -176,23 +180,39 @@ protected:
                                 std::to_string(at.x) + " " + std::to_string(at.y) + " click " +
                                 std::to_string(button)));
     }
-    void key(const std::string& keys) { ASSERT_TRUE(session.run("xdotool key " + keys)); }
-
-    // How wide the status bar's text runs: from the window's left edge to its rightmost dark
-    // pixel in the message pane.
-    int statusInkWidth() const
+    void key(const std::string& keys)
     {
-        const int y = frame[1] + frame[3] - kStatusBarFromBottom - 8;
-        const Screenshot shot = session.grab(frame[0], y, frame[2] / 2, 16);
+        ASSERT_TRUE(session.run("xdotool key " + keys));
+    }
+
+    // Where the status bar's text lies: the rightmost dark pixel in the left half of the bar
+    // (0 without any) and the lowest dark row, in pixels up from the window's bottom.
+    struct Ink {
         int right = 0;
+        int lowFromBottom = 0;
+    };
+    Ink statusInk() const
+    {
+        constexpr int kBarHeight = 22;
+        const Screenshot shot =
+            session.grab(frame[0], frame[1] + frame[3] - kBarHeight, frame[2] / 2, kBarHeight);
+        Ink ink;
+        int bottom = -1;
         for (int py = 0; py < shot.height; ++py) {
             for (int px = 0; px < shot.width; ++px) {
                 const Screenshot::Pixel p = shot.at(px, py);
-                if (p.r + p.g + p.b < 200)
-                    right = std::max(right, px);
+                if (p.r + p.g + p.b < 200) {
+                    ink.right = std::max(ink.right, px);
+                    bottom = py;
+                }
             }
         }
-        return right;
+        ink.lowFromBottom = bottom < 0 ? 0 : kBarHeight - bottom;
+        return ink;
+    }
+    int statusInkWidth() const
+    {
+        return statusInk().right;
     }
 
     // The tray icon's main colour: the normal image, the alarm image or neither.
@@ -213,11 +233,14 @@ protected:
     // How many windows of the program are on screen (a menu adds one).
     size_t visibleWindows() const
     {
-        const std::string out = session.run("xdotool search --onlyvisible --class pelimo").value_or("");
+        const std::string out = session.run("xdotool search --onlyvisible --class pelimo", true).value_or("");
         return static_cast<size_t>(std::count(out.begin(), out.end(), '\n'));
     }
 
-    bool hidden() const { return session.findWindow("Pelimo for zelvo") == 0; }
+    bool hidden() const
+    {
+        return session.findWindow("Pelimo for zelvo") == 0;
+    }
 
     void hideToTheTray()
     {
@@ -295,7 +318,7 @@ TEST_F(DesktopTest, TerminationSignalBehindAModalDialogEndsTheProgram)
 
 TEST_F(DesktopTest, MailStatusTextsShowWhileTheServerWaits)
 {
-    HoldingSmtpServer smtp;
+    HoldingMailServer smtp;
     ASSERT_GT(smtp.port(), 0);
     settings.alarmMail = 1;
     settings.smtpHost = "127.0.0.1";
@@ -334,6 +357,35 @@ TEST_F(DesktopTest, MailStatusTextsShowWhileTheServerWaits)
     int sending = 0;
     EXPECT_TRUE(test::waitUntil([&] { return (sending = statusInkWidth()) > connecting + 40; }, 5s))
         << "while connecting " << connecting << ", while sending " << sending;
+}
+
+TEST_F(DesktopTest, Pop3ReplyShowsOnOneLine)
+{
+    HoldingMailServer pop3;
+    ASSERT_GT(pop3.port(), 0);
+    settings.alarmMail = 1;
+    settings.popBeforeSmtp = 1;
+    settings.pop3Host = "127.0.0.1";
+    settings.pop3Port = pop3.port();
+    settings.pop3User = "tester";
+    settings.smtpHost = "127.0.0.1";
+    ASSERT_NO_FATAL_FAILURE(watch({{"p1", "3分"}}));
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    const Ink idle = statusInk();
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
+
+    ASSERT_TRUE(pop3.accept(20s));
+    pop3.send("+OK ready for a login\r\n");
+    // The greeting is shown before the user command goes out, whose answer is withheld.
+    ASSERT_EQ(pop3.readLine(10s).rfind("user ", 0), 0u);
+    Ink shown;
+    EXPECT_TRUE(test::waitUntil([&] { return (shown = statusInk()).right > idle.right + 40; }, 5s))
+        << "the reply is not on screen";
+    // On the line of the idle text (its descenders reach lower), not half a line up as the
+    // first of two lines would be.
+    EXPECT_LE(shown.lowFromBottom, idle.lowFromBottom + 1)
+        << "idle text down to " << idle.lowFromBottom << ", reply down to " << shown.lowFromBottom;
 }
 
 TEST_F(DesktopTest, DamagedWatchListFileIsAnnouncedInTheStatusBar)
