@@ -46,8 +46,7 @@ QString qs(const char* sjis)
 
 QIcon iconResource(int32_t id)
 {
-    static const bool registered = (registerIconResources(), true);
-    (void)registered;
+    [[maybe_unused]] static const bool registered = (registerIconResources(), true);
     return QIcon(QStringLiteral(":/icons/%1.xpm").arg(id));
 }
 
