@@ -281,7 +281,6 @@ TEST_F(DesktopTest, TrayShowsTheNormalImageThenTheAlarmImageAfterAnAlarm)
 
 TEST_F(DesktopTest, QuitFromTheTrayMenuWhileHiddenEndsTheProgram)
 {
-    std::filesystem::remove(platform::joinPath(folder, "env.ini"));
     ASSERT_NO_FATAL_FAILURE(startProgram());
     fs::remove(platform::joinPath(folder, "env.ini"));
     ASSERT_NO_FATAL_FAILURE(hideToTheTray());
