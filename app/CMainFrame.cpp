@@ -24,6 +24,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+// The icons live in the static library: without a reference to their registration the linker
+// would leave them out of the program.
+static void registerIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace pelimo {
 
 namespace {
@@ -35,16 +42,23 @@ QString qs(const char* sjis)
     return platform::toQString(sjis);
 }
 
+} // namespace
+
 QIcon iconResource(int32_t id)
 {
+    [[maybe_unused]] static const bool registered = (registerIconResources(), true);
     return QIcon(QStringLiteral(":/icons/%1.xpm").arg(id));
 }
+
+namespace {
 
 // The top bar is as high as the command bar it holds, so the bar's lower group box is never
 // cut off in a font taller than the one its template was drawn for.
 constexpr int kTopBarHeightUnits = CRkCmdDialog::kHeightUnits;
 // The command bar sits this many pixels down inside the top bar.
 constexpr int kCmdBarOffset = 3;
+// The splitter's first row: the search tabs or the watch list.
+constexpr int kTopRowHeight = 250;
 
 } // namespace
 
@@ -73,7 +87,10 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints)
     htmlForm_->setMinimumHeight(10);
     splitter_->addWidget(formView_);
     splitter_->addWidget(htmlForm_);
-    splitter_->setSizes({250, 300});
+    // Row 0 starts 250 px high and keeps that height; row 1 takes every change of the window.
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setSizes({kTopRowHeight, 300});
 
     cmdBar_ = new CRkCmdDialog(settings_, formView_, topBar);
     const QRect bar = cmdBar_->fromDialogUnits(0, 0, CRkCmdDialog::kWidthUnits, kTopBarHeightUnits);
@@ -204,6 +221,9 @@ void CMainFrame::onWatchListClosed()
     formView_->destroyWatchList();
     closeAllowed_ = true;
     close();
+    // Hidden in the tray, or behind a modal dialog, the window's close is not the last one
+    // Qt waits for: the owner ends the event loop on this signal.
+    emit shutdownFinished();
 }
 
 bool CMainFrame::event(QEvent* event)
@@ -221,10 +241,19 @@ bool CMainFrame::event(QEvent* event)
         if (const auto* text = std::any_cast<std::string>(&message.arg)) {
             messagePane_->setText(platform::toQString(*text));
         }
-        repaint();
+        paintMessagePaneNow();
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void CMainFrame::paintMessagePaneNow()
+{
+    // The mail's next network step blocks the event loop, so the text must be on screen
+    // before this returns. In a window that composes a web view, repaint() only posts the
+    // update when the last frame was recent; that one update is delivered here, nothing else.
+    messagePane_->repaint();
+    QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

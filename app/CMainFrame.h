@@ -3,6 +3,7 @@
 #include "app/settings/EnvSettings.h"
 #include "xmlclient/Endpoints.h"
 
+#include <QIcon>
 #include <QMainWindow>
 #include <cstdint>
 #include <memory>
@@ -30,6 +31,9 @@ inline constexpr int kCommandOpen = 145;
 // Icon resources: the normal image and the image while watched listings are in alarm.
 inline constexpr int32_t kIconNormal = 128;
 inline constexpr int32_t kIconAlarm = 150;
+
+// The icon resource 128 or 150.
+QIcon iconResource(int32_t id);
 
 // The balloon text field holds at most this many bytes.
 inline constexpr size_t kMaxBalloonBytes = 255;
@@ -61,6 +65,11 @@ public:
     QSplitter* splitter() const { return splitter_; }
     int32_t trayIconId() const { return trayIconId_; }
 
+Q_SIGNALS:
+    // The orderly shutdown is over: the watch list has written its file and the window is
+    // closed. The event loop's owner ends the loop, whatever windows or dialogs remain.
+    void shutdownFinished();
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -74,6 +83,7 @@ private:
     void onSearchTabsClosed();
     void onWatchListClosed();
     void restoreWindow();
+    void paintMessagePaneNow();
     void showAbout();
 
     EnvSettings& settings_;

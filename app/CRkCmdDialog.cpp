@@ -4,11 +4,11 @@
 #include "app/CRkFormView.h"
 #include "platform/qt/QtText.h"
 #include "settingsdlg/CRkEnvDialg.h"
+#include "settingsdlg/DialogUnits.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFontDatabase>
-#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -103,14 +103,7 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
 
 QRect CRkCmdDialog::fromDialogUnits(const QFont& font, int x, int y, int w, int h)
 {
-    const QFontMetrics metrics(font);
-    // The average width of the Latin letters, as dialog units have always measured it; a CJK
-    // face's overall average counts its full-width glyphs and would stretch the bar past the
-    // window.
-    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const int cx = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
-    const int cy = metrics.height();
-    return QRect(x * cx / 4, y * cy / 8, w * cx / 4, h * cy / 8);
+    return DialogUnits(font).rect(x, y, w, h);
 }
 
 QRect CRkCmdDialog::fromDialogUnits(int x, int y, int w, int h) const

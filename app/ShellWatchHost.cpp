@@ -47,6 +47,11 @@ void ShellWatchHost::showMailStatus(const std::string& sjis)
     platform::sendMessage(&frame_, PrivateMessage::statusText, sjis);
 }
 
+void ShellWatchHost::showFileNotice(const std::string& sjis)
+{
+    platform::sendMessage(&frame_, PrivateMessage::statusText, sjis);
+}
+
 void ShellWatchHost::watchListClosed()
 {
     platform::postMessage(&frame_, PrivateMessage::watchListClosed);

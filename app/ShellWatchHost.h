@@ -19,6 +19,7 @@ public:
     void setTrayIcon(int32_t iconId) override;
     void showBalloon(const std::string& sjis) override;
     void showMailStatus(const std::string& sjis) override;
+    void showFileNotice(const std::string& sjis) override;
     void watchListClosed() override;
 
 private:

@@ -1,4 +1,5 @@
 #include "app/CLotwatchApp.h"
+#include "app/CMainFrame.h"
 #include "platform/DataHome.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtTranslations.h"
@@ -29,5 +30,9 @@ int main(int argc, char** argv)
     if (!app.initInstance()) {
         return 1;
     }
+    // The orderly shutdown ends the run in every state: shown, hidden in the tray, or with a
+    // modal dialog open (exit() ends the dialog's loop as well as this one).
+    QObject::connect(app.mainFrame(), &pelimo::CMainFrame::shutdownFinished, &qapp,
+                     [] { QCoreApplication::exit(0); });
     return QApplication::exec();
 }

@@ -12,9 +12,13 @@ namespace {
 
 constexpr uint16_t kDefaultSmtpPort = 25;
 
-// Cuts a Shift-JIS text to the status field's length without splitting a character.
-std::string fitStatusText(const std::string& text)
+// Cuts a Shift-JIS text to the status field's length without splitting a character. A
+// server's reply comes with its line end, which the one-line status field would show as a
+// second line.
+std::string fitStatusText(std::string text)
 {
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n'))
+        text.pop_back();
     return std::string(platform::cutSjis(text, kMaxStatusTextLength));
 }
 

@@ -16,6 +16,8 @@ packages=(
   fonts-noto-cjk xdg-utils qt6-translations-l10n
   # test and benchmark peers
   curl xvfb xauth xdotool imagemagick python3-aiosmtpd dovecot-pop3d openssl
+  # the desktop session of the desktop suite and the screenshots
+  openbox trayer dunst dbus-x11 x11-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Shows the alert mode the way a person sees it: a watch list of three listings, two of them
 # ending within the five-minute threshold, polled with the "更新" button, and one listing
-# opened in an alert tab. Saves docs/screenshots/alert.png.
+# opened in an alert tab; the tray icon in the top right corner shows the alarm image. Saves
+# docs/screenshots/alert.png.
 #   scripts/screenshot-alert.sh [build-dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,6 +17,7 @@ sjis() { iconv -f UTF-8 -t CP932; }
 enc() { python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$1"; }
 
 start_display "$display"
+start_desktop "$display"
 start_simulator
 
 put() { # ItemNo name price remain type bids
@@ -52,8 +54,8 @@ xdotool windowfocus --sync "$window"
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "${3:-1}"; }
 
 click "${PELIMO_ALERT_BUTTON_X:-133}" "${PELIMO_ALERT_BUTTON_Y:-133}"   # "アラート"
-click "${PELIMO_UPDATE_BUTTON_X:-747}" "${PELIMO_UPDATE_BUTTON_Y:-352}" 3 # "更新"
-xdotool mousemove --window "$window" 60 "${PELIMO_ALERT_ROW_Y:-216}" click --repeat 2 --delay 120 1
+click "${PELIMO_UPDATE_BUTTON_X:-747}" "${PELIMO_UPDATE_BUTTON_Y:-397}" 3 # "更新"
+xdotool mousemove --window "$window" 60 "${PELIMO_ALERT_ROW_Y:-197}" click --repeat 2 --delay 120 1
 sleep 4
 import -display "$display" -window root "$out/alert.png"
 echo "screenshot in $out/alert.png"

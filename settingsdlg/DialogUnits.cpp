@@ -21,9 +21,12 @@ QFont dialogFont()
 
 DialogUnits::DialogUnits(const QFont& font)
 {
-    // The same base units as the command bar.
     const QFontMetrics metrics(font);
-    charWidth = metrics.averageCharWidth();
+    // The average width of the Latin letters, as dialog units have always measured it; a CJK
+    // face's overall average counts its full-width glyphs and would stretch every control to
+    // about twice its width.
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    charWidth = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
     charHeight = metrics.height();
 }
 

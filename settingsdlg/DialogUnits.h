@@ -12,7 +12,8 @@ namespace pelimo {
 QFont dialogFont();
 
 // Converts dialog-unit rectangles into pixels from a font's metrics: a horizontal unit is a
-// quarter of the average character width, a vertical unit an eighth of the character height.
+// quarter of the average Latin letter's width, a vertical unit an eighth of the character
+// height. The settings dialog and the command bar both measure with it.
 class DialogUnits {
 public:
     explicit DialogUnits(const QFont& font);

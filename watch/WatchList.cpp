@@ -25,7 +25,7 @@ void WatchList::load()
 {
     AramFileLoad loaded = loadAramFile(directory);
     if (loaded.outcome == AramFileLoad::Outcome::movedAside)
-        windows.setStatusLine(fillText(watch_text::kStatusFileMovedAside, {loaded.movedTo}));
+        windows.showFileNotice(fillText(watch_text::kStatusFileMovedAside, {loaded.movedTo}));
     fileProtected = loaded.outcome == AramFileLoad::Outcome::unreadable;
     for (ItemInfo& r : loaded.records) {
         if (findEntry(r.ItemNo) >= 0)

@@ -26,6 +26,9 @@ public:
     virtual void showBalloon(const std::string& sjis) = 0;
     // A progress text of the alert mail, for the main frame's status bar.
     virtual void showMailStatus(const std::string& sjis) = 0;
+    // A notice about the watch list file for the main frame's status bar, which exists while
+    // the file is loaded (the form view's status line is made later).
+    virtual void showFileNotice(const std::string& sjis) = 0;
     // Tells the main frame that the watch list has stopped and may be destroyed. Must not
     // destroy the list from inside the call (the main frame is told by a posted message).
     virtual void watchListClosed() = 0;

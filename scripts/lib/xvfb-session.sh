@@ -1,6 +1,7 @@
 # Shared by the screenshot scripts (sourced): a work folder, background processes ended on
 # exit, a bounded wait, a virtual X display and the listing simulator.
-#   start_display DISPLAY; start_simulator [simulator arguments...] (sets $base)
+#   start_display DISPLAY; start_desktop DISPLAY (window manager and tray);
+#   start_simulator [simulator arguments...] (sets $base)
 work=$(mktemp -d)
 pids=()
 cleanup() {
@@ -25,6 +26,18 @@ start_display() {
     Xvfb "$1" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
     pids+=($!)
     wait_for 10 test -e "/tmp/.X11-unix/X${1#:}"
+}
+
+# openbox, so that the window has a frame and minimising behaves as on a desktop, and an
+# XEmbed tray (trayer) in the top right corner, where the program's tray icon docks.
+start_desktop() {
+    DISPLAY=$1 openbox --sm-disable >"$work/openbox.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 env DISPLAY="$1" sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+    DISPLAY=$1 trayer --edge top --align right --widthtype request --height 24 --SetDockType true \
+        --transparent false --tint 0xffffff >"$work/trayer.log" 2>&1 &
+    pids+=($!)
+    wait_for 10 env DISPLAY="$1" sh -c 'xwininfo -root -tree | grep -q "\"panel\""'
 }
 
 start_simulator() {

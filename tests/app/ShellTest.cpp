@@ -25,6 +25,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -127,10 +128,37 @@ private Q_SLOTS:
         QCOMPARE(bar->paneMode(), 0);
         QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(bar->keywordBox()));
 
+        // The splitter's first row starts 250 px high and keeps that height as the window grows.
+        QCOMPARE(frame->splitter()->sizes().constFirst(), 250);
+        const int before = frame->splitter()->height();
+        frame->resize(800, 750);
+        QTRY_COMPARE(frame->splitter()->height(), before + 100);
+        QCOMPARE(frame->splitter()->sizes().constFirst(), 250);
+
+        // The two images are in the program, and they are not the same picture.
+        const QImage normal = iconResource(kIconNormal).pixmap(32, 32).toImage();
+        const QImage alarm = iconResource(kIconAlarm).pixmap(32, 32).toImage();
+        QVERIFY(!normal.isNull() && !alarm.isNull());
+        QVERIFY(normal != alarm);
+        QVERIFY(!frame->windowIcon().isNull());
+
         // Without a tray to bring it back, minimising must not hide the window.
         frame->showMinimized();
         QTest::qWait(100);
         QVERIFY(frame->isVisible());
+    }
+
+    void damagedWatchListFileIsAnnouncedInTheStatusBar()
+    {
+        QFile damaged(QStringLiteral("AramList.xml"));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write("<root><ItemInfo>");
+        damaged.close();
+        auto frame = makeFrame();
+        const QStringList aside =
+            QDir().entryList({QStringLiteral("AramList.xml.unreadable-*")}, QDir::Files);
+        QCOMPARE(aside.size(), 1);
+        QVERIFY2(frame->messagePaneText().contains(aside.constFirst()), qPrintable(frame->messagePaneText()));
     }
 
     void paneModeShowsOneSideBeforeAnySearch()

@@ -24,6 +24,7 @@ public:
     void setTrayIcon(int32_t iconId) override { trayIcons.push_back(iconId); }
     void showBalloon(const std::string& sjis) override { balloons.push_back(sjis); }
     void showMailStatus(const std::string& sjis) override { mailStatus.push_back(sjis); }
+    void showFileNotice(const std::string& sjis) override { fileNotices.push_back(sjis); }
     void watchListClosed() override { ++closed; }
 
     std::vector<std::string> statusLines;
@@ -33,6 +34,7 @@ public:
     std::vector<int32_t> trayIcons;
     std::vector<std::string> balloons;
     std::vector<std::string> mailStatus;
+    std::vector<std::string> fileNotices;
     int closed = 0;
     std::function<void(const std::string&)> onStatus;
 };

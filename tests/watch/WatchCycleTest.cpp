@@ -320,10 +320,15 @@ TEST_F(WatchCycleTest, UnreadableFileIsMovedAsideAndSaidOnce)
     }
     list->load();
     EXPECT_TRUE(list->entries().empty());
-    ASSERT_EQ(host.statusLines.size(), 1u);
+    ASSERT_EQ(host.fileNotices.size(), 1u);
     int aside = 0;
-    for (const auto& f : fs::directory_iterator(dir))
-        aside += f.path().filename().string().rfind("AramList.xml.unreadable-", 0) == 0;
+    for (const auto& f : fs::directory_iterator(dir)) {
+        const std::string name = f.path().filename().string();
+        if (name.rfind("AramList.xml.unreadable-", 0) == 0) {
+            ++aside;
+            EXPECT_NE(host.fileNotices[0].find(name), std::string::npos) << "the notice names the file";
+        }
+    }
     EXPECT_EQ(aside, 1);
     // Adding now writes a new file beside the moved one.
     watch(listing("n", "1", "-"));

@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cstdlib>
 #include <memory>
 
 using namespace pelimo;
@@ -99,13 +100,17 @@ private slots:
         list->addEntry(listing("2", "1", "-"));
         QCOMPARE(list->topLevelItemCount(), 2);
 
+        list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
         list->sortByColumn(2); // descending
         QCOMPARE(rowNumbers(), (QStringList{QStringLiteral("2"), QStringLiteral("1")}));
         QCOMPARE(list->header()->sortIndicatorSection(), 2);
         QCOMPARE(list->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+        QCOMPARE(headerTriangle(2), QStringLiteral("down"));
         list->sortByColumn(2); // ascending: 980 before 1500
         QCOMPARE(rowNumbers(), (QStringList{QStringLiteral("1"), QStringLiteral("2")}));
         QCOMPARE(list->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+        QCOMPARE(headerTriangle(2), QStringLiteral("up"));
 
         list->addEntry(listing("0", "5", kRemain30Sec));
         QCOMPARE(rowNumbers().last(), QStringLiteral("0"));
@@ -163,6 +168,18 @@ private slots:
         list->addEntry(listing("r2", "2", "-"));
         list->removeSelectedEntry(); // no selection mark: nothing
         QCOMPARE(list->topLevelItemCount(), 2);
+        // A click on a row, then on the empty space below the rows: the row is no longer
+        // selected (though Qt keeps it current), so nothing is removed.
+        list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->topLevelItem(0)).center());
+        QVERIFY(list->topLevelItem(0)->isSelected());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(20, list->viewport()->height() - 5));
+        QVERIFY(list->selectedItems().isEmpty());
+        list->removeSelectedEntry();
+        QCOMPARE(list->topLevelItemCount(), 2);
+        QCOMPARE(loadAramFile(platform::fromQString(dir->path())).records.size(), size_t{2});
         list->setCurrentItem(list->topLevelItem(0));
         list->removeSelectedEntry();
         QCOMPARE(list->topLevelItemCount(), 1);
@@ -322,6 +339,39 @@ private slots:
     }
 
 private:
+    // Which way the triangle at the left of a header section points, read from its pixels:
+    // the widest row of a down triangle is its top one.
+    QString headerTriangle(int section) const
+    {
+        QHeaderView* header = list->header();
+        const QImage image = header->grab().toImage();
+        const int left = header->sectionViewportPosition(section);
+        int firstWidth = -1;
+        int lastWidth = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            const QColor face = image.pixelColor(left + 1, y);
+            int lo = -1;
+            int hi = -1;
+            for (int x = left + 2; x < left + 26; ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (std::abs(c.red() - face.red()) + std::abs(c.green() - face.green()) +
+                        std::abs(c.blue() - face.blue()) >
+                    90) {
+                    lo = lo < 0 ? x : lo;
+                    hi = x;
+                }
+            }
+            if (lo < 0)
+                continue;
+            if (firstWidth < 0)
+                firstWidth = hi - lo;
+            lastWidth = hi - lo;
+        }
+        if (firstWidth < 0)
+            return QStringLiteral("none");
+        return firstWidth > lastWidth ? QStringLiteral("down") : QStringLiteral("up");
+    }
+
     void put(const ItemInfo& r)
     {
         auto enc = [](const std::string& sjis) {

@@ -4,6 +4,7 @@
 #include "listing/QtColumnAlign.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
+#include "search/ResultImages.h"
 #include "search/ResultOrder.h"
 #include "search/SearchListHost.h"
 #include "watch/WatchColumns.h"
@@ -195,9 +196,20 @@ std::optional<std::pair<QColor, QColor>> CRkAramList::rowAlarmColours(int row) c
     return std::make_pair(toQColor(settings.alarmTextColour), toQColor(settings.alarmBackColour));
 }
 
+QTreeWidgetItem* CRkAramList::selectedRow() const
+{
+    // The current row outlives a click on empty space that clears the selection; only a row
+    // the user still sees selected counts.
+    QTreeWidgetItem* current = currentItem();
+    if (current != nullptr && current->isSelected())
+        return current;
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? nullptr : selected.front();
+}
+
 void CRkAramList::removeSelectedEntry()
 {
-    QTreeWidgetItem* mark = currentItem();
+    QTreeWidgetItem* mark = selectedRow();
     if (!mark)
         return;
     const std::string itemNo = sjisOf(*mark, kColumnItemNo);
@@ -225,7 +237,11 @@ void CRkAramList::sortByColumn(int column)
         return;
     sortColumn = column;
     sortDescending[column] = sortDescending[column] == 0 ? 1 : 0;
-    header()->setSortIndicatorShown(true);
+    // The header shows the result lists' triangles (down for descending, up for ascending)
+    // rather than the style's indicator, whose direction varies between styles.
+    for (int c = 0; c < kWatchColumnCount; ++c)
+        headerItem()->setIcon(c, QIcon());
+    headerItem()->setIcon(column, resultImage(sortDescending[column] == 1 ? kImageSortDown : kImageSortUp));
     sortItems(column, sortDescending[column] == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
@@ -242,10 +258,14 @@ bool CRkAramList::compareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b
 
 void CRkAramList::showContextMenu(const QPoint& pos)
 {
-    QMenu menu(this);
+    // The menu is no child of the list: an orderly shutdown may destroy the list while the
+    // menu waits for a choice.
+    QMenu menu;
     QAction* remove = menu.addAction(platform::toQString(watch_text::kMenuRemoveEntry));
     remove->setData(kCommandRemoveEntry);
-    if (menu.exec(viewport()->mapToGlobal(pos)) == remove)
+    const QPointer<CRkAramList> self(this);
+    QAction* chosen = menu.exec(viewport()->mapToGlobal(pos));
+    if (self && chosen == remove)
         removeSelectedEntry();
 }
 

@@ -38,7 +38,8 @@ public:
     const std::vector<AramEntry>& entries() const { return watch.entries(); }
     WatchList& watchList() { return watch; }
 
-    // Removes the row of the selection mark, its entry, and the watched marks of its number.
+    // Removes the selected row, its entry, and the watched marks of its number; nothing
+    // without a selected row.
     void removeSelectedEntry();
     // Shows the listing of the selection mark; refused while an update runs.
     void openSelectedItem();
@@ -65,6 +66,7 @@ private:
     void refreshRow(const AramEntry& entry) override;
     void repaintRows() override;
     void fillRow(QTreeWidgetItem& row, const ItemInfo& info);
+    QTreeWidgetItem* selectedRow() const;
     void onTimer();
     void showContextMenu(const QPoint& pos);
 

@@ -1,0 +1,465 @@
+// The real program on a real desktop (Xvfb, openbox, an XEmbed tray), driven with the mouse
+// and keyboard as a person would, and judged by what is on the screen.
+#include "app/settings/SettingsStore.h"
+#include "platform/FileSystem.h"
+#include "tests/desktop/DesktopSession.h"
+#include "tests/support/SimulatorProcess.h"
+#include "watch/AramFile.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace pelimo {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+using test::Screenshot;
+
+// The tray images' main colours: 128 is dark blue, 150 red.
+constexpr Screenshot::Pixel kNormalBlue{0x1a, 0x35, 0x73};
+constexpr Screenshot::Pixel kAlarmRed{0xc6, 0x28, 0x28};
+
+// Places inside the main window, in pixels from its top-left corner, as the window lays
+// itself out in the fonts the test machine has.
+struct Spot {
+    int x, y;
+};
+constexpr Spot kAlertMode{133, 133};      // the command bar's "アラート"
+constexpr Spot kSettingsButton{664, 138}; // the command bar's "環境設定"
+constexpr Spot kUpdateButton{747, 397};   // the "更新" button under the watch list
+constexpr Spot kFirstRow{60, 197};        // the watch list's first row
+constexpr Spot kEmptyListSpace{60, 320};  // below the rows
+constexpr int kHeaderY = 178;             // the watch list's column headers
+constexpr int kPriceHeaderX = 330;        // left edge of the price column's header
+
+// A listing of the simulator, pinned so that the program sees exactly these fields.
+struct Pinned {
+    std::string no;
+    std::string remain; // UTF-8, as the simulator takes it
+};
+
+// A mail server (SMTP or POP3) that holds every step until the test lets it go, so that the
+// program's status text can be looked at while it waits.
+class HoldingMailServer {
+public:
+    HoldingMailServer()
+    {
+        listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        if (::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(listener, 4) == 0 &&
+            ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+            boundPort = ntohs(a.sin_port);
+    }
+    ~HoldingMailServer()
+    {
+        if (peer >= 0)
+            ::close(peer);
+        ::close(listener);
+    }
+    HoldingMailServer(const HoldingMailServer&) = delete;
+    HoldingMailServer& operator=(const HoldingMailServer&) = delete;
+
+    int port() const { return boundPort; }
+    bool accept(std::chrono::milliseconds bound)
+    {
+        pollfd p{listener, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(bound.count())) != 1)
+            return false;
+        peer = ::accept(listener, nullptr, nullptr);
+        return peer >= 0;
+    }
+    // A line from the program, waiting at most `bound`.
+    std::string readLine(std::chrono::milliseconds bound)
+    {
+        std::string line;
+        char c = 0;
+        pollfd p{peer, POLLIN, 0};
+        while (line.empty() || line.back() != '\n') {
+            if (::poll(&p, 1, static_cast<int>(bound.count())) != 1 || ::read(peer, &c, 1) != 1)
+                break;
+            line.push_back(c);
+        }
+        return line;
+    }
+    void send(const std::string& text)
+    {
+        [[maybe_unused]] const ssize_t n = ::write(peer, text.data(), text.size());
+    }
+
+private:
+    int listener = -1;
+    int peer = -1;
+    int boundPort = 0;
+};
+
+class DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (const std::string reason = test::DesktopSession::missingReason(); !reason.empty())
+            GTEST_SKIP() << "no desktop session: " << reason;
+        ASSERT_TRUE(session.start(true)) << "the desktop session did not come up";
+        ASSERT_TRUE(sim.start());
+        char pattern[] = "/tmp/pelimo-desktop-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        folder = pattern;
+        settings = defaultSettings();
+        settings.alarmOnRemainingTime = 1;
+        settings.remainingTimeMinutes = 5;
+        settings.alarmChangesListColour = 1;
+    }
+    void TearDown() override
+    {
+        program.stop();
+        std::error_code ignored;
+        if (!folder.empty())
+            fs::remove_all(folder, ignored);
+    }
+
+    // Pins the listings in the simulator and writes them as the program's watch list.
+    void watch(const std::vector<Pinned>& listings)
+    {
+        std::vector<ItemInfo> records;
+        for (const Pinned& p : listings) {
+            ASSERT_TRUE(sim.control("/sim/put?ItemNo=" + p.no + "&ItemName=" + p.no +
+                                    "&CurrentPrice=100&RemainTime=" + test::percentEncode(p.remain) +
+                                    "&AuctionType=NO&BidNum=0&ItemNum=1&ImageUrl="));
+            records.push_back(ItemInfo{p.no, p.no, "100", "NO", "", "0", "1", "-"});
+        }
+        ASSERT_TRUE(saveAramFile(records, folder));
+    }
+
+    // Starts the program with the settings, waits for its window and its docked tray icon.
+    void startProgram()
+    {
+        ASSERT_TRUE(saveSettingsTo(platform::joinPath(folder, "env.ini"), settings));
+        std::vector<std::string> env = session.environment();
+        env.insert(env.end(), {"PELIMO_LISTING_BASE=" + sim.baseUrl(),
+                               "PELIMO_ITEMPAGE_BASE=" + sim.baseUrl(), "QTWEBENGINE_DISABLE_SANDBOX=1",
+                               "QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu"});
+#ifdef PELIMO_PROGRAM_LEAK_CHECK_OFF
+        const char* asan = std::getenv("ASAN_OPTIONS");
+        env.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":detect_leaks=0");
+#endif
+        ASSERT_TRUE(program.start({PELIMO_PROGRAM_PATH}, env, folder));
+        ASSERT_TRUE(
+            test::waitUntil([this] { return (window = session.findWindow("Pelimo for zelvo")) != 0; }, 60s))
+            << "the main window did not show";
+        ASSERT_TRUE(test::waitUntil([this] { return session.trayIcon("pelimo").has_value(); }, 30s))
+            << "the tray icon did not dock";
+        // The window manager may still be placing it.
+        ASSERT_TRUE(test::waitUntil(
+            [this] {
+                window = session.findWindow("Pelimo for zelvo");
+                const auto place = session.geometry(window);
+                frame = place.value_or(std::vector<int>{});
+                return place && (*place)[2] == 800 && (*place)[3] == 650;
+            },
+            20s))
+            << "window " << window << " at " << (frame.empty() ? -1 : frame[0]);
+        // The window is ready for input once its first frame shows the idle status text.
+        ASSERT_TRUE(test::waitUntil([this] { return statusInkWidth() > 0; }, 30s));
+    }
+
+    void click(Spot at, int button = 1)
+    {
+        ASSERT_TRUE(session.run("xdotool mousemove --window " + std::to_string(window) + " " +
+                                std::to_string(at.x) + " " + std::to_string(at.y) + " click " +
+                                std::to_string(button)));
+    }
+    void key(const std::string& keys)
+    {
+        ASSERT_TRUE(session.run("xdotool key " + keys));
+    }
+
+    // Where the status bar's text lies: the rightmost dark pixel in the left half of the bar
+    // (0 without any) and the lowest dark row, in pixels up from the window's bottom.
+    struct Ink {
+        int right = 0;
+        int lowFromBottom = 0;
+    };
+    Ink statusInk() const
+    {
+        constexpr int kBarHeight = 22;
+        const Screenshot shot =
+            session.grab(frame[0], frame[1] + frame[3] - kBarHeight, frame[2] / 2, kBarHeight);
+        Ink ink;
+        int bottom = -1;
+        for (int py = 0; py < shot.height; ++py) {
+            for (int px = 0; px < shot.width; ++px) {
+                const Screenshot::Pixel p = shot.at(px, py);
+                if (p.r + p.g + p.b < 200) {
+                    ink.right = std::max(ink.right, px);
+                    bottom = py;
+                }
+            }
+        }
+        ink.lowFromBottom = bottom < 0 ? 0 : kBarHeight - bottom;
+        return ink;
+    }
+    int statusInkWidth() const
+    {
+        return statusInk().right;
+    }
+
+    // The tray icon's main colour: the normal image, the alarm image or neither.
+    std::string trayImage() const
+    {
+        const auto icon = session.trayIcon("pelimo");
+        if (!icon)
+            return "gone";
+        const Screenshot shot = session.grab((*icon)[0], (*icon)[1], (*icon)[2], (*icon)[3]);
+        const int all = shot.width * shot.height;
+        if (shot.count(kNormalBlue, 60) * 3 > all)
+            return "normal";
+        if (shot.count(kAlarmRed, 60) * 3 > all)
+            return "alarm";
+        return "neither";
+    }
+
+    // How many windows of the program are on screen (a menu adds one).
+    size_t visibleWindows() const
+    {
+        const std::string out = session.run("xdotool search --onlyvisible --class pelimo", true).value_or("");
+        return static_cast<size_t>(std::count(out.begin(), out.end(), '\n'));
+    }
+
+    bool hidden() const
+    {
+        return session.findWindow("Pelimo for zelvo") == 0;
+    }
+
+    void hideToTheTray()
+    {
+        ASSERT_TRUE(session.run("xdotool windowminimize " + std::to_string(window)));
+        ASSERT_TRUE(test::waitUntil([this] { return hidden(); }, 10s)) << "the window did not hide";
+    }
+
+    // The program ended by itself within the bound, with exit status 0, and wrote env.ini.
+    void expectEndedAndSaved()
+    {
+        const std::optional<int> status = program.waitExit(30s);
+        ASSERT_TRUE(status.has_value()) << "the program is still running";
+        EXPECT_EQ(*status, 0);
+        EXPECT_TRUE(fs::exists(platform::joinPath(folder, "env.ini")));
+        EnvSettings saved;
+        loadSettingsFrom(platform::joinPath(folder, "env.ini"), saved);
+        EXPECT_EQ(saved.remainingTimeMinutes, 5);
+    }
+
+    test::DesktopSession session;
+    test::SimulatorProcess sim;
+    test::ChildProcess program;
+    std::string folder;
+    EnvSettings settings;
+    unsigned long window = 0;
+    std::vector<int> frame;
+};
+
+TEST_F(DesktopTest, TrayShowsTheNormalImageThenTheAlarmImageAfterAnAlarm)
+{
+    ASSERT_NO_FATAL_FAILURE(watch({{"d1", "3分"}}));
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    EXPECT_EQ(trayImage(), "normal");
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
+    EXPECT_TRUE(test::waitUntil([this] { return trayImage() == "alarm"; }, 20s)) << trayImage();
+}
+
+TEST_F(DesktopTest, QuitFromTheTrayMenuWhileHiddenEndsTheProgram)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    fs::remove(platform::joinPath(folder, "env.ini"));
+    ASSERT_NO_FATAL_FAILURE(hideToTheTray());
+    const auto icon = session.trayIcon("pelimo");
+    ASSERT_TRUE(icon.has_value());
+    const size_t before = visibleWindows();
+    ASSERT_TRUE(session.run("xdotool mousemove " + std::to_string((*icon)[0] + 8) + " " +
+                            std::to_string((*icon)[1] + 8) + " click 3"));
+    // The menu: "開く", a separator, "終了する"; Up from no choice picks the last.
+    ASSERT_TRUE(test::waitUntil([&] { return visibleWindows() > before; }, 10s)) << "no menu";
+    ASSERT_NO_FATAL_FAILURE(key("Up Return"));
+    expectEndedAndSaved();
+}
+
+TEST_F(DesktopTest, TerminationSignalWhileHiddenEndsTheProgram)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    fs::remove(platform::joinPath(folder, "env.ini"));
+    ASSERT_NO_FATAL_FAILURE(hideToTheTray());
+    program.signal(SIGTERM);
+    expectEndedAndSaved();
+}
+
+TEST_F(DesktopTest, TerminationSignalBehindAModalDialogEndsTheProgram)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    fs::remove(platform::joinPath(folder, "env.ini"));
+    ASSERT_NO_FATAL_FAILURE(click(kSettingsButton));
+    ASSERT_TRUE(test::waitUntil([this] { return session.findWindow("環境設定") != 0; }, 10s))
+        << "the settings dialog did not show";
+    program.signal(SIGTERM);
+    expectEndedAndSaved();
+}
+
+TEST_F(DesktopTest, MailStatusTextsShowWhileTheServerWaits)
+{
+    HoldingMailServer smtp;
+    ASSERT_GT(smtp.port(), 0);
+    settings.alarmMail = 1;
+    settings.smtpHost = "127.0.0.1";
+    settings.smtpPort = smtp.port();
+    settings.mailFrom = "watch@example.test";
+    settings.mailTo = "someone.with.a.long.address@example.test";
+    ASSERT_NO_FATAL_FAILURE(watch({{"m1", "3分"}}));
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    const int idle = statusInkWidth();
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    // The listing's page opens in an alert tab: a web view on screen, as a person watching
+    // a listing would have it.
+    ASSERT_TRUE(session.run("xdotool mousemove --window " + std::to_string(window) + " " +
+                            std::to_string(kFirstRow.x) + " " + std::to_string(kFirstRow.y) +
+                            " click --repeat 2 --delay 120 1"));
+    ASSERT_TRUE(test::waitUntil(
+        [this] {
+            const Screenshot page = session.grab(frame[0] + 400, frame[1] + 560, 1, 1);
+            return !page.rgb.empty() && page.at(0, 0).r + page.at(0, 0).g + page.at(0, 0).b >= 750;
+        },
+        20s))
+        << "the listing's page did not open";
+    ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
+
+    // The greeting is withheld: "CONNECT TO SMTP" is on screen meanwhile.
+    ASSERT_TRUE(smtp.accept(20s));
+    int connecting = 0;
+    EXPECT_TRUE(test::waitUntil([&] { return (connecting = statusInkWidth()) > idle + 40; }, 5s))
+        << "idle " << idle << ", while connecting " << connecting;
+    smtp.send("220 held\r\n");
+    ASSERT_EQ(smtp.readLine(10s).rfind("HELO ", 0), 0u);
+    smtp.send("250 hello\r\n");
+
+    // The answer to MAIL is withheld: "SEND TO <address>", longer still, is on screen.
+    ASSERT_EQ(smtp.readLine(10s).rfind("MAIL FROM:", 0), 0u);
+    int sending = 0;
+    EXPECT_TRUE(test::waitUntil([&] { return (sending = statusInkWidth()) > connecting + 40; }, 5s))
+        << "while connecting " << connecting << ", while sending " << sending;
+}
+
+TEST_F(DesktopTest, Pop3ReplyShowsOnOneLine)
+{
+    HoldingMailServer pop3;
+    ASSERT_GT(pop3.port(), 0);
+    settings.alarmMail = 1;
+    settings.popBeforeSmtp = 1;
+    settings.pop3Host = "127.0.0.1";
+    settings.pop3Port = pop3.port();
+    settings.pop3User = "tester";
+    settings.smtpHost = "127.0.0.1";
+    ASSERT_NO_FATAL_FAILURE(watch({{"p1", "3分"}}));
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    const Ink idle = statusInk();
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
+
+    ASSERT_TRUE(pop3.accept(20s));
+    pop3.send("+OK ready for a login\r\n");
+    // The greeting is shown before the user command goes out, whose answer is withheld.
+    ASSERT_EQ(pop3.readLine(10s).rfind("user ", 0), 0u);
+    Ink shown;
+    EXPECT_TRUE(test::waitUntil([&] { return (shown = statusInk()).right > idle.right + 40; }, 5s))
+        << "the reply is not on screen";
+    // On the line of the idle text (its descenders reach lower), not half a line up as the
+    // first of two lines would be.
+    EXPECT_LE(shown.lowFromBottom, idle.lowFromBottom + 1)
+        << "idle text down to " << idle.lowFromBottom << ", reply down to " << shown.lowFromBottom;
+}
+
+TEST_F(DesktopTest, DamagedWatchListFileIsAnnouncedInTheStatusBar)
+{
+    std::ofstream(platform::joinPath(folder, "AramList.xml")) << "<root><ItemInfo>";
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    // The notice names the file it was moved to, far longer than the idle text.
+    EXPECT_GT(statusInkWidth(), 200);
+}
+
+TEST_F(DesktopTest, RemoveWithoutASelectedRowKeepsTheWatchList)
+{
+    ASSERT_NO_FATAL_FAILURE(watch({{"k1", "2日"}, {"k2", "2日"}}));
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    ASSERT_NO_FATAL_FAILURE(click(kFirstRow));
+    ASSERT_NO_FATAL_FAILURE(click(kEmptyListSpace));
+    const size_t before = visibleWindows();
+    ASSERT_NO_FATAL_FAILURE(click(kEmptyListSpace, 3));
+    // The context menu's one command.
+    ASSERT_TRUE(test::waitUntil([&] { return visibleWindows() > before; }, 10s)) << "no menu";
+    ASSERT_NO_FATAL_FAILURE(key("Down Return"));
+    program.signal(SIGTERM);
+    ASSERT_TRUE(program.waitExit(30s).has_value());
+    EXPECT_EQ(loadAramFile(folder).records.size(), 2u);
+}
+
+TEST_F(DesktopTest, WatchListHeaderTrianglesPointTheSortDirection)
+{
+    ASSERT_NO_FATAL_FAILURE(watch({{"h1", "2日"}, {"h2", "3日"}}));
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    // Which way the triangle at the left of the price header points: a down triangle is
+    // widest at its top.
+    const auto triangle = [this] {
+        // Inside the section's borders: the image sits at its left, vertically centred.
+        const Screenshot shot = session.grab(frame[0] + kPriceHeaderX + 2, frame[1] + kHeaderY - 10, 24, 18);
+        int first = -1;
+        int last = -1;
+        for (int y = 0; y < shot.height; ++y) {
+            int lo = -1;
+            int hi = -1;
+            for (int x = 0; x < shot.width; ++x) {
+                const Screenshot::Pixel p = shot.at(x, y);
+                if (p.r + p.g + p.b < 600) {
+                    lo = lo < 0 ? x : lo;
+                    hi = x;
+                }
+            }
+            if (lo >= 0) {
+                first = first < 0 ? hi - lo : first;
+                last = hi - lo;
+            }
+        }
+        return first < 0 ? std::string("none") : first > last ? std::string("down") : std::string("up");
+    };
+    ASSERT_NO_FATAL_FAILURE(click({kPriceHeaderX + 30, kHeaderY}));
+    EXPECT_TRUE(test::waitUntil([&] { return triangle() == "down"; }, 5s)) << "descending: " << triangle();
+    ASSERT_NO_FATAL_FAILURE(click({kPriceHeaderX + 30, kHeaderY}));
+    EXPECT_TRUE(test::waitUntil([&] { return triangle() == "up"; }, 5s)) << "ascending: " << triangle();
+}
+
+TEST_F(DesktopTest, SettingsDialogIsNarrowerThanTheMainWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(click(kSettingsButton));
+    unsigned long dialog = 0;
+    ASSERT_TRUE(test::waitUntil([&] { return (dialog = session.findWindow("環境設定")) != 0; }, 10s))
+        << "the settings dialog did not show";
+    const auto size = session.geometry(dialog);
+    ASSERT_TRUE(size.has_value());
+    // About 480 px wide in the test machine's fonts; measured by the full-width glyphs it was
+    // 819 px, wider than the main window.
+    EXPECT_LT((*size)[2], 800);
+}
+
+} // namespace
+} // namespace pelimo
