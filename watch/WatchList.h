@@ -2,6 +2,7 @@
 
 #include "app/settings/EnvSettings.h"
 #include "watch/AramEntry.h"
+#include "watch/NearEndPolling.h"
 #include "watch/WatchListHost.h"
 #include "xmlclient/Endpoints.h"
 
@@ -11,10 +12,12 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace pelimo {
 
+class AlarmCollection;
 class XmlDocumentClient;
 
 using MailStatusSink = std::function<void(const std::string&)>;
@@ -62,6 +65,21 @@ public:
 
     // One pass over all entries; returns at once while a pass is running.
     void runUpdateCycle();
+    // Between the regular cycles, when the faster polling is on: a pass over the listings
+    // near their end only, with the same rules and notifications. Returns at once while a
+    // pass is running, and does nothing when no listing is near its end.
+    void runFastTick();
+    // The item numbers a fast tick would fetch now, in list order.
+    std::vector<std::string> fastTickSelection() const;
+
+    void setNearEndSettings(const NearEndSettings& s) { nearEnd = s.clamped(); }
+    const NearEndSettings& nearEndSettings() const { return nearEnd; }
+    std::chrono::milliseconds fastTickInterval() const
+    {
+        return std::chrono::seconds(nearEnd.intervalSeconds);
+    }
+    // The clock the remaining times are counted down with; tests set their own.
+    void setClock(std::function<NearEndPolling::Clock::time_point()> now) { clock = std::move(now); }
     // The "更新" button's request: a pass unless one is running.
     void updateNow();
     // The main frame's exit request: answered at once when idle, else after the running pass.
@@ -78,6 +96,18 @@ public:
     std::chrono::milliseconds timerInterval() const;
 
 private:
+    // One pass over the entries, or over those named in only; the regular cycle and the
+    // fast tick differ in nothing else.
+    void runPass(const std::unordered_set<std::string>* only);
+    // Fetches one listing and applies the rules to it; false when the list was destroyed
+    // while the pump ran.
+    bool updateEntry(XmlDocumentClient& client, size_t hint, const std::string& itemNo,
+                     AlarmCollection& collected, const std::weak_ptr<char>& guard);
+    // Rows, balloon, mail, repaint, the held exit and the tray icon at the end of a pass.
+    void finishPass(const AlarmCollection& collected, int32_t heldAlarms, const std::weak_ptr<char>& guard);
+    // Where the entry of that number is now, looked for at the hint first.
+    int32_t locateEntry(size_t hint, const std::string& itemNo) const;
+
     const EnvSettings& settings;
     Endpoints endpoints;
     WatchListHost& windows;
@@ -86,6 +116,11 @@ private:
     WatchListView* view = nullptr;
 
     std::vector<AramEntry> list;
+    NearEndSettings nearEnd;
+    NearEndPolling polling;
+    std::function<NearEndPolling::Clock::time_point()> clock = [] {
+        return NearEndPolling::Clock::now();
+    };
     int32_t busyFlag = 0;
     int32_t exitFlag = 0;
     // Saves are held back when an unreadable file could not be moved out of the way.

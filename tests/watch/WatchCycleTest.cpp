@@ -67,6 +67,7 @@ protected:
                 return true;
             },
             dir.string());
+        list->setClock([this] { return now; });
         platform::setPendingEventHandler({});
     }
     void TearDown() override
@@ -106,6 +107,7 @@ protected:
     test::RecordingHost host;
     std::vector<std::string> mails;
     std::unique_ptr<WatchList> list;
+    NearEndPolling::Clock::time_point now{};
 };
 
 test::SimulatorProcess* WatchCycleTest::sim = nullptr;
@@ -328,6 +330,73 @@ TEST_F(WatchCycleTest, UnreadableFileIsMovedAsideAndSaidOnce)
     // Adding now writes a new file beside the moved one.
     watch(listing("n", "1", "-"));
     EXPECT_EQ(loadAramFile(dir.string()).records.size(), 1u);
+}
+
+TEST_F(WatchCycleTest, FastTickFetchesOnlyListingsNearTheirEndAndAlarmsAsACycle)
+{
+    settings.alarmOnPriceChange = 0;
+    list->setNearEndSettings({1, 30, 60});
+    watch(listing("n1", "1", kRemain30Min));
+    watch(listing("far", "2", kRemain3Day));
+    watch(listing("n2", "3", kRemain2Hour));
+    list->runFastTick();
+    EXPECT_EQ(itemRequests("n1"), 1u);
+    EXPECT_EQ(itemRequests("far"), 0u);
+    EXPECT_EQ(itemRequests("n2"), 0u);
+    EXPECT_TRUE(mails.empty());
+
+    // Ninety minutes on, n2 is near its end too; n1 now reports five minutes left.
+    now += std::chrono::minutes(90);
+    put(listing("n1", "1", kRemain5Min));
+    list->runFastTick();
+    EXPECT_EQ(itemRequests("n1"), 2u);
+    EXPECT_EQ(itemRequests("far"), 0u);
+    EXPECT_EQ(itemRequests("n2"), 1u);
+    EXPECT_EQ(mails, std::vector<std::string>{alarmLine(listing("n1", "1", kRemain5Min)) + "\n"});
+    EXPECT_EQ(host.balloons.size(), 1u);
+    EXPECT_EQ(host.trayIcons, (std::vector<int32_t>{kTrayIconNormal, kTrayIconAlarm}));
+
+    // A tick while a cycle runs does nothing.
+    host.onStatus = [this](const std::string& line) {
+        if (!line.empty())
+            list->runFastTick();
+    };
+    list->runUpdateCycle();
+    EXPECT_EQ(itemRequests("n1"), 3u);
+    EXPECT_EQ(itemRequests("far"), 1u);
+}
+
+TEST_F(WatchCycleTest, ListingGoneAfterItsEndShowsEndedAndIsNoLongerPolledFast)
+{
+    list->setNearEndSettings({1, 30, 60});
+    watch(listing("e", kPriceYen1000, kRemain5Min));
+    now += std::chrono::minutes(6);
+    sim->control("/sim/remove?ItemNo=e");
+    list->runFastTick();
+    EXPECT_EQ(itemRequests("e"), 1u);
+    const ItemInfo ended = list->entries()[0].info;
+    EXPECT_EQ(ended, listing("e", kPriceYen1000, watch_text::kRemainEnded));
+    list->runFastTick();
+    EXPECT_EQ(itemRequests("e"), 1u);
+    // The regular cycle still asks, and the row stays ended.
+    list->runUpdateCycle();
+    EXPECT_EQ(itemRequests("e"), 2u);
+    EXPECT_EQ(list->entries()[0].info, ended);
+    ASSERT_TRUE(list->save());
+    EXPECT_EQ(loadAramFile(dir.string()).records, std::vector<ItemInfo>{ended});
+}
+
+TEST_F(WatchCycleTest, WithFasterPollingOffTicksFetchNothingAndFailuresShowDashes)
+{
+    watch(listing("o1", kPriceYen1000, kRemain5Min));
+    watch(listing("o2", "2", kRemain3Day));
+    now += std::chrono::minutes(6);
+    list->runFastTick();
+    EXPECT_TRUE(sim->requests().empty());
+    sim->control("/sim/remove?ItemNo=o1");
+    list->runUpdateCycle();
+    EXPECT_EQ(sim->requests().size(), 2u);
+    EXPECT_EQ(list->entries()[0].info, (ItemInfo{"o1", kNameCamera, "-", "NO", "", "-", "-", "-"}));
 }
 
 TEST_F(WatchCycleTest, TimerIntervalIsAtLeastOneMinute)
