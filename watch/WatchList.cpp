@@ -2,8 +2,10 @@
 
 #include "WatchTexts.h"
 #include "platform/EventPump.h"
+#include "platform/FileSystem.h"
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
+#include "watch/AramRules.h"
 #include "watch/TextFill.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
@@ -34,6 +36,16 @@ void WatchList::load()
         if (view)
             view->entryAppended(list.back());
     }
+
+    AramRulesLoad rules = loadAramRules(directory);
+    if (rules.outcome == AramRulesLoad::Outcome::movedAside)
+        windows.setStatusLine(fillText(watch_text::kStatusRulesMovedAside, {rules.movedTo}));
+    rulesProtected = rules.outcome == AramRulesLoad::Outcome::unreadable;
+    // Rules of listings no longer watched are left out, so the next save drops them.
+    for (const PriceRule& r : rules.rules) {
+        if (findEntry(r.itemNo) >= 0)
+            ceilings.emplace(r.itemNo, r.ceilingPrice);
+    }
 }
 
 bool WatchList::addEntry(const ItemInfo& item)
@@ -56,6 +68,7 @@ bool WatchList::removeEntry(const std::string& itemNo)
         return false;
     list.erase(list.begin() + pos);
     polling.forget(itemNo);
+    ceilings.erase(itemNo);
     save();
     return true;
 }
@@ -66,9 +79,36 @@ bool WatchList::save() const
         return false;
     std::vector<ItemInfo> records;
     records.reserve(list.size());
-    for (const AramEntry& e : list)
+    std::vector<PriceRule> rules;
+    for (const AramEntry& e : list) {
         records.push_back(e.info);
-    return saveAramFile(records, directory);
+        if (const auto it = ceilings.find(e.info.ItemNo); it != ceilings.end())
+            rules.push_back(PriceRule{it->first, it->second});
+    }
+    const bool listSaved = saveAramFile(records, directory);
+    // Without ceilings no rules file is made; one that exists is emptied.
+    if (rulesProtected ||
+        (rules.empty() && platform::fileKind(aramRulesPath(directory)) == platform::FileKind::missing))
+        return listSaved;
+    return saveAramRules(rules, directory) && listSaved;
+}
+
+bool WatchList::setCeiling(const std::string& itemNo, std::optional<int32_t> ceilingPrice)
+{
+    if (findEntry(itemNo) < 0)
+        return false;
+    if (ceilingPrice)
+        ceilings[itemNo] = *ceilingPrice;
+    else
+        ceilings.erase(itemNo);
+    save();
+    return true;
+}
+
+std::optional<int32_t> WatchList::ceiling(const std::string& itemNo) const
+{
+    const auto it = ceilings.find(itemNo);
+    return it == ceilings.end() ? std::nullopt : std::optional<int32_t>(it->second);
 }
 
 int32_t WatchList::findEntry(std::string_view itemNo) const
@@ -213,7 +253,8 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
             const NearEndPolling::Clock::time_point now = clock();
             if (rc == 0) {
                 polling.fetched(itemNo, fresh.RemainTime, now);
-                collected.addUpdated(entry, fresh, checkAlarm(entry, fresh, settings));
+                const std::optional<int32_t> limit = ceiling(itemNo);
+                collected.addUpdated(entry, fresh, checkAlarm(entry, fresh, settings, limit), limit);
             } else if (isOn(nearEnd.enabled) && polling.endedAfterFailure(itemNo, now)) {
                 // Over while the service no longer answers: the last price stands.
                 entry.info.RemainTime = watch_text::kRemainEnded;

@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -49,15 +51,21 @@ public:
     void setView(WatchListView* v) { view = v; }
     WatchListHost& host() const { return windows; }
 
-    // Reads the file and adds its records; an unreadable file is moved aside and the status
-    // line says where.
+    // Reads the file and adds its records, then the price ceilings of the listings it holds;
+    // an unreadable file is moved aside and the status line says where.
     void load();
     // Appends a listing not yet watched and writes the file; false for a known number.
     bool addEntry(const ItemInfo& item);
     // Removes the entry of that number and writes the file; false when there is none.
     bool removeEntry(const std::string& itemNo);
-    // Writes the file now; false when it could not be written.
+    // Writes the file now, and the ceilings of the listings still watched; false when either
+    // could not be written.
     bool save() const;
+
+    // Sets the price ceiling of a watched listing, or clears it with nothing, and writes the
+    // rules; false when the listing is not watched.
+    bool setCeiling(const std::string& itemNo, std::optional<int32_t> ceilingPrice);
+    std::optional<int32_t> ceiling(const std::string& itemNo) const;
 
     int32_t findEntry(std::string_view itemNo) const;
     int32_t isWatched(std::string_view itemNo) const { return findEntry(itemNo) >= 0 ? 1 : 0; }
@@ -125,6 +133,9 @@ private:
     int32_t exitFlag = 0;
     // Saves are held back when an unreadable file could not be moved out of the way.
     bool fileProtected = false;
+    std::unordered_map<std::string, int32_t> ceilings;
+    // Likewise for the rules file.
+    bool rulesProtected = false;
     // Expires with the object, so a cycle resumed after a pump knows it must not go on.
     std::shared_ptr<char> alive = std::make_shared<char>();
 };

@@ -9,6 +9,7 @@
 #include "watch/AlarmRules.h"
 #include "watch/AlertMail.h"
 #include "watch/AramFile.h"
+#include "watch/AramRules.h"
 #include "watch/TextFill.h"
 #include "watch/WatchList.h"
 
@@ -397,6 +398,49 @@ TEST_F(WatchCycleTest, WithFasterPollingOffTicksFetchNothingAndFailuresShowDashe
     list->runUpdateCycle();
     EXPECT_EQ(sim->requests().size(), 2u);
     EXPECT_EQ(list->entries()[0].info, (ItemInfo{"o1", kNameCamera, "-", "NO", "", "-", "-", "-"}));
+}
+
+TEST_F(WatchCycleTest, PriceCeilingAlarmsInTheCycleAndItsRuleLeavesWithTheListing)
+{
+    settings.alarmOnRemainingTime = 0;
+    settings.alarmOnPriceChange = 0;
+    watch(listing("c1", "4000", kRemain3Day));
+    watch(listing("c2", "100", kRemain3Day));
+    EXPECT_FALSE(fs::exists(dir / "AramRules.xml")); // no ceilings, no file
+    const std::string listFile =
+        platform::readWholeFile((dir / "AramList.xml").string(), 1 << 20).value_or("");
+    ASSERT_TRUE(list->setCeiling("c1", 5000));
+    ASSERT_TRUE(list->setCeiling("c2", 200));
+    EXPECT_FALSE(list->setCeiling("unwatched", 1));
+    EXPECT_EQ(platform::readWholeFile((dir / "AramList.xml").string(), 1 << 20).value_or(""), listFile);
+
+    put(listing("c1", "5100", kRemain3Day));
+    list->runUpdateCycle();
+    list->runUpdateCycle();
+    const std::string line = alarmLine(listing("c1", "5100", kRemain3Day)) + "\n" +
+                             fillText(watch_text::kCeilingLine, {5000LL}) + "\n";
+    EXPECT_EQ(mails, std::vector<std::string>{line});
+    EXPECT_TRUE(list->entries()[0].inAlarm());
+
+    // The rules are read back with the list; a removed listing's rule is gone from the file.
+    list->removeEntry("c2");
+    EXPECT_EQ(loadAramRules(dir.string()).rules, (std::vector<PriceRule>{{"c1", 5000}}));
+    WatchList reloaded(settings, endpoints, host, {}, dir.string());
+    reloaded.load();
+    EXPECT_EQ(reloaded.ceiling("c1"), 5000);
+    EXPECT_EQ(reloaded.ceiling("c2"), std::nullopt);
+}
+
+TEST_F(WatchCycleTest, DamagedRulesFileIsMovedAsideAndSaid)
+{
+    ASSERT_TRUE(saveAramFile({listing("r", "1", kRemain3Day)}, dir.string()));
+    std::ofstream(dir / "AramRules.xml") << "<root><Rule>";
+    list->load();
+    ASSERT_EQ(list->entries().size(), 1u);
+    ASSERT_EQ(host.statusLines.size(), 1u);
+    EXPECT_NE(host.statusLines[0].find("AramRules.xml.unreadable-"), std::string::npos);
+    ASSERT_TRUE(list->setCeiling("r", 10));
+    EXPECT_EQ(loadAramRules(dir.string()).rules, (std::vector<PriceRule>{{"r", 10}}));
 }
 
 TEST_F(WatchCycleTest, TimerIntervalIsAtLeastOneMinute)
