@@ -227,7 +227,7 @@ void WatchList::runPass(const std::unordered_set<std::string>* only)
         for (const AramEntry& e : list)
             held += only->count(e.info.ItemNo) == 0 && e.inAlarm() ? 1 : 0;
     }
-    finishPass(collected, held, guard);
+    finishPass(collected, only, held, guard);
 }
 
 bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::string& itemNo,
@@ -270,12 +270,14 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
     return !guard.expired();
 }
 
-void WatchList::finishPass(const AlarmCollection& collected, int32_t heldAlarms,
-                           const std::weak_ptr<char>& guard)
+void WatchList::finishPass(const AlarmCollection& collected, const std::unordered_set<std::string>* only,
+                           int32_t heldAlarms, const std::weak_ptr<char>& guard)
 {
     if (view) {
-        for (const AramEntry& e : list)
-            view->refreshRow(e);
+        for (const AramEntry& e : list) {
+            if (only == nullptr || only->count(e.info.ItemNo) != 0)
+                view->refreshRow(e);
+        }
     }
     const std::string balloon = collected.balloonText();
     if (!balloon.empty() && isOn(settings.alarmBalloon))

@@ -112,7 +112,8 @@ private:
     bool updateEntry(XmlDocumentClient& client, size_t hint, const std::string& itemNo,
                      AlarmCollection& collected, const std::weak_ptr<char>& guard);
     // Rows, balloon, mail, repaint, the held exit and the tray icon at the end of a pass.
-    void finishPass(const AlarmCollection& collected, int32_t heldAlarms, const std::weak_ptr<char>& guard);
+    void finishPass(const AlarmCollection& collected, const std::unordered_set<std::string>* only,
+                    int32_t heldAlarms, const std::weak_ptr<char>& guard);
     // Where the entry of that number is now, looked for at the hint first.
     int32_t locateEntry(size_t hint, const std::string& itemNo) const;
 
