@@ -292,6 +292,12 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
         if (guard.expired())
             return;
     }
+    if (!collected.mailText().empty() && pusher) {
+        const AlarmPusher push = pusher;
+        push(collected.mailText(), collected.firstMailedItemNo());
+        if (guard.expired())
+            return;
+    }
     if (view && !list.empty())
         view->repaintRows();
     busyFlag = 0;

@@ -27,6 +27,10 @@ using MailStatusSink = std::function<void(const std::string&)>;
 using AlertMailer =
     std::function<bool(const EnvSettings&, const std::string& alertText, const MailStatusSink&)>;
 
+// Takes a pass's newly collected alarms, as the alert mail's text, and the item number of
+// the first of them; the program pushes them to the phone when that is on.
+using AlarmPusher = std::function<void(const std::string& alarmText, const std::string& firstItemNo)>;
+
 // The rows on screen, told about changes of the entries. The list control implements it.
 class WatchListView {
 public:
@@ -49,6 +53,7 @@ public:
     WatchList& operator=(const WatchList&) = delete;
 
     void setView(WatchListView* v) { view = v; }
+    void setPusher(AlarmPusher p) { pusher = std::move(p); }
     WatchListHost& host() const { return windows; }
 
     // Reads the file and adds its records, then the price ceilings of the listings it holds;
@@ -121,6 +126,7 @@ private:
     Endpoints endpoints;
     WatchListHost& windows;
     AlertMailer mailer;
+    AlarmPusher pusher;
     std::string directory;
     WatchListView* view = nullptr;
 

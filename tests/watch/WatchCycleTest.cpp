@@ -69,6 +69,9 @@ protected:
             },
             dir.string());
         list->setClock([this] { return now; });
+        list->setPusher([this](const std::string& text, const std::string& first) {
+            pushes.push_back({text, first});
+        });
         platform::setPendingEventHandler({});
     }
     void TearDown() override
@@ -107,6 +110,7 @@ protected:
     Endpoints endpoints;
     test::RecordingHost host;
     std::vector<std::string> mails;
+    std::vector<std::pair<std::string, std::string>> pushes;
     std::unique_ptr<WatchList> list;
     NearEndPolling::Clock::time_point now{};
 };
@@ -140,6 +144,8 @@ TEST_F(WatchCycleTest, ThreeNewAlarmsGiveOneBalloonAndOneMailInListOrder)
                             alarmLine(listing("x3", "3000", kRemain5Min, kNameBook)) + "\n");
     EXPECT_EQ(host.trayIcons, std::vector<int32_t>{kTrayIconAlarm});
     EXPECT_FALSE(list->entries()[3].inAlarm());
+    // The push gets the mail's text and the first listing for its page address.
+    EXPECT_EQ(pushes, (std::vector<std::pair<std::string, std::string>>{{mails[0], "x1"}}));
     // Each listing was named on the status line while it was fetched, then the line cleared.
     EXPECT_EQ(host.statusLines.front(), fillText(watch_text::kStatusUpdating, {"x1", kNameCamera}));
     EXPECT_EQ(host.statusLines.size(), 8u);
