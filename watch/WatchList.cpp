@@ -141,8 +141,6 @@ std::chrono::milliseconds WatchList::timerInterval() const
 
 void WatchList::updateNow()
 {
-    if (busyFlag == 1)
-        return;
     runUpdateCycle();
 }
 
@@ -156,8 +154,12 @@ void WatchList::requestExit()
 
 void WatchList::runUpdateCycle()
 {
-    if (busyFlag == 1)
+    if (busyFlag == 1) {
+        // A fast tick must not cost the regular cycle a whole period: it runs right after.
+        if (fastTickRunning)
+            cycleHeld = true;
         return;
+    }
     runPass(nullptr);
 }
 
@@ -182,7 +184,17 @@ void WatchList::runFastTick()
     if (due.empty())
         return;
     const std::unordered_set<std::string> only(due.begin(), due.end());
+    const std::weak_ptr<char> guard = alive;
+    fastTickRunning = true;
     runPass(&only);
+    if (guard.expired())
+        return;
+    fastTickRunning = false;
+    if (cycleHeld && busyFlag == 0 && exitFlag == 0) {
+        cycleHeld = false;
+        runPass(nullptr);
+    }
+    cycleHeld = false;
 }
 
 int32_t WatchList::locateEntry(size_t hint, const std::string& itemNo) const

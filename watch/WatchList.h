@@ -76,7 +76,8 @@ public:
     int32_t isWatched(std::string_view itemNo) const { return findEntry(itemNo) >= 0 ? 1 : 0; }
     const std::vector<AramEntry>& entries() const { return list; }
 
-    // One pass over all entries; returns at once while a pass is running.
+    // One pass over all entries; returns at once while a pass is running. Asked for during a
+    // fast tick, it runs as soon as the tick ends.
     void runUpdateCycle();
     // Between the regular cycles, when the faster polling is on: a pass over the listings
     // near their end only, with the same rules and notifications. Returns at once while a
@@ -93,7 +94,7 @@ public:
     }
     // The clock the remaining times are counted down with; tests set their own.
     void setClock(std::function<NearEndPolling::Clock::time_point()> now) { clock = std::move(now); }
-    // The "更新" button's request: a pass unless one is running.
+    // The "更新" button's request: a pass unless one is running (one held during a fast tick).
     void updateNow();
     // The main frame's exit request: answered at once when idle, else after the running pass.
     void requestExit();
@@ -138,6 +139,9 @@ private:
     };
     int32_t busyFlag = 0;
     int32_t exitFlag = 0;
+    bool fastTickRunning = false;
+    // A regular cycle asked for during a fast tick, to run when the tick ends.
+    bool cycleHeld = false;
     // Saves are held back when an unreadable file could not be moved out of the way.
     bool fileProtected = false;
     std::unordered_map<std::string, int32_t> ceilings;

@@ -371,6 +371,14 @@ TEST_F(WatchCycleTest, FastTickFetchesOnlyListingsNearTheirEndAndAlarmsAsACycle)
     list->runUpdateCycle();
     EXPECT_EQ(itemRequests("n1"), 3u);
     EXPECT_EQ(itemRequests("far"), 1u);
+    // The regular cycle's turn during a tick is not lost: it follows the tick.
+    host.onStatus = [this](const std::string& line) {
+        if (!line.empty())
+            list->runUpdateCycle();
+    };
+    list->runFastTick();
+    EXPECT_EQ(itemRequests("n1"), 5u);
+    EXPECT_EQ(itemRequests("far"), 2u);
 }
 
 TEST_F(WatchCycleTest, ListingGoneAfterItsEndShowsEndedAndIsNoLongerPolledFast)
