@@ -15,7 +15,8 @@ constexpr size_t kRemainTimeBytesExamined = 15;
 
 } // namespace
 
-int32_t checkAlarm(AramEntry& entry, const ItemInfo& fresh, const EnvSettings& settings)
+int32_t checkAlarm(AramEntry& entry, const ItemInfo& fresh, const EnvSettings& settings,
+                   std::optional<int32_t> ceiling)
 {
     entry.flags &= 0xff;
     int32_t result = 0;
@@ -33,6 +34,11 @@ int32_t checkAlarm(AramEntry& entry, const ItemInfo& fresh, const EnvSettings& s
         entry.flags |= kPriceAlarm;
         result = 1;
     }
+    // Whatever the price rule says: the user set this limit for this listing.
+    if (ceiling && priceValue(fresh.CurrentPrice) > *ceiling) {
+        entry.flags |= kCeilingAlarm;
+        result = 1;
+    }
     return result;
 }
 
@@ -42,7 +48,8 @@ std::string alarmLine(const ItemInfo& record)
                     {record.ItemNo, record.ItemName, record.CurrentPrice, record.RemainTime});
 }
 
-void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_t inAlarm)
+void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_t inAlarm,
+                                 std::optional<int32_t> ceiling)
 {
     if (inAlarm != 1) {
         // The episode is over; the next alarm notifies again.
@@ -51,8 +58,22 @@ void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_
         // Every price change is an episode of its own.
         if (entry.flags & kPriceAlarm)
             entry.flags &= ~(kBalloonNotified | kMailCollected);
-        const std::string line = alarmLine(fresh);
+        const bool aboveCeiling = (entry.flags & kCeilingAlarm) != 0 && ceiling;
+        if (!aboveCeiling) {
+            entry.flags &= ~kCeilingNotified;
+        } else if (!(entry.flags & kCeilingNotified)) {
+            // A new crossing is an episode of its own.
+            entry.flags &= ~(kBalloonNotified | kMailCollected);
+            entry.flags |= kCeilingNotified;
+        }
+        std::string line = alarmLine(fresh);
+        if (aboveCeiling) {
+            line += '\n';
+            line += fillText(watch_text::kCeilingLine, {static_cast<long long>(*ceiling)});
+        }
         if (!(entry.flags & kMailCollected)) {
+            if (mail.empty())
+                firstMailed = fresh.ItemNo;
             mail += line;
             mail += '\n';
             entry.flags |= kMailCollected;

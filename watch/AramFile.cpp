@@ -1,38 +1,14 @@
 #include "watch/AramFile.h"
 
 #include "platform/FileSystem.h"
+#include "watch/WatchFile.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
-
-#include <cstdio>
-#include <ctime>
 
 namespace pelimo {
 namespace {
 
 constexpr size_t kMaxAramFileBytes = size_t{256} << 20;
-
-bool fileExists(const std::string& path)
-{
-    const platform::FileKind kind = platform::fileKind(path);
-    return kind == platform::FileKind::regular || kind == platform::FileKind::other;
-}
-
-// A name beside the file that no other file has: "<path>.unreadable-YYYYMMDD-HHMMSS", with
-// a counter when several failures fall in one second.
-std::string asideName(const std::string& path)
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    std::string base = path + ".unreadable-" + stamp;
-    std::string candidate = base;
-    for (int n = 2; fileExists(candidate); ++n)
-        candidate = base + "-" + std::to_string(n);
-    return candidate;
-}
 
 // The writer can only give an empty field the line break of a container element, so an
 // empty text comes back as that single line break; it is read as the empty text it was.
@@ -49,53 +25,23 @@ void restoreEmptyFields(ItemInfo& r)
 
 std::string aramFilePath(const std::string& directory)
 {
-    const std::string folder = directory.empty() ? platform::currentDirectory() : directory;
-    // Without a folder the name would land in the filesystem's root.
-    return folder.empty() ? std::string() : platform::joinPath(folder, kAramFileName);
+    return watchFilePath(directory, kAramFileName);
 }
 
 AramFileLoad loadAramFile(const std::string& directory)
 {
     AramFileLoad result;
-    const std::string path = aramFilePath(directory);
-    if (path.empty()) {
-        // No working folder to read: an empty list that is never saved over anything.
-        result.outcome = AramFileLoad::Outcome::unreadable;
-        return result;
-    }
-    switch (platform::fileKind(path)) {
-    case platform::FileKind::missing:
-    case platform::FileKind::inaccessible:
-        return result;
-    case platform::FileKind::other:
-        // Something else holds the name; it is neither read nor moved nor replaced.
-        result.outcome = AramFileLoad::Outcome::unreadable;
-        return result;
-    case platform::FileKind::regular:
-        break;
-    }
-
     // The file grows with the list and has no size of its own to keep to, unlike an answer
     // of the listing service.
     LoadLimits limits;
     limits.maxBytes = kMaxAramFileBytes;
     XmlDocumentClient client(limits);
-    NodeCursor rootCursor;
-    const bool readable = client.load(path, true) == 0 && client.selectNodes("/root", rootCursor) == 1;
-    client.releaseCursor(rootCursor);
-    if (!readable) {
-        client.release();
-        const std::string aside = asideName(path);
-        if (std::rename(path.c_str(), aside.c_str()) == 0) {
-            result.outcome = AramFileLoad::Outcome::movedAside;
-            result.movedTo = aside;
-        } else {
-            result.outcome = AramFileLoad::Outcome::unreadable;
-        }
+    const WatchFileOpen opened = openWatchFile(client, aramFilePath(directory));
+    result.outcome = opened.outcome;
+    result.movedTo = opened.movedTo;
+    if (opened.outcome != WatchFileOutcome::loaded)
         return result;
-    }
 
-    result.outcome = AramFileLoad::Outcome::loaded;
     NodeCursor items;
     const int32_t count = client.selectNodes("//root/ItemInfo", items);
     for (int32_t i = 0; i < count; ++i) {

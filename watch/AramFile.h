@@ -1,5 +1,6 @@
 #pragma once
 
+#include "watch/WatchFile.h"
 #include "xmlclient/ItemInfo.h"
 
 #include <string>
@@ -11,7 +12,7 @@ inline constexpr const char* kAramFileName = "AramList.xml";
 
 // What a read of the watch list file found.
 struct AramFileLoad {
-    enum class Outcome { loaded, missing, movedAside, unreadable };
+    using Outcome = WatchFileOutcome;
 
     Outcome outcome = Outcome::missing;
     std::vector<ItemInfo> records; // in document order

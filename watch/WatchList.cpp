@@ -2,8 +2,10 @@
 
 #include "WatchTexts.h"
 #include "platform/EventPump.h"
+#include "platform/FileSystem.h"
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
+#include "watch/AramRules.h"
 #include "watch/TextFill.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
@@ -34,6 +36,16 @@ void WatchList::load()
         if (view)
             view->entryAppended(list.back());
     }
+
+    AramRulesLoad rules = loadAramRules(directory);
+    if (rules.outcome == AramRulesLoad::Outcome::movedAside)
+        windows.setStatusLine(fillText(watch_text::kStatusRulesMovedAside, {rules.movedTo}));
+    rulesProtected = rules.outcome == AramRulesLoad::Outcome::unreadable;
+    // Rules of listings no longer watched are left out, so the next save drops them.
+    for (const PriceRule& r : rules.rules) {
+        if (findEntry(r.itemNo) >= 0)
+            ceilings.emplace(r.itemNo, r.ceilingPrice);
+    }
 }
 
 bool WatchList::addEntry(const ItemInfo& item)
@@ -41,6 +53,8 @@ bool WatchList::addEntry(const ItemInfo& item)
     if (findEntry(item.ItemNo) >= 0)
         return false;
     list.push_back(AramEntry{0, item});
+    // The record comes fresh from a search or an item page.
+    polling.fetched(item.ItemNo, item.RemainTime, clock());
     if (view)
         view->entryAppended(list.back());
     save();
@@ -53,6 +67,8 @@ bool WatchList::removeEntry(const std::string& itemNo)
     if (pos < 0)
         return false;
     list.erase(list.begin() + pos);
+    polling.forget(itemNo);
+    ceilings.erase(itemNo);
     save();
     return true;
 }
@@ -63,9 +79,36 @@ bool WatchList::save() const
         return false;
     std::vector<ItemInfo> records;
     records.reserve(list.size());
-    for (const AramEntry& e : list)
+    std::vector<PriceRule> rules;
+    for (const AramEntry& e : list) {
         records.push_back(e.info);
-    return saveAramFile(records, directory);
+        if (const auto it = ceilings.find(e.info.ItemNo); it != ceilings.end())
+            rules.push_back(PriceRule{it->first, it->second});
+    }
+    const bool listSaved = saveAramFile(records, directory);
+    // Without ceilings no rules file is made; one that exists is emptied.
+    if (rulesProtected ||
+        (rules.empty() && platform::fileKind(aramRulesPath(directory)) == platform::FileKind::missing))
+        return listSaved;
+    return saveAramRules(rules, directory) && listSaved;
+}
+
+bool WatchList::setCeiling(const std::string& itemNo, std::optional<int32_t> ceilingPrice)
+{
+    if (findEntry(itemNo) < 0)
+        return false;
+    if (ceilingPrice)
+        ceilings[itemNo] = *ceilingPrice;
+    else
+        ceilings.erase(itemNo);
+    save();
+    return true;
+}
+
+std::optional<int32_t> WatchList::ceiling(const std::string& itemNo) const
+{
+    const auto it = ceilings.find(itemNo);
+    return it == ceilings.end() ? std::nullopt : std::optional<int32_t>(it->second);
 }
 
 int32_t WatchList::findEntry(std::string_view itemNo) const
@@ -98,8 +141,6 @@ std::chrono::milliseconds WatchList::timerInterval() const
 
 void WatchList::updateNow()
 {
-    if (busyFlag == 1)
-        return;
     runUpdateCycle();
 }
 
@@ -113,12 +154,63 @@ void WatchList::requestExit()
 
 void WatchList::runUpdateCycle()
 {
+    if (busyFlag == 1) {
+        // A fast tick must not cost the regular cycle a whole period: it runs right after.
+        if (fastTickRunning)
+            cycleHeld = true;
+        return;
+    }
+    runPass(nullptr);
+}
+
+std::vector<std::string> WatchList::fastTickSelection() const
+{
+    std::vector<std::string> due;
+    if (!isOn(nearEnd.enabled))
+        return due;
+    const NearEndPolling::Clock::time_point now = clock();
+    for (const AramEntry& e : list) {
+        if (polling.isNearEnd(e.info.ItemNo, nearEnd.targetMinutes, now))
+            due.push_back(e.info.ItemNo);
+    }
+    return due;
+}
+
+void WatchList::runFastTick()
+{
     if (busyFlag == 1)
         return;
+    const std::vector<std::string> due = fastTickSelection();
+    if (due.empty())
+        return;
+    const std::unordered_set<std::string> only(due.begin(), due.end());
+    const std::weak_ptr<char> guard = alive;
+    fastTickRunning = true;
+    runPass(&only);
+    if (guard.expired())
+        return;
+    fastTickRunning = false;
+    if (cycleHeld && busyFlag == 0 && exitFlag == 0) {
+        cycleHeld = false;
+        runPass(nullptr);
+    }
+    cycleHeld = false;
+}
+
+int32_t WatchList::locateEntry(size_t hint, const std::string& itemNo) const
+{
+    // The entry is usually still where it was; a full search only after a removal.
+    if (hint < list.size() && list[hint].info.ItemNo == itemNo)
+        return static_cast<int32_t>(hint);
+    return findEntry(itemNo);
+}
+
+void WatchList::runPass(const std::unordered_set<std::string>* only)
+{
     busyFlag = 1;
     const std::weak_ptr<char> guard = alive;
     AlarmCollection collected;
-    // A client of the cycle's own, kept for the whole pass so its connection is reused.
+    // A client of the pass's own, kept for the whole pass so its connection is reused.
     XmlDocumentClient client;
     // Entries can come and go while the pump runs handlers; each listing is found again by
     // its number, and the numbers already handled keep a removal from skipping or repeating
@@ -131,51 +223,73 @@ void WatchList::runUpdateCycle()
             break;
         const std::string itemNo = list[i].info.ItemNo;
         visited.insert(itemNo);
-        windows.setStatusLine(fillText(watch_text::kStatusUpdating, {itemNo, list[i].info.ItemName}));
-        // Pending events are handled before the fetch; the pump's pause is left out here, as
-        // the fetch that follows waits on its socket anyway and the pause alone would cost a
-        // second per thousand listings.
-        platform::dispatchPendingEvents();
-        if (guard.expired())
-            return;
-
-        // The entry is usually still where it was; a full search only after a removal.
-        const auto locate = [this, &itemNo, i]() -> int32_t {
-            if (i < list.size() && list[i].info.ItemNo == itemNo)
-                return static_cast<int32_t>(i);
-            return findEntry(itemNo);
-        };
-        int32_t pos = locate();
-        if (pos >= 0) {
-            ItemInfo fresh = list[static_cast<size_t>(pos)].info;
-            const int32_t rc = fetchEntry(client, fresh);
-            if (guard.expired())
+        if (only == nullptr || only->count(itemNo) != 0) {
+            if (!updateEntry(client, i, itemNo, collected, guard))
                 return;
-            pos = locate();
-            if (pos >= 0) {
-                AramEntry& entry = list[static_cast<size_t>(pos)];
-                if (rc != 0)
-                    markFetchFailed(entry.info);
-                else
-                    collected.addUpdated(entry, fresh, checkAlarm(entry, fresh, settings));
-                if (isOn(settings.autoRefreshDetail))
-                    windows.refreshAlertItem(ItemInfo(entry.info));
-            }
         }
-        windows.setStatusLine({});
-        platform::dispatchPendingEvents();
-        if (guard.expired())
-            return;
-
-        pos = locate();
+        const int32_t pos = locateEntry(i, itemNo);
         i = pos >= 0 ? static_cast<size_t>(pos) + 1 : 0;
         while (i < list.size() && visited.count(list[i].info.ItemNo))
             ++i;
     }
 
-    if (view) {
+    // A fast tick leaves most entries alone; those in alarm keep the tray's alarm image.
+    int32_t held = 0;
+    if (only != nullptr) {
         for (const AramEntry& e : list)
-            view->refreshRow(e);
+            held += only->count(e.info.ItemNo) == 0 && e.inAlarm() ? 1 : 0;
+    }
+    finishPass(collected, only, held, guard);
+}
+
+bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::string& itemNo,
+                            AlarmCollection& collected, const std::weak_ptr<char>& guard)
+{
+    windows.setStatusLine(fillText(watch_text::kStatusUpdating, {itemNo, list[hint].info.ItemName}));
+    // Pending events are handled before the fetch; the pump's pause is left out here, as
+    // the fetch that follows waits on its socket anyway and the pause alone would cost a
+    // second per thousand listings.
+    platform::dispatchPendingEvents();
+    if (guard.expired())
+        return false;
+
+    int32_t pos = locateEntry(hint, itemNo);
+    if (pos >= 0) {
+        ItemInfo fresh = list[static_cast<size_t>(pos)].info;
+        const int32_t rc = fetchEntry(client, fresh);
+        if (guard.expired())
+            return false;
+        pos = locateEntry(hint, itemNo);
+        if (pos >= 0) {
+            AramEntry& entry = list[static_cast<size_t>(pos)];
+            const NearEndPolling::Clock::time_point now = clock();
+            if (rc == 0) {
+                polling.fetched(itemNo, fresh.RemainTime, now);
+                const std::optional<int32_t> limit = ceiling(itemNo);
+                collected.addUpdated(entry, fresh, checkAlarm(entry, fresh, settings, limit), limit);
+            } else if (isOn(nearEnd.enabled) && polling.endedAfterFailure(itemNo, now)) {
+                // Over while the service no longer answers: the last price stands.
+                entry.info.RemainTime = watch_text::kRemainEnded;
+            } else {
+                markFetchFailed(entry.info);
+            }
+            if (isOn(settings.autoRefreshDetail))
+                windows.refreshAlertItem(ItemInfo(entry.info));
+        }
+    }
+    windows.setStatusLine({});
+    platform::dispatchPendingEvents();
+    return !guard.expired();
+}
+
+void WatchList::finishPass(const AlarmCollection& collected, const std::unordered_set<std::string>* only,
+                           int32_t heldAlarms, const std::weak_ptr<char>& guard)
+{
+    if (view) {
+        for (const AramEntry& e : list) {
+            if (only == nullptr || only->count(e.info.ItemNo) != 0)
+                view->refreshRow(e);
+        }
     }
     const std::string balloon = collected.balloonText();
     if (!balloon.empty() && isOn(settings.alarmBalloon))
@@ -190,12 +304,18 @@ void WatchList::runUpdateCycle()
         if (guard.expired())
             return;
     }
+    if (!collected.mailText().empty() && pusher) {
+        const AlarmPusher push = pusher;
+        push(collected.mailText(), collected.firstMailedItemNo());
+        if (guard.expired())
+            return;
+    }
     if (view && !list.empty())
         view->repaintRows();
     busyFlag = 0;
     if (exitFlag == 1)
         windows.watchListClosed();
-    windows.setTrayIcon(collected.alarmCount() >= 1 ? kTrayIconAlarm : kTrayIconNormal);
+    windows.setTrayIcon(collected.alarmCount() + heldAlarms >= 1 ? kTrayIconAlarm : kTrayIconNormal);
 }
 
 } // namespace pelimo

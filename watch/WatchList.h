@@ -2,6 +2,7 @@
 
 #include "app/settings/EnvSettings.h"
 #include "watch/AramEntry.h"
+#include "watch/NearEndPolling.h"
 #include "watch/WatchListHost.h"
 #include "xmlclient/Endpoints.h"
 
@@ -9,18 +10,26 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace pelimo {
 
+class AlarmCollection;
 class XmlDocumentClient;
 
 using MailStatusSink = std::function<void(const std::string&)>;
 // Sends the alert mail with the given body; the program passes the mail subsystem's sender.
 using AlertMailer =
     std::function<bool(const EnvSettings&, const std::string& alertText, const MailStatusSink&)>;
+
+// Takes a pass's newly collected alarms, as the alert mail's text, and the item number of
+// the first of them; the program pushes them to the phone when that is on.
+using AlarmPusher = std::function<void(const std::string& alarmText, const std::string& firstItemNo)>;
 
 // The rows on screen, told about changes of the entries. The list control implements it.
 class WatchListView {
@@ -44,25 +53,48 @@ public:
     WatchList& operator=(const WatchList&) = delete;
 
     void setView(WatchListView* v) { view = v; }
+    void setPusher(AlarmPusher p) { pusher = std::move(p); }
     WatchListHost& host() const { return windows; }
 
-    // Reads the file and adds its records; an unreadable file is moved aside and the status
-    // line says where.
+    // Reads the file and adds its records, then the price ceilings of the listings it holds;
+    // an unreadable file is moved aside and the status line says where.
     void load();
     // Appends a listing not yet watched and writes the file; false for a known number.
     bool addEntry(const ItemInfo& item);
     // Removes the entry of that number and writes the file; false when there is none.
     bool removeEntry(const std::string& itemNo);
-    // Writes the file now; false when it could not be written.
+    // Writes the file now, and the ceilings of the listings still watched; false when either
+    // could not be written.
     bool save() const;
+
+    // Sets the price ceiling of a watched listing, or clears it with nothing, and writes the
+    // rules; false when the listing is not watched.
+    bool setCeiling(const std::string& itemNo, std::optional<int32_t> ceilingPrice);
+    std::optional<int32_t> ceiling(const std::string& itemNo) const;
 
     int32_t findEntry(std::string_view itemNo) const;
     int32_t isWatched(std::string_view itemNo) const { return findEntry(itemNo) >= 0 ? 1 : 0; }
     const std::vector<AramEntry>& entries() const { return list; }
 
-    // One pass over all entries; returns at once while a pass is running.
+    // One pass over all entries; returns at once while a pass is running. Asked for during a
+    // fast tick, it runs as soon as the tick ends.
     void runUpdateCycle();
-    // The "更新" button's request: a pass unless one is running.
+    // Between the regular cycles, when the faster polling is on: a pass over the listings
+    // near their end only, with the same rules and notifications. Returns at once while a
+    // pass is running, and does nothing when no listing is near its end.
+    void runFastTick();
+    // The item numbers a fast tick would fetch now, in list order.
+    std::vector<std::string> fastTickSelection() const;
+
+    void setNearEndSettings(const NearEndSettings& s) { nearEnd = s.clamped(); }
+    const NearEndSettings& nearEndSettings() const { return nearEnd; }
+    std::chrono::milliseconds fastTickInterval() const
+    {
+        return std::chrono::seconds(nearEnd.intervalSeconds);
+    }
+    // The clock the remaining times are counted down with; tests set their own.
+    void setClock(std::function<NearEndPolling::Clock::time_point()> now) { clock = std::move(now); }
+    // The "更新" button's request: a pass unless one is running (one held during a fast tick).
     void updateNow();
     // The main frame's exit request: answered at once when idle, else after the running pass.
     void requestExit();
@@ -78,18 +110,43 @@ public:
     std::chrono::milliseconds timerInterval() const;
 
 private:
+    // One pass over the entries, or over those named in only; the regular cycle and the
+    // fast tick differ in nothing else.
+    void runPass(const std::unordered_set<std::string>* only);
+    // Fetches one listing and applies the rules to it; false when the list was destroyed
+    // while the pump ran.
+    bool updateEntry(XmlDocumentClient& client, size_t hint, const std::string& itemNo,
+                     AlarmCollection& collected, const std::weak_ptr<char>& guard);
+    // Rows, balloon, mail, repaint, the held exit and the tray icon at the end of a pass.
+    void finishPass(const AlarmCollection& collected, const std::unordered_set<std::string>* only,
+                    int32_t heldAlarms, const std::weak_ptr<char>& guard);
+    // Where the entry of that number is now, looked for at the hint first.
+    int32_t locateEntry(size_t hint, const std::string& itemNo) const;
+
     const EnvSettings& settings;
     Endpoints endpoints;
     WatchListHost& windows;
     AlertMailer mailer;
+    AlarmPusher pusher;
     std::string directory;
     WatchListView* view = nullptr;
 
     std::vector<AramEntry> list;
+    NearEndSettings nearEnd;
+    NearEndPolling polling;
+    std::function<NearEndPolling::Clock::time_point()> clock = [] {
+        return NearEndPolling::Clock::now();
+    };
     int32_t busyFlag = 0;
     int32_t exitFlag = 0;
+    bool fastTickRunning = false;
+    // A regular cycle asked for during a fast tick, to run when the tick ends.
+    bool cycleHeld = false;
     // Saves are held back when an unreadable file could not be moved out of the way.
     bool fileProtected = false;
+    std::unordered_map<std::string, int32_t> ceilings;
+    // Likewise for the rules file.
+    bool rulesProtected = false;
     // Expires with the object, so a cycle resumed after a pump knows it must not go on.
     std::shared_ptr<char> alive = std::make_shared<char>();
 };

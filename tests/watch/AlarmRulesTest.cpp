@@ -1,6 +1,7 @@
 #include "watch/AlarmRules.h"
 
 #include "TestTexts.h"
+#include "WatchTexts.h"
 #include "watch/TextFill.h"
 
 #include <gtest/gtest.h>
@@ -113,6 +114,35 @@ TEST(AlarmCollection, BalloonNamesTheFirstNewAlarmAndCountsTheOthers)
     EXPECT_EQ(c.balloonText(), std::string(kAlarmLineCamera) + kOthers2);
     EXPECT_EQ(c.mailText(), alarmLine(fresh[0].info) + "\n" + alarmLine(fresh[1].info) + "\n" +
                                 alarmLine(fresh[2].info) + "\n");
+}
+
+TEST(AlarmCollection, PriceCeilingAlarmsOncePerCrossingWhateverThePriceRuleSays)
+{
+    const EnvSettings s = rulesOn(0, 0);
+    AramEntry entry{0, listing("c", "4000", kRemain3Day)};
+    const std::string ceilingLine = "\n" + fillText(watch_text::kCeilingLine, {5000LL});
+    struct Step {
+        const char* price;
+        bool inAlarm;
+        bool notified;
+    };
+    const Step steps[] = {
+        {"4000", false, false}, {"5000", false, false}, // at the ceiling is not above it
+        {"5100", true, true},                           // crosses
+        {"6000", true, false},                          // stays above: no second notice
+        {"4800", false, false},                         // falls back
+        {"5200", true, true},                           // a new crossing
+    };
+    for (const Step& st : steps) {
+        SCOPED_TRACE(st.price);
+        const ItemInfo fresh = listing("c", st.price, kRemain3Day);
+        AlarmCollection c;
+        c.addUpdated(entry, fresh, checkAlarm(entry, fresh, s, 5000), 5000);
+        EXPECT_EQ(entry.inAlarm(), st.inAlarm);
+        EXPECT_EQ(c.mailText(), st.notified ? alarmLine(fresh) + ceilingLine + "\n" : "");
+        EXPECT_EQ(c.balloonText(), st.notified ? alarmLine(fresh) + ceilingLine : "");
+        EXPECT_EQ(c.firstMailedItemNo(), st.notified ? "c" : "");
+    }
 }
 
 TEST(FillText, PlaceholdersInOrder)

@@ -9,6 +9,7 @@
 #include "watch/AlarmRules.h"
 #include "watch/AlertMail.h"
 #include "watch/AramFile.h"
+#include "watch/AramRules.h"
 #include "watch/TextFill.h"
 #include "watch/WatchList.h"
 
@@ -67,6 +68,10 @@ protected:
                 return true;
             },
             dir.string());
+        list->setClock([this] { return now; });
+        list->setPusher([this](const std::string& text, const std::string& first) {
+            pushes.push_back({text, first});
+        });
         platform::setPendingEventHandler({});
     }
     void TearDown() override
@@ -105,7 +110,9 @@ protected:
     Endpoints endpoints;
     test::RecordingHost host;
     std::vector<std::string> mails;
+    std::vector<std::pair<std::string, std::string>> pushes;
     std::unique_ptr<WatchList> list;
+    NearEndPolling::Clock::time_point now{};
 };
 
 test::SimulatorProcess* WatchCycleTest::sim = nullptr;
@@ -137,6 +144,8 @@ TEST_F(WatchCycleTest, ThreeNewAlarmsGiveOneBalloonAndOneMailInListOrder)
                             alarmLine(listing("x3", "3000", kRemain5Min, kNameBook)) + "\n");
     EXPECT_EQ(host.trayIcons, std::vector<int32_t>{kTrayIconAlarm});
     EXPECT_FALSE(list->entries()[3].inAlarm());
+    // The push gets the mail's text and the first listing for its page address.
+    EXPECT_EQ(pushes, (std::vector<std::pair<std::string, std::string>>{{mails[0], "x1"}}));
     // Each listing was named on the status line while it was fetched, then the line cleared.
     EXPECT_EQ(host.statusLines.front(), fillText(watch_text::kStatusUpdating, {"x1", kNameCamera}));
     EXPECT_EQ(host.statusLines.size(), 8u);
@@ -333,6 +342,124 @@ TEST_F(WatchCycleTest, UnreadableFileIsMovedAsideAndSaidOnce)
     // Adding now writes a new file beside the moved one.
     watch(listing("n", "1", "-"));
     EXPECT_EQ(loadAramFile(dir.string()).records.size(), 1u);
+}
+
+TEST_F(WatchCycleTest, FastTickFetchesOnlyListingsNearTheirEndAndAlarmsAsACycle)
+{
+    settings.alarmOnPriceChange = 0;
+    list->setNearEndSettings({1, 30, 60});
+    watch(listing("n1", "1", kRemain30Min));
+    watch(listing("far", "2", kRemain3Day));
+    watch(listing("n2", "3", kRemain2Hour));
+    list->runFastTick();
+    EXPECT_EQ(itemRequests("n1"), 1u);
+    EXPECT_EQ(itemRequests("far"), 0u);
+    EXPECT_EQ(itemRequests("n2"), 0u);
+    EXPECT_TRUE(mails.empty());
+
+    // Ninety minutes on, n2 is near its end too; n1 now reports five minutes left.
+    now += std::chrono::minutes(90);
+    put(listing("n1", "1", kRemain5Min));
+    list->runFastTick();
+    EXPECT_EQ(itemRequests("n1"), 2u);
+    EXPECT_EQ(itemRequests("far"), 0u);
+    EXPECT_EQ(itemRequests("n2"), 1u);
+    EXPECT_EQ(mails, std::vector<std::string>{alarmLine(listing("n1", "1", kRemain5Min)) + "\n"});
+    EXPECT_EQ(host.balloons.size(), 1u);
+    EXPECT_EQ(host.trayIcons, (std::vector<int32_t>{kTrayIconNormal, kTrayIconAlarm}));
+
+    // A tick while a cycle runs does nothing.
+    host.onStatus = [this](const std::string& line) {
+        if (!line.empty())
+            list->runFastTick();
+    };
+    list->runUpdateCycle();
+    EXPECT_EQ(itemRequests("n1"), 3u);
+    EXPECT_EQ(itemRequests("far"), 1u);
+    // The regular cycle's turn during a tick is not lost: it follows the tick.
+    host.onStatus = [this](const std::string& line) {
+        if (!line.empty())
+            list->runUpdateCycle();
+    };
+    list->runFastTick();
+    EXPECT_EQ(itemRequests("n1"), 5u);
+    EXPECT_EQ(itemRequests("far"), 2u);
+}
+
+TEST_F(WatchCycleTest, ListingGoneAfterItsEndShowsEndedAndIsNoLongerPolledFast)
+{
+    list->setNearEndSettings({1, 30, 60});
+    watch(listing("e", kPriceYen1000, kRemain5Min));
+    now += std::chrono::minutes(6);
+    sim->control("/sim/remove?ItemNo=e");
+    list->runFastTick();
+    EXPECT_EQ(itemRequests("e"), 1u);
+    const ItemInfo ended = list->entries()[0].info;
+    EXPECT_EQ(ended, listing("e", kPriceYen1000, watch_text::kRemainEnded));
+    list->runFastTick();
+    EXPECT_EQ(itemRequests("e"), 1u);
+    // The regular cycle still asks, and the row stays ended.
+    list->runUpdateCycle();
+    EXPECT_EQ(itemRequests("e"), 2u);
+    EXPECT_EQ(list->entries()[0].info, ended);
+    ASSERT_TRUE(list->save());
+    EXPECT_EQ(loadAramFile(dir.string()).records, std::vector<ItemInfo>{ended});
+}
+
+TEST_F(WatchCycleTest, WithFasterPollingOffTicksFetchNothingAndFailuresShowDashes)
+{
+    watch(listing("o1", kPriceYen1000, kRemain5Min));
+    watch(listing("o2", "2", kRemain3Day));
+    now += std::chrono::minutes(6);
+    list->runFastTick();
+    EXPECT_TRUE(sim->requests().empty());
+    sim->control("/sim/remove?ItemNo=o1");
+    list->runUpdateCycle();
+    EXPECT_EQ(sim->requests().size(), 2u);
+    EXPECT_EQ(list->entries()[0].info, (ItemInfo{"o1", kNameCamera, "-", "NO", "", "-", "-", "-"}));
+}
+
+TEST_F(WatchCycleTest, PriceCeilingAlarmsInTheCycleAndItsRuleLeavesWithTheListing)
+{
+    settings.alarmOnRemainingTime = 0;
+    settings.alarmOnPriceChange = 0;
+    watch(listing("c1", "4000", kRemain3Day));
+    watch(listing("c2", "100", kRemain3Day));
+    EXPECT_FALSE(fs::exists(dir / "AramRules.xml")); // no ceilings, no file
+    const std::string listFile =
+        platform::readWholeFile((dir / "AramList.xml").string(), 1 << 20).value_or("");
+    ASSERT_TRUE(list->setCeiling("c1", 5000));
+    ASSERT_TRUE(list->setCeiling("c2", 200));
+    EXPECT_FALSE(list->setCeiling("unwatched", 1));
+    EXPECT_EQ(platform::readWholeFile((dir / "AramList.xml").string(), 1 << 20).value_or(""), listFile);
+
+    put(listing("c1", "5100", kRemain3Day));
+    list->runUpdateCycle();
+    list->runUpdateCycle();
+    const std::string line = alarmLine(listing("c1", "5100", kRemain3Day)) + "\n" +
+                             fillText(watch_text::kCeilingLine, {5000LL}) + "\n";
+    EXPECT_EQ(mails, std::vector<std::string>{line});
+    EXPECT_TRUE(list->entries()[0].inAlarm());
+
+    // The rules are read back with the list; a removed listing's rule is gone from the file.
+    list->removeEntry("c2");
+    EXPECT_EQ(loadAramRules(dir.string()).rules, (std::vector<PriceRule>{{"c1", 5000}}));
+    WatchList reloaded(settings, endpoints, host, {}, dir.string());
+    reloaded.load();
+    EXPECT_EQ(reloaded.ceiling("c1"), 5000);
+    EXPECT_EQ(reloaded.ceiling("c2"), std::nullopt);
+}
+
+TEST_F(WatchCycleTest, DamagedRulesFileIsMovedAsideAndSaid)
+{
+    ASSERT_TRUE(saveAramFile({listing("r", "1", kRemain3Day)}, dir.string()));
+    std::ofstream(dir / "AramRules.xml") << "<root><Rule>";
+    list->load();
+    ASSERT_EQ(list->entries().size(), 1u);
+    ASSERT_EQ(host.statusLines.size(), 1u);
+    EXPECT_NE(host.statusLines[0].find("AramRules.xml.unreadable-"), std::string::npos);
+    ASSERT_TRUE(list->setCeiling("r", 10));
+    EXPECT_EQ(loadAramRules(dir.string()).rules, (std::vector<PriceRule>{{"r", 10}}));
 }
 
 TEST_F(WatchCycleTest, TimerIntervalIsAtLeastOneMinute)

@@ -1,0 +1,98 @@
+#include "watch/AramRules.h"
+
+#include "platform/FileSystem.h"
+#include "xmlclient/XmlDocumentClient.h"
+
+#include <charconv>
+#include <unordered_set>
+
+namespace pelimo {
+
+std::optional<int32_t> parseCeilingPrice(std::string_view text)
+{
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    if (text.empty() || text.front() < '0' || text.front() > '9')
+        return std::nullopt;
+    int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::string aramRulesPath(const std::string& directory)
+{
+    return watchFilePath(directory, kAramRulesFileName);
+}
+
+AramRulesLoad loadAramRules(const std::string& directory)
+{
+    AramRulesLoad result;
+    XmlDocumentClient client;
+    const WatchFileOpen opened = openWatchFile(client, aramRulesPath(directory));
+    result.outcome = opened.outcome;
+    result.movedTo = opened.movedTo;
+    if (opened.outcome != WatchFileOutcome::loaded)
+        return result;
+
+    std::unordered_set<std::string> seen;
+    NodeCursor rules;
+    const int32_t count = client.selectNodes("//root/Rule", rules);
+    for (int32_t i = 0; i < count; ++i) {
+        if (client.nodeAt(i, rules) != 0)
+            break;
+        std::string itemNo, ceiling;
+        client.childText("ItemNo", rules, itemNo);
+        client.childText("CeilingPrice", rules, ceiling);
+        const std::optional<int32_t> price = parseCeilingPrice(ceiling);
+        if (itemNo.empty() || itemNo == "\n" || !price || !seen.insert(itemNo).second)
+            continue;
+        result.rules.push_back(PriceRule{itemNo, *price});
+    }
+    client.releaseCursor(rules);
+    client.release();
+    return result;
+}
+
+bool serializeAramRules(const std::vector<PriceRule>& rules, std::string& out)
+{
+    XmlDocumentClient client;
+    if (client.createDocument("root") != 0)
+        return false;
+    NodeCursor root;
+    if (client.selectNodes("//root", root) < 1 || client.nodeAt(0, root) != 0) {
+        client.release();
+        return false;
+    }
+    bool ok = true;
+    for (const PriceRule& r : rules) {
+        NodeCursor rule;
+        ok = client.addElement("Rule", "", root, &rule) == 0 &&
+             client.addElement("ItemNo", r.itemNo, rule) == 0 &&
+             client.addElement("CeilingPrice", std::to_string(r.ceilingPrice), rule) == 0;
+        client.releaseCursor(rule);
+        if (!ok)
+            break;
+    }
+    client.releaseCursor(root);
+    ok = ok && client.serialize(out);
+    client.release();
+    return ok;
+}
+
+bool saveAramRules(const std::vector<PriceRule>& rules, const std::string& directory)
+{
+    const std::string path = aramRulesPath(directory);
+    std::string bytes;
+    if (path.empty() || !serializeAramRules(rules, bytes))
+        return false;
+    return platform::writeFileAtomically(path, bytes);
+}
+
+} // namespace pelimo

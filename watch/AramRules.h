@@ -1,0 +1,47 @@
+#pragma once
+
+#include "watch/WatchFile.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelimo {
+
+inline constexpr const char* kAramRulesFileName = "AramRules.xml";
+
+// The price ceiling the user set for one watched listing.
+struct PriceRule {
+    std::string itemNo;
+    int32_t ceilingPrice = 0;
+
+    bool operator==(const PriceRule&) const = default;
+};
+
+// What a read of the rules file found.
+struct AramRulesLoad {
+    using Outcome = WatchFileOutcome;
+
+    Outcome outcome = Outcome::missing;
+    std::vector<PriceRule> rules; // in document order, the first rule of a listing only
+    std::string movedTo;          // where an unreadable file now lies (movedAside)
+};
+
+// A ceiling as the user or the file writes it: decimal digits (blanks around them allowed)
+// that fit a yen amount; nothing for anything else.
+std::optional<int32_t> parseCeilingPrice(std::string_view text);
+
+// "AramRules.xml" beside the watch list file.
+std::string aramRulesPath(const std::string& directory = {});
+
+// Reads the rules. A missing file is no rules; a damaged one is moved aside as the watch list
+// file is. Rules without an item number or with an unusable ceiling are skipped.
+AramRulesLoad loadAramRules(const std::string& directory = {});
+
+// Replaces the file as a whole with the rules, in order. false when it could not be written.
+bool saveAramRules(const std::vector<PriceRule>& rules, const std::string& directory = {});
+bool serializeAramRules(const std::vector<PriceRule>& rules, std::string& out);
+
+} // namespace pelimo
