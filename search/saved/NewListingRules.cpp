@@ -8,9 +8,8 @@ NewListingReport applyRun(SavedSearch& search, const SavedSearchRun& run, SeenSe
     report.cutAtLimit = run.cutAtLimit();
     report.silentFirstRun = search.firstRunPending;
     for (const ItemInfo& listing : run.listings()) {
-        if (!report.silentFirstRun && !search.seen.contains(listing.ItemNo))
+        if (search.seen.markSeen(listing.ItemNo, now) && !report.silentFirstRun)
             report.newListings.push_back(listing);
-        search.seen.markSeen(listing.ItemNo, now);
     }
     if (run.complete()) {
         search.firstRunPending = false;

@@ -1,23 +1,25 @@
 #include "search/saved/SavedSearchRun.h"
 
+#include <utility>
+
 namespace pelimo {
 
-bool SavedSearchRun::addPage(const std::vector<ItemInfo>& page, bool morePages)
+bool SavedSearchRun::addPage(std::vector<ItemInfo> page, bool morePages)
 {
     if (state != State::running)
         return false;
     ++pageCount;
     bool dropped = false;
-    for (const ItemInfo& listing : page) {
-        if (numbers.contains(listing.ItemNo))
-            continue;
+    for (ItemInfo& listing : page) {
         // A page far longer than the service's ten listings must not grow the run without end.
         if (found.size() >= kMaxListings) {
-            dropped = true;
-            break;
+            dropped = !numbers.contains(listing.ItemNo);
+            if (dropped)
+                break;
+            continue;
         }
-        numbers.insert(listing.ItemNo);
-        found.push_back(listing);
+        if (numbers.insert(listing.ItemNo).second)
+            found.push_back(std::move(listing));
     }
     if (!morePages && !dropped)
         state = State::lastPage;

@@ -21,7 +21,7 @@ public:
 
     // Takes the listings of the run's next page, in page order; morePages says whether the
     // service has pages after it. Returns whether the run goes on to the next page.
-    bool addPage(const std::vector<ItemInfo>& page, bool morePages);
+    bool addPage(std::vector<ItemInfo> page, bool morePages);
     // The next page could not be fetched: the run ends without having seen all it should.
     void fail();
 

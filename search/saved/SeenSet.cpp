@@ -12,11 +12,12 @@ std::optional<SeenSet::Time> SeenSet::lastSeen(const std::string& itemNo) const
     return it->second;
 }
 
-void SeenSet::markSeen(const std::string& itemNo, Time when)
+bool SeenSet::markSeen(const std::string& itemNo, Time when)
 {
     const auto [it, inserted] = entries.try_emplace(itemNo, when);
     if (!inserted && it->second < when)
         it->second = when;
+    return inserted;
 }
 
 size_t SeenSet::forgetSeenBefore(Time cutoff)

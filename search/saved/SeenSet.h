@@ -21,7 +21,8 @@ public:
     bool empty() const { return entries.empty(); }
 
     // Records the listing as seen at the given time; an earlier time never replaces a later one.
-    void markSeen(const std::string& itemNo, Time when);
+    // true when the listing had not been seen before.
+    bool markSeen(const std::string& itemNo, Time when);
 
     // Forgets every listing last seen before the cutoff; returns how many were forgotten.
     size_t forgetSeenBefore(Time cutoff);
