@@ -115,7 +115,8 @@ SavedSearch readSearch(XmlDocumentClient& client, const NodeCursor& node, SeenSe
             if (itemNo.empty())
                 continue;
             client.attributeText(kLastSeenAttribute, items, text);
-            saved.seen.markSeen(itemNo, parseTime(text).value_or(now));
+            // A time ahead of the clock (written while it was wrong) would keep the listing for ever.
+            saved.seen.markSeen(itemNo, std::min(parseTime(text).value_or(now), now));
         }
         client.releaseCursor(items);
     }

@@ -27,7 +27,8 @@ std::string savedSearchFilePath(const std::string& directory = {});
 // Reads the saved searches. A missing file is an empty list. A file that is not a well-formed
 // document under a "root" element is renamed aside, so the next save overwrites nothing the
 // user kept; the caller announces where it went. Something other than a file under the name
-// is left alone (unreadable). A listing seen without a time of its own counts as seen now.
+// is left alone (unreadable). A listing seen without a time of its own, or with one later
+// than now, counts as seen now.
 SavedSearchFileLoad loadSavedSearchFile(const std::string& directory, SeenSet::Time now);
 
 // Replaces the file as a whole. Refused when something other than a file holds the name, or
