@@ -1,5 +1,6 @@
 #include "search/saved/NewListingRules.h"
 
+#include "RunPages.h"
 #include "SavedSearchTestTexts.h"
 #include "search/saved/NewListingAlerts.h"
 #include "search/saved/SavedSearchList.h"
@@ -11,38 +12,9 @@ namespace {
 
 using namespace std::chrono;
 using namespace saved_search_test_text;
-using Pages = std::vector<std::vector<std::string>>;
+using namespace saved_search_test;
 
 const SeenSet::Time t0 = sys_days{2026y / 12 / 8} + 9h;
-
-ItemInfo listing(const std::string& no)
-{
-    return ItemInfo{no, kNameLens, kPriceYen1000, "NO", "", "0", "1", kRemain3Day};
-}
-
-// Runs the search over the pages, the way a cycle pages through them; a run that fails
-// stops after the pages it got.
-NewListingReport run(SavedSearch& search, const Pages& pages, SeenSet::Time now, bool fails = false)
-{
-    SavedSearchRun r;
-    for (size_t i = 0; i < pages.size(); ++i) {
-        std::vector<ItemInfo> page;
-        for (const std::string& no : pages[i])
-            page.push_back(listing(no));
-        r.addPage(page, fails || i + 1 < pages.size());
-    }
-    if (fails)
-        r.fail();
-    return applyRun(search, r, now);
-}
-
-std::vector<std::string> numbers(const std::vector<ItemInfo>& listings)
-{
-    std::vector<std::string> out;
-    for (const ItemInfo& l : listings)
-        out.push_back(l.ItemNo);
-    return out;
-}
 
 TEST(NewListings, FirstRunIsSilentThenEachNewListingIsReportedOnce)
 {
@@ -63,9 +35,9 @@ TEST(NewListings, FirstRunIsSilentThenEachNewListingIsReportedOnce)
     SavedSearch search;
     for (size_t i = 0; i < std::size(steps); ++i) {
         SCOPED_TRACE("step " + std::to_string(i));
-        const NewListingReport report = run(search, steps[i].pages, t0 + minutes(5 * i), steps[i].fails);
-        EXPECT_EQ(numbers(report.newListings), steps[i].expectedNew);
-        EXPECT_EQ(report.silentFirstRun, steps[i].silent);
+        const RunResult result = runPages(search, steps[i].pages, t0 + minutes(5 * i), steps[i].fails);
+        EXPECT_EQ(result.newNumbers, steps[i].expectedNew);
+        EXPECT_EQ(result.silent, steps[i].silent);
     }
 }
 
@@ -86,11 +58,11 @@ TEST(NewListings, ForgottenOnlyAfterThirtyDaysUnseenByARunThatEndedWell)
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.days) + " days");
         SavedSearch search;
-        run(search, {{"x", "y"}}, t0);
+        runPages(search, {{"x", "y"}}, t0);
         const Pages later = c.xInRun ? Pages{{"x", "y"}} : Pages{{"y"}};
         const SeenSet::Time then = t0 + days(c.days);
-        run(search, later, then, c.runFails);
-        EXPECT_EQ(numbers(run(search, {{"x", "y"}}, then + 1h).newListings),
+        runPages(search, later, then, c.runFails);
+        EXPECT_EQ(runPages(search, {{"x", "y"}}, then + 1h).newNumbers,
                   c.xNewWhenBack ? std::vector<std::string>{"x"} : std::vector<std::string>{});
     }
 }

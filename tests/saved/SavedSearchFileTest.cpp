@@ -1,5 +1,6 @@
 #include "search/saved/SavedSearchFile.h"
 
+#include "RunPages.h"
 #include "SavedSearchTestTexts.h"
 #include "platform/FileSystem.h"
 #include "search/saved/NewListingRules.h"
@@ -16,6 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono;
 using namespace saved_search_test_text;
+using namespace saved_search_test;
 
 const SeenSet::Time t0 = sys_days{2026y / 12 / 8} + 9h + 20min + 31s;
 
@@ -48,20 +50,6 @@ protected:
 
     fs::path dir;
 };
-
-std::vector<std::string> newNumbers(SavedSearch& search, const std::vector<std::string>& page,
-                                    SeenSet::Time now)
-{
-    SavedSearchRun run;
-    std::vector<ItemInfo> listings;
-    for (const std::string& no : page)
-        listings.push_back(ItemInfo{no, "name", "1", "NO", "", "0", "1", "1"});
-    run.addPage(listings, false);
-    std::vector<std::string> out;
-    for (const ItemInfo& l : applyRun(search, run, now).newListings)
-        out.push_back(l.ItemNo);
-    return out;
-}
 
 TEST_F(SavedSearchFileTest, AHandWrittenFileLoads)
 {
@@ -135,12 +123,12 @@ TEST_F(SavedSearchFileTest, ANewListingIsReportedOnceAcrossARestart)
 {
     SavedSearch search;
     search.request.text = kKeywordCamera;
-    EXPECT_EQ(newNumbers(search, {"a", "b"}, t0), std::vector<std::string>{});
+    EXPECT_EQ(runPages(search, {{"a", "b"}}, t0).newNumbers, std::vector<std::string>{});
     std::vector<SavedSearch> searches = restart({search}, t0 + 1h);
-    EXPECT_EQ(newNumbers(searches[0], {"a", "b"}, t0 + 1h), std::vector<std::string>{});
-    EXPECT_EQ(newNumbers(searches[0], {"c", "a", "b"}, t0 + 2h), std::vector<std::string>{"c"});
+    EXPECT_EQ(runPages(searches[0], {{"a", "b"}}, t0 + 1h).newNumbers, std::vector<std::string>{});
+    EXPECT_EQ(runPages(searches[0], {{"c", "a", "b"}}, t0 + 2h).newNumbers, std::vector<std::string>{"c"});
     searches = restart(searches, t0 + 3h);
-    EXPECT_EQ(newNumbers(searches[0], {"c", "a", "b"}, t0 + 3h), std::vector<std::string>{});
+    EXPECT_EQ(runPages(searches[0], {{"c", "a", "b"}}, t0 + 3h).newNumbers, std::vector<std::string>{});
 }
 
 TEST_F(SavedSearchFileTest, ADamagedFileIsKeptAside)
