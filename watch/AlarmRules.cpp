@@ -48,6 +48,14 @@ std::string alarmLine(const ItemInfo& record)
                     {record.ItemNo, record.ItemName, record.CurrentPrice, record.RemainTime});
 }
 
+std::string alarmBalloonText(const std::string& firstLine, int32_t notifiedCount)
+{
+    std::string text = firstLine;
+    if (notifiedCount > 1)
+        text += fillText(watch_text::kBalloonOthers, {static_cast<long long>(notifiedCount - 1)});
+    return text;
+}
+
 void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_t inAlarm,
                                  std::optional<int32_t> ceiling)
 {
@@ -93,10 +101,7 @@ std::string AlarmCollection::balloonText() const
 {
     if (balloon.empty())
         return {};
-    std::string text = balloon;
-    if (newlyNotified > 1)
-        text += fillText(watch_text::kBalloonOthers, {static_cast<long long>(newlyNotified - 1)});
-    return text;
+    return alarmBalloonText(balloon, newlyNotified);
 }
 
 void markFetchFailed(ItemInfo& info)

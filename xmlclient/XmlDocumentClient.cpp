@@ -310,6 +310,19 @@ int32_t XmlDocumentClient::childText(const std::string& name, const NodeCursor& 
     return 0;
 }
 
+int32_t XmlDocumentClient::attributeText(const std::string& name, const NodeCursor& cursor, std::string& out)
+{
+    out.clear();
+    if (!document || !cursor.node || cursor.node->type != XML_ELEMENT_NODE)
+        return 1;
+    xmlChar* value = xmlGetNoNsProp(cursor.node, asXml(platform::sjisToUtf8(name)));
+    if (!value)
+        return 1;
+    out = platform::utf8ToSjis(reinterpret_cast<const char*>(value));
+    xmlFree(value);
+    return 0;
+}
+
 void XmlDocumentClient::releaseCursor(NodeCursor& cursor)
 {
     cursor.node = nullptr;
@@ -376,6 +389,16 @@ int32_t XmlDocumentClient::appendNewline(NodeCursor& cursor)
     if (!document || !cursor.node || cursor.node->doc != document)
         return -1;
     return xmlAddChild(cursor.node, xmlNewDocText(document, BAD_CAST "\n")) ? 0 : -1;
+}
+
+int32_t XmlDocumentClient::setAttribute(const std::string& name, const std::string& value, NodeCursor& cursor)
+{
+    if (!document || !cursor.node || cursor.node->doc != document || cursor.node->type != XML_ELEMENT_NODE)
+        return -1;
+    const std::string utf8Name = platform::sjisToUtf8(name);
+    if (xmlValidateName(asXml(utf8Name), 0) != 0)
+        return -1;
+    return xmlSetProp(cursor.node, asXml(utf8Name), asXml(platform::sjisToUtf8(value))) ? 0 : -1;
 }
 
 int32_t XmlDocumentClient::save(const std::string& path)

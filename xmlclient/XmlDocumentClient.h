@@ -45,12 +45,15 @@ public:
     int32_t childElements(const std::string& name, const NodeCursor& parent, NodeCursor& cursor);
     int32_t nodeText(const NodeCursor& cursor, std::string& out);
     int32_t childText(const std::string& name, const NodeCursor& parent, std::string& out);
+    // The value of the cursor node's attribute; 1 (and out empty) when it has none.
+    int32_t attributeText(const std::string& name, const NodeCursor& cursor, std::string& out);
     void releaseCursor(NodeCursor& cursor);
 
     int32_t createDocument(const std::string& rootName);
     int32_t addElement(const std::string& name, const std::string& text, NodeCursor& parent,
                        NodeCursor* out = nullptr);
     int32_t appendNewline(NodeCursor& cursor);
+    int32_t setAttribute(const std::string& name, const std::string& value, NodeCursor& cursor);
     // Saves in Shift_JIS, atomically. 0 saved; -1 no document or the write failed.
     int32_t save(const std::string& path);
 

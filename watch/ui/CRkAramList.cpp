@@ -239,7 +239,7 @@ void CRkAramList::sortByColumn(int column)
     sortDescending[column] = sortDescending[column] == 0 ? 1 : 0;
     // The header shows the result lists' triangles (down for descending, up for ascending)
     // rather than the style's indicator, whose direction varies between styles.
-    for (int c = 0; c < kWatchColumnCount; ++c)
+    for (int c = 0; c < kListingColumnCount; ++c)
         headerItem()->setIcon(c, QIcon());
     headerItem()->setIcon(column, resultImage(sortDescending[column] == 1 ? kImageSortDown : kImageSortUp));
     sortItems(column, sortDescending[column] == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "search/saved/SavedSearch.h"
+
+#include <string>
+#include <vector>
+
+namespace pelimo {
+
+inline constexpr const char* kSavedSearchFileName = "SearchList.xml";
+
+// What a read of the saved search file found.
+struct SavedSearchFileLoad {
+    enum class Outcome { loaded, missing, movedAside, unreadable };
+
+    Outcome outcome = Outcome::missing;
+    std::vector<SavedSearch> searches; // in document order
+    std::string movedTo;               // where an unreadable file now lies (movedAside)
+};
+
+enum class SavedSearchFileSave { saved, failed, refused };
+
+// "SearchList.xml" in the given folder, beside the watch list file; an empty folder means the
+// current directory now. Empty when the current directory cannot be read.
+std::string savedSearchFilePath(const std::string& directory = {});
+
+// Reads the saved searches. A missing file is an empty list. A file that is not a well-formed
+// document under a "root" element is renamed aside, so the next save overwrites nothing the
+// user kept; the caller announces where it went. Something other than a file under the name
+// is left alone (unreadable). A listing seen without a time of its own, or with one later
+// than now, counts as seen now.
+SavedSearchFileLoad loadSavedSearchFile(const std::string& directory, SeenSet::Time now);
+
+// Replaces the file as a whole. Refused when something other than a file holds the name, or
+// when there is no folder to write in.
+SavedSearchFileSave saveSavedSearchFile(const std::vector<SavedSearch>& searches,
+                                        const std::string& directory = {});
+
+// The bytes saveSavedSearchFile writes; false when the document could not be built.
+bool serializeSavedSearchFile(const std::vector<SavedSearch>& searches, std::string& out);
+
+} // namespace pelimo

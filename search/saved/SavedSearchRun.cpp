@@ -1,0 +1,37 @@
+#include "search/saved/SavedSearchRun.h"
+
+#include <utility>
+
+namespace pelimo {
+
+bool SavedSearchRun::addPage(std::vector<ItemInfo> page, bool morePages)
+{
+    if (state != State::running)
+        return false;
+    ++pageCount;
+    bool dropped = false;
+    for (ItemInfo& listing : page) {
+        // A page far longer than the service's ten listings must not grow the run without end.
+        if (found.size() >= kMaxListings) {
+            dropped = !numbers.contains(listing.ItemNo);
+            if (dropped)
+                break;
+            continue;
+        }
+        if (numbers.insert(listing.ItemNo).second)
+            found.push_back(std::move(listing));
+    }
+    if (!morePages && !dropped)
+        state = State::lastPage;
+    else if (dropped || pageCount >= kMaxPages)
+        state = State::cut;
+    return state == State::running;
+}
+
+void SavedSearchRun::fail()
+{
+    if (state == State::running)
+        state = State::failed;
+}
+
+} // namespace pelimo

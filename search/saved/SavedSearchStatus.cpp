@@ -1,0 +1,27 @@
+#include "search/saved/SavedSearchStatus.h"
+
+#include "SavedSearchTexts.h"
+#include "search/saved/SavedSearchList.h"
+#include "search/saved/SavedSearchRun.h"
+#include "watch/TextFill.h"
+
+namespace pelimo {
+
+std::string savedSearchFileMovedAsideStatus(const std::string& movedTo)
+{
+    return fillText(saved_search_text::kStatusFileMovedAside, {movedTo});
+}
+
+std::string savedSearchPageLimitStatus(const SearchRequest& search)
+{
+    return fillText(saved_search_text::kStatusPageLimit,
+                    {search.text, static_cast<long long>(SavedSearchRun::kMaxPages)});
+}
+
+std::string savedSearchListFullStatus()
+{
+    return fillText(saved_search_text::kStatusListFull,
+                    {static_cast<long long>(SavedSearchList::kMaxSearches)});
+}
+
+} // namespace pelimo

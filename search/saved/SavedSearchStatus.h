@@ -1,0 +1,14 @@
+#pragma once
+
+#include "xmlclient/SearchRequest.h"
+
+#include <string>
+
+namespace pelimo {
+
+// The status line texts of the saved searches.
+std::string savedSearchFileMovedAsideStatus(const std::string& movedTo);
+std::string savedSearchPageLimitStatus(const SearchRequest& search);
+std::string savedSearchListFullStatus();
+
+} // namespace pelimo

@@ -1,0 +1,35 @@
+#include "search/saved/SeenSet.h"
+
+#include <algorithm>
+
+namespace pelimo {
+
+std::optional<SeenSet::Time> SeenSet::lastSeen(const std::string& itemNo) const
+{
+    const auto it = entries.find(itemNo);
+    if (it == entries.end())
+        return std::nullopt;
+    return it->second;
+}
+
+bool SeenSet::markSeen(const std::string& itemNo, Time when)
+{
+    const auto [it, inserted] = entries.try_emplace(itemNo, when);
+    if (!inserted && it->second < when)
+        it->second = when;
+    return inserted;
+}
+
+size_t SeenSet::forgetSeenBefore(Time cutoff)
+{
+    return std::erase_if(entries, [cutoff](const auto& entry) { return entry.second < cutoff; });
+}
+
+std::vector<std::pair<std::string, SeenSet::Time>> SeenSet::ordered() const
+{
+    std::vector<std::pair<std::string, Time>> out(entries.begin(), entries.end());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+} // namespace pelimo
