@@ -8,8 +8,6 @@
 
 namespace pelimo {
 
-using platform::PrivateMessage;
-
 void ShellWatchHost::setStatusLine(const std::string& sjis)
 {
     frame_.formView()->setStatusLine(sjis);
@@ -44,12 +42,12 @@ void ShellWatchHost::showBalloon(const std::string& sjis)
 
 void ShellWatchHost::showMailStatus(const std::string& sjis)
 {
-    platform::sendMessage(&frame_, PrivateMessage::statusText, sjis);
+    platform::sendMessage(&frame_, platform::StatusText{sjis});
 }
 
 void ShellWatchHost::watchListClosed()
 {
-    platform::postMessage(&frame_, PrivateMessage::watchListClosed);
+    platform::postMessage(&frame_, platform::WatchListClosed{});
 }
 
 } // namespace pelimo

@@ -103,11 +103,6 @@ void PagingSession::runPage()
     if (flagged())
         return endRun();
     const std::weak_ptr<int> alive = life;
-    pump();
-    if (alive.expired())
-        return;
-    if (flagged())
-        return endRun();
     awaitingAnswer = true;
     source.start(runRequest, [alive, this](PageResult result) {
         if (!alive.expired())

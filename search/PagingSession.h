@@ -21,7 +21,7 @@ public:
     // A guard against a service whose CurrentPage never reaches TotalPage.
     static constexpr int32_t kMaxPages = 100000;
 
-    // pump handles the pending events once; it is run before the request and before each row.
+    // pump handles the pending events once; it is run before each row and after the last.
     PagingSession(PageSource& source, PagingView& view, std::function<void()> pump);
     ~PagingSession();
     PagingSession(const PagingSession&) = delete;

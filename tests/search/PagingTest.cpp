@@ -183,13 +183,13 @@ TEST(PagingSession, APauseKeepsEveryRowOfAPageReceived)
 {
     struct Case {
         const char* what;
-        int pauseAtRow; // -1: while the request is out, 0: before the request
+        int pauseAtRow; // -1: while the request is out, 0: before the run
         size_t rowsKept;
         int32_t currentPage;
         int32_t resumedPage;
     };
     const Case cases[] = {
-        {"before the request", 0, 0, 0, 1},
+        {"before the run", 0, 0, 0, 1},
         {"while the request is out", -1, 0, 0, 1},
         {"after the first row", 1, 10, 1, 2},
         {"after the last row", 10, 10, 1, 2},
@@ -199,9 +199,7 @@ TEST(PagingSession, APauseKeepsEveryRowOfAPageReceived)
         List l;
         l.source.hold = c.pauseAtRow == -1;
         if (c.pauseAtRow == 0)
-            l.onPump = [&] {
-                l.session.pauseLoading();
-            };
+            l.session.pauseLoading();
         if (c.pauseAtRow > 0)
             l.view.onRow = [&](int rows) {
                 if (rows == c.pauseAtRow)
