@@ -539,6 +539,17 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(slow.isNull(), 5000);
     }
 
+    void aMessageIsReadOnlyAsItsOwnType()
+    {
+        // stopList and aramExitRequest share their number; neither is taken for the other.
+        platform::PrivateMessageEvent<StopList> stop{StopList{}};
+        QVERIFY(platform::messageOf<StopList>(&stop));
+        QVERIFY(!platform::messageOf<platform::AramExitRequest>(&stop));
+        platform::PrivateMessageEvent<StartPaging> start{StartPaging{keyword("kw")}};
+        QCOMPARE(platform::messageOf<StartPaging>(&start)->request.text, std::string("kw"));
+        QVERIFY(!platform::messageOf<LoadNextPage>(&start));
+    }
+
     void exitWithoutTabsReportsAtOnce()
     {
         tabs->shutdownSearchTabs();
