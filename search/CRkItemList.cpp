@@ -43,9 +43,19 @@ public:
     }
     void progressChanged() override
     {
-        // A list waiting for its turn keeps the timer's pace; any other end shows its rows now.
-        if (!list.session.isRunning() && list.session.progress().state != ListState::PageDone)
-            list.finishRepaints();
+        // While pages stream in (a run, or a list between its pages) the rows keep the
+        // timer's pace; a list that has stopped paging shows its rows now.
+        switch (list.session.progress().state) {
+        case ListState::Paused:
+        case ListState::Failed:
+        case ListState::Complete:
+        case ListState::Stopped:
+            if (!list.session.isRunning())
+                list.finishRepaints();
+            break;
+        default:
+            break;
+        }
     }
     void report(PagingReport report) override
     {
