@@ -214,13 +214,12 @@ bool CRkItemList::event(QEvent* e)
         return true;
     }
     if (const auto* m = messageOf<LoadNextPage>(e)) {
-        if (!m->turn) {
+        if (!m->turn)
             session.loadNextPage();
-        } else if (!session.takeTurn()) {
-            // Paused, resumed or closed since the turn was given: it goes to the next list.
-            if (auto* tabs = dynamic_cast<CRkTabCtrl*>(tabControl.data()))
-                tabs->turnDeclined(*this);
-        }
+        else if (auto* tabs = dynamic_cast<CRkTabCtrl*>(tabControl.data()))
+            tabs->deliverTurn(*this);
+        else
+            session.takeTurn();
         return true;
     }
     if (messageOf<StopList>(e)) {

@@ -305,9 +305,9 @@ void CRkTabCtrl::giveTurn(PagingSession& session)
     }
 }
 
-void CRkTabCtrl::turnDeclined(CRkItemList& list)
+void CRkTabCtrl::deliverTurn(CRkItemList& list)
 {
-    rotation.turnDeclined(list.paging());
+    rotation.deliverTurn(list.paging());
 }
 
 void CRkTabCtrl::searchTabsClosed()

@@ -51,8 +51,8 @@ public:
     void closeMenuTab();
     void pressPauseResume();
     void selectTab(int index);
-    // A list handed a turn it no longer waits for.
-    void turnDeclined(CRkItemList& list);
+    // A turn posted to a list has reached it.
+    void deliverTurn(CRkItemList& list);
 
     int tabCount() const;
     int currentIndex() const { return current; }

@@ -42,6 +42,7 @@ public:
     // handled. A list whose pageEvent is still on its way hands out its own turn then; a
     // list whose turn is on its way has one.
     void turnGiven() { turnOnItsWay = true; }
+    void turnPutBack() { turnOnItsWay = false; }
     void pageEventHandled() { pageEventOnItsWay = false; }
     bool waitsForTurn() const
     {
@@ -54,6 +55,8 @@ public:
     // A page run is in progress: its request is out or its rows are going in.
     bool isRunning() const { return runActive; }
     bool isClosing() const { return closing; }
+    // The rows of a page received are going in.
+    bool isFilling() const { return runActive && runState == ListState::Filling; }
 
 private:
     void runPage();

@@ -19,8 +19,8 @@ struct PauseLoading {
 };
 struct LoadNextPage {
     static constexpr platform::MessageNumber number = platform::MessageNumber::loadNextPage;
-    // A turn of the rotation rather than the button: taken only while the list still
-    // waits for it.
+    // A turn of the rotation rather than the button: the rotation decides whether the list
+    // takes it.
     bool turn = false;
 };
 struct StopList {

@@ -70,9 +70,24 @@ void TurnRotation::pageEvent(PagingSession& sender)
     }
 }
 
-void TurnRotation::turnDeclined(const PagingSession& sender)
+bool TurnRotation::anotherFilling(const PagingSession& session) const
 {
-    const int i = indexOf(sender);
+    for (const Entry& entry : entries) {
+        if (entry.session != &session && entry.session->isFilling())
+            return true;
+    }
+    return false;
+}
+
+void TurnRotation::deliverTurn(PagingSession& session)
+{
+    if (anotherFilling(session)) {
+        session.turnPutBack();
+        return;
+    }
+    if (session.takeTurn())
+        return;
+    const int i = indexOf(session);
     passTurn(i < 0 ? 0 : static_cast<size_t>(i) + 1);
 }
 

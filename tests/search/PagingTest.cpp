@@ -84,17 +84,21 @@ public:
     std::function<void(PagingReport)> onReport;
 };
 
-// One list: its source, view and session; `pump` runs what the test put in it once.
+// One list: its source, view and session. Its pump runs what the test put in onPump once,
+// then the pending events, if it has any.
 struct List {
     List()
         : session(source, view, [this] {
               if (auto action = std::exchange(onPump, nullptr))
                   action();
+              if (pendingEvents)
+                  pendingEvents();
           })
     {}
     ScriptedSource source;
     RecordingView view;
     std::function<void()> onPump;
+    std::function<void()> pendingEvents;
     PagingSession session;
 };
 
@@ -339,6 +343,19 @@ public:
         posted.push_back([&l, word] { l.session.startPaging(keyword(word)); });
         return l;
     }
+    // The runs' pumps handle what is pending, as the program's pump does.
+    void pumpPendingEvents()
+    {
+        for (auto& l : lists) {
+            l->pendingEvents = [this] {
+                for (size_t n = posted.size(); n > 0 && !posted.empty(); --n) {
+                    auto next = std::move(posted.front());
+                    posted.pop_front();
+                    next();
+                }
+            };
+        }
+    }
     void close(List& l)
     {
         rotation.markClosing(l.session);
@@ -355,10 +372,7 @@ public:
 
     void giveTurn(PagingSession& session) override
     {
-        posted.push_back([this, &session] {
-            if (!session.takeTurn())
-                rotation.turnDeclined(session);
-        });
+        posted.push_back([this, &session] { rotation.deliverTurn(session); });
     }
     void searchTabsClosed() override { ++closed; }
 
@@ -377,6 +391,34 @@ TEST(TurnRotation, TabsTakeTurnsPageByPage)
     tabs.open("c").source.totalPages = 2;
     tabs.run();
     EXPECT_EQ(tabs.requests, (std::vector<std::string>{"a1", "b1", "c1", "a2", "b2", "c2", "a3", "b3"}));
+}
+
+TEST(TurnRotation, NoPageRunComesBetweenTheRowsOfAPage)
+{
+    Tabs tabs;
+    std::vector<std::string> log;
+    for (const char* word : {"a", "b"}) {
+        List& l = tabs.open(word);
+        l.source.log = &log;
+        l.view.onRow = [&log, &l, word](int) {
+            log.push_back(word + l.view.rows.front().substr(0, 2));
+        };
+    }
+    tabs.pumpPendingEvents();
+    tabs.run();
+    // Each page's ten rows in one stretch; only a first page may start in between.
+    std::map<std::string, std::pair<size_t, size_t>> stretch;
+    for (size_t i = 0; i < log.size(); ++i) {
+        if (log[i].size() == 3)
+            stretch.try_emplace(log[i], i, i).first->second.second = i;
+    }
+    for (const auto& [page, at] : stretch) {
+        for (size_t i = at.first; i <= at.second; ++i)
+            EXPECT_TRUE(log[i] == page || log[i] == "a1" || log[i] == "b1")
+                << page << " interrupted by " << log[i];
+    }
+    EXPECT_EQ(tabs.lists[0]->session.progress().state, ListState::Complete);
+    EXPECT_EQ(tabs.lists[1]->session.progress().state, ListState::Complete);
 }
 
 TEST(TurnRotation, ASlowTabHoldsUpNoOtherTab)

@@ -250,7 +250,8 @@ private slots:
         QCOMPARE(pagesOf("beta"), (std::vector<int>{1, 2, 3, 4, 5}));
         QCOMPARE(pagesOf("gamma"), (std::vector<int>{1, 2, 3, 4, 5}));
         // The order of the pages across the tabs follows the rotation (search_paging_test);
-        // here it also depends on which load waits inside the other's wait.
+        // while each load waits inside the other's wait it also depends on which answer
+        // that wait sees first.
         QCOMPARE(list(0)->rows().rowCount(), 50);
         QCOMPARE(list(1)->rows().rowCount(), 50);
     }
