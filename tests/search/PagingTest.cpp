@@ -84,15 +84,16 @@ public:
     std::function<void(PagingReport)> onReport;
 };
 
-// One list: its source, view and session. Its pump runs what the test put in onPump once,
-// then the pending events, if it has any.
+// One list: its source, view and session. Its pump handles the pending events, if it has
+// any, then runs what the test put in onPump once.
 struct List {
     List()
         : session(source, view, [this] {
-              if (auto action = std::exchange(onPump, nullptr))
-                  action();
               if (pendingEvents)
                   pendingEvents();
+              // Last: the action may destroy the list.
+              if (auto action = std::exchange(onPump, nullptr))
+                  action();
           })
     {}
     ScriptedSource source;
