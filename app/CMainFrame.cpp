@@ -35,8 +35,6 @@ namespace pelimo {
 
 namespace {
 
-using platform::PrivateMessage;
-
 QString qs(const char* sjis)
 {
     return platform::toQString(sjis);
@@ -200,10 +198,10 @@ void CMainFrame::beginShutdown()
 void CMainFrame::requestWatchListExit()
 {
     if (formView_->watchList() != nullptr) {
-        platform::sendMessage(formView_->watchList(), PrivateMessage::aramExitRequest);
+        platform::sendMessage(formView_->watchList(), platform::AramExitRequest{});
     } else {
         // The watch list is already gone (a repeated request): nothing is left to wait for.
-        platform::postMessage(this, PrivateMessage::watchListClosed);
+        platform::postMessage(this, platform::WatchListClosed{});
     }
 }
 
@@ -228,19 +226,16 @@ void CMainFrame::onWatchListClosed()
 
 bool CMainFrame::event(QEvent* event)
 {
-    if (isPrivateMessage(event, PrivateMessage::searchTabsClosed)) {
+    if (platform::messageOf<platform::SearchTabsClosed>(event)) {
         onSearchTabsClosed();
         return true;
     }
-    if (isPrivateMessage(event, PrivateMessage::watchListClosed)) {
+    if (platform::messageOf<platform::WatchListClosed>(event)) {
         onWatchListClosed();
         return true;
     }
-    if (isPrivateMessage(event, PrivateMessage::statusText)) {
-        const auto& message = static_cast<platform::PrivateMessageEvent&>(*event);
-        if (const auto* text = std::any_cast<std::string>(&message.arg)) {
-            messagePane_->setText(platform::toQString(*text));
-        }
+    if (const auto* message = platform::messageOf<platform::StatusText>(event)) {
+        messagePane_->setText(platform::toQString(message->text));
         paintMessagePaneNow();
         return true;
     }

@@ -140,7 +140,7 @@ void CRkFormView::destroyWatchList()
 void CRkFormView::requestWatchUpdate()
 {
     if (watchList_ != nullptr) {
-        platform::postMessage(watchList_, platform::PrivateMessage::aramUpdateNow);
+        platform::postMessage(watchList_, platform::AramUpdateNow{});
     }
 }
 

@@ -8,8 +8,6 @@
 
 namespace pelimo {
 
-using platform::PrivateMessage;
-
 void ShellWatchHost::setStatusLine(const std::string& sjis)
 {
     frame_.formView()->setStatusLine(sjis);
@@ -44,7 +42,7 @@ void ShellWatchHost::showBalloon(const std::string& sjis)
 
 void ShellWatchHost::showMailStatus(const std::string& sjis)
 {
-    platform::sendMessage(&frame_, PrivateMessage::statusText, sjis);
+    platform::sendMessage(&frame_, platform::StatusText{sjis});
 }
 
 void ShellWatchHost::showFileNotice(const std::string& sjis)
@@ -54,7 +52,7 @@ void ShellWatchHost::showFileNotice(const std::string& sjis)
 
 void ShellWatchHost::watchListClosed()
 {
-    platform::postMessage(&frame_, PrivateMessage::watchListClosed);
+    platform::postMessage(&frame_, platform::WatchListClosed{});
 }
 
 } // namespace pelimo

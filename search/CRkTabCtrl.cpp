@@ -1,11 +1,10 @@
 #include "search/CRkTabCtrl.h"
 
 #include "SearchTexts.h"
-#include "platform/EventPump.h"
-#include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/SjisText.h"
 #include "search/CRkItemList.h"
+#include "search/SearchMessages.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -16,8 +15,7 @@
 
 namespace pelimo {
 
-using platform::PrivateMessage;
-using platform::PrivateMessageEvent;
+using platform::messageOf;
 
 namespace {
 
@@ -46,7 +44,8 @@ int stateNumber(ListState state)
 CRkTabCtrl::CRkTabCtrl(QWidget* parent, const EnvSettings& settings, const Endpoints& endpoints,
                        SearchListHost& host, QObject* mainFrame)
     : QWidget(parent), settings(settings), endpoints(endpoints), host(host), mainFrame(mainFrame),
-      tabs(new QTabBar(this)), status(new QLabel(this)), button(new QPushButton(this)), popup(new QMenu(this))
+      tabs(new QTabBar(this)), status(new QLabel(this)), button(new QPushButton(this)),
+      popup(new QMenu(this)), rotation(*this)
 {
     setObjectName(QStringLiteral("searchTabs"));
     tabs->setObjectName(QStringLiteral("tabStrip"));
@@ -79,11 +78,11 @@ CRkItemList* CRkTabCtrl::listOfTab(int index) const
     if (index < 0)
         return nullptr;
     int tab = 0;
-    for (const Entry& entry : lists) {
-        if (!entry.open)
+    for (CRkItemList* list : lists) {
+        if (!list || !rotation.isOpen(list->paging()))
             continue;
         if (tab == index)
-            return entry.list;
+            return list;
         ++tab;
     }
     return nullptr;
@@ -92,9 +91,9 @@ CRkItemList* CRkTabCtrl::listOfTab(int index) const
 std::vector<CRkItemList*> CRkTabCtrl::allLists() const
 {
     std::vector<CRkItemList*> out;
-    for (const Entry& entry : lists) {
-        if (entry.list)
-            out.push_back(entry.list);
+    for (CRkItemList* list : lists) {
+        if (list)
+            out.push_back(list);
     }
     return out;
 }
@@ -123,7 +122,7 @@ bool CRkTabCtrl::isButtonShown() const
 int CRkTabCtrl::entryIndexOf(const CRkItemList* list) const
 {
     for (size_t i = 0; i < lists.size(); ++i) {
-        if (lists[i].list == list)
+        if (lists[i] == list)
             return static_cast<int>(i);
     }
     return -1;
@@ -139,7 +138,8 @@ void CRkTabCtrl::newSearch(SearchRequest request)
     shown.replace(QLatin1Char('&'), QLatin1String("&&"));
     const int index = tabs->addTab(shown);
     auto* list = new CRkItemList(this, CRkItemList::kFirstControlId + index, settings, endpoints, host);
-    lists.push_back(Entry{list, true});
+    lists.push_back(list);
+    rotation.add(list->paging());
     tabs->setCurrentIndex(index);
     changingTabs = false;
     button->setText(platform::toQString(searchtext::kPause));
@@ -152,14 +152,14 @@ void CRkTabCtrl::newSearch(SearchRequest request)
     current = index;
     list->show();
     layOut();
-    platform::postMessage(list, PrivateMessage::startPaging, request);
+    platform::postMessage(list, StartPaging{std::move(request)});
 }
 
 void CRkTabCtrl::unmarkItem(const std::string& itemNo)
 {
-    for (const Entry& entry : lists) {
-        if (entry.list)
-            entry.list->clearWatchedMark(itemNo);
+    for (CRkItemList* list : lists) {
+        if (list)
+            list->clearWatchedMark(itemNo);
     }
 }
 
@@ -167,16 +167,13 @@ void CRkTabCtrl::shutdownSearchTabs()
 {
     setStatus(searchtext::kStatusShutdown);
     if (lists.empty()) {
-        if (mainFrame)
-            platform::postMessage(mainFrame, PrivateMessage::searchTabsClosed);
+        searchTabsClosed();
         return;
     }
-    std::vector<QPointer<CRkItemList>> targets;
-    for (const Entry& entry : lists)
-        targets.push_back(entry.list);
+    const std::vector<QPointer<CRkItemList>> targets = lists;
     for (auto it = targets.rbegin(); it != targets.rend(); ++it) {
         if (*it)
-            platform::sendMessage(*it, PrivateMessage::stopList);
+            platform::sendMessage(*it, StopList{});
     }
 }
 
@@ -193,10 +190,8 @@ void CRkTabCtrl::closeMenuTab()
     if (!list)
         return;
     const QPointer<CRkItemList> guard(list);
-    platform::sendMessage(list, PrivateMessage::stopList);
-    const int entry = entryIndexOf(list);
-    if (entry >= 0)
-        lists[static_cast<size_t>(entry)].open = false;
+    rotation.markClosing(list->paging());
+    platform::sendMessage(list, StopList{});
     if (guard)
         guard->hide();
 
@@ -232,9 +227,9 @@ void CRkTabCtrl::pressPauseResume()
         return;
     const ListState state = list->progress().state;
     if (stateNumber(state) <= stateNumber(ListState::PageDone))
-        platform::postMessage(list, PrivateMessage::pauseLoading);
+        platform::postMessage(list, PauseLoading{});
     else if (state == ListState::Paused)
-        platform::postMessage(list, PrivateMessage::loadNextPage);
+        platform::postMessage(list, LoadNextPage{});
 }
 
 void CRkTabCtrl::selectTab(int index)
@@ -302,62 +297,37 @@ void CRkTabCtrl::refreshStatus(const CRkItemList& list)
     }
 }
 
-bool CRkTabCtrl::anyRunActive() const
+void CRkTabCtrl::giveTurn(PagingSession& session)
 {
-    for (const Entry& entry : lists) {
-        if (entry.list && entry.list->isRunning())
-            return true;
-    }
-    return false;
-}
-
-void CRkTabCtrl::giveTurn(size_t start, bool pumpBetween)
-{
-    std::vector<QPointer<CRkItemList>> order;
-    for (size_t k = 0; k < lists.size(); ++k)
-        order.push_back(lists[(start + k) % lists.size()].list);
-
-    const QPointer<CRkTabCtrl> self(this);
-    for (size_t k = 0; k < order.size(); ++k) {
-        if (k > 0 && pumpBetween) {
-            platform::pumpMessages();
-            if (!self)
-                return;
-        }
-        CRkItemList* candidate = order[k];
-        if (!candidate)
-            continue;
-        const int entry = entryIndexOf(candidate);
-        if (entry < 0 || !lists[static_cast<size_t>(entry)].open)
-            continue;
-        if (candidate->progress().state == ListState::PageDone && !candidate->isRunning()) {
-            platform::postMessage(candidate, PrivateMessage::loadNextPage);
+    for (CRkItemList* list : lists) {
+        if (list && &list->paging() == &session) {
+            platform::postMessage(list, LoadNextPage{true});
             return;
         }
     }
 }
 
+void CRkTabCtrl::deliverTurn(CRkItemList& list)
+{
+    rotation.deliverTurn(list.paging());
+}
+
+void CRkTabCtrl::searchTabsClosed()
+{
+    if (mainFrame)
+        platform::postMessage(mainFrame, platform::SearchTabsClosed{});
+}
+
 void CRkTabCtrl::onPageEvent(const QPointer<CRkItemList>& sender)
 {
-    if (!sender)
-        return;
-    const int entry = entryIndexOf(sender);
-    if (entry < 0)
+    if (!sender || entryIndexOf(sender) < 0)
         return;
     const ListState state = sender->progress().state;
     if (state == ListState::Stopping || state == ListState::Stopped)
         return;
     if (sender == listOfTab(current))
         refreshStatus(*sender);
-    if (state != ListState::PageDone && state != ListState::Paused && state != ListState::Complete &&
-        state != ListState::Failed)
-        return;
-    // One further page at a time across the tabs: while another list's run is still going,
-    // its own report hands on the turn. A failed list hands it on too, so the others never
-    // wait for a report that will not come.
-    if (anyRunActive())
-        return;
-    giveTurn(static_cast<size_t>(entry) + 1, true);
+    rotation.pageEvent(sender->paging());
 }
 
 void CRkTabCtrl::onListStopped(const QPointer<CRkItemList>& sender)
@@ -370,32 +340,19 @@ void CRkTabCtrl::onListStopped(const QPointer<CRkItemList>& sender)
     lists.erase(lists.begin() + entry);
     sender->hide();
     sender->deleteLater();
-    if (lists.empty()) {
-        if (mainFrame)
-            platform::postMessage(mainFrame, PrivateMessage::searchTabsClosed);
-        return;
-    }
-    // A list closed during its run took the turn with it; the next waiting list gets it.
-    if (!anyRunActive())
-        giveTurn(static_cast<size_t>(entry) % lists.size(), true);
+    // Its turn passes on; the last list gone posts searchTabsClosed.
+    rotation.remove(sender->paging());
 }
 
 bool CRkTabCtrl::event(QEvent* e)
 {
-    if (e->type() > QEvent::User && e->type() < QEvent::MaxUser) {
-        if (auto* message = dynamic_cast<PrivateMessageEvent*>(e)) {
-            const auto* sender = std::any_cast<QPointer<CRkItemList>>(&message->arg);
-            if (message->message == PrivateMessage::pageEvent) {
-                if (sender)
-                    onPageEvent(*sender);
-                return true;
-            }
-            if (message->message == PrivateMessage::listStopped) {
-                if (sender)
-                    onListStopped(*sender);
-                return true;
-            }
-        }
+    if (const auto* m = messageOf<PageEvent>(e)) {
+        onPageEvent(m->list);
+        return true;
+    }
+    if (const auto* m = messageOf<ListStopped>(e)) {
+        onListStopped(m->list);
+        return true;
     }
     return QWidget::event(e);
 }
@@ -422,10 +379,10 @@ void CRkTabCtrl::layOut()
 {
     const QRect r = rect();
     tabs->setGeometry(r.left(), r.top(), r.width(), 24);
-    for (const Entry& entry : lists) {
-        if (entry.list)
-            entry.list->setGeometry(r.left() + 10, r.top() + 25, std::max(0, r.width() - 20),
-                                    std::max(0, r.height() - 60));
+    for (CRkItemList* list : lists) {
+        if (list)
+            list->setGeometry(r.left() + 10, r.top() + 25, std::max(0, r.width() - 20),
+                              std::max(0, r.height() - 60));
     }
     const int right = r.left() + r.width();
     const int bottom = r.top() + r.height();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "search/ProgressSnapshot.h"
+#include "search/TurnRotation.h"
 #include "xmlclient/Endpoints.h"
 #include "xmlclient/SearchRequest.h"
 
@@ -21,8 +22,8 @@ class CRkItemList;
 class SearchListHost;
 
 // The search tabs: one result list per search, a status line and a pause/resume button for
-// the tab on top, and the turns that let the lists fetch their further pages one at a time.
-class CRkTabCtrl final : public QWidget {
+// the tab on top. The turns of the lists' further pages follow the rotation's rule.
+class CRkTabCtrl final : public QWidget, private TurnRotationHost {
 public:
     static constexpr int kControlId = 113;
     static constexpr int kButtonId = 112;
@@ -50,6 +51,8 @@ public:
     void closeMenuTab();
     void pressPauseResume();
     void selectTab(int index);
+    // A turn posted to a list has reached it.
+    void deliverTurn(CRkItemList& list);
 
     int tabCount() const;
     int currentIndex() const { return current; }
@@ -71,19 +74,14 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
-    struct Entry {
-        QPointer<CRkItemList> list;
-        bool open = true;
-    };
-
+    void giveTurn(PagingSession& session) override;
+    void searchTabsClosed() override;
     void layOut();
     void refreshStatus(const CRkItemList& list);
     void setStatus(const std::string& text);
     void onTabChanged(int index);
     void onPageEvent(const QPointer<CRkItemList>& sender);
     void onListStopped(const QPointer<CRkItemList>& sender);
-    void giveTurn(size_t start, bool pumpBetween);
-    bool anyRunActive() const;
     int entryIndexOf(const CRkItemList* list) const;
 
     const EnvSettings& settings;
@@ -95,7 +93,10 @@ private:
     QPushButton* button;
     QMenu* popup;
 
-    std::vector<Entry> lists;
+    // Every list not yet destroyed, open and closing, in creation order; the rotation knows
+    // which are open.
+    std::vector<QPointer<CRkItemList>> lists;
+    TurnRotation rotation;
     int current = -1;
     int menuTab = -1;
     bool changingTabs = false;

@@ -2,14 +2,16 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <any>
+#include <string>
 #include <utility>
 
 namespace pelimo::platform {
 
 // The program's private window messages, numbered from the first private message number as
-// the rest of the system knows them.
-enum class PrivateMessage : int {
+// the rest of the system knows them. Each message is a small struct naming its number and
+// carrying its payload, so a receiver gets the payload of the type it asked for or learns
+// that the event is not that message; two messages may share a number.
+enum class MessageNumber : int {
     startPaging = 1,
     pauseLoading = 2,
     loadNextPage = 3,
@@ -24,37 +26,66 @@ enum class PrivateMessage : int {
     statusText = 101,
 };
 
-inline constexpr QEvent::Type eventTypeOf(PrivateMessage m)
+template <class Message>
+concept PrivateMessage = requires
 {
-    return static_cast<QEvent::Type>(QEvent::User + static_cast<int>(m));
-}
-
-// A private message with an optional argument. Posted messages are queued and handled later;
-// sent ones are handled before the sender continues.
-class PrivateMessageEvent final : public QEvent {
-public:
-    explicit PrivateMessageEvent(PrivateMessage m, std::any argument = {})
-        : QEvent(eventTypeOf(m)), message(m), arg(std::move(argument))
-    {}
-
-    PrivateMessage message;
-    std::any arg;
+    {
+        Message::number
+        } -> std::convertible_to<MessageNumber>;
 };
 
-inline bool isPrivateMessage(const QEvent* e, PrivateMessage m)
+template <PrivateMessage Message> inline constexpr QEvent::Type eventTypeOf()
 {
-    return e->type() == eventTypeOf(m);
+    return static_cast<QEvent::Type>(QEvent::User + static_cast<int>(Message::number));
 }
 
-inline void postMessage(QObject* to, PrivateMessage m, std::any argument = {})
+template <PrivateMessage Message> class PrivateMessageEvent final : public QEvent {
+public:
+    explicit PrivateMessageEvent(Message m) : QEvent(eventTypeOf<Message>()), message(std::move(m)) {}
+
+    Message message;
+};
+
+// The message an event carries, or nullptr when the event is not that message.
+template <PrivateMessage Message> const Message* messageOf(const QEvent* e)
 {
-    QCoreApplication::postEvent(to, new PrivateMessageEvent(m, std::move(argument)));
+    if (e->type() != eventTypeOf<Message>())
+        return nullptr;
+    const auto* event = dynamic_cast<const PrivateMessageEvent<Message>*>(e);
+    return event ? &event->message : nullptr;
 }
 
-inline bool sendMessage(QObject* to, PrivateMessage m, std::any argument = {})
+// Posted messages are queued and handled later; sent ones are handled before the sender
+// continues.
+template <PrivateMessage Message> void postMessage(QObject* to, Message m)
 {
-    PrivateMessageEvent e(m, std::move(argument));
+    QCoreApplication::postEvent(to, new PrivateMessageEvent<Message>(std::move(m)));
+}
+
+template <PrivateMessage Message> bool sendMessage(QObject* to, Message m)
+{
+    PrivateMessageEvent<Message> e(std::move(m));
     return QCoreApplication::sendEvent(to, &e);
 }
+
+// The messages between the main frame and the watch list; the search tabs' own are in
+// search/SearchMessages.h.
+struct SearchTabsClosed {
+    static constexpr MessageNumber number = MessageNumber::searchTabsClosed;
+};
+struct WatchListClosed {
+    static constexpr MessageNumber number = MessageNumber::watchListClosed;
+};
+struct AramExitRequest {
+    static constexpr MessageNumber number = MessageNumber::aramExitRequest;
+};
+struct AramUpdateNow {
+    static constexpr MessageNumber number = MessageNumber::aramUpdateNow;
+};
+// A text for the main frame's status bar (Shift-JIS).
+struct StatusText {
+    static constexpr MessageNumber number = MessageNumber::statusText;
+    std::string text;
+};
 
 } // namespace pelimo::platform

@@ -214,7 +214,7 @@ private Q_SLOTS:
     {
         auto frame = makeFrame();
         const std::string text = "SMTP \x91\x97\x90\x4d\x92\x86"; // "sending" in Shift-JIS
-        platform::sendMessage(frame.get(), platform::PrivateMessage::statusText, text);
+        platform::sendMessage(frame.get(), platform::StatusText{text});
         QCOMPARE(frame->messagePaneText(), platform::toQString(text));
     }
 
@@ -456,7 +456,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!sim->requests().empty(), 5000);
 
         // A stray closing message before the shutdown changes nothing.
-        platform::postMessage(frame.get(), platform::PrivateMessage::searchTabsClosed);
+        platform::postMessage(frame.get(), platform::SearchTabsClosed{});
         QTest::qWait(100);
         QVERIFY(frame->formView()->tabCtrl() != nullptr);
 

@@ -214,10 +214,10 @@ private slots:
     void messagesStartAnUpdateAndAnswerTheExit()
     {
         watch(listing("u1", "1", kRemain3Day));
-        platform::postMessage(list.get(), platform::PrivateMessage::aramUpdateNow);
+        platform::postMessage(list.get(), platform::AramUpdateNow{});
         QTRY_COMPARE(host.trayIcons.size(), size_t{1});
         QCOMPARE(host.closed, 0);
-        platform::sendMessage(list.get(), platform::PrivateMessage::aramExitRequest);
+        platform::sendMessage(list.get(), platform::AramExitRequest{});
         QCOMPARE(host.closed, 1);
     }
 

@@ -174,7 +174,10 @@ void SimServer::routes()
         if (!ms || *ms < 0 || *ms > 600000)
             return plain(res, "bad delay\n", 400);
         std::lock_guard lock(mutex);
-        delayMs = static_cast<int>(*ms);
+        if (req.has_param("keyword"))
+            keywordDelayMs[utf8Param(req, "keyword")] = static_cast<int>(*ms);
+        else
+            delayMs = static_cast<int>(*ms);
         plain(res, "ok\n");
     });
     http.Get("/sim/put", [this](const httplib::Request& req, httplib::Response& res) {
@@ -233,6 +236,7 @@ void SimServer::routes()
         faultCount = -1;
         slowMs = 2;
         delayMs = 0;
+        keywordDelayMs.clear();
         store->clearOverrides();
         clock.reset();
         plain(res, "ok\n");
@@ -278,7 +282,8 @@ void SimServer::serveListing(const httplib::Request& req, httplib::Response& res
             fault = FaultMode::None;
             faultCount = -1;
         }
-        delay = delayMs;
+        const auto own = keywordDelayMs.find(utf8Param(req, "keyword"));
+        delay = own != keywordDelayMs.end() ? own->second : delayMs;
         slow = slowMs;
     }
     if (delay > 0 && !pause(delay)) {

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <httplib.h>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,6 +54,7 @@ private:
     int faultCount = -1; // requests the fault still applies to; -1 = until changed
     int slowMs = 2;
     int delayMs = 0;
+    std::map<std::string, int> keywordDelayMs; // instead of delayMs for a search of that keyword
 };
 
 } // namespace pelimo::sim

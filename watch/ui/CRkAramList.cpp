@@ -128,12 +128,11 @@ void CRkAramList::onTimer()
 
 bool CRkAramList::event(QEvent* e)
 {
-    using platform::PrivateMessage;
-    if (platform::isPrivateMessage(e, PrivateMessage::aramUpdateNow)) {
+    if (platform::messageOf<platform::AramUpdateNow>(e)) {
         watch.updateNow();
         return true;
     }
-    if (platform::isPrivateMessage(e, PrivateMessage::aramExitRequest)) {
+    if (platform::messageOf<platform::AramExitRequest>(e)) {
         watch.requestExit();
         return true;
     }

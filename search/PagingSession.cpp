@@ -1,0 +1,203 @@
+#include "search/PagingSession.h"
+
+#include <utility>
+
+namespace pelimo {
+
+PagingSession::PagingSession(PageSource& source, PagingView& view, std::function<void()> pump)
+    : source(source), view(view), pump(pump ? std::move(pump) : [] {})
+{}
+
+PagingSession::~PagingSession()
+{
+    life.reset();
+    // A request still out ends at once; its answer finds the session gone.
+    if (awaitingAnswer)
+        source.abort();
+}
+
+void PagingSession::setState(ListState state)
+{
+    progressState.state = state;
+    view.progressChanged();
+}
+
+void PagingSession::setRunState(ListState state)
+{
+    runState = state;
+    setState(state);
+}
+
+void PagingSession::startPaging(const SearchRequest& request)
+{
+    if (closing || runActive)
+        return;
+    searchRequest = request;
+    runPage();
+}
+
+void PagingSession::pauseLoading()
+{
+    if (static_cast<int32_t>(progressState.state) <= static_cast<int32_t>(ListState::PageDone)) {
+        pauseRequested = 1;
+        setState(ListState::Paused);
+    }
+}
+
+void PagingSession::loadNextPage()
+{
+    const ListState state = progressState.state;
+    if (closing || (state != ListState::PageDone && state != ListState::Paused))
+        return;
+    if (runActive) {
+        // Paused while its run is still in progress: one source never carries two requests,
+        // so the resume lets the run go on with its page instead.
+        pauseRequested = 0;
+        setState(runState);
+        return;
+    }
+    searchRequest.page = progressState.currentPage + 1;
+    pauseRequested = 0;
+    progressState.currentPage = searchRequest.page;
+    setState(ListState::Loading);
+    runPage();
+}
+
+bool PagingSession::takeTurn()
+{
+    turnOnItsWay = false;
+    if (!waitsForTurn())
+        return false;
+    loadNextPage();
+    return true;
+}
+
+void PagingSession::stopList()
+{
+    closing = true;
+    if (runActive) {
+        // Also when the run was paused: the list may only go once the run has ended.
+        if (progressState.state != ListState::Stopping) {
+            stopRequested = 1;
+            setState(ListState::Stopping);
+            if (awaitingAnswer)
+                source.abort();
+        }
+        return;
+    }
+    if (progressState.state == ListState::Idle) {
+        stopRequested = 1;
+        setState(ListState::Stopped);
+    }
+    view.report(PagingReport::listStopped);
+}
+
+void PagingSession::runPage()
+{
+    if (closing || runActive)
+        return;
+    runActive = true;
+    pageFilled = false;
+    runRequest = searchRequest;
+    setRunState(ListState::Loading);
+    if (flagged())
+        return endRun();
+    const std::weak_ptr<int> alive = life;
+    awaitingAnswer = true;
+    source.start(runRequest, [alive, this](PageResult result) {
+        if (!alive.expired())
+            onAnswer(std::move(result));
+    });
+}
+
+void PagingSession::onAnswer(PageResult result)
+{
+    if (!awaitingAnswer)
+        return;
+    awaitingAnswer = false;
+    if (!result.ok) {
+        setState(ListState::Failed);
+        return endRun();
+    }
+    progressState.totalPages = result.totalPages;
+    progressState.currentPage = result.currentPage;
+    setRunState(ListState::Filling);
+    if (flagged())
+        return endRun();
+    pageRows = std::move(result.items);
+    fillRows();
+}
+
+void PagingSession::fillRows()
+{
+    // A pause is honoured before the page's rows go in or after all of them, never halfway,
+    // so no listing of the service's answer goes missing.
+    const std::weak_ptr<int> alive = life;
+    for (size_t i = 0; i < pageRows.size(); ++i) {
+        pump();
+        if (alive.expired())
+            return;
+        view.addPageRow(pageRows[i], static_cast<int>(i));
+        if (stopRequested == 1)
+            return endRun();
+    }
+    pump();
+    if (alive.expired())
+        return;
+    pageFilled = true;
+    if (stopRequested == 1)
+        return endRun();
+    finishPage();
+}
+
+void PagingSession::finishPage()
+{
+    const int32_t rows = static_cast<int32_t>(pageRows.size());
+    const int32_t total = progressState.totalPages;
+    const int32_t current = progressState.currentPage;
+    // The service does not move on (no rows, a page behind the one asked for, a lot number
+    // that has one answer only), reports the last page or one past it, or never ends: the
+    // search ends here with what it has.
+    const bool last = current >= total || rows <= 0 || current < runRequest.page ||
+                      runRequest.lotNumberMode == 1 || runRequest.page >= kMaxPages;
+    if (!last) {
+        setState(ListState::PageDone);
+        return endRun();
+    }
+    if (total == current && rows <= 0 && runRequest.page == 1) {
+        // No hits.
+        progressState.totalPages = 0;
+        progressState.currentPage = 0;
+    } else if (total < current) {
+        // Counted as the last page.
+        progressState.totalPages = current;
+    }
+    setState(ListState::Complete);
+    endRun();
+}
+
+void PagingSession::endRun()
+{
+    if (stopRequested == 1) {
+        progressState.state = ListState::Stopped;
+    } else if (pauseRequested == 1 && progressState.state != ListState::Complete) {
+        progressState.state = ListState::Paused;
+        // A page paused before its rows went in counts as not loaded: the resume asks for
+        // it again.
+        if (!pageFilled)
+            progressState.currentPage = runRequest.page - 1;
+    }
+    runActive = false;
+    awaitingAnswer = false;
+    runState = ListState::Idle;
+    pageRows.clear();
+    view.progressChanged();
+    if (progressState.state == ListState::Stopped) {
+        view.report(PagingReport::listStopped);
+        return;
+    }
+    pageEventOnItsWay = true;
+    view.report(PagingReport::pageEvent);
+}
+
+} // namespace pelimo

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "search/PageSource.h"
+#include "search/PagingView.h"
+#include "search/ProgressSnapshot.h"
+#include "xmlclient/SearchRequest.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace pelimo {
+
+// The paging of one result list: its request, progress and flags, the handlers of the tab
+// control's requests, and the page run. A run is a chain of steps driven by the source's
+// answer, so it works alike whether the source answers inside start or later; the steps
+// that handle pending events re-check the flags after each, and may find the session gone.
+class PagingSession {
+public:
+    // A guard against a service whose CurrentPage never reaches TotalPage.
+    static constexpr int32_t kMaxPages = 100000;
+
+    // pump handles the pending events once; it is run before each row and after the last.
+    PagingSession(PageSource& source, PagingView& view, std::function<void()> pump);
+    ~PagingSession();
+    PagingSession(const PagingSession&) = delete;
+    PagingSession& operator=(const PagingSession&) = delete;
+
+    // The tab control's requests.
+    void startPaging(const SearchRequest& request);
+    void pauseLoading();
+    // The button's resume, or the next page of a list in PageDone.
+    void loadNextPage();
+    void stopList();
+
+    // A turn the rotation gave: taken only while the list still waits in PageDone; false
+    // when declined (paused, resumed by the button, or closing meanwhile), and the turn must
+    // pass on.
+    bool takeTurn();
+    // The rotation's bookkeeping: a turn posted to the list, and the list's own pageEvent
+    // handled. A list whose pageEvent is still on its way hands out its own turn then; a
+    // list whose turn is on its way has one.
+    void turnGiven() { turnOnItsWay = true; }
+    void turnPutBack() { turnOnItsWay = false; }
+    void pageEventHandled() { pageEventOnItsWay = false; }
+    bool waitsForTurn() const
+    {
+        return progressState.state == ListState::PageDone && !turnOnItsWay && !pageEventOnItsWay &&
+               !closing && !runActive;
+    }
+
+    const ProgressSnapshot& progress() const { return progressState; }
+    const SearchRequest& request() const { return searchRequest; }
+    // A page run is in progress: its request is out or its rows are going in.
+    bool isRunning() const { return runActive; }
+    bool isClosing() const { return closing; }
+    // The rows of a page received are going in.
+    bool isFilling() const { return runActive && runState == ListState::Filling; }
+
+private:
+    void runPage();
+    void onAnswer(PageResult result);
+    void fillRows();
+    void finishPage();
+    void endRun();
+    void setState(ListState state);
+    void setRunState(ListState state);
+    bool flagged() const { return stopRequested == 1 || pauseRequested == 1; }
+
+    PageSource& source;
+    PagingView& view;
+    std::function<void()> pump;
+    // Expires with the session: steps after a pump or a call into the source check it.
+    std::shared_ptr<int> life = std::make_shared<int>(0);
+
+    SearchRequest searchRequest;
+    ProgressSnapshot progressState;
+    int32_t stopRequested = 0;
+    int32_t pauseRequested = 0;
+    bool closing = false;
+    bool turnOnItsWay = false;
+    bool pageEventOnItsWay = false;
+
+    // The run in progress.
+    bool runActive = false;
+    bool awaitingAnswer = false;
+    bool pageFilled = false;
+    ListState runState = ListState::Idle; // Loading or Filling while a run is in progress
+    SearchRequest runRequest;
+    std::vector<ItemInfo> pageRows;
+};
+
+} // namespace pelimo

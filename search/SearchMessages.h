@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/qt/PrivateMessage.h"
+#include "xmlclient/SearchRequest.h"
+
+#include <QPointer>
+
+namespace pelimo {
+
+class CRkItemList;
+
+// The private messages between the search tab control and its result lists.
+struct StartPaging {
+    static constexpr platform::MessageNumber number = platform::MessageNumber::startPaging;
+    SearchRequest request;
+};
+struct PauseLoading {
+    static constexpr platform::MessageNumber number = platform::MessageNumber::pauseLoading;
+};
+struct LoadNextPage {
+    static constexpr platform::MessageNumber number = platform::MessageNumber::loadNextPage;
+    // A turn of the rotation rather than the button: the rotation decides whether the list
+    // takes it.
+    bool turn = false;
+};
+struct StopList {
+    static constexpr platform::MessageNumber number = platform::MessageNumber::stopList;
+};
+// The list's progress is read when the report is handled.
+struct PageEvent {
+    static constexpr platform::MessageNumber number = platform::MessageNumber::pageEvent;
+    QPointer<CRkItemList> list;
+};
+struct ListStopped {
+    static constexpr platform::MessageNumber number = platform::MessageNumber::listStopped;
+    QPointer<CRkItemList> list;
+};
+
+} // namespace pelimo
