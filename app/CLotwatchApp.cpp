@@ -24,8 +24,7 @@ bool CLotwatchApp::initInstance()
     mainFrame_ = std::make_unique<CMainFrame>(settings_, endpoints_);
     // Both files live in the working folder; without it the run keeps nothing, and says so once.
     if (settingsFilePath().empty()) {
-        platform::sendMessage(mainFrame_.get(), platform::PrivateMessage::statusText,
-                              std::string(app_text::kNoWorkingFolder));
+        platform::sendMessage(mainFrame_.get(), platform::StatusText{app_text::kNoWorkingFolder});
     }
     signals_ = std::make_unique<platform::TerminationSignals>(nullptr);
     QObject::connect(signals_.get(), &platform::TerminationSignals::terminationRequested, mainFrame_.get(),

@@ -47,7 +47,7 @@ void ShellWatchHost::showMailStatus(const std::string& sjis)
 
 void ShellWatchHost::showFileNotice(const std::string& sjis)
 {
-    platform::sendMessage(&frame_, PrivateMessage::statusText, sjis);
+    platform::sendMessage(&frame_, platform::StatusText{sjis});
 }
 
 void ShellWatchHost::watchListClosed()

@@ -43,6 +43,7 @@ public:
     void setTrayIcon(int32_t) override {}
     void showBalloon(const std::string&) override {}
     void showMailStatus(const std::string&) override {}
+    void showFileNotice(const std::string&) override {}
     void watchListClosed() override {}
 
     int named = 0;
