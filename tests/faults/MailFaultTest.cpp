@@ -215,7 +215,7 @@ TEST(MailFaults, TrickledRepliesEndTheAttemptByTheirBound)
                      peer.send(reply);
              }
          },
-         {"+OK ready\r\n"}},
+         {"+OK ready"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
