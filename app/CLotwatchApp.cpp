@@ -1,12 +1,16 @@
 #include "app/CLotwatchApp.h"
 
 #include "app/CMainFrame.h"
+#include "app/CRkCmdDialog.h"
 #include "app/settings/SettingsStore.h"
 #include "platform/qt/TerminationSignals.h"
 
 namespace pelimo {
 
-CLotwatchApp::CLotwatchApp(Endpoints endpoints) : endpoints_(std::move(endpoints)) {}
+CLotwatchApp::CLotwatchApp() = default;
+
+CLotwatchApp::CLotwatchApp(Endpoints endpoints) : endpoints_(endpoints), fixedEndpoints_(std::move(endpoints))
+{}
 
 CLotwatchApp::~CLotwatchApp()
 {
@@ -19,13 +23,22 @@ CLotwatchApp::~CLotwatchApp()
 bool CLotwatchApp::initInstance()
 {
     loadSettings(settings_);
+    refreshEndpoints();
     mainFrame_ = std::make_unique<CMainFrame>(settings_, endpoints_);
+    QObject::connect(mainFrame_->cmdBar(), &CRkCmdDialog::settingsDialogClosed, mainFrame_.get(),
+                     [this] { refreshEndpoints(); });
     signals_ = std::make_unique<platform::TerminationSignals>(nullptr);
     QObject::connect(signals_.get(), &platform::TerminationSignals::terminationRequested, mainFrame_.get(),
                      &CMainFrame::beginShutdown);
     mainFrame_->show();
     mainFrame_->repaint();
     return true;
+}
+
+void CLotwatchApp::refreshEndpoints()
+{
+    endpoints_ = fixedEndpoints_ ? *fixedEndpoints_
+                                 : resolveEndpoints(settings_.ext.listingBase, settings_.ext.itemPageBase);
 }
 
 } // namespace pelimo

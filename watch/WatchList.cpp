@@ -15,8 +15,9 @@
 
 namespace pelimo {
 
-WatchList::WatchList(const EnvSettings& s, Endpoints e, WatchListHost& h, AlertMailer m, std::string dir)
-    : settings(s), endpoints(std::move(e)), windows(h), mailer(std::move(m)), directory(std::move(dir))
+WatchList::WatchList(const EnvSettings& s, const Endpoints& e, WatchListHost& h, AlertMailer m,
+                     std::string dir)
+    : settings(s), endpoints(e), windows(h), mailer(std::move(m)), directory(std::move(dir))
 {}
 
 WatchList::~WatchList() = default;

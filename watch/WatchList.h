@@ -37,8 +37,8 @@ public:
 // pump lets other handlers add and remove entries, request an update or the exit.
 class WatchList {
 public:
-    WatchList(const EnvSettings& settings, Endpoints endpoints, WatchListHost& host, AlertMailer mailer,
-              std::string directory = {});
+    WatchList(const EnvSettings& settings, const Endpoints& endpoints, WatchListHost& host,
+              AlertMailer mailer, std::string directory = {});
     ~WatchList();
     WatchList(const WatchList&) = delete;
     WatchList& operator=(const WatchList&) = delete;
@@ -79,7 +79,7 @@ public:
 
 private:
     const EnvSettings& settings;
-    Endpoints endpoints;
+    const Endpoints& endpoints;
     WatchListHost& windows;
     AlertMailer mailer;
     std::string directory;
