@@ -14,6 +14,8 @@ packages=(
   fonts-noto-cjk xdg-utils
   # test and benchmark peers
   curl xvfb xauth xdotool imagemagick python3-aiosmtpd dovecot-pop3d
+  # a desktop notification service on a private session bus
+  dunst dbus-daemon dbus-bin dbus-x11
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -27,6 +27,8 @@ public:
     // others when there are more. Empty when nothing was newly notified.
     std::string balloonText() const;
 
+    // The listing the balloon names.
+    const ItemInfo& firstNew() const { return first; }
     const std::string& mailText() const { return mail; }
     int32_t alarmCount() const { return alarms; }
     int32_t newCount() const { return newlyNotified; }
@@ -34,6 +36,7 @@ public:
 private:
     std::string mail;
     std::string balloon;
+    ItemInfo first;
     int32_t alarms = 0;
     int32_t newlyNotified = 0;
 };

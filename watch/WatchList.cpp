@@ -180,7 +180,7 @@ void WatchList::runUpdateCycle()
     }
     const std::string balloon = collected.balloonText();
     if (!balloon.empty() && isOn(settings.alarmBalloon))
-        windows.showBalloon(balloon);
+        windows.showBalloon(balloon, collected.firstNew());
     if (!collected.mailText().empty() && isOn(settings.alarmMail) && mailer) {
         WatchListHost* h = &windows;
         const AlertMailer send = mailer;

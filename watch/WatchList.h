@@ -37,6 +37,7 @@ public:
 // pump lets other handlers add and remove entries, request an update or the exit.
 class WatchList {
 public:
+    // settings and endpoints are read at the moment of use and outlive the list.
     WatchList(const EnvSettings& settings, const Endpoints& endpoints, WatchListHost& host,
               AlertMailer mailer, std::string directory = {});
     ~WatchList();
