@@ -27,6 +27,13 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+// The icons are compiled into this static library; nothing else refers to them, so the linker
+// would leave them out without this reference.
+static void initIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace pelimo {
 
 namespace {
@@ -54,6 +61,7 @@ constexpr int kCmdBarOffset = 3;
 CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints)
     : settings_(settings), watchHost_(std::make_unique<ShellWatchHost>(*this))
 {
+    initIconResources();
     setWindowIcon(iconResource(kIconNormal));
     setGeometry(100, 50, 800, 650);
 

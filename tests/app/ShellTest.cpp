@@ -106,6 +106,7 @@ private Q_SLOTS:
         QCOMPARE(frame->geometry(), QRect(100, 50, 800, 650));
         QCOMPARE(frame->messagePaneText(), platform::toQString(kIdleSjis));
         QCOMPARE(frame->trayIconId(), kIconNormal);
+        QVERIFY2(!frame->windowIcon().pixmap(32).isNull(), "icon 128 is built into the program");
 
         CRkCmdDialog* bar = frame->cmdBar();
         // Controls sit at their dialog-unit places; group purchase stands left of fixed price.
