@@ -2,13 +2,17 @@
 
 #include "AppTexts.h"
 #include "app/CMainFrame.h"
+#include "app/CRkCmdDialog.h"
 #include "app/settings/SettingsStore.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/TerminationSignals.h"
 
 namespace pelimo {
 
-CLotwatchApp::CLotwatchApp(Endpoints endpoints) : endpoints_(std::move(endpoints)) {}
+CLotwatchApp::CLotwatchApp() = default;
+
+CLotwatchApp::CLotwatchApp(Endpoints endpoints) : endpoints_(endpoints), fixedEndpoints_(std::move(endpoints))
+{}
 
 CLotwatchApp::~CLotwatchApp()
 {
@@ -21,7 +25,10 @@ CLotwatchApp::~CLotwatchApp()
 bool CLotwatchApp::initInstance()
 {
     loadSettings(settings_);
+    refreshEndpoints();
     mainFrame_ = std::make_unique<CMainFrame>(settings_, endpoints_);
+    QObject::connect(mainFrame_->cmdBar(), &CRkCmdDialog::settingsDialogClosed, mainFrame_.get(),
+                     [this] { refreshEndpoints(); });
     // Both files live in the working folder; without it the run keeps nothing, and says so once.
     if (settingsFilePath().empty()) {
         platform::sendMessage(mainFrame_.get(), platform::StatusText{app_text::kNoWorkingFolder});
@@ -32,6 +39,12 @@ bool CLotwatchApp::initInstance()
     mainFrame_->show();
     mainFrame_->repaint();
     return true;
+}
+
+void CLotwatchApp::refreshEndpoints()
+{
+    endpoints_ = fixedEndpoints_ ? *fixedEndpoints_
+                                 : resolveEndpoints(settings_.ext.listingBase, settings_.ext.itemPageBase);
 }
 
 } // namespace pelimo

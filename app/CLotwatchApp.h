@@ -4,6 +4,7 @@
 #include "xmlclient/Endpoints.h"
 
 #include <memory>
+#include <optional>
 
 namespace pelimo {
 
@@ -17,6 +18,10 @@ class CMainFrame;
 // settings when it goes, at every normal exit.
 class CLotwatchApp final {
 public:
+    // The addresses of the listing service and the item pages come from the environment and
+    // the settings, and are read again whenever the settings dialog closes.
+    CLotwatchApp();
+    // Fixed addresses, whatever the settings say.
     explicit CLotwatchApp(Endpoints endpoints);
     ~CLotwatchApp();
     CLotwatchApp(const CLotwatchApp&) = delete;
@@ -29,7 +34,12 @@ public:
     CMainFrame* mainFrame() const { return mainFrame_.get(); }
 
 private:
+    void refreshEndpoints();
+
+    // The panes and the watch list hold this object, so a change reaches the next search, the
+    // next watch cycle and the next item page.
     Endpoints endpoints_;
+    std::optional<Endpoints> fixedEndpoints_;
     EnvSettings settings_;
     std::unique_ptr<CMainFrame> mainFrame_;
     std::unique_ptr<platform::TerminationSignals> signals_;

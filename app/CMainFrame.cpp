@@ -1,17 +1,19 @@
 #include "app/CMainFrame.h"
 
 #include "AppTexts.h"
+#include "app/AlertRouter.h"
 #include "app/AppPanes.h"
 #include "app/CRkCmdDialog.h"
 #include "app/CRkFormView.h"
 #include "app/CRkHtmlForm.h"
 #include "app/ShellWatchHost.h"
+#include "platform/qt/DesktopNotifier.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/TrayIcon.h"
-#include "platform/text/SjisText.h"
 #include "search/CRkTabCtrl.h"
+#include "search/SearchListHost.h"
 #include "watch/AlertMail.h"
 #include "watch/ui/CRkAramList.h"
 
@@ -19,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -165,18 +168,33 @@ void CMainFrame::buildTray()
     connect(quit, &QAction::triggered, this, &CMainFrame::beginShutdown);
     tray_->setContextMenu(menu);
     connect(tray_, &platform::TrayIcon::doubleClicked, this, &CMainFrame::restoreWindow);
+
+    auto* notifier = new platform::DesktopNotifier(qs(app_text::kNotifierAppName),
+                                                   iconResource(kIconNormal).pixmap(128).toImage(),
+                                                   qs(app_text::kTrayOpen), this);
+    alerts_ = new AlertRouter(
+        *this, qs(app_text::kMainCaption), *tray_, *notifier,
+        [this](const QString& text) { messagePane_->setText(text); },
+        [this](const ItemInfo& item) {
+            // As a double-click in the watch list does, with the watch list in front.
+            restoreWindow();
+            if (cmdBar_->paneMode() != 1) {
+                cmdBar_->alertButton()->click();
+            }
+            htmlForm_->showItem(kOriginWatchList, item);
+        });
 }
 
 void CMainFrame::setTrayIcon(int32_t iconId)
 {
     trayIconId_ = iconId;
     tray_->setIcon(iconResource(iconId), qs(app_text::kTrayTip));
+    alerts_->setAlarmState(iconId == kIconAlarm);
 }
 
-void CMainFrame::showBalloon(const std::string& sjis)
+void CMainFrame::showBalloon(const std::string& sjis, const ItemInfo& first)
 {
-    tray_->showBalloon(qs(app_text::kBalloonTitle),
-                       platform::toQString(platform::cutSjis(sjis, kMaxBalloonBytes)));
+    alerts_->showAlert(sjis, first);
 }
 
 QString CMainFrame::messagePaneText() const

@@ -2,6 +2,7 @@
 
 #include "app/settings/EnvSettings.h"
 #include "xmlclient/Endpoints.h"
+#include "xmlclient/ItemInfo.h"
 
 #include <QIcon>
 #include <QMainWindow>
@@ -18,6 +19,7 @@ namespace platform {
 class TrayIcon;
 }
 
+class AlertRouter;
 class CRkCmdDialog;
 class CRkFormView;
 class CRkHtmlForm;
@@ -35,9 +37,6 @@ inline constexpr int32_t kIconAlarm = 150;
 // The icon resource 128 or 150.
 QIcon iconResource(int32_t id);
 
-// The balloon text field holds at most this many bytes.
-inline constexpr size_t kMaxBalloonBytes = 255;
-
 // The main window: menus, the command bar on top, the two panes in a splitter, the status bar
 // and the tray icon. It runs the orderly shutdown, in which the search tabs and the watch list
 // finish their network work before the window goes.
@@ -51,8 +50,9 @@ public:
 
     // Shows the icon resource 128 or 150 in the tray.
     void setTrayIcon(int32_t iconId);
-    // A warning balloon titled with the alert title; a new one replaces any still on screen.
-    void showBalloon(const std::string& sjis);
+    // The alert titled with the alert title, where the desktop can show it (AlertRouter); a
+    // new one replaces any still on screen. first is the listing it names.
+    void showBalloon(const std::string& sjis, const ItemInfo& first);
     // Exit command, close request or termination signal: asks the busy parts to stop, and the
     // window closes once they have.
     void beginShutdown();
@@ -96,6 +96,7 @@ private:
     CRkCmdDialog* cmdBar_ = nullptr;
     QLabel* messagePane_ = nullptr;
     platform::TrayIcon* tray_ = nullptr;
+    AlertRouter* alerts_ = nullptr;
     int32_t trayIconId_ = 0;
 };
 

@@ -191,6 +191,7 @@ void CRkCmdDialog::onSettingsButton()
         formView_->redrawLists();
         formView_->restartWatchTimer();
     }
+    Q_EMIT settingsDialogClosed();
 }
 
 void CRkCmdDialog::runSettingsDialog()

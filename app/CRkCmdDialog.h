@@ -62,6 +62,10 @@ public:
     QPushButton* alertButton() const { return alert_; }
     QPushButton* settingsButton() const { return settingsButton_; }
 
+Q_SIGNALS:
+    // The settings dialog has closed, with either button; the lists have been redrawn.
+    void settingsDialogClosed();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -71,7 +71,7 @@ private:
     void requestWatchUpdate();
 
     const EnvSettings& settings_;
-    Endpoints endpoints_;
+    const Endpoints& endpoints_;
     QObject* mainFrame_;
     CRkHtmlForm* itemPane_;
     bool updated_ = false;

@@ -43,7 +43,7 @@ private:
     void layoutChildren();
 
     const EnvSettings& settings_;
-    Endpoints endpoints_;
+    const Endpoints& endpoints_;
     bool updated_ = false;
     CRkHtmlView* itemView_ = nullptr;
     CRkAramTabCtrl* alertTabs_ = nullptr;

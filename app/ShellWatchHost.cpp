@@ -35,9 +35,9 @@ void ShellWatchHost::setTrayIcon(int32_t iconId)
     frame_.setTrayIcon(iconId);
 }
 
-void ShellWatchHost::showBalloon(const std::string& sjis)
+void ShellWatchHost::showBalloon(const std::string& sjis, const ItemInfo& first)
 {
-    frame_.showBalloon(sjis);
+    frame_.showBalloon(sjis, first);
 }
 
 void ShellWatchHost::showMailStatus(const std::string& sjis)

@@ -26,7 +26,7 @@ int main(int argc, char** argv)
     pelimo::platform::installQtTranslations(qapp);
 
     // env.ini and AramList.xml live in the current working directory.
-    pelimo::CLotwatchApp app(pelimo::endpointsFromEnvironment());
+    pelimo::CLotwatchApp app;
     if (!app.initInstance()) {
         return 1;
     }

@@ -21,7 +21,7 @@ public:
     void reloadPage();
 
 private:
-    Endpoints endpoints_;
+    const Endpoints& endpoints_;
 };
 
 } // namespace pelimo

@@ -17,7 +17,7 @@ packages=(
   # test and benchmark peers
   curl xvfb xauth xdotool imagemagick python3-aiosmtpd dovecot-pop3d openssl
   # the desktop session of the desktop suite and the screenshots
-  openbox trayer dunst dbus-x11 x11-utils
+  openbox trayer dunst dbus-daemon dbus-bin dbus-x11 x11-utils
 )
 missing=()
 for p in "${packages[@]}"; do

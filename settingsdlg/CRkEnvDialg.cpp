@@ -57,6 +57,7 @@ CRkEnvDialg::CRkEnvDialg(EnvSettings& settingsRecord, QWidget* parent, SaveFunct
     showPage(kGeneralTab);
     connect(tabs, &QTabWidget::currentChanged, this, &CRkEnvDialg::showPage);
     connect(alert, &CRkEnvAramDialog::frontRequested, this, [this] { tabs->setCurrentIndex(kAlertTab); });
+    connect(general, &CRkEnvStdDlg::frontRequested, this, [this] { tabs->setCurrentIndex(kGeneralTab); });
 
     okButton = new QPushButton(toQString(kOk), this);
     okButton->setObjectName(QStringLiteral("ok"));

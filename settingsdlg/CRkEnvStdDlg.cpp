@@ -2,11 +2,14 @@
 
 #include "platform/qt/QtText.h"
 #include "settingsdlg/DialogUnits.h"
+#include "settingsdlg/MessageBox.h"
 #include "settingsdlg_texts.h"
+#include "xmlclient/Endpoints.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QRadioButton>
 
 namespace pelimo {
@@ -14,6 +17,7 @@ namespace pelimo {
 namespace {
 
 using namespace settingsdlg_texts;
+using platform::fromQString;
 using platform::toQString;
 
 // A choice between the detail view (0) and the default browser (1). A stored value that is
@@ -37,6 +41,18 @@ QButtonGroup* addOpenChoice(QWidget* page, const DialogUnits& du, int top, const
     return group;
 }
 
+QLineEdit* addAddressField(QWidget* page, const DialogUnits& du, int top, const char* label,
+                           const QString& name, const std::string& value)
+{
+    auto* caption = new QLabel(toQString(label), page);
+    du.place(caption, 20, top + 2, 76, 9);
+    auto* field = new QLineEdit(toQString(value), page);
+    field->setObjectName(name);
+    du.place(field, 98, top, 140, 12);
+    caption->setBuddy(field);
+    return field;
+}
+
 int32_t readChoice(const QButtonGroup* group, int32_t previous)
 {
     const int checked = group->checkedId();
@@ -47,7 +63,8 @@ int32_t readChoice(const QButtonGroup* group, int32_t previous)
 
 CRkEnvStdDlg::CRkEnvStdDlg(const EnvSettings& settings, QWidget* parent)
     : QWidget(parent), openSearchInBrowser(settings.openSearchInBrowser),
-      openAlertInBrowser(settings.openAlertInBrowser), autoRefreshDetail(settings.autoRefreshDetail)
+      openAlertInBrowser(settings.openAlertInBrowser), autoRefreshDetail(settings.autoRefreshDetail),
+      ext(settings.ext)
 {
     setObjectName(QStringLiteral("generalPage"));
     setFont(dialogFont());
@@ -61,10 +78,37 @@ CRkEnvStdDlg::CRkEnvStdDlg(const EnvSettings& settings, QWidget* parent)
     autoRefresh->setObjectName(QStringLiteral("autoRefreshDetail"));
     du.place(autoRefresh, 8, 104, 230, 10);
     autoRefresh->setChecked(isOn(autoRefreshDetail));
+
+    auto* connection = new QLabel(toQString(kConnection), this);
+    du.place(connection, 8, 126, 230, 9);
+    listingBase =
+        addAddressField(this, du, 140, kListingService, QStringLiteral("listingBase"), ext.listingBase);
+    itemPageBase =
+        addAddressField(this, du, 156, kItemPage, QStringLiteral("itemPageBase"), ext.itemPageBase);
+}
+
+bool CRkEnvStdDlg::readAddress(QLineEdit* field, std::string& value)
+{
+    if (const auto address = normalizeServiceAddress(fromQString(field->text()))) {
+        value = *address;
+        return true;
+    }
+    emit frontRequested();
+    MessageBox::information(
+        this, QStringLiteral(
+                  "Please enter an http or https address (scheme, host and optional port), or nothing."));
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+    return false;
 }
 
 bool CRkEnvStdDlg::readControls()
 {
+    // Nothing is taken over unless both addresses read.
+    ExtSettings read = ext;
+    if (!readAddress(listingBase, read.listingBase) || !readAddress(itemPageBase, read.itemPageBase))
+        return false;
+    ext = read;
     openSearchInBrowser = readChoice(searchOpen, openSearchInBrowser);
     openAlertInBrowser = readChoice(alertOpen, openAlertInBrowser);
     autoRefreshDetail = autoRefresh->isChecked() ? 1 : 0;
@@ -76,6 +120,8 @@ void CRkEnvStdDlg::copyTo(EnvSettings& settings) const
     settings.openSearchInBrowser = openSearchInBrowser;
     settings.openAlertInBrowser = openAlertInBrowser;
     settings.autoRefreshDetail = autoRefreshDetail;
+    settings.ext.listingBase = ext.listingBase;
+    settings.ext.itemPageBase = ext.itemPageBase;
 }
 
 } // namespace pelimo

@@ -87,8 +87,10 @@ void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_
             entry.flags |= kMailCollected;
         }
         if (!(entry.flags & kBalloonNotified)) {
-            if (newlyNotified == 0)
+            if (newlyNotified == 0) {
                 balloon = line;
+                first = fresh;
+            }
             entry.flags |= kBalloonNotified;
             ++newlyNotified;
         }

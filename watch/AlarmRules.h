@@ -36,6 +36,8 @@ public:
     // others when there are more. Empty when nothing was newly notified.
     std::string balloonText() const;
 
+    // The listing the balloon names.
+    const ItemInfo& firstNew() const { return first; }
     const std::string& mailText() const { return mail; }
     // The item number of the first listing collected for the mail; empty when none was.
     const std::string& firstMailedItemNo() const { return firstMailed; }
@@ -46,6 +48,7 @@ private:
     std::string mail;
     std::string balloon;
     std::string firstMailed;
+    ItemInfo first;
     int32_t alarms = 0;
     int32_t newlyNotified = 0;
 };

@@ -17,8 +17,9 @@
 
 namespace pelimo {
 
-WatchList::WatchList(const EnvSettings& s, Endpoints e, WatchListHost& h, AlertMailer m, std::string dir)
-    : settings(s), endpoints(std::move(e)), windows(h), mailer(std::move(m)), directory(std::move(dir))
+WatchList::WatchList(const EnvSettings& s, const Endpoints& e, WatchListHost& h, AlertMailer m,
+                     std::string dir)
+    : settings(s), endpoints(e), windows(h), mailer(std::move(m)), directory(std::move(dir))
 {}
 
 WatchList::~WatchList() = default;
@@ -293,7 +294,7 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
     }
     const std::string balloon = collected.balloonText();
     if (!balloon.empty() && isOn(settings.alarmBalloon))
-        windows.showBalloon(balloon);
+        windows.showBalloon(balloon, collected.firstNew());
     if (!collected.mailText().empty() && isOn(settings.alarmMail) && mailer) {
         WatchListHost* h = &windows;
         const AlertMailer send = mailer;

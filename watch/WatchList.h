@@ -46,8 +46,9 @@ public:
 // pump lets other handlers add and remove entries, request an update or the exit.
 class WatchList {
 public:
-    WatchList(const EnvSettings& settings, Endpoints endpoints, WatchListHost& host, AlertMailer mailer,
-              std::string directory = {});
+    // settings and endpoints are read at the moment of use and outlive the list.
+    WatchList(const EnvSettings& settings, const Endpoints& endpoints, WatchListHost& host,
+              AlertMailer mailer, std::string directory = {});
     ~WatchList();
     WatchList(const WatchList&) = delete;
     WatchList& operator=(const WatchList&) = delete;
@@ -124,7 +125,7 @@ private:
     int32_t locateEntry(size_t hint, const std::string& itemNo) const;
 
     const EnvSettings& settings;
-    Endpoints endpoints;
+    const Endpoints& endpoints;
     WatchListHost& windows;
     AlertMailer mailer;
     AlarmPusher pusher;

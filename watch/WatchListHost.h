@@ -23,7 +23,8 @@ public:
     virtual void refreshAlertItem(const ItemInfo& item) = 0;
     virtual void unmarkItem(const std::string& itemNo) = 0;
     virtual void setTrayIcon(int32_t iconId) = 0;
-    virtual void showBalloon(const std::string& sjis) = 0;
+    // The cycle's alert text; first is the listing it names, the first newly in alarm.
+    virtual void showBalloon(const std::string& sjis, const ItemInfo& first) = 0;
     // A progress text of the alert mail, for the main frame's status bar.
     virtual void showMailStatus(const std::string& sjis) = 0;
     // A notice about the watch list file for the main frame's status bar, which exists while

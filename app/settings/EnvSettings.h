@@ -37,6 +37,17 @@ struct TypeColours {
 // 4 fixed price.
 inline constexpr size_t kTypeColourCount = 5;
 
+// Settings of the program's own that the original file format has no key for; they live in a
+// section of their own after the original one. Strings are Shift-JIS.
+struct ExtSettings {
+    // Scheme, host and port of the XML listing service and of the item pages; empty means the
+    // built-in address.
+    std::string listingBase;
+    std::string itemPageBase;
+
+    bool operator==(const ExtSettings&) const = default;
+};
+
 // Every user setting, owned by the application for the whole run and read at the moment of
 // use. A flag holds 0 or 1 and counts as on only when it is exactly 1. Strings are Shift-JIS.
 struct EnvSettings {
@@ -62,6 +73,7 @@ struct EnvSettings {
     std::string pop3Password;
     std::string mailFrom;
     std::string mailTo;
+    ExtSettings ext;
 
     bool operator==(const EnvSettings&) const = default;
 };

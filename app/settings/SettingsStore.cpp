@@ -13,30 +13,37 @@ namespace {
 
 namespace t = settings_texts;
 
-// One line of env.ini. Decimal rows go through a signed 32-bit value (colours included);
-// text rows are copied as they stand.
-struct KeyRow {
+// One line of env.ini, for a record of one section. Decimal rows go through a signed 32-bit
+// value (colours included); text rows are copied as they stand.
+template <class Record> struct KeyRow {
     const char* key;
     const char* defaultText;
-    int32_t (*getNumber)(const EnvSettings&);
-    void (*setNumber)(EnvSettings&, int32_t);
-    std::string EnvSettings::*text;
+    int32_t (*getNumber)(const Record&);
+    void (*setNumber)(Record&, int32_t);
+    std::string Record::*text;
 };
 
-template <int32_t EnvSettings::*Field> constexpr KeyRow flagRow(const char* key, const char* defaultText)
+template <class Member> struct MemberOf;
+template <class Record, class Value> struct MemberOf<Value Record::*> {
+    using type = Record;
+};
+
+template <auto Field, class Record = typename MemberOf<decltype(Field)>::type>
+constexpr KeyRow<Record> flagRow(const char* key, const char* defaultText)
 {
-    return {key, defaultText, [](const EnvSettings& s) { return s.*Field; },
-            [](EnvSettings& s, int32_t v) { s.*Field = v; }, nullptr};
+    return {key, defaultText, [](const Record& s) { return s.*Field; },
+            [](Record& s, int32_t v) { s.*Field = v; }, nullptr};
 }
 
-template <ColourRef EnvSettings::*Field> constexpr KeyRow colourRow(const char* key, const char* defaultText)
+template <ColourRef EnvSettings::*Field>
+constexpr KeyRow<EnvSettings> colourRow(const char* key, const char* defaultText)
 {
     return {key, defaultText, [](const EnvSettings& s) { return static_cast<int32_t>(s.*Field); },
             [](EnvSettings& s, int32_t v) { s.*Field = static_cast<ColourRef>(v); }, nullptr};
 }
 
 template <size_t Index, ColourRef TypeColours::*Part>
-constexpr KeyRow typeColourRow(const char* key, const char* defaultText)
+constexpr KeyRow<EnvSettings> typeColourRow(const char* key, const char* defaultText)
 {
     return {key, defaultText,
             [](const EnvSettings& s) { return static_cast<int32_t>(s.typeColours[Index].*Part); },
@@ -44,14 +51,14 @@ constexpr KeyRow typeColourRow(const char* key, const char* defaultText)
             nullptr};
 }
 
-constexpr KeyRow textRow(const char* key, std::string EnvSettings::*field)
+template <class Record> constexpr KeyRow<Record> textRow(const char* key, std::string Record::*field)
 {
     return {key, "", nullptr, nullptr, field};
 }
 
 // The keys in the order they are read and written, which is also the order of the lines of
 // a file the program creates.
-constexpr std::array<KeyRow, 31> kKeys{{
+constexpr std::array<KeyRow<EnvSettings>, 31> kKeys{{
     flagRow<&EnvSettings::openSearchInBrowser>(t::kKeyOpenSearchInBrowser, "0"),
     flagRow<&EnvSettings::openAlertInBrowser>(t::kKeyOpenAlertInBrowser, "0"),
     flagRow<&EnvSettings::autoRefreshDetail>(t::kKeyAutoRefreshDetail, "0"),
@@ -85,12 +92,48 @@ constexpr std::array<KeyRow, 31> kKeys{{
     typeColourRow<4, &TypeColours::back>(t::kKeyFixedBack, "16777215"),
 }};
 
-void applyRow(const KeyRow& row, const std::string& value, EnvSettings& settings)
+// The program's own section, after the original one; a Windows program reading the file
+// ignores it. New settings of the program's own are rows here.
+constexpr std::array<KeyRow<ExtSettings>, 2> kExtKeys{{
+    textRow(t::kKeyListingBase, &ExtSettings::listingBase),
+    textRow(t::kKeyItemPageBase, &ExtSettings::itemPageBase),
+}};
+
+template <class Record> void applyRow(const KeyRow<Record>& row, const std::string& value, Record& record)
 {
     if (row.text)
-        settings.*row.text = value;
+        record.*row.text = value;
     else
-        row.setNumber(settings, leadingInteger(value));
+        row.setNumber(record, leadingInteger(value));
+}
+
+template <class Record, size_t N>
+void loadSection(const ProfileFile* profile, const char* section, const std::array<KeyRow<Record>, N>& rows,
+                 Record& record)
+{
+    for (const KeyRow<Record>& row : rows) {
+        std::optional<std::string> value;
+        if (profile)
+            value = profile->value(section, row.key);
+        applyRow(row, value.value_or(row.defaultText), record);
+    }
+}
+
+template <class Record, size_t N>
+void saveSection(ProfileFile& profile, const char* section, const std::array<KeyRow<Record>, N>& rows,
+                 const Record& record)
+{
+    for (const KeyRow<Record>& row : rows) {
+        const std::string value = row.text ? record.*row.text : std::to_string(row.getNumber(record));
+        profile.setValue(section, row.key, value);
+    }
+}
+
+template <class Record, size_t N>
+void applyDefaults(const std::array<KeyRow<Record>, N>& rows, Record& record)
+{
+    for (const KeyRow<Record>& row : rows)
+        applyRow(row, row.defaultText, record);
 }
 
 } // namespace
@@ -106,12 +149,9 @@ void loadSettingsFrom(const std::string& path, EnvSettings& settings)
 {
     // One read of the file gives the same values as one profile read per key.
     const auto profile = path.empty() ? std::nullopt : readProfileForUpdate(path);
-    for (const KeyRow& row : kKeys) {
-        std::optional<std::string> value;
-        if (profile)
-            value = profile->value(settings_texts::kSection, row.key);
-        applyRow(row, value.value_or(row.defaultText), settings);
-    }
+    const ProfileFile* file = profile ? &*profile : nullptr;
+    loadSection(file, t::kSection, kKeys, settings);
+    loadSection(file, t::kExtSection, kExtKeys, settings.ext);
 }
 
 bool saveSettingsTo(const std::string& path, const EnvSettings& settings)
@@ -121,10 +161,9 @@ bool saveSettingsTo(const std::string& path, const EnvSettings& settings)
     auto profile = readProfileForUpdate(path);
     if (!profile)
         return false;
-    for (const KeyRow& row : kKeys) {
-        const std::string value = row.text ? settings.*row.text : std::to_string(row.getNumber(settings));
-        profile->setValue(settings_texts::kSection, row.key, value);
-    }
+    // The original section first, so a new file holds it before the program's own.
+    saveSection(*profile, t::kSection, kKeys, settings);
+    saveSection(*profile, t::kExtSection, kExtKeys, settings.ext);
     return writeProfile(*profile, path);
 }
 
@@ -141,8 +180,8 @@ bool saveSettings(const EnvSettings& settings)
 EnvSettings defaultSettings()
 {
     EnvSettings settings;
-    for (const KeyRow& row : kKeys)
-        applyRow(row, row.defaultText, settings);
+    applyDefaults(kKeys, settings);
+    applyDefaults(kExtKeys, settings.ext);
     return settings;
 }
 

@@ -13,6 +13,7 @@
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtText.h"
 #include "platform/qt/QtTranslations.h"
+#include "platform/text/SjisText.h"
 #include "search/CRkTabCtrl.h"
 #include "tests/support/SimulatorProcess.h"
 #include "watch/ui/CRkAramList.h"
@@ -116,6 +117,7 @@ private Q_SLOTS:
         QCOMPARE(frame->geometry(), QRect(100, 50, 800, 650));
         QCOMPARE(frame->messagePaneText(), platform::toQString(kIdleSjis));
         QCOMPARE(frame->trayIconId(), kIconNormal);
+        QVERIFY2(!frame->windowIcon().pixmap(32).isNull(), "icon 128 is built into the program");
 
         CRkCmdDialog* bar = frame->cmdBar();
         // Controls sit at their dialog-unit places; group purchase stands left of fixed price.
@@ -428,6 +430,48 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(opened));
         writeFile(bin + QStringLiteral("/go"), {});
         QTRY_COMPARE(fileText(opened), QStringLiteral("1|http://127.0.0.1:1/second\n"));
+    }
+
+    void alarmWithoutTrayOrNotificationsShowsInStatusBarAndTitle()
+    {
+        // The suite runs offscreen, with no tray, and with a session bus that is not there.
+        auto frame = makeFrame();
+        ItemInfo first;
+        first.ItemNo = "x1";
+        frame->setTrayIcon(kIconAlarm);
+        frame->showBalloon(
+            platform::utf8ToSjis("【x1】\nカメラ\n価格 1000　残り時間 5分\n\nその他 2件の商品があります。"),
+            first);
+        QCOMPARE(frame->messagePaneText(),
+                 QStringLiteral(
+                     "アラート情報　【x1】　カメラ　価格 1000　残り時間 5分　その他 2件の商品があります。"));
+        QCOMPARE(frame->windowTitle(), QStringLiteral("● Pelimo for zelvo Ver1.01"));
+        frame->setTrayIcon(kIconNormal);
+        QCOMPARE(frame->windowTitle(), QStringLiteral("Pelimo for zelvo Ver1.01"));
+    }
+
+    void addressSetInTheDialogServesTheNextSearch()
+    {
+        qunsetenv("PELIMO_LISTING_BASE");
+        qunsetenv("PELIMO_ITEMPAGE_BASE");
+        CLotwatchApp app;
+        QVERIFY(app.initInstance());
+        CMainFrame* frame = app.mainFrame();
+        const QString address = QString::fromStdString(sim->baseUrl());
+        QTimer::singleShot(200, this, [&] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                dialog->findChild<QLineEdit*>(QStringLiteral("listingBase"))->setText(address);
+                dialog->accept();
+            }
+        });
+        QTest::mouseClick(frame->cmdBar()->settingsButton(), Qt::LeftButton);
+        QVERIFY(fileText(QStringLiteral("env.ini")).contains(address));
+
+        frame->cmdBar()->keywordBox()->setText(QStringLiteral("camera"));
+        frame->cmdBar()->onEnter();
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->requests().empty(), 5000);
+        frame->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->isVisible(), 10000);
     }
 
     void closeBeforeAnySearchSavesTheSettings()

@@ -66,7 +66,10 @@ const char* const kDefaultFileUtf8 = "[環境設定]\r\n"
                                      "フォント：共同購入（文字色）=64\r\n"
                                      "フォント：共同購入（背景色）=16777215\r\n"
                                      "フォント：固定価格（文字色）=64\r\n"
-                                     "フォント：固定価格（背景色）=16777215\r\n";
+                                     "フォント：固定価格（背景色）=16777215\r\n"
+                                     "[拡張設定]\r\n"
+                                     "接続：リスティングサービス=\r\n"
+                                     "接続：商品ページ=\r\n";
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesEveryKeyInOrder)
 {
@@ -159,6 +162,28 @@ TEST_F(SettingsFileTest, SaveKeepsEveryOtherLineOfAFileWrittenElsewhere)
     EXPECT_NE(saved.find(utf8ToSjis("フォント：固定価格（背景色）=16777215\r\n\r\n[last]\r\ny=2")),
               std::string::npos);
     EXPECT_EQ(saved.find("\n\n"), std::string::npos) << "CRLF line ends stay CRLF";
+}
+
+TEST_F(SettingsFileTest, TheProgramsOwnSectionFollowsTheOriginalOneAndLeavesItAlone)
+{
+    // The original section as the Windows program writes it, then a section of another's.
+    std::string original = utf8ToSjis(kDefaultFileUtf8);
+    original.resize(original.find(utf8ToSjis("[拡張設定]")));
+    original += "[other]\r\nx=1\r\n";
+    write(original);
+    EnvSettings s;
+    loadSettingsFrom(path, s);
+    EXPECT_EQ(s, defaultSettings()) << "a file without the new section loads as before";
+
+    s.ext.listingBase = "https://example.test:8443";
+    s.ext.itemPageBase = "http://127.0.0.1:8931";
+    ASSERT_TRUE(saveSettingsTo(path, s));
+    EXPECT_EQ(read(), original + utf8ToSjis("[拡張設定]\r\n"
+                                            "接続：リスティングサービス=https://example.test:8443\r\n"
+                                            "接続：商品ページ=http://127.0.0.1:8931\r\n"));
+    EnvSettings back;
+    loadSettingsFrom(path, back);
+    EXPECT_EQ(back, s);
 }
 
 TEST_F(SettingsFileTest, ValuesCannotOverflowOrAddLines)

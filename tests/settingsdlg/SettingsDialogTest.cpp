@@ -90,6 +90,7 @@ const char* firstDifference(const EnvSettings& a, const EnvSettings& b)
     PELIMO_FIELD(pop3Password)
     PELIMO_FIELD(mailFrom)
     PELIMO_FIELD(mailTo)
+    PELIMO_FIELD(ext)
 #undef PELIMO_FIELD
     return a == b ? "" : "?";
 }
@@ -249,6 +250,29 @@ private slots:
         QCOMPARE(h.dialog->focusWidget(), edit);
         QVERIFY(h.saves.empty());
         QCOMPARE(h.settings, start);
+    }
+
+    void addressesMustBeHttpOrHttps()
+    {
+        Harness h;
+        auto* listing = h.get<QLineEdit>("listingBase");
+        listing->setText(QStringLiteral("ftp://x"));
+        h.tabs()->setCurrentIndex(2);
+        h.ok();
+        QCOMPARE(MessageBox::takeRecordedForTest().size(), 1);
+        QVERIFY(h.dialog->isVisible());
+        QCOMPARE(h.tabs()->currentIndex(), 0);
+        QVERIFY(h.get<QWidget>("generalPage")->isVisible());
+        QCOMPARE(h.dialog->focusWidget(), listing);
+        QVERIFY(h.saves.empty());
+
+        listing->setText(QStringLiteral("https://example.test:8443"));
+        h.get<QLineEdit>("itemPageBase")->setText(QStringLiteral("http://127.0.0.1:8931/"));
+        h.ok();
+        QVERIFY(MessageBox::takeRecordedForTest().isEmpty());
+        QCOMPARE(h.saves.size(), size_t(1));
+        QCOMPARE(h.settings.ext.listingBase, std::string("https://example.test:8443"));
+        QCOMPARE(h.settings.ext.itemPageBase, std::string("http://127.0.0.1:8931"));
     }
 
     void ruleClickWithBadNumberKeepsEnabling()

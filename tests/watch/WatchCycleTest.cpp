@@ -138,6 +138,7 @@ TEST_F(WatchCycleTest, ThreeNewAlarmsGiveOneBalloonAndOneMailInListOrder)
 
     ASSERT_EQ(host.balloons.size(), 1u);
     EXPECT_EQ(host.balloons[0], std::string(kAlarmLineCamera) + kOthers2);
+    EXPECT_EQ(host.balloonItems, std::vector<std::string>{"x1"}) << "the balloon names the first new alarm";
     ASSERT_EQ(mails.size(), 1u);
     EXPECT_EQ(mails[0], alarmLine(listing("x1", kPriceYen1000, kRemain5Min)) + "\n" +
                             alarmLine(listing("x2", "2000", kRemain30Sec, kNameWatch)) + "\n" +

@@ -63,10 +63,9 @@ private:
 
 } // namespace
 
-CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, Endpoints endpoints, WatchListHost& host,
-                         AlertMailer mailer, std::string directory)
-    : QTreeWidget(parent), settings(s),
-      watch(s, std::move(endpoints), host, std::move(mailer), std::move(directory))
+CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints& endpoints,
+                         WatchListHost& host, AlertMailer mailer, std::string directory)
+    : QTreeWidget(parent), settings(s), watch(s, endpoints, host, std::move(mailer), std::move(directory))
 {
     setObjectName(QStringLiteral("aramList"));
     setRootIsDecorated(false);

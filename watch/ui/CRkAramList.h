@@ -22,7 +22,7 @@ class CRkAramList final : public QTreeWidget, private WatchListView {
     Q_OBJECT
 
 public:
-    CRkAramList(QWidget* parent, const EnvSettings& settings, Endpoints endpoints, WatchListHost& host,
+    CRkAramList(QWidget* parent, const EnvSettings& settings, const Endpoints& endpoints, WatchListHost& host,
                 AlertMailer mailer, std::string directory = {});
     ~CRkAramList() override;
     CRkAramList(const CRkAramList&) = delete;

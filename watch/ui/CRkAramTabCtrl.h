@@ -68,7 +68,7 @@ private:
     void userSelected(int tab);
     void closeTab(int tab);
 
-    Endpoints endpoints;
+    const Endpoints& endpoints;
     QTabBar* bar = nullptr;
     std::vector<Page> pages;
     int pageCounter = 0;

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "xmlclient/ItemInfo.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <string>
+
+class QWidget;
+
+namespace pelimo {
+
+namespace platform {
+class DesktopNotifier;
+class TrayIcon;
+} // namespace platform
+
+// Takes an alarm's alert where the desktop can show it: the tray's balloon where there is a
+// tray, else a desktop notification, else the status bar. Keeps the alarm state visible
+// without a tray too: a mark before the window title while a watched listing is in alarm, and
+// the window's urgency hint when an alert comes while the window is not active.
+class AlertRouter final : public QObject {
+    Q_OBJECT
+public:
+    // The tray's balloon text field holds at most this many bytes; a notification has no limit.
+    static constexpr size_t kMaxBalloonBytes = 255;
+
+    using StatusSink = std::function<void(const QString&)>;
+    using ItemOpener = std::function<void(const ItemInfo&)>;
+
+    // caption is the window title without the mark; showStatus puts a text into the status
+    // bar; openItem brings the window up and opens a listing as a double-click in the watch
+    // list does (it runs when the user invokes a notification).
+    AlertRouter(QWidget& window, QString caption, platform::TrayIcon& tray,
+                platform::DesktopNotifier& notifier, StatusSink showStatus, ItemOpener openItem);
+
+    // The cycle's alert text (Shift-JIS) under the alert title, naming first.
+    void showAlert(const std::string& sjis, const ItemInfo& first);
+    // Whether any watched listing is in alarm now.
+    void setAlarmState(bool inAlarm);
+
+    static QString titleFor(const QString& caption, bool inAlarm);
+
+private:
+    void showInStatusBar(const QString& title, const QString& text);
+
+    QWidget& window_;
+    QString caption_;
+    platform::TrayIcon& tray_;
+    platform::DesktopNotifier& notifier_;
+    StatusSink showStatus_;
+    ItemOpener openItem_;
+    ItemInfo alerted_;
+};
+
+} // namespace pelimo

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace pelimo::platform {
+
+// Desktop notifications through the freedesktop notification service on the session bus
+// (org.freedesktop.Notifications, Desktop Notifications Specification 1.2). Where there is no
+// session bus or no service on it, isAvailable() is false and notify() does nothing.
+class DesktopNotifier final : public QObject {
+    Q_OBJECT
+public:
+    // appName and icon go with every notification; actionLabel names the default action where
+    // the service lists actions.
+    DesktopNotifier(QString appName, QImage icon, QString actionLabel, QObject* parent);
+    DesktopNotifier(const DesktopNotifier&) = delete;
+    DesktopNotifier& operator=(const DesktopNotifier&) = delete;
+
+    // Whether the session bus has a notification service, running or startable on demand.
+    bool isAvailable() const;
+
+    // Shows a notification that replaces the one shown last. The service is asked for its
+    // capabilities first: the body is escaped where the service reads markup, and the default
+    // action is offered where it has actions. False when there is no service to ask.
+    bool notify(const QString& summary, const QString& body);
+
+Q_SIGNALS:
+    // The user invoked the default action of the notification shown last.
+    void activated();
+    // The service could not be reached or refused the notification.
+    void failed(const QString& summary, const QString& body);
+
+private Q_SLOTS:
+    void onActionInvoked(uint id, const QString& actionKey);
+
+private:
+    void send(const QString& summary, const QString& body, const QStringList& capabilities);
+
+    QString appName_;
+    QImage icon_;
+    QString actionLabel_;
+    uint lastId_ = 0;
+    bool listening_ = false;
+};
+
+} // namespace pelimo::platform
