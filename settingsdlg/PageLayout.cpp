@@ -107,8 +107,7 @@ int pageWidth(const DialogUnits& du)
     return du.x(kTabWidthUnits) - 2 * kPageInsetSide;
 }
 
-PageLayout::PageLayout(QWidget* pageWidget) : page(pageWidget), du(pageWidget->font()), width(pageWidth(du))
-{}
+PageLayout::PageLayout(QWidget* page) : du(page->font()), width(pageWidth(du)) {}
 
 void PageLayout::add(QWidget* widget, int left, int top, int w, int h)
 {

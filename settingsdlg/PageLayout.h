@@ -24,6 +24,7 @@ int pageWidth(const DialogUnits& du);
 // bottom margin cannot take it.
 class PageLayout {
 public:
+    // Measures with the page's font, so set that first.
     explicit PageLayout(QWidget* page);
 
     const DialogUnits& units() const { return du; }
@@ -50,7 +51,6 @@ private:
     void moveDown();
     int rightLimit(const Item& item) const;
 
-    QWidget* page;
     DialogUnits du;
     int width;
     std::vector<Item> items;
