@@ -3,8 +3,8 @@
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
 #include "settingsdlg/CRkColorButton.h"
-#include "settingsdlg/DialogUnits.h"
 #include "settingsdlg/IntegerText.h"
+#include "settingsdlg/PageLayout.h"
 #include "settingsdlg/SpinBuddy.h"
 #include "settingsdlg_texts.h"
 
@@ -43,60 +43,61 @@ CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
 {
     setObjectName(QStringLiteral("alertPage"));
     setFont(dialogFont());
-    const DialogUnits du(font());
+    PageLayout layout(this);
 
     auto* outer = new QGroupBox(toQString(kAlertSettings), this);
-    du.place(outer, 2, 2, 252, 250);
+    layout.add(outer, 2, 2, 252, 250);
     auto* conditions = new QGroupBox(toQString(kAlarmConditions), this);
-    du.place(conditions, 8, 30, 240, 54);
+    layout.add(conditions, 8, 30, 240, 54);
     auto* actions = new QGroupBox(toQString(kAlarmActions), this);
-    du.place(actions, 8, 88, 240, 158);
+    layout.add(actions, 8, 88, 240, 158);
 
-    interval = addField(kWatchInterval, "watchIntervalMinutes", 12, 60, 13, 30);
+    interval = addField(layout, kWatchInterval, "watchIntervalMinutes", 12, 60, 13, 30);
     intervalSpin = new SpinBuddy(this);
     intervalSpin->setObjectName(QStringLiteral("watchIntervalSpin"));
-    du.place(intervalSpin, 90, 13, 8, 12);
+    layout.add(intervalSpin, 90, 13, 8, 12);
 
-    remainingCheck = addCheck(kAlarmOnRemaining, "alarmOnRemainingTime", 14, 40, 180);
-    remaining = addField(kRemainingMinutes, "remainingTimeMinutes", 26, 70, 52, 30);
+    remainingCheck = addCheck(layout, kAlarmOnRemaining, "alarmOnRemainingTime", 14, 40, 180);
+    remaining = addField(layout, kRemainingMinutes, "remainingTimeMinutes", 26, 70, 52, 30);
     remainingSpin = new SpinBuddy(this);
     remainingSpin->setObjectName(QStringLiteral("remainingTimeSpin"));
-    du.place(remainingSpin, 100, 52, 8, 12);
-    priceCheck = addCheck(kAlarmOnPrice, "alarmOnPriceChange", 14, 68, 180);
+    layout.add(remainingSpin, 100, 52, 8, 12);
+    priceCheck = addCheck(layout, kAlarmOnPrice, "alarmOnPriceChange", 14, 68, 180);
 
-    listColourCheck = addCheck(kChangeListColour, "alarmChangesListColour", 14, 98, 70);
+    listColourCheck = addCheck(layout, kChangeListColour, "alarmChangesListColour", 14, 98, 70);
     auto* backLabel = new QLabel(toQString(kBackColour), this);
-    du.place(backLabel, 92, 99, 16, 9);
+    layout.add(backLabel, 92, 99, 16, 9);
     backButton = new CRkColorButton(this);
     backButton->setObjectName(QStringLiteral("alarmBackColour"));
-    du.place(backButton, 110, 97, 22, 12);
+    layout.add(backButton, 110, 97, 22, 12);
     auto* textLabel = new QLabel(toQString(kTextColour), this);
-    du.place(textLabel, 142, 99, 16, 9);
+    layout.add(textLabel, 142, 99, 16, 9);
     textButton = new CRkColorButton(this);
     textButton->setObjectName(QStringLiteral("alarmTextColour"));
-    du.place(textButton, 160, 97, 22, 12);
-    balloonCheck = addCheck(kBalloon, "alarmBalloon", 14, 113, 226);
+    layout.add(textButton, 160, 97, 22, 12);
+    balloonCheck = addCheck(layout, kBalloon, "alarmBalloon", 14, 113, 226);
 
-    mailCheck = addCheck(kMail, "alarmMail", 14, 127, 120);
-    smtpHostField = addField(kSmtpServer, "smtpHost", 26, 70, 139, 100);
-    smtpPortField = addField(kPortNumber, "smtpPort", 180, 204, 139, 30);
-    mailFromField = addField(kMailFrom, "mailFrom", 26, 70, 152, 164);
-    mailToField = addField(kMailTo, "mailTo", 26, 70, 165, 164);
+    mailCheck = addCheck(layout, kMail, "alarmMail", 14, 127, 120);
+    smtpHostField = addField(layout, kSmtpServer, "smtpHost", 26, 70, 139, 100);
+    smtpPortField = addField(layout, kPortNumber, "smtpPort", 180, 204, 139, 30);
+    mailFromField = addField(layout, kMailFrom, "mailFrom", 26, 70, 152, 164);
+    mailToField = addField(layout, kMailTo, "mailTo", 26, 70, 165, 164);
     auto* note = new QLabel(toQString(kSenderNote), this);
     note->setObjectName(QStringLiteral("senderNote"));
-    du.place(note, 26, 179, 208, 17);
+    layout.add(note, 26, 179, 208, 17);
 
-    popCheck = addCheck(kPopBeforeSmtp, "popBeforeSmtp", 14, 199, 120);
-    pop3HostField = addField(kPop3Server, "pop3Host", 26, 70, 211, 100);
-    pop3PortField = addField(kPortNumber, "pop3Port", 180, 204, 211, 30);
-    pop3UserField = addField(kPop3User, "pop3User", 26, 70, 224, 64);
-    pop3PasswordField = addField(kPop3Password, "pop3Password", 142, 166, 224, 68);
+    popCheck = addCheck(layout, kPopBeforeSmtp, "popBeforeSmtp", 14, 199, 120);
+    pop3HostField = addField(layout, kPop3Server, "pop3Host", 26, 70, 211, 100);
+    pop3PortField = addField(layout, kPortNumber, "pop3Port", 180, 204, 211, 30);
+    pop3UserField = addField(layout, kPop3User, "pop3User", 26, 70, 224, 64);
+    pop3PasswordField = addField(layout, kPop3Password, "pop3Password", 142, 166, 224, 68);
 
     for (QLineEdit* number : {interval, remaining, smtpPortField, pop3PortField})
         number->setAlignment(Qt::AlignRight);
     for (QLineEdit* port : {smtpPortField, pop3PortField})
         port->setReadOnly(true);
     pop3PasswordField->setEchoMode(QLineEdit::Password);
+    layout.apply();
 
     // Show the copies.
     remainingCheck->setChecked(isOn(values.alarmOnRemainingTime));
@@ -136,23 +137,23 @@ CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
     applyEnabling();
 }
 
-QCheckBox* CRkEnvAramDialog::addCheck(const char* text, const char* name, int left, int top, int width)
+QCheckBox* CRkEnvAramDialog::addCheck(PageLayout& layout, const char* text, const char* name, int left,
+                                      int top, int width)
 {
     auto* box = new QCheckBox(toQString(text), this);
     box->setObjectName(QLatin1String(name));
-    DialogUnits(font()).place(box, left, top, width, 10);
+    layout.add(box, left, top, width, 10);
     return box;
 }
 
-QLineEdit* CRkEnvAramDialog::addField(const char* label, const char* name, int labelLeft, int fieldLeft,
-                                      int top, int width)
+QLineEdit* CRkEnvAramDialog::addField(PageLayout& layout, const char* label, const char* name, int labelLeft,
+                                      int fieldLeft, int top, int width)
 {
-    const DialogUnits du(font());
     auto* caption = new QLabel(toQString(label), this);
-    du.place(caption, labelLeft, top + 2, fieldLeft - labelLeft - 2, 9);
+    layout.add(caption, labelLeft, top + 2, fieldLeft - labelLeft - 2, 9);
     auto* field = new QLineEdit(this);
     field->setObjectName(QLatin1String(name));
-    du.place(field, fieldLeft, top, width, 12);
+    layout.add(field, fieldLeft, top, width, 12);
     caption->setBuddy(field);
     return field;
 }

@@ -10,6 +10,7 @@ class QLineEdit;
 namespace pelimo {
 
 class CRkColorButton;
+class PageLayout;
 class SpinBuddy;
 
 // Page "alert": the watch interval, the alarm conditions and what an alarm does, with the
@@ -37,9 +38,9 @@ signals:
     void frontRequested();
 
 private:
-    QCheckBox* addCheck(const char* text, const char* name, int left, int top, int width);
-    QLineEdit* addField(const char* label, const char* name, int labelLeft, int fieldLeft, int top,
-                        int width);
+    QCheckBox* addCheck(PageLayout& layout, const char* text, const char* name, int left, int top, int width);
+    QLineEdit* addField(PageLayout& layout, const char* label, const char* name, int labelLeft, int fieldLeft,
+                        int top, int width);
     bool readNumber(QLineEdit* field, int32_t& value);
     void applyEnabling();
     void onRuleClicked();

@@ -6,6 +6,7 @@
 #include "settingsdlg/CRkEnvItemDialog.h"
 #include "settingsdlg/CRkEnvStdDlg.h"
 #include "settingsdlg/DialogUnits.h"
+#include "settingsdlg/PageLayout.h"
 #include "settingsdlg_texts.h"
 
 #include <QFontDatabase>
@@ -25,10 +26,6 @@ constexpr int kGeneralTab = 0;
 constexpr int kColoursTab = 1;
 constexpr int kAlertTab = 2;
 
-// Insets of the pages inside the tab control, in pixels.
-constexpr int kPageInsetSide = 10;
-constexpr int kPageInsetTop = 20;
-
 } // namespace
 
 CRkEnvDialg::CRkEnvDialg(EnvSettings& settingsRecord, QWidget* parent, SaveFunction saveFunction)
@@ -39,12 +36,10 @@ CRkEnvDialg::CRkEnvDialg(EnvSettings& settingsRecord, QWidget* parent, SaveFunct
     setWindowTitle(toQString(kDialogTitle));
     setFont(dialogFont());
     const DialogUnits du(font());
-    setFixedSize(du.x(273), du.y(311));
 
     tabs = new QTabWidget(this);
     tabs->setObjectName(QStringLiteral("tabs"));
     tabs->setFont(QFontDatabase::systemFont(QFontDatabase::GeneralFont));
-    du.place(tabs, 2, 5, 266, 282);
     // The tabs carry empty panes; the pages lie over the tab control and are switched here.
     for (const char* title : {kTabGeneral, kTabColours, kTabAlert})
         tabs->addTab(new QWidget(tabs), toQString(title));
@@ -53,7 +48,18 @@ CRkEnvDialg::CRkEnvDialg(EnvSettings& settingsRecord, QWidget* parent, SaveFunct
     colours = new CRkEnvItemDialog(settings, tabs);
     alert = new CRkEnvAramDialog(settings, tabs);
     pages = {general, colours, alert};
-    placePages();
+    // The tab control is as tall as its tallest page needs, which its texts may have made
+    // taller; the buttons and the frame's height follow it.
+    const int pageTop = std::max(kPageInsetTop, tabs->tabBar()->sizeHint().height() + 4);
+    int tallest = 0;
+    for (QWidget* page : pages)
+        tallest = std::max(tallest, page->childrenRect().bottom() + 1);
+    QRect tabArea = du.rect(2, 5, kTabWidthUnits, 0);
+    tabArea.setHeight(pageTop + tallest + du.y(2) + kPageInsetSide);
+    tabs->setGeometry(tabArea);
+    const int buttonsTop = tabArea.bottom() + 1 + du.y(6);
+    setFixedSize(du.x(273), buttonsTop + du.y(16) + du.y(2));
+    placePages(pageTop);
     showPage(kGeneralTab);
     connect(tabs, &QTabWidget::currentChanged, this, &CRkEnvDialg::showPage);
     connect(alert, &CRkEnvAramDialog::frontRequested, this, [this] { tabs->setCurrentIndex(kAlertTab); });
@@ -62,18 +68,17 @@ CRkEnvDialg::CRkEnvDialg(EnvSettings& settingsRecord, QWidget* parent, SaveFunct
     okButton = new QPushButton(toQString(kOk), this);
     okButton->setObjectName(QStringLiteral("ok"));
     okButton->setDefault(true);
-    du.place(okButton, 177, 293, 42, 16);
+    okButton->setGeometry(du.x(177), buttonsTop, du.x(42), du.y(16));
     cancelButton = new QPushButton(toQString(kCancel), this);
     cancelButton->setObjectName(QStringLiteral("cancel"));
-    du.place(cancelButton, 226, 293, 42, 16);
+    cancelButton->setGeometry(du.x(226), buttonsTop, du.x(42), du.y(16));
     connect(okButton, &QPushButton::clicked, this, &CRkEnvDialg::accept);
     connect(cancelButton, &QPushButton::clicked, this, &CRkEnvDialg::reject);
 }
 
-void CRkEnvDialg::placePages()
+void CRkEnvDialg::placePages(int top)
 {
     // The pages start below the tab strip even where the strip is taller than the top inset.
-    const int top = std::max(kPageInsetTop, tabs->tabBar()->sizeHint().height() + 4);
     const QRect client = tabs->rect().adjusted(kPageInsetSide, top, -kPageInsetSide, -kPageInsetSide);
     for (QWidget* page : pages) {
         page->setGeometry(client);

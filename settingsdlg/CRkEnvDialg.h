@@ -30,7 +30,7 @@ public:
 
 private:
     void showPage(int index);
-    void placePages();
+    void placePages(int top);
 
     EnvSettings& settings;
     SaveFunction save;

@@ -2,7 +2,7 @@
 
 #include "platform/qt/QtText.h"
 #include "settingsdlg/CRkColorButton.h"
-#include "settingsdlg/DialogUnits.h"
+#include "settingsdlg/PageLayout.h"
 #include "settingsdlg/QtColour.h"
 #include "settingsdlg_texts.h"
 
@@ -36,16 +36,16 @@ CRkEnvItemDialog::CRkEnvItemDialog(const EnvSettings& settings, QWidget* parent)
 {
     setObjectName(QStringLiteral("coloursPage"));
     setFont(dialogFont());
-    const DialogUnits du(font());
+    PageLayout layout(this);
 
     auto* group = new QGroupBox(toQString(kListColours), this);
-    du.place(group, 6, 6, 246, kRowTop + kRowPitch * 5);
+    layout.add(group, 6, 6, 246, kRowTop + kRowPitch * 5);
     auto* backHeading = new QLabel(toQString(kBackColour), this);
     auto* textHeading = new QLabel(toQString(kTextColour), this);
     for (QLabel* heading : {backHeading, textHeading})
         heading->setAlignment(Qt::AlignHCenter);
-    du.place(backHeading, 142, 22, 36, 9);
-    du.place(textHeading, 192, 22, 36, 9);
+    layout.add(backHeading, 142, 22, 36, 9);
+    layout.add(textHeading, 192, 22, 36, 9);
 
     for (size_t row = 0; row < kTypeColourCount; ++row) {
         const int top = kRowTop + kRowPitch * static_cast<int>(row);
@@ -62,15 +62,16 @@ CRkEnvItemDialog::CRkEnvItemDialog(const EnvSettings& settings, QWidget* parent)
         QFont previewFont = font();
         previewFont.setPointSize(11);
         preview->setFont(previewFont);
-        du.place(preview, 20, top, 104, 18);
+        layout.add(preview, 20, top, 104, 18);
         // The name sits in the middle of the field, vertically as well.
-        const int spare = preview->height() - 2 * preview->frameWidth() - QFontMetrics(previewFont).height();
+        const int spare =
+            layout.units().y(18) - 2 * preview->frameWidth() - QFontMetrics(previewFont).height();
         preview->document()->setDocumentMargin(std::max(1, spare / 2));
         previews[row] = preview;
 
         auto* back = new CRkColorButton(this);
         back->setObjectName(QStringLiteral("backColour") + index);
-        du.place(back, 142, top + 1, 36, 16);
+        layout.add(back, 142, top + 1, 36, 16);
         back->setColour(colours[row].back);
         connect(back, &CRkColorButton::colourPicked, this, [this, row](ColourRef c) {
             colours[row].back = c;
@@ -80,7 +81,7 @@ CRkEnvItemDialog::CRkEnvItemDialog(const EnvSettings& settings, QWidget* parent)
 
         auto* text = new CRkColorButton(this);
         text->setObjectName(QStringLiteral("textColour") + index);
-        du.place(text, 192, top + 1, 36, 16);
+        layout.add(text, 192, top + 1, 36, 16);
         text->setColour(colours[row].text);
         connect(text, &CRkColorButton::colourPicked, this, [this, row](ColourRef c) {
             colours[row].text = c;
@@ -90,6 +91,7 @@ CRkEnvItemDialog::CRkEnvItemDialog(const EnvSettings& settings, QWidget* parent)
 
         recolourPreview(row);
     }
+    layout.apply();
 }
 
 void CRkEnvItemDialog::recolourPreview(size_t row)

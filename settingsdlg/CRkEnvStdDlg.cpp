@@ -1,8 +1,8 @@
 #include "settingsdlg/CRkEnvStdDlg.h"
 
+#include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
-#include "settingsdlg/DialogUnits.h"
-#include "settingsdlg/MessageBox.h"
+#include "settingsdlg/PageLayout.h"
 #include "settingsdlg_texts.h"
 #include "xmlclient/Endpoints.h"
 
@@ -22,18 +22,18 @@ using platform::toQString;
 
 // A choice between the detail view (0) and the default browser (1). A stored value that is
 // neither checks no button, and the page then keeps that value as it was.
-QButtonGroup* addOpenChoice(QWidget* page, const DialogUnits& du, int top, const char* label,
+QButtonGroup* addOpenChoice(QWidget* page, PageLayout& layout, int top, const char* label,
                             const QString& name, int32_t value)
 {
     auto* caption = new QLabel(toQString(label), page);
-    du.place(caption, 8, top, 200, 9);
+    layout.add(caption, 8, top, 200, 9);
     auto* group = new QButtonGroup(page);
     const char* texts[] = {kOpenInDetail, kOpenInBrowser};
     const QString names[] = {name + QStringLiteral("InDetail"), name + QStringLiteral("InBrowser")};
     for (int i = 0; i < 2; ++i) {
         auto* radio = new QRadioButton(toQString(texts[i]), page);
         radio->setObjectName(names[i]);
-        du.place(radio, 20, top + 13 + 13 * i, 200, 10);
+        layout.add(radio, 20, top + 13 + 13 * i, 200, 10);
         group->addButton(radio, i);
     }
     if (value == 0 || value == 1)
@@ -41,14 +41,14 @@ QButtonGroup* addOpenChoice(QWidget* page, const DialogUnits& du, int top, const
     return group;
 }
 
-QLineEdit* addAddressField(QWidget* page, const DialogUnits& du, int top, const char* label,
-                           const QString& name, const std::string& value)
+QLineEdit* addAddressField(QWidget* page, PageLayout& layout, int top, const char* label, const QString& name,
+                           const std::string& value)
 {
     auto* caption = new QLabel(toQString(label), page);
-    du.place(caption, 20, top + 2, 76, 9);
+    layout.add(caption, 20, top + 2, 76, 9);
     auto* field = new QLineEdit(toQString(value), page);
     field->setObjectName(name);
-    du.place(field, 98, top, 140, 12);
+    layout.add(field, 98, top, 140, 12);
     caption->setBuddy(field);
     return field;
 }
@@ -68,23 +68,25 @@ CRkEnvStdDlg::CRkEnvStdDlg(const EnvSettings& settings, QWidget* parent)
 {
     setObjectName(QStringLiteral("generalPage"));
     setFont(dialogFont());
-    const DialogUnits du(font());
+    PageLayout layout(this);
 
     searchOpen =
-        addOpenChoice(this, du, 10, kSearchDoubleClick, QStringLiteral("search"), openSearchInBrowser);
-    alertOpen = addOpenChoice(this, du, 56, kAlertDoubleClick, QStringLiteral("alert"), openAlertInBrowser);
+        addOpenChoice(this, layout, 10, kSearchDoubleClick, QStringLiteral("search"), openSearchInBrowser);
+    alertOpen =
+        addOpenChoice(this, layout, 56, kAlertDoubleClick, QStringLiteral("alert"), openAlertInBrowser);
 
     autoRefresh = new QCheckBox(toQString(kAutoRefreshDetail), this);
     autoRefresh->setObjectName(QStringLiteral("autoRefreshDetail"));
-    du.place(autoRefresh, 8, 104, 230, 10);
+    layout.add(autoRefresh, 8, 104, 230, 10);
     autoRefresh->setChecked(isOn(autoRefreshDetail));
 
     auto* connection = new QLabel(toQString(kConnection), this);
-    du.place(connection, 8, 126, 230, 9);
+    layout.add(connection, 8, 126, 230, 9);
     listingBase =
-        addAddressField(this, du, 140, kListingService, QStringLiteral("listingBase"), ext.listingBase);
+        addAddressField(this, layout, 140, kListingService, QStringLiteral("listingBase"), ext.listingBase);
     itemPageBase =
-        addAddressField(this, du, 156, kItemPage, QStringLiteral("itemPageBase"), ext.itemPageBase);
+        addAddressField(this, layout, 156, kItemPage, QStringLiteral("itemPageBase"), ext.itemPageBase);
+    layout.apply();
 }
 
 bool CRkEnvStdDlg::readAddress(QLineEdit* field, std::string& value)
@@ -94,7 +96,7 @@ bool CRkEnvStdDlg::readAddress(QLineEdit* field, std::string& value)
         return true;
     }
     emit frontRequested();
-    MessageBox::information(
+    platform::MessageBox::information(
         this, QStringLiteral(
                   "Please enter an http or https address (scheme, host and optional port), or nothing."));
     field->setFocus(Qt::OtherFocusReason);

@@ -41,7 +41,7 @@ public:
     void refreshAlertItem(const ItemInfo&) override {}
     void unmarkItem(const std::string&) override {}
     void setTrayIcon(int32_t) override {}
-    void showBalloon(const std::string&) override {}
+    void showBalloon(const std::string&, const ItemInfo&) override {}
     void showMailStatus(const std::string&) override {}
     void showFileNotice(const std::string&) override {}
     void watchListClosed() override {}

@@ -4,6 +4,7 @@
 #include "settingsdlg/CRkColorButton.h"
 #include "settingsdlg/CRkEnvDialg.h"
 #include "settingsdlg/IntegerText.h"
+#include "settingsdlg/PageLayout.h"
 #include "settingsdlg/SpinBuddy.h"
 #include "settingsdlg_texts.h"
 
@@ -11,9 +12,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -102,6 +106,72 @@ QColor previewTextColour(QTextEdit* preview)
     return cursor.charFormat().foreground().color();
 }
 
+// Says how a control's text is cut off in its box, or nothing when it shows whole: every line
+// with the indicator of a check box or radio button fits the width, and the lines the height.
+QString cutText(const QWidget* control)
+{
+    QString text;
+    int indicator = 0;
+    const QStyle* style = control->style();
+    if (const auto* label = qobject_cast<const QLabel*>(control)) {
+        text = label->text();
+        if (label->wordWrap() && label->heightForWidth(label->width()) > label->height())
+            return QStringLiteral("wrapped '%1' is taller than its box").arg(text);
+        if (label->wordWrap())
+            return {};
+    } else if (const auto* check = qobject_cast<const QCheckBox*>(control)) {
+        text = check->text();
+        indicator = style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, check) +
+                    style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, check);
+    } else if (const auto* radio = qobject_cast<const QRadioButton*>(control)) {
+        text = radio->text();
+        indicator = style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, radio) +
+                    style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, radio);
+    } else if (const auto* button = qobject_cast<const QPushButton*>(control)) {
+        text = button->text();
+    }
+    if (text.isEmpty())
+        return {};
+    const QFontMetrics metrics(control->font());
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        if (metrics.horizontalAdvance(line) + indicator > control->width())
+            return QStringLiteral("'%1' needs %2 px, has %3")
+                .arg(line)
+                .arg(metrics.horizontalAdvance(line) + indicator)
+                .arg(control->width());
+    }
+    if (metrics.height() + (lines.size() - 1) * metrics.lineSpacing() > control->height())
+        return QStringLiteral("'%1' is taller than its box").arg(text);
+    return {};
+}
+
+// Says which control of a page has its text cut off or runs past the smallest group box around
+// its top left corner or past the page, or nothing when all is well.
+QString misfit(const QWidget* page)
+{
+    const auto children = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (const QWidget* control : children) {
+        const QString name = control->objectName().isEmpty()
+                                 ? QLatin1String(control->metaObject()->className())
+                                 : control->objectName();
+        if (const QString cut = cutText(control); !cut.isEmpty())
+            return name + QStringLiteral(": ") + cut;
+        if (!page->rect().contains(control->geometry()))
+            return name + QStringLiteral(" runs past the page");
+        const QGroupBox* frame = nullptr;
+        for (const QWidget* other : children) {
+            const auto* group = qobject_cast<const QGroupBox*>(other);
+            if (group && group != control && group->geometry().contains(control->geometry().topLeft()) &&
+                (!frame || frame->geometry().contains(group->geometry())))
+                frame = group;
+        }
+        if (frame && !frame->geometry().contains(control->geometry()))
+            return name + QStringLiteral(" runs past its group box ") + frame->title();
+    }
+    return {};
+}
+
 } // namespace
 
 class SettingsDialogTest : public QObject {
@@ -139,6 +209,51 @@ private slots:
             }
         }
         QVERIFY(h.get<QWidget>("ok")->geometry().left() < h.get<QWidget>("cancel")->geometry().left());
+        // Nor is it taller than the 650 px main window.
+        QVERIFY2(h.dialog->height() <= 650, qPrintable(QString::number(h.dialog->height())));
+    }
+
+    void everyTextShowsWhole_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addRow("general") << QStringLiteral("generalPage");
+        QTest::addRow("colours") << QStringLiteral("coloursPage");
+        QTest::addRow("alert") << QStringLiteral("alertPage");
+        QTest::addRow("frame buttons") << QStringLiteral("envDialog");
+    }
+
+    void everyTextShowsWhole()
+    {
+        QFETCH(QString, page);
+        Harness h;
+        const QWidget* widget =
+            page == h.dialog->objectName() ? h.dialog.get() : h.dialog->findChild<QWidget*>(page);
+        QVERIFY(widget);
+        const QString fault = misfit(widget);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+
+    // A row added later fits by the same rule: a field follows its grown label, a check box too
+    // wide for its group box breaks onto two lines and what lies below moves down inside the box.
+    void newRowsFitTheirTexts()
+    {
+        QWidget page;
+        page.setFont(dialogFont());
+        page.resize(pageWidth(DialogUnits(page.font())), 400);
+        PageLayout layout(&page);
+        auto* group = layout.place(new QGroupBox(QStringLiteral("設定"), &page), 4, 4, 200, 60);
+        auto* label = layout.place(new QLabel(QStringLiteral("転送先メールアドレス"), &page), 10, 16, 20, 9);
+        auto* field = layout.place(new QLineEdit(&page), 32, 14, 160, 12);
+        auto* check = layout.place(new QCheckBox(QString(40, QChar(0x3042)), &page), 10, 30, 100, 10);
+        auto* below = layout.place(new QLineEdit(&page), 10, 44, 60, 12);
+        layout.apply();
+
+        QVERIFY(field->x() > label->geometry().right());
+        QCOMPARE(check->text().count(QLatin1Char('\n')), 1);
+        QVERIFY(below->y() > check->geometry().bottom());
+        QVERIFY(group->geometry().contains(below->geometry()));
+        const QString fault = misfit(&page);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 
     void mailCheckDrivesMailFields_data()
@@ -259,7 +374,7 @@ private slots:
         listing->setText(QStringLiteral("ftp://x"));
         h.tabs()->setCurrentIndex(2);
         h.ok();
-        QCOMPARE(MessageBox::takeRecordedForTest().size(), 1);
+        QCOMPARE(platform::MessageBox::takeRecordedForTest().size(), 1);
         QVERIFY(h.dialog->isVisible());
         QCOMPARE(h.tabs()->currentIndex(), 0);
         QVERIFY(h.get<QWidget>("generalPage")->isVisible());
@@ -269,7 +384,7 @@ private slots:
         listing->setText(QStringLiteral("https://example.test:8443"));
         h.get<QLineEdit>("itemPageBase")->setText(QStringLiteral("http://127.0.0.1:8931/"));
         h.ok();
-        QVERIFY(MessageBox::takeRecordedForTest().isEmpty());
+        QVERIFY(platform::MessageBox::takeRecordedForTest().isEmpty());
         QCOMPARE(h.saves.size(), size_t(1));
         QCOMPARE(h.settings.ext.listingBase, std::string("https://example.test:8443"));
         QCOMPARE(h.settings.ext.itemPageBase, std::string("http://127.0.0.1:8931"));
