@@ -21,7 +21,7 @@ public:
 // moves on inside any loop that runs, a nested wait or a modal dialog's loop alike.
 class EventLoop {
 public:
-    enum SocketEvent { Readable = 1, Writable = 2, Failed = 4 };
+    enum SocketEvent { Readable = 1, Writable = 2 };
     // fd and the SocketEvent bits that are ready.
     using SocketHandler = std::function<void(int fd, int events)>;
 

@@ -59,6 +59,17 @@ std::unique_ptr<EventTimer> PollEventLoop::createTimer(std::function<void()> onT
     return std::make_unique<Timer>(this, std::move(onTimeout));
 }
 
+int PollEventLoop::readyEvents(short requested, short returned)
+{
+    const bool broken = (returned & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+    int events = 0;
+    if ((returned & POLLIN) || (broken && (requested & POLLIN)))
+        events |= Readable;
+    if ((returned & POLLOUT) || (broken && (requested & POLLOUT)))
+        events |= Writable;
+    return events;
+}
+
 bool PollEventLoop::fireDueTimers()
 {
     const auto now = Clock::now();
@@ -116,15 +127,8 @@ void PollEventLoop::waitForEvents()
                 const auto it = watches.find(fds[i].fd);
                 if (it == watches.end() || it->second.id != ids[i])
                     continue;
-                int events = 0;
-                if (fds[i].revents & (POLLIN | POLLHUP))
-                    events |= Readable;
-                if (fds[i].revents & POLLOUT)
-                    events |= Writable;
-                if (fds[i].revents & (POLLERR | POLLNVAL))
-                    events |= Failed;
                 const SocketHandler handler = it->second.handler;
-                handler(fds[i].fd, events);
+                handler(fds[i].fd, readyEvents(fds[i].events, fds[i].revents));
                 handled = true;
             }
         }

@@ -25,6 +25,10 @@ public:
     void waitForEvents() override;
     void wakeUp() override { wakePending = true; }
 
+    // The SocketEvent bits of poll()'s answer for one socket. An error or a hang-up counts as
+    // ready in the directions asked for: the socket's own read or write then reports it.
+    static int readyEvents(short requested, short returned);
+
 private:
     class Timer;
     using Clock = std::chrono::steady_clock;

@@ -1,6 +1,7 @@
 #include "xmlclient/TransferEngine.h"
 
 #include "platform/EventLoop.h"
+#include "platform/PollEventLoop.h"
 
 #include <algorithm>
 #include <curl/curl.h>
@@ -30,8 +31,6 @@ int selectMask(int events)
         mask |= CURL_CSELECT_IN;
     if (events & platform::EventLoop::Writable)
         mask |= CURL_CSELECT_OUT;
-    if (events & platform::EventLoop::Failed)
-        mask |= CURL_CSELECT_ERR;
     return mask;
 }
 
@@ -93,18 +92,36 @@ void TransferEngine::watch(int fd, int what)
                            [this](int readyFd, int events) { socketReady(readyFd, events); });
 }
 
-int TransferEngine::onSocketChange(CURL*, int fd, int what, void* enginePtr, void*)
+int TransferEngine::onSocketChange(CURL* easy, int fd, int what, void* enginePtr, void*)
 {
     auto* self = static_cast<TransferEngine*>(enginePtr);
     self->loop();
     if (what == CURL_POLL_REMOVE) {
         self->sockets.erase(fd);
         self->watchedBy->unwatchSocket(fd);
-    } else {
-        self->sockets[fd] = what;
-        self->watch(fd, what);
+        return 0;
     }
+    // libcurl waits for input once the request is out (HTTP/1: one request per socket).
+    const auto known = self->sockets.find(fd);
+    const bool awaitedInput = known != self->sockets.end() && (known->second & CURL_POLL_IN);
+    if ((what & CURL_POLL_IN) && !awaitedInput)
+        peerTurn(easy);
+    self->sockets[fd] = what;
+    self->watch(fd, what);
     return 0;
+}
+
+void TransferEngine::peerTurn(CURL* easy)
+{
+    WebTransfer* transfer = nullptr;
+    if (!easy || curl_easy_getinfo(easy, CURLINFO_PRIVATE, &transfer) != CURLE_OK || !transfer)
+        return;
+    const auto now = Clock::now();
+    transfer->quietSince = now;
+    if (!transfer->requestSent) {
+        transfer->requestSent = true;
+        transfer->answerSince = now;
+    }
 }
 
 int TransferEngine::onTimerChange(CURLM*, long timeoutMs, void* enginePtr)
@@ -121,7 +138,7 @@ size_t TransferEngine::receive(char* data, size_t size, size_t count, void* tran
 {
     auto* transfer = static_cast<WebTransfer*>(transferPtr);
     const size_t bytes = size * count;
-    transfer->lastByte = Clock::now();
+    transfer->quietSince = Clock::now();
     if (transfer->body.size() + bytes > transfer->limits.maxBytes) {
         transfer->overflow = true;
         return 0; // ends the transfer with a write error at once
@@ -132,7 +149,7 @@ size_t TransferEngine::receive(char* data, size_t size, size_t count, void* tran
 
 size_t TransferEngine::receiveHeader(char*, size_t size, size_t count, void* transferPtr)
 {
-    static_cast<WebTransfer*>(transferPtr)->lastByte = Clock::now();
+    static_cast<WebTransfer*>(transferPtr)->quietSince = Clock::now();
     return size * count;
 }
 
@@ -161,7 +178,8 @@ bool TransferEngine::start(WebTransfer& transfer, const std::string& url, const 
     transfer.done = std::move(done);
     transfer.body.clear();
     transfer.overflow = false;
-    transfer.started = transfer.lastByte = Clock::now();
+    transfer.answerSince = transfer.quietSince = Clock::now();
+    transfer.requestSent = false;
     loop();
     if (curl_multi_add_handle(multi, easy) != CURLM_OK) {
         transfer.done = nullptr;
@@ -246,15 +264,8 @@ bool TransferEngine::pollSockets(int timeoutMs)
     for (const pollfd& p : fds) {
         if (p.revents == 0)
             continue;
-        int events = 0;
-        if (p.revents & (POLLIN | POLLHUP)) {
-            events |= platform::EventLoop::Readable;
-            input = true;
-        }
-        if (p.revents & POLLOUT)
-            events |= platform::EventLoop::Writable;
-        if (p.revents & (POLLERR | POLLNVAL))
-            events |= platform::EventLoop::Failed;
+        const int events = platform::PollEventLoop::readyEvents(p.events, p.revents);
+        input = input || (events & platform::EventLoop::Readable);
         act(p.fd, events);
     }
     return input;
@@ -287,7 +298,7 @@ void TransferEngine::collectFinished()
 void TransferEngine::checkBounds()
 {
     const auto overdue = [](const WebTransfer* t, Clock::time_point now) {
-        return now - t->lastByte >= t->limits.timeout || now - t->started >= t->limits.wholeAnswer;
+        return now - t->quietSince >= t->limits.timeout || now - t->answerSince >= t->limits.wholeAnswer;
     };
     const auto anyOverdue = [&] {
         const auto now = Clock::now();
@@ -351,7 +362,7 @@ TransferEngine::Clock::time_point TransferEngine::nextDue() const
     if (curlTimerSet)
         due = curlDue;
     for (const WebTransfer* t : running)
-        due = std::min({due, t->lastByte + t->limits.timeout, t->started + t->limits.wholeAnswer});
+        due = std::min({due, t->quietSince + t->limits.timeout, t->answerSince + t->limits.wholeAnswer});
     return due;
 }
 

@@ -51,8 +51,13 @@ private:
     bool running = false; // added to the multi handle
     bool queued = false;  // in the engine's queue of results
     TransferOutcome outcome = TransferOutcome::Failed;
-    Clock::time_point started;
-    Clock::time_point lastByte;
+    // The peer's silence counts from its last byte, or from when it was last handed
+    // something to answer (the start, for a connect); time we spent elsewhere before the
+    // request went out is not its silence.
+    Clock::time_point quietSince;
+    // The whole answer's time counts from the request's first send.
+    Clock::time_point answerSince;
+    bool requestSent = false;
 };
 
 // The one engine behind every web load of the process: a libcurl multi handle driven by
@@ -90,6 +95,8 @@ private:
 
     platform::EventLoop& loop();
     void watch(int fd, int what);
+    // The transfer's request went out: the peer's turn to answer begins now.
+    static void peerTurn(CURL* easy);
     void socketReady(int fd, int events);
     void timerDue();
     void act(int fd, int events);

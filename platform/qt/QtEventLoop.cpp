@@ -31,15 +31,6 @@ private:
     QTimer timer;
 };
 
-QSocketNotifier* makeNotifier(int fd, QSocketNotifier::Type type, int event,
-                              const EventLoop::SocketHandler& handler)
-{
-    auto* notifier = new QSocketNotifier(fd, type);
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier,
-                     [handler, fd, event] { handler(fd, event); });
-    return notifier;
-}
-
 } // namespace
 
 QtEventLoop::~QtEventLoop()
@@ -50,7 +41,7 @@ QtEventLoop::~QtEventLoop()
     }
 }
 
-void QtEventLoop::retire(QSocketNotifier* notifier)
+void QtEventLoop::retire(QSocketNotifier*& notifier)
 {
     if (!notifier)
         return;
@@ -58,17 +49,32 @@ void QtEventLoop::retire(QSocketNotifier* notifier)
     notifier->setEnabled(false);
     notifier->disconnect();
     notifier->deleteLater();
+    notifier = nullptr;
+}
+
+void QtEventLoop::want(QSocketNotifier*& notifier, bool wanted, int fd, int event,
+                       const std::shared_ptr<SocketHandler>& handler)
+{
+    if (!notifier && wanted) {
+        notifier =
+            new QSocketNotifier(fd, event == Readable ? QSocketNotifier::Read : QSocketNotifier::Write);
+        QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler, fd, event] {
+            const SocketHandler current = *handler; // the handler may replace itself
+            current(fd, event);
+        });
+    } else if (notifier && notifier->isEnabled() != wanted) {
+        notifier->setEnabled(wanted);
+    }
 }
 
 void QtEventLoop::watchSocket(int fd, bool read, bool write, SocketHandler handler)
 {
-    unwatchSocket(fd);
-    Watch watch;
-    if (read)
-        watch.read = makeNotifier(fd, QSocketNotifier::Read, Readable, handler);
-    if (write)
-        watch.write = makeNotifier(fd, QSocketNotifier::Write, Writable, handler);
-    watches[fd] = watch;
+    Watch& watch = watches[fd];
+    if (!watch.handler)
+        watch.handler = std::make_shared<SocketHandler>();
+    *watch.handler = std::move(handler);
+    want(watch.read, read, fd, Readable, watch.handler);
+    want(watch.write, write, fd, Writable, watch.handler);
 }
 
 void QtEventLoop::unwatchSocket(int fd)

@@ -26,11 +26,16 @@ public:
     void wakeUp() override;
 
 private:
+    // A socket's notifiers stay while it is watched; a change of direction only enables or
+    // disables them, as libcurl changes direction several times per request.
     struct Watch {
+        std::shared_ptr<SocketHandler> handler;
         QSocketNotifier* read = nullptr;
         QSocketNotifier* write = nullptr;
     };
-    static void retire(QSocketNotifier* notifier);
+    static void retire(QSocketNotifier*& notifier);
+    static void want(QSocketNotifier*& notifier, bool wanted, int fd, int event,
+                     const std::shared_ptr<SocketHandler>& handler);
 
     std::map<int, Watch> watches;
 };
