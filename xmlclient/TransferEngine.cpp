@@ -193,14 +193,14 @@ bool TransferEngine::start(WebTransfer& transfer, const std::string& url, const 
 
 void TransferEngine::abort(WebTransfer& transfer)
 {
-    if (transfer.running) {
-        finish(transfer, Outcome::Aborted);
-    } else if (transfer.queued) {
-        transfer.outcome = Outcome::Aborted;
-        transfer.body.clear();
-    } else {
+    if (!transfer.busy())
         return;
-    }
+    if (transfer.running)
+        finish(transfer, Outcome::Aborted);
+    transfer.outcome = Outcome::Aborted;
+    transfer.body.clear();
+    deliver(&transfer);
+    // A wait that is about to block must still see that its load has ended.
     loop().wakeUp();
     rearm();
 }

@@ -75,7 +75,7 @@ public:
     // Starts a GET of url; done runs later, from the event loop or a wait, exactly once
     // unless the transfer is cancelled first. False (done never runs) when it cannot start.
     bool start(WebTransfer& transfer, const std::string& url, const LoadLimits& limits, Done done);
-    // Ends the transfer; done runs later with Aborted.
+    // Ends the transfer; its done runs with Aborted before abort returns.
     void abort(WebTransfer& transfer);
     // Ends the transfer without running done.
     void cancel(WebTransfer& transfer);

@@ -209,14 +209,10 @@ int32_t XmlDocumentClient::loadUrl(const std::string& url, bool async)
         return result;
     }
     // Other transfers, timers and the program's events are handled meanwhile, other loads'
-    // waits included; this transfer moves on in theirs as they do in this one.
-    while (!finished && abortRequested == 0)
+    // waits included; this transfer moves on in theirs as they do in this one. abortLoad
+    // ends the transfer at once, with 1.
+    while (!finished)
         platform::eventLoop().waitForEvents();
-    if (!finished) {
-        TransferEngine::shared().cancel(*http);
-        loading = false;
-        return 1;
-    }
     return result;
 }
 

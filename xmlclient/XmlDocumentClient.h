@@ -48,7 +48,8 @@ public:
     // from the event loop with what load would return; -1 not started (busy, not a web
     // address), and done never runs. Destroying the client drops a pending done.
     int32_t startLoad(const std::string& url, std::function<void(int32_t result)> done);
-    // Ends a pending wait with 1, or a started load: its done runs with 1.
+    // Ends a pending wait with 1; a started load ends too, its done running with 1 before
+    // abortLoad returns, so the next load may start at once.
     void abortLoad();
     void release();
     bool isLoading() const { return loading; }
