@@ -187,6 +187,10 @@ bool TransferEngine::start(WebTransfer& transfer, const std::string& url, const 
     }
     transfer.running = true;
     running.push_back(&transfer);
+    // libcurl asks to be called at once for a new transfer; doing so here saves a round of
+    // the loop per load (a result that comes at once is still delivered from the loop).
+    runCurlTimerIfDue();
+    collectFinished();
     rearm();
     return true;
 }
