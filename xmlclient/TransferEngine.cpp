@@ -277,11 +277,15 @@ bool TransferEngine::pollSockets(int timeoutMs)
 
 void TransferEngine::runCurlTimerIfDue()
 {
-    if (curlTimerSet && Clock::now() >= curlDue) {
-        curlTimerSet = false;
-        int stillRunning = 0;
-        curl_multi_socket_action(multi, CURL_SOCKET_TIMEOUT, 0, &stillRunning);
-    }
+    if (!curlTimerSet || Clock::now() < curlDue)
+        return;
+    const auto asked = curlDue;
+    int stillRunning = 0;
+    curl_multi_socket_action(multi, CURL_SOCKET_TIMEOUT, 0, &stillRunning);
+    // libcurl reports a timer only when it changes. Unchanged means its own time (kept finer
+    // than ours) had not quite come: try again a millisecond later, never drop it.
+    if (curlTimerSet && curlDue == asked)
+        curlDue = Clock::now() + std::chrono::milliseconds(1);
 }
 
 void TransferEngine::collectFinished()
