@@ -20,6 +20,11 @@ void setPendingEventHandler(PendingEventHandler h)
     handler() = std::move(h);
 }
 
+bool hasPendingEventHandler()
+{
+    return static_cast<bool>(handler());
+}
+
 void dispatchPendingEvents()
 {
     // A copy, so a handler that replaces itself while it runs stays alive until it returns.

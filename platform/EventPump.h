@@ -12,6 +12,9 @@ using PendingEventHandler = std::function<void()>;
 // Replaces the handler; an empty one makes the pump only wait.
 void setPendingEventHandler(PendingEventHandler handler);
 
+// Whether a handler is installed.
+bool hasPendingEventHandler();
+
 // Handles the events pending right now, once, without waiting.
 void dispatchPendingEvents();
 

@@ -84,6 +84,39 @@ void releaseAll(XmlDocumentClient& client, NodeCursor& cursor)
     client.release();
 }
 
+// The page numbers of a loaded search page; 1 (numbers untouched) when it has none.
+int32_t readPageNumbers(XmlDocumentClient& client, int32_t& totalPages, int32_t& currentPage)
+{
+    NodeCursor cursor;
+    if (client.selectNodes("//ListingInfo", cursor) < 1) {
+        client.releaseCursor(cursor);
+        return 1;
+    }
+    client.nodeAt(0, cursor);
+    std::string total;
+    std::string current;
+    client.childText("TotalPage", cursor, total);
+    client.childText("CurrentPage", cursor, current);
+    totalPages = leadingInteger(total);
+    currentPage = leadingInteger(current);
+    client.releaseCursor(cursor);
+    return 0;
+}
+
+// The one listing of a loaded item answer; the document is released either way.
+int32_t readFetchedItem(XmlDocumentClient& client, ItemInfo& record)
+{
+    NodeCursor cursor;
+    ItemInfo fetched;
+    const bool found = client.selectNodes("//ListingInfo/ItemInfo", cursor) >= 1 &&
+                       readItemInfo(client, 0, fetched, cursor) == 0;
+    releaseAll(client, cursor);
+    if (!found)
+        return 1;
+    record = std::move(fetched);
+    return 0;
+}
+
 } // namespace
 
 std::string encodeQueryValue(std::string_view sjis)
@@ -121,25 +154,24 @@ int32_t searchListing(XmlDocumentClient& client, const Endpoints& endpoints, Sea
                       int32_t& totalPages, int32_t& currentPage)
 {
     const std::optional<std::string> address = searchAddress(endpoints.listingBase, request);
-    if (!address)
+    if (!address || client.load(*address, true) != 0)
         return 1;
-    if (client.load(*address, true) != 0)
-        return 1;
+    return readPageNumbers(client, totalPages, currentPage);
+}
 
-    NodeCursor cursor;
-    if (client.selectNodes("//ListingInfo", cursor) < 1) {
-        client.releaseCursor(cursor);
+int32_t startSearchListing(XmlDocumentClient& client, const Endpoints& endpoints,
+                           const SearchRequest& request, SearchListingDone done)
+{
+    const std::optional<std::string> address = searchAddress(endpoints.listingBase, request);
+    if (!address || !done)
         return 1;
-    }
-    client.nodeAt(0, cursor);
-    std::string total;
-    std::string current;
-    client.childText("TotalPage", cursor, total);
-    client.childText("CurrentPage", cursor, current);
-    totalPages = leadingInteger(total);
-    currentPage = leadingInteger(current);
-    client.releaseCursor(cursor);
-    return 0;
+    const int32_t started = client.startLoad(*address, [&client, done = std::move(done)](int32_t loaded) {
+        int32_t totalPages = 0;
+        int32_t currentPage = 0;
+        const int32_t result = loaded == 0 ? readPageNumbers(client, totalPages, currentPage) : 1;
+        done(result, totalPages, currentPage);
+    });
+    return started == 0 ? 0 : 1;
 }
 
 int32_t parseListingItems(XmlDocumentClient& client, std::vector<ItemInfo>& target)
@@ -184,20 +216,29 @@ int32_t queryItem(XmlDocumentClient& client, const Endpoints& endpoints, const s
     const std::optional<std::string> address = itemAddress(endpoints.listingBase, itemNo);
     if (!address)
         return 1;
-    NodeCursor cursor;
     if (client.load(*address, true) != 0) {
-        releaseAll(client, cursor);
+        client.release();
         return 1;
     }
-    ItemInfo fetched;
-    if (client.selectNodes("//ListingInfo/ItemInfo", cursor) < 1 ||
-        readItemInfo(client, 0, fetched, cursor) != 0) {
-        releaseAll(client, cursor);
+    return readFetchedItem(client, record);
+}
+
+int32_t startQueryItem(XmlDocumentClient& client, const Endpoints& endpoints, const std::string& itemNo,
+                       QueryItemDone done)
+{
+    const std::optional<std::string> address = itemAddress(endpoints.listingBase, itemNo);
+    if (!address || !done)
         return 1;
-    }
-    record = std::move(fetched);
-    releaseAll(client, cursor);
-    return 0;
+    const int32_t started = client.startLoad(*address, [&client, done = std::move(done)](int32_t loaded) {
+        ItemInfo record;
+        int32_t result = 1;
+        if (loaded == 0)
+            result = readFetchedItem(client, record);
+        else
+            client.release();
+        done(result, std::move(record));
+    });
+    return started == 0 ? 0 : 1;
 }
 
 } // namespace pelimo

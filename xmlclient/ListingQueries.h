@@ -6,6 +6,7 @@
 #include "xmlclient/XmlDocumentClient.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -33,11 +34,21 @@ std::optional<std::string> itemAddress(std::string_view listingBase, std::string
 // Loads one search page; 0 success with the document kept for parseListingItems, 1 failure.
 int32_t searchListing(XmlDocumentClient& client, const Endpoints& endpoints, SearchRequest request,
                       int32_t& totalPages, int32_t& currentPage);
+// searchListing without the wait: 0 started, and done runs later from the event loop with
+// searchListing's result and the page numbers; 1 not started (done never runs).
+using SearchListingDone = std::function<void(int32_t result, int32_t totalPages, int32_t currentPage)>;
+int32_t startSearchListing(XmlDocumentClient& client, const Endpoints& endpoints,
+                           const SearchRequest& request, SearchListingDone done);
 // Appends one record per ItemInfo of the loaded answer; the count, or -1 when selection fails.
 int32_t parseListingItems(XmlDocumentClient& client, std::vector<ItemInfo>& target);
 int32_t readItemInfo(XmlDocumentClient& client, int32_t index, ItemInfo& record, NodeCursor& cursor);
 // Fetches one listing; 0 and the record filled, 1 failure with the record untouched.
 int32_t queryItem(XmlDocumentClient& client, const Endpoints& endpoints, const std::string& itemNo,
                   ItemInfo& record);
+// queryItem without the wait: 0 started, and done runs later with queryItem's result and,
+// on 0, the record; 1 not started (done never runs).
+using QueryItemDone = std::function<void(int32_t result, ItemInfo record)>;
+int32_t startQueryItem(XmlDocumentClient& client, const Endpoints& endpoints, const std::string& itemNo,
+                       QueryItemDone done);
 
 } // namespace pelimo

@@ -1,9 +1,9 @@
 #include "xmlclient/XmlDocumentClient.h"
 
-#include "platform/EventPump.h"
+#include "platform/EventLoop.h"
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
-#include "xmlclient/HttpTransfer.h"
+#include "xmlclient/TransferEngine.h"
 #include "xmlclient/XmlWriter.h"
 
 #include <algorithm>
@@ -165,34 +165,55 @@ int32_t XmlDocumentClient::load(const std::string& urlOrPath, bool async)
     return isWebAddress(urlOrPath) ? loadUrl(urlOrPath, async) : loadFile(urlOrPath);
 }
 
-int32_t XmlDocumentClient::loadUrl(const std::string& url, bool async)
+bool XmlDocumentClient::beginTransfer(const std::string& url, std::function<void(int32_t result)> done)
 {
     if (!http)
-        http = std::make_unique<HttpTransfer>();
-    if (!http->usable())
-        return -1;
-
-    const auto betweenRounds = [this, async] {
-        if (!async)
-            return false;
-        platform::dispatchPendingEvents();
-        return abortRequested == 1;
+        http = std::make_unique<WebTransfer>();
+    auto finished = [this, done = std::move(done)](TransferOutcome outcome, std::string body) {
+        loading = false;
+        int32_t result = -1;
+        if (outcome == TransferOutcome::Answered) {
+            adopt(body);
+            result = 0;
+        } else if (outcome == TransferOutcome::Aborted) {
+            result = 1;
+        }
+        done(result);
     };
-    std::string body;
+    if (!TransferEngine::shared().start(*http, platform::sjisToUtf8(url), limits, std::move(finished)))
+        return false;
     loading = true;
-    const HttpTransfer::Outcome outcome = http->fetch(platform::sjisToUtf8(url), limits, betweenRounds, body);
-    loading = false;
+    return true;
+}
 
-    switch (outcome) {
-    case HttpTransfer::Outcome::Answered:
-        adopt(body);
-        return 0;
-    case HttpTransfer::Outcome::Stopped:
-        return 1;
-    case HttpTransfer::Outcome::Failed:
-        break;
+int32_t XmlDocumentClient::startLoad(const std::string& url, std::function<void(int32_t result)> done)
+{
+    if (loading || !isWebAddress(url) || !done)
+        return -1;
+    release();
+    abortRequested = 0;
+    return beginTransfer(url, std::move(done)) ? 0 : -1;
+}
+
+int32_t XmlDocumentClient::loadUrl(const std::string& url, bool async)
+{
+    bool finished = false;
+    int32_t result = -1;
+    if (!beginTransfer(url, [&](int32_t r) {
+            finished = true;
+            result = r;
+        }))
+        return -1;
+    if (!async) {
+        TransferEngine::shared().runAlone(*http);
+        return result;
     }
-    return -1;
+    // Other transfers, timers and the program's events are handled meanwhile, other loads'
+    // waits included; this transfer moves on in theirs as they do in this one. abortLoad
+    // ends the transfer at once, with 1.
+    while (!finished)
+        platform::eventLoop().waitForEvents();
+    return result;
 }
 
 int32_t XmlDocumentClient::loadFile(const std::string& path)
@@ -213,6 +234,8 @@ void XmlDocumentClient::adopt(const std::string& bytes)
 void XmlDocumentClient::abortLoad()
 {
     abortRequested = 1;
+    if (http && loading)
+        TransferEngine::shared().abort(*http);
 }
 
 void XmlDocumentClient::release()

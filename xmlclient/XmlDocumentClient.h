@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,14 +14,21 @@ struct _xmlDoc;
 namespace pelimo {
 
 // Bounds of one load, so a service that stops answering or answers without end can never
-// hold a list, the watch update or the program's exit.
+// hold a list, the watch update or the program's exit. Both times count from what the
+// service sent, whatever else the program did meanwhile.
 struct LoadLimits {
     static constexpr std::chrono::milliseconds kDefaultTimeout{30000};
     static constexpr size_t kDefaultMaxBytes = 8u << 20;
+    static constexpr std::chrono::milliseconds kDefaultWholeAnswer{120000};
 
+    // Longest silence of the service: no connection, or no byte of the answer, for so long.
     std::chrono::milliseconds timeout = kDefaultTimeout;
     size_t maxBytes = kDefaultMaxBytes;
+    // Longest time for the whole answer, however steadily it trickles in.
+    std::chrono::milliseconds wholeAnswer = kDefaultWholeAnswer;
 };
+
+class WebTransfer;
 
 // The only path to XML documents: answers of the listing service loaded from an http
 // address while the window stays alive, and the watch list file. Texts crossing it on the
@@ -32,10 +40,16 @@ public:
     XmlDocumentClient(const XmlDocumentClient&) = delete;
     XmlDocumentClient& operator=(const XmlDocumentClient&) = delete;
 
-    // Loads an http(s) address or a file path. Asynchronous loads wait pumping pending
-    // events. 0 loaded (also for an answer that is not XML: it selects nothing);
+    // Loads an http(s) address or a file path. Asynchronous loads wait in the event loop,
+    // handling events. 0 loaded (also for an answer that is not XML: it selects nothing);
     // 1 the wait ended because abortLoad was called; -1 refused, failed or timed out.
     int32_t load(const std::string& urlOrPath, bool async);
+    // Starts loading an http(s) address and returns at once: 0 started, and done runs later
+    // from the event loop with what load would return; -1 not started (busy, not a web
+    // address), and done never runs. Destroying the client drops a pending done.
+    int32_t startLoad(const std::string& url, std::function<void(int32_t result)> done);
+    // Ends a pending wait with 1; a started load ends too, its done running with 1 before
+    // abortLoad returns, so the next load may start at once.
     void abortLoad();
     void release();
     bool isLoading() const { return loading; }
@@ -61,15 +75,14 @@ public:
     bool serialize(std::string& out) const;
 
 private:
-    class HttpTransfer;
-
     int32_t loadUrl(const std::string& url, bool async);
     int32_t loadFile(const std::string& path);
+    bool beginTransfer(const std::string& url, std::function<void(int32_t result)> done);
     void adopt(const std::string& bytes);
 
     LoadLimits limits;
     _xmlDoc* document = nullptr;
-    std::unique_ptr<HttpTransfer> http; // kept between loads so the connection is reused
+    std::unique_ptr<WebTransfer> http; // kept between loads
     int32_t abortRequested = 0;
     bool loading = false;
 };

@@ -1,6 +1,7 @@
 #include "platform/qt/QtEventPump.h"
 
 #include "platform/EventPump.h"
+#include "platform/qt/QtEventLoop.h"
 
 #include <QCoreApplication>
 
@@ -14,6 +15,9 @@ void installQtEventPump()
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents(QEventLoop::AllEvents);
     });
+    // Never destroyed: transfers may still let go of their sockets after the application.
+    static QtEventLoop* loop = new QtEventLoop;
+    setEventLoop(loop);
 }
 
 } // namespace pelimo::platform

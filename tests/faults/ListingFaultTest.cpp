@@ -55,7 +55,7 @@ TEST_F(ListingFaultTest, SearchPageFailsBoundedAndResponsiveThenRecovers)
 {
     for (const Fault& f : kFaults) {
         SCOPED_TRACE(f.name);
-        XmlDocumentClient client(LoadLimits{1500ms, 1u << 20});
+        XmlDocumentClient client(LoadLimits{1500ms, 1u << 20, 2s});
         ASSERT_TRUE(sim.control(f.control));
 
         int32_t total = -7;
@@ -91,7 +91,7 @@ TEST_F(ListingFaultTest, WatchFetchKeepsTheRecordOnFailureThenRecovers)
     const ItemInfo kept{"fault1", "old name", "1", "NO", "", "0", "1", "1"};
     for (const Fault& f : kFaults) {
         SCOPED_TRACE(f.name);
-        XmlDocumentClient client(LoadLimits{1500ms, 1u << 20});
+        XmlDocumentClient client(LoadLimits{1500ms, 1u << 20, 2s});
         ASSERT_TRUE(sim.control(f.control));
 
         ItemInfo record = kept;
@@ -114,7 +114,7 @@ TEST_F(ListingFaultTest, RefusedConnectionFailsAtOnceThenRecovers)
 {
     Endpoints gone = endpoints;
     sim.stop();
-    XmlDocumentClient client(LoadLimits{1500ms, 1u << 20});
+    XmlDocumentClient client(LoadLimits{1500ms, 1u << 20, 2s});
     int32_t total = -7;
     int32_t current = -7;
     test::PumpGapMeter meter;

@@ -5,8 +5,10 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
+#include <thread>
 
 namespace pelimo {
 namespace {
@@ -133,14 +135,17 @@ TEST_F(ListingServiceTest, PagesAreReadInOrder)
     }
 }
 
-TEST_F(ListingServiceTest, ConsecutiveLoadsOfOneClientShareOneConnection)
+TEST_F(ListingServiceTest, ConsecutiveLoadsShareOneConnection)
 {
-    const int before = socketsTowards(sim->port());
     XmlDocumentClient client;
     const std::string address = *searchAddress(endpoints.listingBase, keyword("テスト"));
-    for (int i = 0; i < 5; ++i)
+    ASSERT_EQ(client.load(address, true), 0);
+    const int open = socketsTowards(sim->port());
+    for (int i = 0; i < 4; ++i)
         ASSERT_EQ(client.load(address, true), 0);
-    EXPECT_EQ(socketsTowards(sim->port()) - before, 1);
+    XmlDocumentClient another;
+    ASSERT_EQ(another.load(address, true), 0);
+    EXPECT_EQ(socketsTowards(sim->port()), open);
 }
 
 TEST_F(ListingServiceTest, NoHitsIsASuccessfulEmptyLastPage)
@@ -233,7 +238,7 @@ TEST_F(ListingServiceTest, UnreachableAndSilentServicesEndTheLoad)
     EXPECT_EQ(refused.load("http://127.0.0.1:1/bep/xml", true), -1);
 
     ASSERT_TRUE(sim->control("/sim/fault?mode=hang&count=1"));
-    XmlDocumentClient client(LoadLimits{300ms, LoadLimits::kDefaultMaxBytes});
+    XmlDocumentClient client(LoadLimits{300ms, LoadLimits::kDefaultMaxBytes, 1s});
     int events = 0;
     platform::setPendingEventHandler([&] { ++events; });
     const auto start = std::chrono::steady_clock::now();
@@ -243,7 +248,7 @@ TEST_F(ListingServiceTest, UnreachableAndSilentServicesEndTheLoad)
     EXPECT_LT(waited, 2s);
     EXPECT_GT(events, 20) << "pending events are handled while waiting";
 
-    // An answer that trickles in byte by byte is bounded by the same limit.
+    // An answer that trickles in byte by byte is bounded by the time for the whole answer.
     ASSERT_TRUE(sim->control("/sim/fault?mode=slow&ms=20&count=1"));
     const auto slowStart = std::chrono::steady_clock::now();
     EXPECT_EQ(client.load(*searchAddress(endpoints.listingBase, keyword("テスト")), false), -1);
@@ -312,6 +317,56 @@ TEST_F(ListingServiceTest, NestedLoadsOnlyOnOtherClients)
     NodeCursor cursor;
     EXPECT_EQ(outer.selectNodes("//ListingInfo/ItemInfo", cursor), 10)
         << "the pending load was not disturbed";
+}
+
+TEST_F(ListingServiceTest, BoundIsTheServiceSilenceNotANestedWait)
+{
+    // Something runs inside the first load's wait for 3 s, longer than its 2 s bound: the
+    // transfer moves on meanwhile, or its answer is read afterwards, and only a service that
+    // stays silent fails it.
+    test::SimulatorProcess slow({"--delay-ms", "3000", "--hits", "ページ=3"});
+    ASSERT_TRUE(slow.start());
+    Endpoints slowEndpoints;
+    slowEndpoints.listingBase = slow.baseUrl();
+    XmlDocumentClient inner;
+    int32_t nested = 99;
+    const auto anotherListsLoad = [&] {
+        int32_t total = 0;
+        int32_t current = 0;
+        nested = searchListing(inner, slowEndpoints, keyword("ページ"), total, current);
+    };
+    const auto busyHandler = [&] {
+        std::this_thread::sleep_for(3s); // a handler that handles no events meanwhile
+        nested = 0;
+    };
+    const struct {
+        const char* name;
+        const char* control;
+        std::function<void()> nestedWork;
+        int32_t result;
+    } cases[] = {
+        {"answer after 1 s, another list's load", "/sim/delay?ms=1000", anotherListsLoad, 0},
+        {"answer after 1 s, a busy handler", "/sim/delay?ms=1000", busyHandler, 0},
+        {"no answer at all", "/sim/fault?mode=hang&count=1", anotherListsLoad, -1},
+    };
+    const std::string address = *searchAddress(endpoints.listingBase, keyword("テスト"));
+    for (const auto& c : cases) {
+        ASSERT_TRUE(sim->control("/sim/reset"));
+        ASSERT_TRUE(sim->control(c.control));
+        XmlDocumentClient outer(LoadLimits{2s, LoadLimits::kDefaultMaxBytes, 10s});
+        nested = 99;
+        int rounds = 0;
+        platform::setPendingEventHandler([&] {
+            // Late enough that the request is out and the service holds it.
+            if (++rounds == 25)
+                c.nestedWork();
+        });
+        EXPECT_EQ(outer.load(address, true), c.result) << c.name;
+        platform::setPendingEventHandler({});
+        EXPECT_EQ(nested, 0) << c.name;
+        NodeCursor cursor;
+        EXPECT_EQ(outer.selectNodes("//ListingInfo/ItemInfo", cursor), c.result == 0 ? 10 : -1) << c.name;
+    }
 }
 
 } // namespace
