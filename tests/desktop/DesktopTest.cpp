@@ -168,7 +168,7 @@ protected:
                 frame = place.value_or(std::vector<int>{});
                 return place && (*place)[2] == 800 && (*place)[3] == 650;
             },
-            20s))
+            60s))
             << "window " << window << " at " << (frame.empty() ? -1 : frame[0]);
         // The window is ready for input once its first frame shows the idle status text.
         ASSERT_TRUE(test::waitUntil([this] { return statusInkWidth() > 0; }, 30s));
@@ -245,7 +245,7 @@ protected:
     void hideToTheTray()
     {
         ASSERT_TRUE(session.run("xdotool windowminimize " + std::to_string(window)));
-        ASSERT_TRUE(test::waitUntil([this] { return hidden(); }, 10s)) << "the window did not hide";
+        ASSERT_TRUE(test::waitUntil([this] { return hidden(); }, 30s)) << "the window did not hide";
     }
 
     // The program ended by itself within the bound, with exit status 0, and wrote env.ini.
@@ -276,7 +276,7 @@ TEST_F(DesktopTest, TrayShowsTheNormalImageThenTheAlarmImageAfterAnAlarm)
     EXPECT_EQ(trayImage(), "normal");
     ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
     ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
-    EXPECT_TRUE(test::waitUntil([this] { return trayImage() == "alarm"; }, 20s)) << trayImage();
+    EXPECT_TRUE(test::waitUntil([this] { return trayImage() == "alarm"; }, 60s)) << trayImage();
 }
 
 TEST_F(DesktopTest, QuitFromTheTrayMenuWhileHiddenEndsTheProgram)
@@ -290,7 +290,7 @@ TEST_F(DesktopTest, QuitFromTheTrayMenuWhileHiddenEndsTheProgram)
     ASSERT_TRUE(session.run("xdotool mousemove " + std::to_string((*icon)[0] + 8) + " " +
                             std::to_string((*icon)[1] + 8) + " click 3"));
     // The menu: "開く", a separator, "終了する"; Up from no choice picks the last.
-    ASSERT_TRUE(test::waitUntil([&] { return visibleWindows() > before; }, 10s)) << "no menu";
+    ASSERT_TRUE(test::waitUntil([&] { return visibleWindows() > before; }, 30s)) << "no menu";
     ASSERT_NO_FATAL_FAILURE(key("Up Return"));
     expectEndedAndSaved();
 }
@@ -309,7 +309,7 @@ TEST_F(DesktopTest, TerminationSignalBehindAModalDialogEndsTheProgram)
     ASSERT_NO_FATAL_FAILURE(startProgram());
     fs::remove(platform::joinPath(folder, "env.ini"));
     ASSERT_NO_FATAL_FAILURE(click(kSettingsButton));
-    ASSERT_TRUE(test::waitUntil([this] { return session.findWindow("環境設定") != 0; }, 10s))
+    ASSERT_TRUE(test::waitUntil([this] { return session.findWindow("環境設定") != 0; }, 30s))
         << "the settings dialog did not show";
     program.signal(SIGTERM);
     expectEndedAndSaved();
@@ -345,7 +345,7 @@ TEST_F(DesktopTest, MailStatusTextsShowWhileTheServerWaits)
     // The greeting is withheld: "CONNECT TO SMTP" is on screen meanwhile.
     ASSERT_TRUE(smtp.accept(20s));
     int connecting = 0;
-    EXPECT_TRUE(test::waitUntil([&] { return (connecting = statusInkWidth()) > idle + 40; }, 5s))
+    EXPECT_TRUE(test::waitUntil([&] { return (connecting = statusInkWidth()) > idle + 40; }, 15s))
         << "idle " << idle << ", while connecting " << connecting;
     smtp.send("220 held\r\n");
     ASSERT_EQ(smtp.readLine(10s).rfind("HELO ", 0), 0u);
@@ -354,7 +354,7 @@ TEST_F(DesktopTest, MailStatusTextsShowWhileTheServerWaits)
     // The answer to MAIL is withheld: "SEND TO <address>", longer still, is on screen.
     ASSERT_EQ(smtp.readLine(10s).rfind("MAIL FROM:", 0), 0u);
     int sending = 0;
-    EXPECT_TRUE(test::waitUntil([&] { return (sending = statusInkWidth()) > connecting + 40; }, 5s))
+    EXPECT_TRUE(test::waitUntil([&] { return (sending = statusInkWidth()) > connecting + 40; }, 15s))
         << "while connecting " << connecting << ", while sending " << sending;
 }
 
@@ -379,7 +379,7 @@ TEST_F(DesktopTest, Pop3ReplyShowsOnOneLine)
     // The greeting is shown before the user command goes out, whose answer is withheld.
     ASSERT_EQ(pop3.readLine(10s).rfind("user ", 0), 0u);
     Ink shown;
-    EXPECT_TRUE(test::waitUntil([&] { return (shown = statusInk()).right > idle.right + 40; }, 5s))
+    EXPECT_TRUE(test::waitUntil([&] { return (shown = statusInk()).right > idle.right + 40; }, 15s))
         << "the reply is not on screen";
     // On the line of the idle text (its descenders reach lower), not half a line up as the
     // first of two lines would be.
@@ -405,7 +405,7 @@ TEST_F(DesktopTest, RemoveWithoutASelectedRowKeepsTheWatchList)
     const size_t before = visibleWindows();
     ASSERT_NO_FATAL_FAILURE(click(kEmptyListSpace, 3));
     // The context menu's one command.
-    ASSERT_TRUE(test::waitUntil([&] { return visibleWindows() > before; }, 10s)) << "no menu";
+    ASSERT_TRUE(test::waitUntil([&] { return visibleWindows() > before; }, 30s)) << "no menu";
     ASSERT_NO_FATAL_FAILURE(key("Down Return"));
     program.signal(SIGTERM);
     ASSERT_TRUE(program.waitExit(30s).has_value());
@@ -442,9 +442,9 @@ TEST_F(DesktopTest, WatchListHeaderTrianglesPointTheSortDirection)
         return first < 0 ? std::string("none") : first > last ? std::string("down") : std::string("up");
     };
     ASSERT_NO_FATAL_FAILURE(click({kPriceHeaderX + 30, kHeaderY}));
-    EXPECT_TRUE(test::waitUntil([&] { return triangle() == "down"; }, 5s)) << "descending: " << triangle();
+    EXPECT_TRUE(test::waitUntil([&] { return triangle() == "down"; }, 15s)) << "descending: " << triangle();
     ASSERT_NO_FATAL_FAILURE(click({kPriceHeaderX + 30, kHeaderY}));
-    EXPECT_TRUE(test::waitUntil([&] { return triangle() == "up"; }, 5s)) << "ascending: " << triangle();
+    EXPECT_TRUE(test::waitUntil([&] { return triangle() == "up"; }, 15s)) << "ascending: " << triangle();
 }
 
 TEST_F(DesktopTest, SettingsDialogIsNarrowerThanTheMainWindow)
@@ -452,7 +452,7 @@ TEST_F(DesktopTest, SettingsDialogIsNarrowerThanTheMainWindow)
     ASSERT_NO_FATAL_FAILURE(startProgram());
     ASSERT_NO_FATAL_FAILURE(click(kSettingsButton));
     unsigned long dialog = 0;
-    ASSERT_TRUE(test::waitUntil([&] { return (dialog = session.findWindow("環境設定")) != 0; }, 10s))
+    ASSERT_TRUE(test::waitUntil([&] { return (dialog = session.findWindow("環境設定")) != 0; }, 30s))
         << "the settings dialog did not show";
     const auto size = session.geometry(dialog);
     ASSERT_TRUE(size.has_value());
