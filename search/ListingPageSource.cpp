@@ -13,20 +13,28 @@ ListingPageSource::ListingPageSource(const Endpoints& endpoints)
 
 ListingPageSource::~ListingPageSource()
 {
-    // A wait still in progress ends at once.
+    // A request still out ends at once; its done reports the failure now.
     client->abortLoad();
 }
 
 void ListingPageSource::start(const SearchRequest& request, Done done)
 {
-    // Nothing of this object is touched after the wait: it may be gone by then.
+    // The answer arrives from the event loop. Nothing of this object is touched then: it may
+    // be gone, and the client lives on with the answer until the answer has been handled.
     const std::shared_ptr<XmlDocumentClient> keep = client;
-    PageResult result;
-    result.ok = searchListing(*keep, endpoints, request, result.totalPages, result.currentPage) == 0;
-    if (result.ok)
-        parseListingItems(*keep, result.items);
-    keep->release();
-    done(std::move(result));
+    auto answered = [keep, done](int32_t loaded, int32_t totalPages, int32_t currentPage) {
+        PageResult result;
+        result.ok = loaded == 0;
+        if (result.ok) {
+            result.totalPages = totalPages;
+            result.currentPage = currentPage;
+            parseListingItems(*keep, result.items);
+        }
+        keep->release();
+        done(std::move(result));
+    };
+    if (startSearchListing(*keep, endpoints, request, std::move(answered)) != 0)
+        done(PageResult{});
 }
 
 void ListingPageSource::abort()

@@ -9,8 +9,9 @@ namespace pelimo {
 
 class XmlDocumentClient;
 
-// Search pages from the XML listing service, through the list's own client. The load waits
-// handling pending events, and the answer is delivered before start returns.
+// Search pages from the XML listing service, through the list's own client. start returns at
+// once; the answer is delivered later from the event loop (at once when the request cannot
+// start, or when abort ends it).
 class ListingPageSource final : public PageSource {
 public:
     explicit ListingPageSource(const Endpoints& endpoints);
@@ -23,8 +24,8 @@ public:
 
 private:
     const Endpoints& endpoints;
-    // Shared with the request in progress, so a source destroyed during the wait leaves the
-    // waiting client alive until the wait has returned.
+    // Shared with the request in progress, so a source destroyed while its answer is being
+    // handled leaves the client alive until the handling has returned.
     std::shared_ptr<XmlDocumentClient> client;
 };
 
