@@ -1,7 +1,10 @@
 #include "mail/SendAlertMail.h"
 
-#include "MailTestServers.h"
 #include "mail_test_texts.h"
+#include "tests/support/LoopbackListener.h"
+#include "tests/support/Pop3Server.h"
+#include "tests/support/SmtpScript.h"
+#include "tests/support/SmtpSink.h"
 
 #include <gtest/gtest.h>
 #include <regex>
@@ -171,7 +174,7 @@ TEST(SendAlertMail, FailuresLeaveTheirStatusText)
 TEST(SendAlertMail, EmptyRecipientIsRefusedByTheServer)
 {
     std::vector<std::string> commands;
-    test::ScriptedServer server(test::smtpScript(
+    test::LoopbackListener server(test::smtpScript(
         "220 hi\r\n", {"250 ok\r\n", "250 ok\r\n", "501 empty address\r\n", "250 ok\r\n"}, &commands));
     EnvSettings settings = defaultSettings(server.port());
     settings.mailTo.clear();

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "tests/support/LoopbackListener.h"
+
+#include <string>
+#include <vector>
+
+namespace pelimo::test {
+
+// A script for LoopbackListener that plays an SMTP server: the greeting, then one reply from
+// the list per command; after a 354 reply the message is read up to its end-of-data line,
+// which takes the next reply. Once the replies run out it reads until the client goes. The
+// command lines land in *commands without their line ends ("DATA" stands for the data too).
+LoopbackListener::Script smtpScript(std::string greeting, std::vector<std::string> replies,
+                                    std::vector<std::string>* commands);
+
+} // namespace pelimo::test
