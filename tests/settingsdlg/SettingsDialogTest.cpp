@@ -6,6 +6,7 @@
 #include "settingsdlg/MessageBox.h"
 #include "settingsdlg/SpinBuddy.h"
 #include "settingsdlg_texts.h"
+#include "tests/support/TempFolder.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,7 +17,6 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -381,10 +381,10 @@ private slots:
 
     void defaultSaveWritesEnvIniOnOkOnly()
     {
-        QTemporaryDir folder;
-        QVERIFY(folder.isValid());
+        const test::TempFolder folder("pelimo-settingsdlg");
+        QVERIFY(!folder.path().empty());
         const QString previous = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(folder.path()));
+        QVERIFY(QDir::setCurrent(QString::fromStdString(folder.path())));
         EnvSettings settings = defaultSettings();
         {
             CRkEnvDialg dialog(settings);
