@@ -28,7 +28,8 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // argv[0] is the program's path. The error text says why when it does not start.
+    // argv[0] is the program's path, or a name looked up on PATH. The error text says why when it does not
+    // start.
     bool start(const std::vector<std::string>& argv, const Options& options, std::string& error);
     bool start(const std::vector<std::string>& argv, const Options& options = {});
 
@@ -38,6 +39,9 @@ public:
     // first or the bound passed.
     bool waitForPort(uint16_t port, std::chrono::milliseconds bound);
 
+    // The exit status (128 + signal when a signal ended it) once the process ended by itself
+    // within the bound; nothing when it still runs then.
+    std::optional<int> wait(std::chrono::milliseconds bound);
     // SIGTERM, and the exit status (128 + signal when a signal ended it) once the process is
     // gone within the bound; nothing when it still runs then (stop() kills it later).
     std::optional<int> terminate(std::chrono::milliseconds bound);
