@@ -152,12 +152,11 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds boun
 bool ChildProcess::waitForPort(uint16_t port, std::chrono::milliseconds bound)
 {
     const auto deadline = Clock::now() + bound;
-    while (running() && !exited()) {
+    while (running()) {
         if (canConnectToLoopback(port))
             return true;
-        if (Clock::now() >= deadline)
+        if (Clock::now() >= deadline || wait(20ms))
             return false;
-        std::this_thread::sleep_for(20ms);
     }
     return false;
 }

@@ -49,10 +49,10 @@ public:
     void stop(std::chrono::milliseconds bound = std::chrono::seconds(5));
 
     bool running() const { return pid > 0; }
-    // The exit status once reaped without a stop; the process keeps running otherwise.
-    std::optional<int> exited();
 
 private:
+    std::optional<int> exited(); // reaps the process if it ended
+
     pid_t pid = -1;
     int outputFd = -1;
     std::string pending;
