@@ -262,7 +262,7 @@ protected:
 
     test::DesktopSession session;
     test::SimulatorProcess sim;
-    test::ChildProcess program;
+    test::DesktopProcess program;
     std::string folder;
     EnvSettings settings;
     unsigned long window = 0;
