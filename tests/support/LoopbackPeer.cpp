@@ -66,6 +66,17 @@ std::optional<std::string> LoopbackPeer::readUntil(std::string_view marker, std:
     }
 }
 
+std::optional<std::string> LoopbackPeer::read(size_t count, std::chrono::milliseconds silence)
+{
+    while (pending.size() < count) {
+        if (!readMore(silence))
+            return std::nullopt;
+    }
+    std::string bytes = pending.substr(0, count);
+    pending.erase(0, count);
+    return bytes;
+}
+
 void LoopbackPeer::drain(std::chrono::milliseconds silence)
 {
     while (readMore(silence))

@@ -26,6 +26,8 @@ public:
     // client closed, stayed silent or sent more than the cap without it.
     std::optional<std::string> readUntil(std::string_view marker, std::chrono::milliseconds silence,
                                          size_t cap = 65536);
+    // Exactly count bytes (an HTTP body, say); nothing when the client closed or stayed silent first.
+    std::optional<std::string> read(size_t count, std::chrono::milliseconds silence);
     // Reads until the client closes or stays silent for the time given.
     void drain(std::chrono::milliseconds silence = std::chrono::seconds(5));
     // Ends the sending side; the client reads the end of the stream.
