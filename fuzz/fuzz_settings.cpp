@@ -1,5 +1,6 @@
 // env.ini as another program or a person may have left it: loading never crashes, and what
 // was loaded survives a save and a load unchanged.
+#include "FuzzSupport.h"
 #include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
 
@@ -8,26 +9,10 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
-
-const std::string& workFolder()
-{
-    static const std::string folder = [] {
-        char pattern[] = "/tmp/pelimo-fuzz-settings-XXXXXX";
-        const char* made = mkdtemp(pattern);
-        if (!made)
-            abort();
-        return std::string(made);
-    }();
-    return folder;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace pelimo;
-    const std::string path = platform::joinPath(workFolder(), "env.ini");
+    const std::string path = platform::joinPath(fuzz::workFolder("settings"), "env.ini");
     ::unlink(path.c_str());
     if (!platform::writeFileAtomically(path, std::string(reinterpret_cast<const char*>(data), size)))
         abort();

@@ -11,6 +11,7 @@
 #include "search/CRkTabCtrl.h"
 #include "search/ResultListModel.h"
 #include "search/SearchListHost.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorProcess.h"
 #include "xmlclient/ListingQueries.h"
 
@@ -20,12 +21,8 @@
 #include <QWidget>
 #include <cstdio>
 #include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -63,17 +60,10 @@ double curlSeconds(const std::vector<std::string>& urls)
         args.push_back("/dev/null");
         args.push_back(url);
     }
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
     QElapsedTimer clock;
     clock.start();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ) != 0)
-        return -1;
-    int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    test::ChildProcess curl;
+    if (!curl.start(args) || curl.wait(std::chrono::minutes(10)) != 0)
         return -1;
     return static_cast<double>(clock.nsecsElapsed()) / 1e9;
 }

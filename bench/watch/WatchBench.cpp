@@ -3,23 +3,20 @@
 // same 1,000 single-listing addresses in one invocation; then the processor time of the
 // cycle per listing.
 #include "platform/qt/QtEventPump.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"
 #include "watch/ui/CRkAramList.h"
 #include "xmlclient/ListingQueries.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -62,19 +59,13 @@ public:
 
 double curlSeconds(const std::string& configPath)
 {
-    std::vector<std::string> args = {"curl", "--silent", "--fail", "--config", configPath};
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
     const auto start = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ) != 0)
+    test::ChildProcess curl;
+    if (!curl.start({"curl", "--silent", "--fail", "--config", configPath}))
         return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const std::optional<int> status = curl.wait(std::chrono::minutes(10));
     const double s = std::chrono::duration<double>(Clock::now() - start).count();
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? s : -1;
+    return status == 0 ? s : -1;
 }
 
 } // namespace
@@ -93,8 +84,8 @@ int main(int argc, char** argv)
     Endpoints endpoints;
     endpoints.listingBase = sim.baseUrl();
 
-    QTemporaryDir dir;
-    const std::string folder = dir.path().toStdString();
+    const test::TempFolder dir("pelimo-bench-watch");
+    const std::string& folder = dir.path();
     std::vector<ItemInfo> records;
     std::ofstream curlConfig(folder + "/curl.cfg");
     for (int i = 0; i < kListings; ++i) {

@@ -3,6 +3,7 @@
 // time one load uses while it waits for a slow answer, on the poll() loop of headless runs
 // and on Qt's loop as in the program.
 #include "platform/text/SjisText.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorProcess.h"
 #include "xmlclient/ListingQueries.h"
 
@@ -10,9 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <spawn.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,8 +20,6 @@
 
 #include <QCoreApplication>
 #endif
-
-extern char** environ;
 
 namespace {
 
@@ -81,19 +78,13 @@ double ourPagesPerSecond(const Endpoints& endpoints, const std::string& word)
 
 double curlPagesPerSecond(const std::string& configPath)
 {
-    std::vector<std::string> args = {"curl", "--silent", "--fail", "--config", configPath};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
     const auto start = Clock::now();
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, "curl", nullptr, nullptr, argv.data(), environ) != 0)
+    test::ChildProcess curl;
+    if (!curl.start({"curl", "--silent", "--fail", "--config", configPath}))
         return 0;
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const std::optional<int> status = curl.wait(std::chrono::minutes(10));
     const double elapsed = seconds(Clock::now() - start);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (status != 0) {
         std::fprintf(stderr, "curl failed\n");
         return 0;
     }

@@ -16,6 +16,7 @@
 #include "platform/text/SjisText.h"
 #include "search/CRkTabCtrl.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/TempFolder.h"
 #include "watch/ui/CRkAramList.h"
 #include "watch/ui/CRkAramTabCtrl.h"
 
@@ -31,7 +32,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSplitter>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
@@ -60,7 +60,7 @@ class ShellTest final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<test::TempFolder> dir;
     QString previousDir;
     QByteArray previousPath = qgetenv("PATH");
     std::unique_ptr<test::SimulatorProcess> sim;
@@ -75,25 +75,28 @@ private:
         return frame;
     }
 
+    QString inDir(const char* name) const { return QString::fromStdString(dir->file(name)); }
+
     // A browser stand-in that writes how many arguments it got and the first one.
     QString installBrowserScript()
     {
-        const QString script = dir->filePath(QStringLiteral("browser.sh"));
+        const QString script = inDir("browser.sh");
         QFile f(script);
         f.open(QIODevice::WriteOnly);
         f.write("#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n");
         f.close();
         f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         platform::setBrowserProgram(script);
-        return dir->filePath(QStringLiteral("opened.txt"));
+        return inDir("opened.txt");
     }
 
 private Q_SLOTS:
     void init()
     {
-        dir = std::make_unique<QTemporaryDir>();
+        dir = std::make_unique<test::TempFolder>("pelimo-shell");
+        QVERIFY(!dir->path().empty());
         previousDir = QDir::currentPath();
-        QDir::setCurrent(dir->path());
+        QDir::setCurrent(QString::fromStdString(dir->path()));
         settings = defaultSettings();
         sim = std::make_unique<test::SimulatorProcess>(std::vector<std::string>{"--hits", "camera=35"});
         QVERIFY(sim->start());
@@ -321,10 +324,10 @@ private Q_SLOTS:
         const QString opened = installBrowserScript();
         QVERIFY(platform::openInDefaultBrowser("http://h/a b;$(touch x)&c"));
         QTRY_COMPARE(fileText(opened), QStringLiteral("1|http://h/a b;$(touch x)&c\n"));
-        QVERIFY(!QFile::exists(dir->filePath(QStringLiteral("x"))));
+        QVERIFY(!QFile::exists(inDir("x")));
         QVERIFY(!platform::openInDefaultBrowser(""));
 
-        platform::setBrowserProgram(dir->filePath(QStringLiteral("missing-browser")));
+        platform::setBrowserProgram(inDir("missing-browser"));
         QVERIFY(!platform::openInDefaultBrowser("http://h/"));
     }
 
@@ -351,7 +354,7 @@ private Q_SLOTS:
     // the file "go", then names what the file "named" holds and exits with the code in "exit".
     QString installDesktopTools()
     {
-        const QString bin = dir->filePath(QStringLiteral("bin"));
+        const QString bin = inDir("bin");
         QDir().mkpath(bin);
         auto script = [&](const QString& name, const QByteArray& body) {
             QFile f(bin + QLatin1Char('/') + name);
@@ -542,7 +545,7 @@ private Q_SLOTS:
 
     void withoutAWorkingFolderTheStatusBarSaysSo()
     {
-        const QString gone = dir->filePath(QStringLiteral("gone"));
+        const QString gone = inDir("gone");
         QVERIFY(QDir().mkdir(gone));
         QVERIFY(::chdir(gone.toLocal8Bit().constData()) == 0);
         QVERIFY(QDir().rmdir(gone));
@@ -551,7 +554,7 @@ private Q_SLOTS:
             QVERIFY(app.initInstance());
             QCOMPARE(app.mainFrame()->messagePaneText(), platform::toQString(app_text::kNoWorkingFolder));
         }
-        QDir::setCurrent(dir->path());
+        QDir::setCurrent(QString::fromStdString(dir->path()));
         QVERIFY(!QFile::exists(QStringLiteral("/env.ini")));
         QVERIFY(!QFile::exists(QStringLiteral("/AramList.xml")));
     }

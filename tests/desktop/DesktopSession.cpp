@@ -17,13 +17,13 @@ namespace pelimo::test {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-ChildProcess::~ChildProcess()
+DesktopProcess::~DesktopProcess()
 {
     stop();
 }
 
-bool ChildProcess::start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                         const std::string& folder, bool pipeOutput)
+bool DesktopProcess::start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                           const std::string& folder, bool pipeOutput)
 {
     int fds[2] = {-1, -1};
     if (pipeOutput && ::pipe2(fds, O_CLOEXEC) != 0)
@@ -57,7 +57,7 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const std::vector
     return id > 0;
 }
 
-std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds bound)
+std::optional<std::string> DesktopProcess::readLine(std::chrono::milliseconds bound)
 {
     const auto until = Clock::now() + bound;
     while (output >= 0) {
@@ -82,13 +82,13 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds boun
     return std::nullopt;
 }
 
-void ChildProcess::signal(int number) const
+void DesktopProcess::signal(int number) const
 {
     if (id > 0)
         ::kill(id, number);
 }
 
-std::optional<int> ChildProcess::waitExit(std::chrono::milliseconds bound)
+std::optional<int> DesktopProcess::waitExit(std::chrono::milliseconds bound)
 {
     if (id <= 0)
         return std::nullopt;
@@ -104,12 +104,12 @@ std::optional<int> ChildProcess::waitExit(std::chrono::milliseconds bound)
     return std::nullopt;
 }
 
-bool ChildProcess::running()
+bool DesktopProcess::running()
 {
     return id > 0 && ::waitpid(id, nullptr, WNOHANG) == 0;
 }
 
-void ChildProcess::stop()
+void DesktopProcess::stop()
 {
     if (id > 0) {
         const pid_t group = id;

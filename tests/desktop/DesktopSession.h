@@ -9,14 +9,15 @@
 
 namespace pelimo::test {
 
-// A child process: started with extra environment entries and a working folder, its standard
-// output kept in a pipe when asked; SIGTERM, then SIGKILL after a bounded wait, when it goes.
-class ChildProcess {
+// A desktop program in a process group of its own (what it starts ends with it): started with extra
+// environment entries and a working folder, its standard output kept in a pipe when asked; SIGTERM, then
+// SIGKILL after a bounded wait, when it goes.
+class DesktopProcess {
 public:
-    ChildProcess() = default;
-    ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
+    DesktopProcess() = default;
+    ~DesktopProcess();
+    DesktopProcess(const DesktopProcess&) = delete;
+    DesktopProcess& operator=(const DesktopProcess&) = delete;
 
     bool start(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
                const std::string& folder = {}, bool pipeOutput = false);
@@ -83,10 +84,10 @@ public:
     Screenshot grab(int x, int y, int w, int h) const;
 
 private:
-    ChildProcess xvfb;
-    ChildProcess windowManager;
-    ChildProcess tray;
-    ChildProcess notifications;
+    DesktopProcess xvfb;
+    DesktopProcess windowManager;
+    DesktopProcess tray;
+    DesktopProcess notifications;
     int displayNumber = -1;
     std::string bus;
 };

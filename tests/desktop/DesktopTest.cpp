@@ -3,19 +3,16 @@
 #include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
 #include "tests/desktop/DesktopSession.h"
+#include "tests/support/LoopbackListener.h"
 #include "tests/support/SimulatorProcess.h"
 #include "watch/AramFile.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace pelimo {
@@ -46,63 +43,6 @@ constexpr int kPriceHeaderX = 330;        // left edge of the price column's hea
 struct Pinned {
     std::string no;
     std::string remain; // UTF-8, as the simulator takes it
-};
-
-// A mail server (SMTP or POP3) that holds every step until the test lets it go, so that the
-// program's status text can be looked at while it waits.
-class HoldingMailServer {
-public:
-    HoldingMailServer()
-    {
-        listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 && ::listen(listener, 4) == 0 &&
-            ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-            boundPort = ntohs(a.sin_port);
-    }
-    ~HoldingMailServer()
-    {
-        if (peer >= 0)
-            ::close(peer);
-        ::close(listener);
-    }
-    HoldingMailServer(const HoldingMailServer&) = delete;
-    HoldingMailServer& operator=(const HoldingMailServer&) = delete;
-
-    int port() const { return boundPort; }
-    bool accept(std::chrono::milliseconds bound)
-    {
-        pollfd p{listener, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(bound.count())) != 1)
-            return false;
-        peer = ::accept(listener, nullptr, nullptr);
-        return peer >= 0;
-    }
-    // A line from the program, waiting at most `bound`.
-    std::string readLine(std::chrono::milliseconds bound)
-    {
-        std::string line;
-        char c = 0;
-        pollfd p{peer, POLLIN, 0};
-        while (line.empty() || line.back() != '\n') {
-            if (::poll(&p, 1, static_cast<int>(bound.count())) != 1 || ::read(peer, &c, 1) != 1)
-                break;
-            line.push_back(c);
-        }
-        return line;
-    }
-    void send(const std::string& text)
-    {
-        [[maybe_unused]] const ssize_t n = ::write(peer, text.data(), text.size());
-    }
-
-private:
-    int listener = -1;
-    int peer = -1;
-    int boundPort = 0;
 };
 
 class DesktopTest : public ::testing::Test {
@@ -262,7 +202,7 @@ protected:
 
     test::DesktopSession session;
     test::SimulatorProcess sim;
-    test::ChildProcess program;
+    test::DesktopProcess program;
     std::string folder;
     EnvSettings settings;
     unsigned long window = 0;
@@ -317,7 +257,9 @@ TEST_F(DesktopTest, TerminationSignalBehindAModalDialogEndsTheProgram)
 
 TEST_F(DesktopTest, MailStatusTextsShowWhileTheServerWaits)
 {
-    HoldingMailServer smtp;
+    // A mail server that holds every step until the test lets it go, so that the program's
+    // status text can be looked at while it waits.
+    test::LoopbackListener smtp;
     ASSERT_GT(smtp.port(), 0);
     settings.alarmMail = 1;
     settings.smtpHost = "127.0.0.1";
@@ -343,16 +285,17 @@ TEST_F(DesktopTest, MailStatusTextsShowWhileTheServerWaits)
     ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
 
     // The greeting is withheld: "CONNECT TO SMTP" is on screen meanwhile.
-    ASSERT_TRUE(smtp.accept(20s));
+    const std::unique_ptr<test::LoopbackPeer> smtpPeer = smtp.accept(20s);
+    ASSERT_TRUE(smtpPeer);
     int connecting = 0;
     EXPECT_TRUE(test::waitUntil([&] { return (connecting = statusInkWidth()) > idle + 40; }, 15s))
         << "idle " << idle << ", while connecting " << connecting;
-    smtp.send("220 held\r\n");
-    ASSERT_EQ(smtp.readLine(10s).rfind("HELO ", 0), 0u);
-    smtp.send("250 hello\r\n");
+    smtpPeer->send("220 held\r\n");
+    ASSERT_EQ(smtpPeer->readLine(10s).value_or("").rfind("HELO ", 0), 0u);
+    smtpPeer->send("250 hello\r\n");
 
     // The answer to MAIL is withheld: "SEND TO <address>", longer still, is on screen.
-    ASSERT_EQ(smtp.readLine(10s).rfind("MAIL FROM:", 0), 0u);
+    ASSERT_EQ(smtpPeer->readLine(10s).value_or("").rfind("MAIL FROM:", 0), 0u);
     int sending = 0;
     EXPECT_TRUE(test::waitUntil([&] { return (sending = statusInkWidth()) > connecting + 40; }, 15s))
         << "while connecting " << connecting << ", while sending " << sending;
@@ -360,7 +303,7 @@ TEST_F(DesktopTest, MailStatusTextsShowWhileTheServerWaits)
 
 TEST_F(DesktopTest, Pop3ReplyShowsOnOneLine)
 {
-    HoldingMailServer pop3;
+    test::LoopbackListener pop3;
     ASSERT_GT(pop3.port(), 0);
     settings.alarmMail = 1;
     settings.popBeforeSmtp = 1;
@@ -374,10 +317,11 @@ TEST_F(DesktopTest, Pop3ReplyShowsOnOneLine)
     ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
     ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
 
-    ASSERT_TRUE(pop3.accept(20s));
-    pop3.send("+OK ready for a login\r\n");
+    const std::unique_ptr<test::LoopbackPeer> pop3Peer = pop3.accept(20s);
+    ASSERT_TRUE(pop3Peer);
+    pop3Peer->send("+OK ready for a login\r\n");
     // The greeting is shown before the user command goes out, whose answer is withheld.
-    ASSERT_EQ(pop3.readLine(10s).rfind("user ", 0), 0u);
+    ASSERT_EQ(pop3Peer->readLine(10s).value_or("").rfind("user ", 0), 0u);
     Ink shown;
     EXPECT_TRUE(test::waitUntil([&] { return (shown = statusInk()).right > idle.right + 40; }, 15s))
         << "the reply is not on screen";

@@ -3,6 +3,7 @@
 // save that cannot be made says so and leaves what was there.
 #include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
+#include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"
 
 #include <dirent.h>
@@ -20,18 +21,7 @@ namespace fs = std::filesystem;
 
 class FileFaultTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/pelimo-filefaults-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::permissions(dir, fs::perms::owner_all, ignored);
-        fs::remove_all(dir, ignored);
-    }
+    void SetUp() override { ASSERT_FALSE(dir.empty()); }
 
     std::string path(const char* name) const { return platform::joinPath(dir, name); }
     std::vector<std::string> names() const
@@ -42,7 +32,8 @@ protected:
         return out;
     }
 
-    std::string dir;
+    test::TempFolder folder{"pelimo-filefaults"};
+    const std::string dir = folder.path();
 };
 
 std::string readAll(const std::string& file)

@@ -2,7 +2,10 @@
 // failure with the status text it had reached, and the next attempt against a working server
 // delivers the mail.
 #include "mail/SendAlertMail.h"
-#include "tests/mail/MailTestServers.h"
+#include "tests/support/LoopbackListener.h"
+#include "tests/support/Pop3Server.h"
+#include "tests/support/SmtpScript.h"
+#include "tests/support/SmtpSink.h"
 
 #include <chrono>
 #include <functional>
@@ -15,19 +18,14 @@ namespace pelimo {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ScriptedServer;
-using test::ScriptPeer;
+using test::LoopbackListener;
+using test::LoopbackPeer;
 
 constexpr MailTimeouts kShortWaits{500ms, 500ms, 500ms};
 
-void trickle(ScriptPeer& peer, const std::string& bytes, std::chrono::milliseconds pause)
-{
-    peer.trickle(bytes, pause);
-}
-
 struct PeerFault {
     const char* name;
-    std::function<void(ScriptPeer&)> script; // empty: nothing listens (refused)
+    std::function<void(LoopbackPeer&)> script; // empty: nothing listens (refused)
 };
 
 std::vector<PeerFault> peerFaults(const std::string& goodGreeting)
@@ -35,24 +33,24 @@ std::vector<PeerFault> peerFaults(const std::string& goodGreeting)
     return {
         {"refused", {}},
         {"accepts and never answers",
-         [](ScriptPeer& peer) {
+         [](LoopbackPeer& peer) {
              peer.drain(2s);
          }},
         {"answers byte by byte",
-         [goodGreeting](ScriptPeer& peer) {
-             trickle(peer, goodGreeting, 200ms);
+         [goodGreeting](LoopbackPeer& peer) {
+             peer.trickle(goodGreeting, 200ms);
          }},
         {"closes mid-answer",
-         [goodGreeting](ScriptPeer& peer) {
+         [goodGreeting](LoopbackPeer& peer) {
              peer.send(goodGreeting.substr(0, 2));
          }},
         {"oversized answer",
-         [](ScriptPeer& peer) {
+         [](LoopbackPeer& peer) {
              peer.send(std::string(200 * 1024, 'x'));
              peer.drain(1s);
          }},
         {"garbage",
-         [](ScriptPeer& peer) {
+         [](LoopbackPeer& peer) {
              peer.send(std::string("\0\xff\x81\r\n\x1b[2J\n", 9));
              peer.drain(1s);
          }},
@@ -86,7 +84,7 @@ TEST(MailFaults, SmtpServerFaultsFailTheAttemptWithinItsBounds)
     ASSERT_EQ(sink.startError(), "");
     for (const PeerFault& f : peerFaults("220 ready\r\n")) {
         SCOPED_TRACE(f.name);
-        std::optional<ScriptedServer> server;
+        std::optional<LoopbackListener> server;
         if (f.script)
             server.emplace(f.script);
         const uint16_t port = server ? server->port() : closedPort();
@@ -114,7 +112,7 @@ TEST(MailFaults, SmtpServerThatStopsAfterDataKeepsTheSendText)
 {
     // Accepts the envelope, then goes silent once the message has been sent.
     std::vector<std::string> commands;
-    ScriptedServer server(test::smtpScript(
+    LoopbackListener server(test::smtpScript(
         "220 hi\r\n", {"250 hello\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n"}, &commands));
     std::vector<std::string> shown;
     EXPECT_FALSE(SendAlertMail(
@@ -142,8 +140,8 @@ TEST(MailFaults, SmtpRepliesInPiecesAreReadWhole)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> commands;
-        ScriptedServer server([&c, &commands](ScriptPeer& peer) {
-            trickle(peer, "220 ready\r\n", 2ms);
+        LoopbackListener server([&c, &commands](LoopbackPeer& peer) {
+            peer.trickle("220 ready\r\n", 2ms);
             const std::vector<std::string> replies{"250-hello\r\n250 size\r\n", "250 sender\r\n",
                                                    "250 recipient\r\n", "354 go\r\n"};
             for (const std::string& reply : replies) {
@@ -151,11 +149,11 @@ TEST(MailFaults, SmtpRepliesInPiecesAreReadWhole)
                 if (!line)
                     return;
                 commands.push_back(line->substr(0, 4));
-                trickle(peer, reply, 2ms);
+                peer.trickle(reply, 2ms);
             }
             while (auto line = peer.readLine()) {
                 if (*line == ".\r\n") {
-                    trickle(peer, c.endOfData, 2ms);
+                    peer.trickle(c.endOfData, 2ms);
                     break;
                 }
             }
@@ -186,7 +184,7 @@ TEST(MailFaults, TrickledRepliesEndTheAttemptByTheirBound)
     struct Case {
         const char* name;
         bool popFirst;
-        std::function<void(ScriptPeer&)> script;
+        std::function<void(LoopbackPeer&)> script;
         std::vector<std::string> shown;
     };
     const std::vector<Case> cases{
@@ -196,8 +194,8 @@ TEST(MailFaults, TrickledRepliesEndTheAttemptByTheirBound)
          {"CONNECT TO SMTP"}},
         {"POP3 greeting",
          true,
-         [](ScriptPeer& peer) {
-             trickle(peer, "+OK ready\r\n", 100ms);
+         [](LoopbackPeer& peer) {
+             peer.trickle("+OK ready\r\n", 100ms);
              for (const char* reply : {"+OK user\r\n", "+OK pass\r\n", "+OK bye\r\n"}) {
                  if (peer.readLine())
                      peer.send(reply);
@@ -206,10 +204,10 @@ TEST(MailFaults, TrickledRepliesEndTheAttemptByTheirBound)
          {}},
         {"POP3 reply to USER",
          true,
-         [](ScriptPeer& peer) {
+         [](LoopbackPeer& peer) {
              peer.send("+OK ready\r\n");
              if (peer.readLine())
-                 trickle(peer, "+OK user\r\n", 100ms);
+                 peer.trickle("+OK user\r\n", 100ms);
              for (const char* reply : {"+OK pass\r\n", "+OK bye\r\n"}) {
                  if (peer.readLine())
                      peer.send(reply);
@@ -219,7 +217,7 @@ TEST(MailFaults, TrickledRepliesEndTheAttemptByTheirBound)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedServer server(c.script);
+        LoopbackListener server(c.script);
         const MailSettings settings = c.popFirst ? mailSettings(sink.port(), true, server.port())
                                                  : mailSettings(server.port(), false, 0);
         std::vector<std::string> shown;
@@ -239,7 +237,7 @@ TEST(MailFaults, Pop3ServerFaultsStopBeforeAnySmtpConnection)
     ASSERT_EQ(pop3.startError(), "");
     for (const PeerFault& f : peerFaults("+OK ready\r\n")) {
         SCOPED_TRACE(f.name);
-        std::optional<ScriptedServer> server;
+        std::optional<LoopbackListener> server;
         if (f.script)
             server.emplace(f.script);
         const uint16_t port = server ? server->port() : closedPort();

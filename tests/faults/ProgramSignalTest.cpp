@@ -3,18 +3,17 @@
 // still in the watch list, whether it was idle or in the middle of a watch update.
 #include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"
 
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 namespace pelimo {
 namespace {
@@ -22,58 +21,21 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-// Runs the program in a folder of its own; kills it if a test leaves it running.
-class ProgramProcess {
-public:
-    ~ProgramProcess()
-    {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-    }
-    bool start(const std::string& folder, const std::string& listingBase)
-    {
-        pid = ::fork();
-        if (pid == 0) {
-            if (::chdir(folder.c_str()) != 0)
-                ::_exit(126);
-            ::setenv("PELIMO_LISTING_BASE", listingBase.c_str(), 1);
-            ::setenv("PELIMO_ITEMPAGE_BASE", listingBase.c_str(), 1);
-            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 1);
-            ::execl(PELIMO_PROGRAM_PATH, PELIMO_PROGRAM_PATH, static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        return pid > 0;
-    }
-    // SIGTERM, then the exit status once the program is gone (-1 when it did not end in time).
-    int terminate(std::chrono::seconds bound)
-    {
-        ::kill(pid, SIGTERM);
-        const auto until = std::chrono::steady_clock::now() + bound;
-        while (std::chrono::steady_clock::now() < until) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return -1;
-    }
-
-private:
-    pid_t pid = -1;
-};
+// The program in the test's folder, offscreen, with the simulator as both of its services.
+bool startProgram(test::ChildProcess& program, const std::string& folder, const std::string& listingBase)
+{
+    return program.start(
+        {PELIMO_PROGRAM_PATH},
+        {.environment = {"PELIMO_LISTING_BASE=" + listingBase, "PELIMO_ITEMPAGE_BASE=" + listingBase,
+                         "QT_QPA_PLATFORM=offscreen", "QTWEBENGINE_DISABLE_SANDBOX=1"},
+         .workingFolder = folder});
+}
 
 class ProgramSignalTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/pelimo-program-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(folder.empty());
         ASSERT_TRUE(sim.start());
         for (int i = 1; i <= kWatched; ++i) {
             const std::string no = "sig" + std::to_string(i);
@@ -87,12 +49,6 @@ protected:
         ASSERT_TRUE(saveSettingsTo(platform::joinPath(folder, "env.ini"), settings));
         ASSERT_TRUE(saveAramFile(watched, folder));
     }
-    void TearDown() override
-    {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-
     int exhibitRequests()
     {
         int n = 0;
@@ -125,14 +81,15 @@ protected:
 
     static constexpr int kWatched = 6;
     test::SimulatorProcess sim;
-    std::string folder;
+    test::TempFolder temp{"pelimo-program"};
+    const std::string folder = temp.path();
     std::vector<ItemInfo> watched;
 };
 
 TEST_F(ProgramSignalTest, StopsCleanlyWhenIdle)
 {
-    ProgramProcess program;
-    ASSERT_TRUE(program.start(folder, sim.baseUrl()));
+    test::ChildProcess program;
+    ASSERT_TRUE(startProgram(program, folder, sim.baseUrl()));
     std::this_thread::sleep_for(4s);
     EXPECT_EQ(program.terminate(30s), 0);
     expectFilesIntact();
@@ -142,8 +99,8 @@ TEST_F(ProgramSignalTest, StopsCleanlyDuringAWatchUpdate)
 {
     // Each answer takes long enough that the update is still running when the signal comes.
     ASSERT_TRUE(sim.control("/sim/delay?ms=700"));
-    ProgramProcess program;
-    ASSERT_TRUE(program.start(folder, sim.baseUrl()));
+    test::ChildProcess program;
+    ASSERT_TRUE(startProgram(program, folder, sim.baseUrl()));
     // The watch timer fires a minute after the start.
     const auto until = std::chrono::steady_clock::now() + 90s;
     while (exhibitRequests() == 0 && std::chrono::steady_clock::now() < until)

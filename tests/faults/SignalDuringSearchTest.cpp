@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "platform/qt/QtEventPump.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"
 
 #include <QApplication>
@@ -29,9 +30,9 @@ private Q_SLOTS:
 
     void sigtermDuringASearchKeepsBothFiles()
     {
-        char pattern[] = "/tmp/pelimo-search-signal-XXXXXX";
-        QVERIFY(::mkdtemp(pattern) != nullptr);
-        const std::string folder = pattern;
+        const test::TempFolder temp("pelimo-search-signal");
+        const std::string& folder = temp.path();
+        QVERIFY(!folder.empty());
         QVERIFY(::chdir(folder.c_str()) == 0);
 
         // Twenty pages, each answered slowly, so the search is still paging at the signal.
@@ -96,7 +97,6 @@ private Q_SLOTS:
             const std::string name = entry.path().filename().string();
             QVERIFY2(name == "env.ini" || name == "AramList.xml", name.c_str());
         }
-        std::filesystem::remove_all(folder);
     }
 };
 

@@ -1,7 +1,9 @@
 #include "mail/CurlSmtpSender.h"
 
-#include "MailTestServers.h"
+#include "TestCertificates.h"
 #include "mail/MimeMessage.h"
+#include "tests/support/LoopbackListener.h"
+#include "tests/support/SmtpSink.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -70,8 +72,7 @@ TEST(CurlSmtpSender, SubmitsTheMessageOverTlsWithALogin)
     for (const auto security : {SmtpSecurity::StartTls, SmtpSecurity::ImplicitTls}) {
         const bool starttls = security == SmtpSecurity::StartTls;
         SCOPED_TRACE(starttls ? "STARTTLS" : "TLS from the start");
-        test::SmtpSink server(starttls ? test::SinkSecurity::StartTls : test::SinkSecurity::ImplicitTls,
-                              certificates());
+        test::SmtpSink server(certificates().submissionArguments(starttls ? "starttls" : "implicit"));
         ASSERT_EQ(server.startError(), "");
         StatusLog status;
         ASSERT_TRUE(sendWithCurl({"127.0.0.1", server.port(), security, "tester", "s3cret"}, message,
@@ -89,7 +90,7 @@ TEST(CurlSmtpSender, SubmitsTheMessageOverTlsWithALogin)
 TEST(CurlSmtpSender, RefusesToSendWithoutTrustOrLogin)
 {
     ASSERT_EQ(certificates().startError(), "");
-    test::SmtpSink server(test::SinkSecurity::StartTls, certificates());
+    test::SmtpSink server(certificates().submissionArguments("starttls"));
     ASSERT_EQ(server.startError(), "");
     struct Case {
         const char* name;
@@ -114,7 +115,7 @@ TEST(CurlSmtpSender, RefusesToSendWithoutTrustOrLogin)
     EXPECT_TRUE(server.mails().empty());
 
     // A server that accepts and never answers ends the attempt by the reply bound.
-    test::ScriptedServer silent([](test::ScriptPeer& peer) { peer.drain(5s); });
+    test::LoopbackListener silent([](test::LoopbackPeer& peer) { peer.drain(5s); });
     StatusLog status;
     EXPECT_FALSE(sendWithCurl({"127.0.0.1", silent.port(), SmtpSecurity::StartTls, "tester", "s3cret"},
                               alertMessage(), status.sink(), {1000ms, 1000ms, 1000ms}));

@@ -1,6 +1,7 @@
 #include "mail/Pop3Client.h"
 
-#include "MailTestServers.h"
+#include "tests/support/LoopbackListener.h"
+#include "tests/support/Pop3Server.h"
 
 #include <gtest/gtest.h>
 #include <thread>
@@ -9,8 +10,8 @@ namespace pelimo {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ScriptedServer;
-using test::ScriptPeer;
+using test::LoopbackListener;
+using test::LoopbackPeer;
 
 TEST(Pop3Client, LogsInToARealServer)
 {
@@ -55,7 +56,7 @@ TEST(Pop3Client, ReplyWordDecidesTheStep)
         {"anything\n", true},
     };
     for (const auto& c : cases) {
-        ScriptedServer server([&c](ScriptPeer& peer) {
+        LoopbackListener server([&c](LoopbackPeer& peer) {
             peer.send("-ERR greeting content is not examined\r\n");
             if (peer.readLine())
                 peer.send(c.reply);
@@ -76,14 +77,14 @@ TEST(Pop3Client, LinesAcrossSegmentsAndBrokenLines)
 {
     struct Case {
         const char* name;
-        std::function<void(ScriptPeer&)> script;
+        std::function<void(LoopbackPeer&)> script;
         bool ok;
         std::string result;
     };
     const std::string longLine(Pop3Client::kMaxLineLength + 10, 'z');
     const std::vector<Case> cases{
         {"split greeting",
-         [](ScriptPeer& peer) {
+         [](LoopbackPeer& peer) {
              peer.send("+OK hel");
              std::this_thread::sleep_for(100ms);
              peer.send("lo");
@@ -92,17 +93,17 @@ TEST(Pop3Client, LinesAcrossSegmentsAndBrokenLines)
          },
          true, "+OK hello\r\n"},
         {"long line in pieces of the peek size",
-         [](ScriptPeer& peer) { peer.send("+OK " + std::string(5000, 'y') + "\r\n"); }, true,
+         [](LoopbackPeer& peer) { peer.send("+OK " + std::string(5000, 'y') + "\r\n"); }, true,
          "+OK " + std::string(5000, 'y') + "\r\n"},
-        {"no LF, then closed", [](ScriptPeer& peer) { peer.send("+OK no end"); }, false, "ReadLine error"},
-        {"closed at once", [](ScriptPeer&) {}, false, "ReadLine error"},
-        {"never answers", [](ScriptPeer& peer) { peer.drain(3s); }, false, "ReadLine error"},
-        {"line past the bound", [&longLine](ScriptPeer& peer) { peer.send(longLine + "\r\n"); }, false,
+        {"no LF, then closed", [](LoopbackPeer& peer) { peer.send("+OK no end"); }, false, "ReadLine error"},
+        {"closed at once", [](LoopbackPeer&) {}, false, "ReadLine error"},
+        {"never answers", [](LoopbackPeer& peer) { peer.drain(3s); }, false, "ReadLine error"},
+        {"line past the bound", [&longLine](LoopbackPeer& peer) { peer.send(longLine + "\r\n"); }, false,
          "ReadLine error"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedServer server(c.script);
+        LoopbackListener server(c.script);
         Pop3Client pop3(500ms, 2000ms);
         std::string result;
         const auto start = std::chrono::steady_clock::now();
@@ -115,7 +116,7 @@ TEST(Pop3Client, LinesAcrossSegmentsAndBrokenLines)
 
 TEST(Pop3Client, LineBreakInAUserIdOrPasswordWritesNothing)
 {
-    ScriptedServer server([](ScriptPeer& peer) {
+    LoopbackListener server([](LoopbackPeer& peer) {
         peer.send("+OK ready\r\n");
         peer.drain(2s);
     });

@@ -1,7 +1,10 @@
 #include "mail/SendAlertMail.h"
 
-#include "MailTestServers.h"
 #include "mail_test_texts.h"
+#include "tests/support/LoopbackListener.h"
+#include "tests/support/Pop3Server.h"
+#include "tests/support/SmtpScript.h"
+#include "tests/support/SmtpSink.h"
 
 #include <gtest/gtest.h>
 #include <regex>
@@ -236,7 +239,7 @@ TEST(SendAlertMail, ListingTextStaysInsideTheData)
         EXPECT_TRUE(mails.back().ends_with("\r\n\r\n" + crlf + "\r\n")) << mails.back();
 
         std::vector<std::string> commands;
-        test::ScriptedServer lenient(test::smtpScript(
+        test::LoopbackListener lenient(test::smtpScript(
             "220 hi\r\n", {"250 ok\r\n", "250 ok\r\n", "250 ok\r\n", "354 go\r\n", "250 ok\r\n"}, &commands));
         EXPECT_TRUE(SendAlertMail(defaultSettings(lenient.port()), alert, status.sink()));
         lenient.finish();

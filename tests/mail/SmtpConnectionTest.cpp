@@ -1,20 +1,20 @@
 #include "mail/SmtpConnection.h"
 
-#include "MailTestServers.h"
 #include "mail/MimeMessage.h"
 #include "platform/net/Socket.h"
+#include "tests/support/LoopbackListener.h"
+#include "tests/support/SmtpScript.h"
+#include "tests/support/SmtpSink.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace pelimo {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ScriptedServer;
+using test::LoopbackListener;
 
 std::string helo()
 {
@@ -137,7 +137,7 @@ TEST(SmtpConnection, ScriptedReplies)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::string> commands;
-        ScriptedServer server(test::smtpScript(c.greeting, c.replies, &commands));
+        LoopbackListener server(test::smtpScript(c.greeting, c.replies, &commands));
         SmtpConnection smtp(2000ms);
         const bool connected = smtp.connect("127.0.0.1", server.port(), 5000ms);
         EXPECT_EQ(connected, c.connects);
@@ -155,7 +155,7 @@ TEST(SmtpConnection, ScriptedReplies)
 TEST(SmtpConnection, LineBreakInTheSenderWritesNothing)
 {
     std::vector<std::string> commands;
-    ScriptedServer server(test::smtpScript("220 hi\r\n", {"250 ok\r\n"}, &commands));
+    LoopbackListener server(test::smtpScript("220 hi\r\n", {"250 ok\r\n"}, &commands));
     SmtpConnection smtp(2000ms);
     ASSERT_TRUE(smtp.connect("127.0.0.1", server.port(), 5000ms));
     MimeMessage message = plainMessage("f@x>\r\nRCPT TO:<evil@x", "a@x");
@@ -166,7 +166,7 @@ TEST(SmtpConnection, LineBreakInTheSenderWritesNothing)
 
 TEST(SmtpConnection, SilentServerEndsByTheBound)
 {
-    ScriptedServer server([](test::ScriptPeer& peer) { peer.drain(5s); });
+    LoopbackListener server([](test::LoopbackPeer& peer) { peer.drain(5s); });
     SmtpConnection smtp(300ms);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(smtp.connect("127.0.0.1", server.port(), 5000ms));
@@ -177,17 +177,11 @@ TEST(SmtpConnection, SilentServerEndsByTheBound)
 TEST(SmtpConnection, ConnectEndsByItsTimeOut)
 {
     // A listener whose queue is full leaves further connection attempts unanswered.
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<const sockaddr*>(&a), sizeof a);
-    ::listen(listener, 0);
-    socklen_t length = sizeof a;
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &length);
+    const test::LoopbackListener listener(0);
+    const in_addr loopback{htonl(INADDR_LOOPBACK)};
     std::vector<platform::Socket> fillers;
     for (int i = 0; i < 16; ++i) {
-        auto s = platform::connectTcp(a.sin_addr, ntohs(a.sin_port), 200ms);
+        auto s = platform::connectTcp(loopback, listener.port(), 200ms);
         if (!s)
             break;
         fillers.push_back(std::move(*s));
@@ -196,11 +190,10 @@ TEST(SmtpConnection, ConnectEndsByItsTimeOut)
 
     SmtpConnection smtp;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(smtp.connect("127.0.0.1", ntohs(a.sin_port), 500ms));
+    EXPECT_FALSE(smtp.connect("127.0.0.1", listener.port(), 500ms));
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_GE(took, 450ms);
     EXPECT_LT(took, 3s);
-    ::close(listener);
 }
 
 TEST(SmtpConnection, UnreachableOrUnknownHostFails)

@@ -2,6 +2,7 @@
 #include "platform/FileSystem.h"
 #include "platform/text/NumberText.h"
 #include "platform/text/SjisText.h"
+#include "tests/support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -62,9 +63,9 @@ TEST(SjisTextTest, AsciiCrossesUnchangedAsTheConverterWouldGiveIt)
 
 TEST(FileSystemTest, AtomicWriteReplacesWholeFilesAndRefusesFolders)
 {
-    char pattern[] = "/tmp/pelimo-fs-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    const std::string dir = pattern;
+    const test::TempFolder temp("pelimo-fs");
+    const std::string& dir = temp.path();
+    ASSERT_FALSE(dir.empty());
     const std::string path = platform::joinPath(dir, "f.txt");
 
     ASSERT_TRUE(platform::writeFileAtomically(path, "first", 0600));
@@ -85,7 +86,6 @@ TEST(FileSystemTest, AtomicWriteReplacesWholeFilesAndRefusesFolders)
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
         ++entries;
     EXPECT_EQ(entries, 2u) << "no temporary file left behind";
-    std::filesystem::remove_all(dir);
 }
 
 TEST(EventPumpTest, PumpRunsTheInstalledHandler)

@@ -3,6 +3,7 @@
 #include "app/settings/ProfileFile.h"
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
+#include "tests/support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -18,20 +19,14 @@ using platform::utf8ToSjis;
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/pelimo-settings-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        path = dir + "/env.ini";
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    void SetUp() override { ASSERT_FALSE(dir.empty()); }
 
     std::string read() const { return platform::readWholeFile(path, 1 << 20).value_or("<missing>"); }
     void write(const std::string& bytes) const { ASSERT_TRUE(platform::writeFileAtomically(path, bytes)); }
 
-    std::string dir;
-    std::string path;
+    test::TempFolder folder{"pelimo-settings"};
+    const std::string dir = folder.path();
+    const std::string path = folder.file("env.ini");
 };
 
 // The file a save creates when there was none: header, then the keys in their fixed order.

@@ -7,6 +7,7 @@
 #include "settingsdlg/PageLayout.h"
 #include "settingsdlg/SpinBuddy.h"
 #include "settingsdlg_texts.h"
+#include "tests/support/TempFolder.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -20,7 +21,6 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
 #include <QTextEdit>
@@ -523,10 +523,10 @@ private slots:
 
     void defaultSaveWritesEnvIniOnOkOnly()
     {
-        QTemporaryDir folder;
-        QVERIFY(folder.isValid());
+        const test::TempFolder folder("pelimo-settingsdlg");
+        QVERIFY(!folder.path().empty());
         const QString previous = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(folder.path()));
+        QVERIFY(QDir::setCurrent(QString::fromStdString(folder.path())));
         EnvSettings settings = defaultSettings();
         {
             CRkEnvDialg dialog(settings);

@@ -1,18 +1,8 @@
 #include "tests/support/SimulatorProcess.h"
 
-#include <cerrno>
 #include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <fcntl.h>
+#include <cstdlib>
 #include <httplib.h>
-#include <poll.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
-
-extern char** environ;
 
 namespace pelimo::test {
 namespace {
@@ -31,33 +21,6 @@ std::vector<std::string> splitLines(const std::string& text)
     return lines;
 }
 
-// Reads one line from fd, waiting at most until the deadline.
-std::optional<std::string> readLine(int fd, std::chrono::steady_clock::time_point deadline)
-{
-    std::string line;
-    while (true) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0)
-            return std::nullopt;
-        pollfd watch{fd, POLLIN, 0};
-        const int ready = poll(&watch, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR)
-            continue;
-        if (ready <= 0)
-            return std::nullopt;
-        char c = 0;
-        const ssize_t got = read(fd, &c, 1);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return std::nullopt;
-        if (c == '\n')
-            return line;
-        line += c;
-    }
-}
-
 } // namespace
 
 SimulatorProcess::SimulatorProcess(std::vector<std::string> extraArgs) : extraArgs(std::move(extraArgs)) {}
@@ -69,62 +32,23 @@ SimulatorProcess::~SimulatorProcess()
 
 bool SimulatorProcess::start()
 {
-    if (pid > 0)
+    if (process.running())
         return true;
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0)
-        return false;
-
     std::vector<std::string> args = {PELIMO_LISTING_SIM_PATH, "--port", "0"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeFds[1]);
-    if (rc != 0) {
-        pid = -1;
-        close(pipeFds[0]);
+    if (!process.start(args, {.readOutput = true}))
         return false;
-    }
-
-    const auto line = readLine(pipeFds[0], std::chrono::steady_clock::now() + std::chrono::seconds(10));
-    close(pipeFds[0]);
+    const auto line = process.readLine(std::chrono::seconds(10));
     static const std::string prefix = "listing-sim listening on http://127.0.0.1:";
-    if (!line || line->rfind(prefix, 0) != 0) {
+    listeningPort = line && line->starts_with(prefix) ? std::atoi(line->c_str() + prefix.size()) : 0;
+    if (listeningPort <= 0)
         stop();
-        return false;
-    }
-    listeningPort = std::atoi(line->c_str() + prefix.size());
-    if (listeningPort <= 0) {
-        stop();
-        return false;
-    }
-    return true;
+    return listeningPort > 0;
 }
 
 void SimulatorProcess::stop()
 {
-    if (pid <= 0)
-        return;
-    kill(pid, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() >= deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    pid = -1;
+    process.stop();
     listeningPort = 0;
 }
 

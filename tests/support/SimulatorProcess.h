@@ -1,8 +1,9 @@
 #pragma once
 
+#include "tests/support/ChildProcess.h"
+
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace pelimo::test {
@@ -30,7 +31,7 @@ public:
 
 private:
     std::vector<std::string> extraArgs;
-    pid_t pid = -1;
+    ChildProcess process;
     int listeningPort = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "TestTexts.h"
 #include "platform/FileSystem.h"
+#include "tests/support/TempFolder.h"
 
 #include <filesystem>
 #include <fstream>
@@ -15,14 +16,7 @@ using namespace watch_test_text;
 
 class AramFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() / ("aramfile-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { ASSERT_FALSE(dir.empty()); }
 
     void writeFile(const std::string& bytes)
     {
@@ -33,7 +27,8 @@ protected:
         return platform::readWholeFile((dir / "AramList.xml").string(), 1 << 20).value_or("<missing>");
     }
 
-    fs::path dir;
+    test::TempFolder folder{"pelimo-aramfile"};
+    const fs::path dir = folder.path();
 };
 
 ItemInfo record(const std::string& no, const std::string& name, const std::string& price)

@@ -3,16 +3,13 @@
 #include "TestTexts.h"
 #include "WatchTexts.h"
 #include "platform/text/SjisText.h"
+#include "tests/support/LoopbackListener.h"
 
-#include <arpa/inet.h>
-#include <atomic>
 #include <gtest/gtest.h>
 #include <mutex>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <thread>
-#include <unistd.h>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace pelimo {
 namespace {
@@ -24,26 +21,37 @@ using namespace watch_test_text;
 // when told to stay silent, nothing until the sender gives up.
 class PushReceiver {
 public:
-    explicit PushReceiver(bool silent) : silent(silent)
+    explicit PushReceiver(bool silent)
     {
-        listener = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(listener, 4) == 0 &&
-            ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-            port = ntohs(addr.sin_port);
-        worker = std::thread([this] { serve(); });
-    }
-    ~PushReceiver()
-    {
-        stop = true;
-        worker.join();
-        ::close(listener);
+        listener.serveEach([this, silent](test::LoopbackPeer& peer) {
+            for (;;) {
+                const std::optional<std::string> head = peer.readUntil("\r\n\r\n", 5s);
+                if (!head)
+                    return;
+                const size_t lengthAt = head->find("Content-Length: ");
+                if (lengthAt == std::string::npos) {
+                    peer.drain();
+                    return;
+                }
+                const std::optional<std::string> body =
+                    peer.read(std::stoul(head->substr(lengthAt + 16)), 5s);
+                if (!body)
+                    return;
+                {
+                    const std::lock_guard lock(mutex);
+                    received.push_back(*head + *body);
+                }
+                if (silent) {
+                    // The silent receiver reads on until the sender closes.
+                    peer.drain();
+                    return;
+                }
+                peer.send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
+            }
+        });
     }
 
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(port) + "/alerts"; }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(listener.port()) + "/alerts"; }
     std::vector<std::string> requests()
     {
         const std::lock_guard lock(mutex);
@@ -51,54 +59,9 @@ public:
     }
 
 private:
-    void serve()
-    {
-        while (!stop) {
-            pollfd p{listener, POLLIN, 0};
-            if (::poll(&p, 1, 20) != 1)
-                continue;
-            const int fd = ::accept(listener, nullptr, nullptr);
-            if (fd < 0)
-                continue;
-            std::string bytes;
-            char buf[4096];
-            for (;;) {
-                pollfd q{fd, POLLIN, 0};
-                if (stop)
-                    break;
-                if (::poll(&q, 1, 20) == 0)
-                    continue;
-                const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-                if (n <= 0)
-                    break;
-                bytes.append(buf, static_cast<size_t>(n));
-                const size_t headEnd = bytes.find("\r\n\r\n");
-                const size_t lengthAt = bytes.find("Content-Length: ");
-                if (headEnd == std::string::npos || lengthAt == std::string::npos)
-                    continue;
-                if (bytes.size() < headEnd + 4 + std::stoul(bytes.substr(lengthAt + 16)))
-                    continue;
-                {
-                    const std::lock_guard lock(mutex);
-                    received.push_back(bytes);
-                }
-                if (!silent) {
-                    const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok";
-                    ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
-                }
-                // The silent receiver reads on until the sender closes.
-            }
-            ::close(fd);
-        }
-    }
-
-    bool silent;
-    int listener = -1;
-    int port = 0;
-    std::atomic<bool> stop{false};
     std::mutex mutex;
     std::vector<std::string> received;
-    std::thread worker;
+    test::LoopbackListener listener; // last: it goes first, its script with it
 };
 
 TEST(Push, SendsTheAlarmTextWithTitleAndClickHeaders)

@@ -1,11 +1,12 @@
 #include "RecordingHost.h"
-#include "SmtpSink.h"
 #include "TestTexts.h"
 #include "WatchTexts.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/SmtpSink.h"
+#include "tests/support/TempFolder.h"
 #include "watch/AlarmRules.h"
 #include "watch/AlertMail.h"
 #include "watch/AramFile.h"
@@ -49,10 +50,7 @@ protected:
 
     void SetUp() override
     {
-        dir = fs::temp_directory_path() / ("watchcycle-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        ASSERT_FALSE(dir.empty());
         sim->control("/sim/reset");
         settings.watchIntervalMinutes = 5;
         settings.remainingTimeMinutes = 5;
@@ -78,7 +76,6 @@ protected:
     {
         platform::setPendingEventHandler({});
         list.reset();
-        fs::remove_all(dir);
     }
 
     // Pins the listing the service reports for that number.
@@ -105,7 +102,8 @@ protected:
     }
 
     static test::SimulatorProcess* sim;
-    fs::path dir;
+    test::TempFolder folder{"pelimo-watchcycle"};
+    const fs::path dir = folder.path();
     EnvSettings settings;
     Endpoints endpoints;
     test::RecordingHost host;
@@ -155,9 +153,8 @@ TEST_F(WatchCycleTest, ThreeNewAlarmsGiveOneBalloonAndOneMailInListOrder)
 
 TEST_F(WatchCycleTest, AlertMailGoesToARealSmtpServerOncePerEpisode)
 {
-    fs::create_directories(dir / "smtp");
-    test::SmtpSink smtp((dir / "smtp").string());
-    ASSERT_GT(smtp.port(), 0);
+    test::SmtpSink smtp;
+    ASSERT_EQ(smtp.startError(), "");
     settings.alarmOnPriceChange = 0;
     settings.smtpHost = "127.0.0.1";
     settings.smtpPort = smtp.port();

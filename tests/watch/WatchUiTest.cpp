@@ -9,6 +9,7 @@
 #include "platform/qt/QtText.h"
 #include "platform/text/SjisText.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"
 #include "watch/ui/CRkAramList.h"
 #include "watch/ui/CRkAramTabCtrl.h"
@@ -16,7 +17,6 @@
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTabBar>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <cstdlib>
 #include <memory>
@@ -53,7 +53,7 @@ private slots:
     void init()
     {
         sim.control("/sim/reset");
-        dir = std::make_unique<QTemporaryDir>();
+        dir = std::make_unique<test::TempFolder>("pelimo-watchui");
         host = test::RecordingHost{};
         settings = EnvSettings{};
         settings.watchIntervalMinutes = 5;
@@ -62,8 +62,7 @@ private slots:
         settings.alarmChangesListColour = 1;
         settings.alarmTextColour = 0xffffff;
         settings.alarmBackColour = 0x0000ff;
-        list = std::make_unique<CRkAramList>(nullptr, settings, endpoints, host, AlertMailer{},
-                                             platform::fromQString(dir->path()));
+        list = std::make_unique<CRkAramList>(nullptr, settings, endpoints, host, AlertMailer{}, dir->path());
         list->resize(800, 300);
     }
 
@@ -179,14 +178,14 @@ private slots:
         QVERIFY(list->selectedItems().isEmpty());
         list->removeSelectedEntry();
         QCOMPARE(list->topLevelItemCount(), 2);
-        QCOMPARE(loadAramFile(platform::fromQString(dir->path())).records.size(), size_t{2});
+        QCOMPARE(loadAramFile(dir->path()).records.size(), size_t{2});
         list->setCurrentItem(list->topLevelItem(0));
         list->removeSelectedEntry();
         QCOMPARE(list->topLevelItemCount(), 1);
         QCOMPARE(list->rowItemNo(0), std::string("r2"));
         QCOMPARE(list->isWatched("r1"), 0);
         QCOMPARE(host.unmarked, std::vector<std::string>{"r1"});
-        const AramFileLoad file = loadAramFile(platform::fromQString(dir->path()));
+        const AramFileLoad file = loadAramFile(dir->path());
         QCOMPARE(file.records.size(), size_t{1});
         QCOMPARE(file.records[0].ItemNo, std::string("r2"));
     }
@@ -238,7 +237,7 @@ private slots:
         sim.control("/sim/remove?ItemNo=w1");
         list->watchList().runUpdateCycle();
         list.reset();
-        const AramFileLoad file = loadAramFile(platform::fromQString(dir->path()));
+        const AramFileLoad file = loadAramFile(dir->path());
         QCOMPARE(file.records.size(), size_t{1});
         QCOMPARE(file.records[0].CurrentPrice, std::string("-"));
         QCOMPARE(file.records[0].RemainTime, std::string("-"));
@@ -258,7 +257,7 @@ private slots:
         QVERIFY(!list);
         QCOMPARE(sim.requests().size(), size_t{1}); // g2 was never asked for
         QVERIFY(host.trayIcons.empty());
-        QCOMPARE(loadAramFile(platform::fromQString(dir->path())).records.size(), size_t{2});
+        QCOMPARE(loadAramFile(dir->path()).records.size(), size_t{2});
     }
 
     void alertTabsOpenOncePerListing()
@@ -397,7 +396,7 @@ private:
 
     test::SimulatorProcess sim;
     Endpoints endpoints;
-    std::unique_ptr<QTemporaryDir> dir;
+    std::unique_ptr<test::TempFolder> dir;
     test::RecordingHost host;
     EnvSettings settings;
     std::unique_ptr<CRkAramList> list;

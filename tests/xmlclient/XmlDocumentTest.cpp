@@ -1,5 +1,6 @@
 #include "TestText.h"
 #include "platform/FileSystem.h"
+#include "tests/support/TempFolder.h"
 #include "xmlclient/XmlDocumentClient.h"
 
 #include <chrono>
@@ -17,13 +18,7 @@ using test::utf8;
 
 class XmlDocumentTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/xmlclient-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir = pattern;
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
+    void SetUp() override { ASSERT_FALSE(dir.empty()); }
 
     std::string writeFile(const std::string& name, const std::string& bytes)
     {
@@ -57,7 +52,8 @@ protected:
         return text;
     }
 
-    std::string dir;
+    test::TempFolder folder{"pelimo-xmldocument"};
+    const std::string dir = folder.path();
 };
 
 TEST_F(XmlDocumentTest, WrittenDocumentHasTheExactShapeAndEscapesText)
