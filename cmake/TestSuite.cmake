@@ -1,19 +1,21 @@
 # One test executable, registered with CTest the same way for every suite:
 #
 #   pelimo_add_test_suite(NAME <target> SOURCES <files...> [LIBRARIES <targets...>]
-#                         [QTEST] [GUI] [TIMEOUT <seconds>] [PREFIX <prefix>]
+#                         [QTEST] [GUI] [SERIAL] [TIMEOUT <seconds>] [PREFIX <prefix>]
 #                         [ENVIRONMENT <NAME=value...>] [LAUNCHER <command...>]
 #                         [SKIP_REGULAR_EXPRESSION <regex>])
 #
 # The executable links test_support and, by default, GoogleTest (each test found with
 # gtest_discover_tests); QTEST makes it a QtTest suite, one CTest test named after the target.
-# GUI runs it with PELIMO_GUI_TEST_ENV (Qt's offscreen platform). Every test name starts with
+# GUI runs it with PELIMO_GUI_TEST_ENV (Qt's offscreen platform). SERIAL runs each of its tests
+# with no other test beside it, for suites that read a real screen against the clock of a busy
+# machine. Every test name starts with
 # PREFIX, by default the name of the suite's folder and a dot ("mail.", "faults."), so that
 # `ctest -R mail.` runs one folder's suites. ENVIRONMENT adds entries to the environment the
 # suite runs in; LAUNCHER runs a QtTest suite under another program (the executable's path
 # follows it); SKIP_REGULAR_EXPRESSION marks a QtTest run whose output matches as skipped.
 function(pelimo_add_test_suite)
-    cmake_parse_arguments(PARSE_ARGV 0 SUITE "QTEST;GUI" "NAME;TIMEOUT;PREFIX;SKIP_REGULAR_EXPRESSION"
+    cmake_parse_arguments(PARSE_ARGV 0 SUITE "QTEST;GUI;SERIAL" "NAME;TIMEOUT;PREFIX;SKIP_REGULAR_EXPRESSION"
                           "SOURCES;LIBRARIES;ENVIRONMENT;LAUNCHER")
     if(NOT SUITE_NAME OR NOT SUITE_SOURCES OR SUITE_UNPARSED_ARGUMENTS)
         message(FATAL_ERROR "pelimo_add_test_suite: NAME and SOURCES, and nothing else unnamed "
@@ -47,6 +49,9 @@ function(pelimo_add_test_suite)
         if(SUITE_TIMEOUT)
             set_tests_properties(${test_name} PROPERTIES TIMEOUT ${SUITE_TIMEOUT})
         endif()
+        if(SUITE_SERIAL)
+            set_tests_properties(${test_name} PROPERTIES RUN_SERIAL TRUE)
+        endif()
         if(SUITE_SKIP_REGULAR_EXPRESSION)
             set_tests_properties(${test_name} PROPERTIES SKIP_REGULAR_EXPRESSION "${SUITE_SKIP_REGULAR_EXPRESSION}")
         endif()
@@ -59,6 +64,9 @@ function(pelimo_add_test_suite)
         set(properties)
         if(SUITE_TIMEOUT)
             list(APPEND properties TIMEOUT ${SUITE_TIMEOUT})
+        endif()
+        if(SUITE_SERIAL)
+            list(APPEND properties RUN_SERIAL TRUE)
         endif()
         gtest_discover_tests(${SUITE_NAME} TEST_PREFIX "${SUITE_PREFIX}" DISCOVERY_TIMEOUT 30
                              PROPERTIES ${properties})
