@@ -8,7 +8,7 @@
 namespace pelimo::platform {
 
 // Desktop notifications through the freedesktop notification service on the session bus
-// (org.freedesktop.Notifications, Desktop Notifications Specification 1.2). Where there is no
+// (org.freedesktop.Notifications, version 1.2 of the freedesktop notifications protocol). Where there is no
 // session bus or no service on it, isAvailable() is false and notify() does nothing.
 class DesktopNotifier final : public QObject {
     Q_OBJECT
