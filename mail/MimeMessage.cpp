@@ -1,5 +1,7 @@
 #include "mail/MimeMessage.h"
 
+#include "platform/text/Base64.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -28,33 +30,6 @@ bool needsEncoding(unsigned char c)
     if (c == '\t' || c == '\n' || c == '\r')
         return false;
     return c < 0x20 || c > 0x7e;
-}
-
-std::string base64(std::string_view bytes)
-{
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const unsigned v = static_cast<unsigned char>(bytes[i]) << 16 |
-                           static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                           static_cast<unsigned char>(bytes[i + 2]);
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += kAlphabet[(v >> 6) & 63];
-        out += kAlphabet[v & 63];
-    }
-    if (i < bytes.size()) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        out += kAlphabet[(v >> 18) & 63];
-        out += kAlphabet[(v >> 12) & 63];
-        out += i + 1 < bytes.size() ? kAlphabet[(v >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
 }
 
 // RFC 2047 section 4.2: printable bytes except "=", "?" and "_" as they are, others as =XX.
@@ -199,7 +174,7 @@ std::string MimeMessage::encodedSubject() const
         return subject;
     // RFC 2047: mostly non-ASCII text is shorter in base64, mostly ASCII text in the Q form.
     if (count * 100 / subject.size() >= 17)
-        return "=?" + subjectCharset + "?B?" + base64(subject) + "?=";
+        return "=?" + subjectCharset + "?B?" + base64Encode(subject) + "?=";
     return "=?" + subjectCharset + "?Q?" + quotedPrintableWord(subject) + "?=";
 }
 
