@@ -264,11 +264,12 @@ private slots:
         QCOMPARE(pages.size(), size_t{10});
         QCOMPARE(pagesOf("beta"), (std::vector<int>{1, 2, 3, 4, 5}));
         QCOMPARE(pagesOf("gamma"), (std::vector<int>{1, 2, 3, 4, 5}));
-        // Both first pages go out at once; from then on the tabs alternate.
+        // Both first pages go out at once. After that the next page goes to the first tab
+        // waiting for one, so the order depends on whose answer is in first (a tab whose
+        // neighbour's page is still out goes on alone); the rotation's order is tested
+        // without widgets in search_paging_test.
         QCOMPARE(pages[0].second, 1);
         QCOMPARE(pages[1].second, 1);
-        for (size_t i = 3; i < pages.size(); ++i)
-            QVERIFY2(pages[i].first != pages[i - 1].first, "one tab took two turns in a row");
         QCOMPARE(list(0)->rows().rowCount(), 50);
         QCOMPARE(list(1)->rows().rowCount(), 50);
     }
