@@ -295,28 +295,49 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
     const std::string balloon = collected.balloonText();
     if (!balloon.empty() && isOn(settings.alarmBalloon))
         windows.showBalloon(balloon, collected.firstNew());
-    if (!collected.mailText().empty() && isOn(settings.alarmMail) && mailer) {
-        WatchListHost* h = &windows;
-        const AlertMailer send = mailer;
-        send(settings, collected.mailText(), [h, guard](const std::string& text) {
-            if (!guard.expired())
-                h->showMailStatus(text);
-        });
-        if (guard.expired())
-            return;
-    }
-    if (!collected.mailText().empty() && pusher) {
-        const AlarmPusher push = pusher;
-        push(collected.mailText(), collected.firstMailedItemNo());
-        if (guard.expired())
-            return;
-    }
+    // A regular cycle's alarms may wait for the saved searches that follow it, so the cycle
+    // sends one mail; the follow-up is told once the pass is over.
+    const bool handOver = only == nullptr && followUp && exitFlag == 0;
+    if (!handOver &&
+        !deliverAlarms(collected.mailText(), collected.firstMailedItemNo(), watch_text::kPushTitleAlarms))
+        return;
     if (view && !list.empty())
         view->repaintRows();
     busyFlag = 0;
     if (exitFlag == 1)
         windows.watchListClosed();
     windows.setTrayIcon(collected.alarmCount() + heldAlarms >= 1 ? kTrayIconAlarm : kTrayIconNormal);
+    if (handOver) {
+        const CycleAlarms alarms{collected.mailText(), collected.firstMailedItemNo()};
+        const CycleFollowUp next = followUp;
+        if (!next(alarms) && !guard.expired())
+            deliverAlarms(alarms.mailText, alarms.firstItemNo, watch_text::kPushTitleAlarms);
+    }
+}
+
+bool WatchList::deliverAlarms(const std::string& mailText, const std::string& firstItemNo,
+                              std::string_view pushTitleSjis)
+{
+    if (mailText.empty())
+        return true;
+    const std::weak_ptr<char> guard = alive;
+    if (isOn(settings.alarmMail) && mailer) {
+        WatchListHost* h = &windows;
+        const AlertMailer send = mailer;
+        send(settings, mailText, [h, guard](const std::string& text) {
+            if (!guard.expired())
+                h->showMailStatus(text);
+        });
+        if (guard.expired())
+            return false;
+    }
+    if (pusher) {
+        const AlarmPusher push = pusher;
+        push(pushTitleSjis, mailText, firstItemNo);
+        if (guard.expired())
+            return false;
+    }
+    return true;
 }
 
 } // namespace pelimo

@@ -27,9 +27,22 @@ using MailStatusSink = std::function<void(const std::string&)>;
 using AlertMailer =
     std::function<bool(const EnvSettings&, const std::string& alertText, const MailStatusSink&)>;
 
-// Takes a pass's newly collected alarms, as the alert mail's text, and the item number of
-// the first of them; the program pushes them to the phone when that is on.
-using AlarmPusher = std::function<void(const std::string& alarmText, const std::string& firstItemNo)>;
+// Takes a pass's newly collected alarms, as the alert mail's text, its title (Shift-JIS) and
+// the item number of the first of them; the program pushes them to the phone when that is on.
+using AlarmPusher = std::function<void(std::string_view titleSjis, const std::string& alarmText,
+                                       const std::string& firstItemNo)>;
+
+// What a regular cycle collected for the alert mail: the alarm lines of the watched listings
+// (empty when none alarmed) and the item number of the first listing they name.
+struct CycleAlarms {
+    std::string mailText;
+    std::string firstItemNo;
+};
+
+// Called at the end of every regular cycle with its alarms. Returns true when it takes over
+// their delivery (the saved searches run after the watched listings, and the cycle's one mail
+// goes when they are done, through deliverAlarms); false lets the cycle mail and push at once.
+using CycleFollowUp = std::function<bool(const CycleAlarms&)>;
 
 // The rows on screen, told about changes of the entries. The list control implements it.
 class WatchListView {
@@ -55,6 +68,7 @@ public:
 
     void setView(WatchListView* v) { view = v; }
     void setPusher(AlarmPusher p) { pusher = std::move(p); }
+    void setCycleFollowUp(CycleFollowUp f) { followUp = std::move(f); }
     WatchListHost& host() const { return windows; }
 
     // Reads the file and adds its records, then the price ceilings of the listings it holds;
@@ -104,6 +118,12 @@ public:
     // nothing usable (the record is left as it was).
     int32_t fetchEntry(XmlDocumentClient& client, ItemInfo& record) const;
 
+    // Mails the alarm text when the alert mail is on, then pushes it under the title when a
+    // pusher is set; nothing for an empty text. false when the list was destroyed meanwhile
+    // (a handler run during the mail's waits may do that).
+    bool deliverAlarms(const std::string& mailText, const std::string& firstItemNo,
+                       std::string_view pushTitleSjis);
+
     int32_t busy() const { return busyFlag; }
     int32_t exitRequested() const { return exitFlag; }
 
@@ -129,6 +149,7 @@ private:
     WatchListHost& windows;
     AlertMailer mailer;
     AlarmPusher pusher;
+    CycleFollowUp followUp;
     std::string directory;
     WatchListView* view = nullptr;
 

@@ -45,6 +45,22 @@ struct ExtSettings {
     std::string listingBase;
     std::string itemPageBase;
 
+    // Faster polling of the watched listings near their end: on or off, which listings count
+    // as near (minutes left) and how often they are fetched between the regular cycles.
+    int32_t nearEndFaster = 0;
+    int32_t nearEndMinutes = 30;
+    int32_t nearEndIntervalSeconds = 60;
+
+    // How the alert mail reaches its server: 0 the plain dialogue on the SMTP port, 1 STARTTLS,
+    // 2 TLS from the first byte; and the login on it (an empty user: no login).
+    int32_t mailEncryption = 0;
+    std::string smtpUser;
+    std::string smtpPassword;
+
+    // A push of each cycle's alarms to an http(s) address.
+    int32_t pushEnabled = 0;
+    std::string pushUrl;
+
     bool operator==(const ExtSettings&) const = default;
 };
 

@@ -94,9 +94,17 @@ constexpr std::array<KeyRow<EnvSettings>, 31> kKeys{{
 
 // The program's own section, after the original one; a Windows program reading the file
 // ignores it. New settings of the program's own are rows here.
-constexpr std::array<KeyRow<ExtSettings>, 2> kExtKeys{{
+constexpr std::array<KeyRow<ExtSettings>, 10> kExtKeys{{
     textRow(t::kKeyListingBase, &ExtSettings::listingBase),
     textRow(t::kKeyItemPageBase, &ExtSettings::itemPageBase),
+    flagRow<&ExtSettings::nearEndFaster>(t::kKeyNearEndFaster, "0"),
+    flagRow<&ExtSettings::nearEndMinutes>(t::kKeyNearEndMinutes, "30"),
+    flagRow<&ExtSettings::nearEndIntervalSeconds>(t::kKeyNearEndInterval, "60"),
+    flagRow<&ExtSettings::mailEncryption>(t::kKeyMailEncryption, "0"),
+    textRow(t::kKeySmtpUser, &ExtSettings::smtpUser),
+    textRow(t::kKeySmtpPassword, &ExtSettings::smtpPassword),
+    flagRow<&ExtSettings::pushEnabled>(t::kKeyPushEnabled, "0"),
+    textRow(t::kKeyPushUrl, &ExtSettings::pushUrl),
 }};
 
 template <class Record> void applyRow(const KeyRow<Record>& row, const std::string& value, Record& record)

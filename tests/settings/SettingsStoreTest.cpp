@@ -64,7 +64,15 @@ const char* const kDefaultFileUtf8 = "[環境設定]\r\n"
                                      "フォント：固定価格（背景色）=16777215\r\n"
                                      "[拡張設定]\r\n"
                                      "接続：リスティングサービス=\r\n"
-                                     "接続：商品ページ=\r\n";
+                                     "接続：商品ページ=\r\n"
+                                     "終了間際：監視を速める=0\r\n"
+                                     "終了間際：対象（分）=30\r\n"
+                                     "終了間際：間隔（秒）=60\r\n"
+                                     "メール：暗号化=0\r\n"
+                                     "メール：SMTPユーザID=\r\n"
+                                     "メール：SMTPパスワード=\r\n"
+                                     "プッシュ：通知する=0\r\n"
+                                     "プッシュ：URL=\r\n";
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesEveryKeyInOrder)
 {
@@ -172,10 +180,23 @@ TEST_F(SettingsFileTest, TheProgramsOwnSectionFollowsTheOriginalOneAndLeavesItAl
 
     s.ext.listingBase = "https://example.test:8443";
     s.ext.itemPageBase = "http://127.0.0.1:8931";
+    s.ext.nearEndFaster = 1;
+    s.ext.mailEncryption = 1;
+    s.ext.smtpUser = "alerts@example.test";
+    s.ext.smtpPassword = " pass word ";
+    s.ext.pushUrl = "https://push.example.test/topic";
     ASSERT_TRUE(saveSettingsTo(path, s));
     EXPECT_EQ(read(), original + utf8ToSjis("[拡張設定]\r\n"
                                             "接続：リスティングサービス=https://example.test:8443\r\n"
-                                            "接続：商品ページ=http://127.0.0.1:8931\r\n"));
+                                            "接続：商品ページ=http://127.0.0.1:8931\r\n"
+                                            "終了間際：監視を速める=1\r\n"
+                                            "終了間際：対象（分）=30\r\n"
+                                            "終了間際：間隔（秒）=60\r\n"
+                                            "メール：暗号化=1\r\n"
+                                            "メール：SMTPユーザID=alerts@example.test\r\n"
+                                            "メール：SMTPパスワード=\" pass word \"\r\n"
+                                            "プッシュ：通知する=0\r\n"
+                                            "プッシュ：URL=https://push.example.test/topic\r\n"));
     EnvSettings back;
     loadSettingsFrom(path, back);
     EXPECT_EQ(back, s);

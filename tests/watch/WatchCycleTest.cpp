@@ -67,7 +67,7 @@ protected:
             },
             dir.string());
         list->setClock([this] { return now; });
-        list->setPusher([this](const std::string& text, const std::string& first) {
+        list->setPusher([this](std::string_view, const std::string& text, const std::string& first) {
             pushes.push_back({text, first});
         });
         platform::setPendingEventHandler({});
@@ -149,6 +149,38 @@ TEST_F(WatchCycleTest, ThreeNewAlarmsGiveOneBalloonAndOneMailInListOrder)
     EXPECT_EQ(host.statusLines.front(), fillText(watch_text::kStatusUpdating, {"x1", kNameCamera}));
     EXPECT_EQ(host.statusLines.size(), 8u);
     EXPECT_EQ(host.statusLines.back(), "");
+}
+
+TEST_F(WatchCycleTest, AFollowUpThatTakesTheCycleOverSendsItsOneMailItself)
+{
+    settings.alarmOnPriceChange = 0;
+    watch(listing("x1", kPriceYen1000, kRemain5Min));
+    std::vector<CycleAlarms> handed;
+    bool takeOver = true;
+    list->setCycleFollowUp([&](const CycleAlarms& a) {
+        handed.push_back(a);
+        EXPECT_EQ(list->busy(), 0) << "the follow-up runs once the pass is over";
+        return takeOver;
+    });
+    list->runUpdateCycle();
+    ASSERT_EQ(handed.size(), 1u);
+    EXPECT_EQ(handed[0].mailText, alarmLine(listing("x1", kPriceYen1000, kRemain5Min)) + "\n");
+    EXPECT_EQ(handed[0].firstItemNo, "x1");
+    EXPECT_TRUE(mails.empty()) << "the mail waits for the follow-up";
+    EXPECT_EQ(host.balloons.size(), 1u) << "the watched listings' balloon does not wait";
+
+    ASSERT_TRUE(list->deliverAlarms(handed[0].mailText + "more\n", "x1", "title"));
+    EXPECT_EQ(mails, std::vector<std::string>{handed[0].mailText + "more\n"});
+    ASSERT_EQ(pushes.size(), 1u);
+
+    // A follow-up with nothing to run leaves the cycle to mail as it always did; fast ticks
+    // never wait for one.
+    takeOver = false;
+    settings.alarmOnPriceChange = 1;
+    put(listing("x1", "1500", kRemain5Min));
+    list->runUpdateCycle();
+    EXPECT_EQ(handed.size(), 2u);
+    EXPECT_EQ(mails.size(), 2u);
 }
 
 TEST_F(WatchCycleTest, AlertMailGoesToARealSmtpServerOncePerEpisode)
