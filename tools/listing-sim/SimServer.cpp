@@ -21,6 +21,9 @@ constexpr size_t kCatalogueSize = 3000;
 constexpr size_t kHugeAnswerBytes = 17u * 1024 * 1024;
 constexpr const char* kTextType = "text/plain; charset=utf-8";
 constexpr const char* kHtmlType = "text/html; charset=utf-8";
+// httplib listens with a queue of five connections; a client opening a tab's worth of
+// connections at once then loses some SYNs and waits a second for each one sent again.
+constexpr int kListenBacklog = 128;
 
 std::optional<int64_t> number(const std::string& text)
 {
@@ -106,6 +109,10 @@ SimServer::SimServer(const SimOptions& options) : options(options), delayMs(opti
     http.set_read_timeout(5);
     http.set_write_timeout(5);
     http.set_tcp_nodelay(true);
+    http.set_socket_options([this](int sock) {
+        httplib::default_socket_options(sock);
+        listenSocket = sock;
+    });
     routes();
 }
 
@@ -115,6 +122,9 @@ int SimServer::bind()
                                        : (http.bind_to_port("127.0.0.1", options.port) ? options.port : -1);
     if (port <= 0)
         return -1;
+    // Listening again on the bound socket only widens its queue.
+    if (listenSocket >= 0)
+        ::listen(listenSocket, kListenBacklog);
     std::lock_guard lock(mutex);
     catalogue = std::make_unique<Catalogue>(words, options.seed, kCatalogueSize,
                                             "http://127.0.0.1:" + std::to_string(port));

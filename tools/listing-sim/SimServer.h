@@ -42,6 +42,7 @@ private:
 
     const SimOptions options;
     httplib::Server http;
+    int listenSocket = -1;
     std::atomic<bool> stopping{false};
 
     std::mutex mutex;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace pelimo::bench {
+
+// The curl command-line tool fetching a list of addresses in one invocation, one after the
+// other over the connection it keeps, as the program keeps its own. The wall time includes
+// starting and ending the process, which on a loaded machine can take longer than a few
+// loopback fetches; curl's own time for the transfers (each one's time_total, summed) leaves
+// that out, and is the fair comparison for a short list.
+struct CurlRun {
+    bool ok = false; // every address answered 200
+    size_t transfers = 0;
+    double wallSeconds = 0;
+    double transferSeconds = 0;
+};
+
+// Writes a curl config naming every address, each one's body discarded.
+bool writeCurlConfig(const std::string& path, const std::vector<std::string>& addresses);
+
+CurlRun runCurl(const std::string& configPath);
+
+// The median of the values (the upper one of an even count).
+double median(std::vector<double> values);
+
+// The load averages of the machine, as /proc/loadavg gives them ("1.02 0.87 0.80"), or "?".
+std::string loadAverages();
+
+} // namespace pelimo::bench
