@@ -362,7 +362,12 @@ void CRkEnvAramDialog::copyTo(EnvSettings& settings) const
     settings.alarmBalloon = values.alarmBalloon;
     settings.alarmMail = values.alarmMail;
     settings.smtpHost = values.smtpHost;
-    settings.smtpPort = values.smtpPort;
+    // An encrypted connection's port outside the valid range would silently become the usual
+    // one when mailing; the setting says so instead. The plain dialogue's port stays as stored.
+    const int encryption = encryptionIndex(values.ext.mailEncryption);
+    settings.smtpPort = encryption != 0 && (values.smtpPort < 1 || values.smtpPort > 65535)
+                            ? usualPort(encryption)
+                            : values.smtpPort;
     settings.mailFrom = values.mailFrom;
     settings.mailTo = values.mailTo;
     settings.popBeforeSmtp = values.popBeforeSmtp;
@@ -375,7 +380,7 @@ void CRkEnvAramDialog::copyTo(EnvSettings& settings) const
         std::clamp(values.ext.nearEndMinutes, kNearEndMinutesMin, kNearEndMinutesMax);
     settings.ext.nearEndIntervalSeconds =
         std::clamp(values.ext.nearEndIntervalSeconds, kNearEndSecondsMin, kNearEndSecondsMax);
-    settings.ext.mailEncryption = encryptionIndex(values.ext.mailEncryption);
+    settings.ext.mailEncryption = encryption;
     settings.ext.smtpUser = values.ext.smtpUser;
     settings.ext.smtpPassword = values.ext.smtpPassword;
     settings.ext.pushEnabled = values.ext.pushEnabled;

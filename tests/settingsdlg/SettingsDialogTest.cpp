@@ -600,6 +600,10 @@ private slots:
         QCOMPARE(again.get<QLineEdit>("nearEndMinutes")->text(), QStringLiteral("1440"));
         QCOMPARE(again.get<QLineEdit>("smtpPassword")->text(), QStringLiteral("s3cret"));
         QVERIFY(again.get<QCheckBox>("pushEnabled")->isChecked());
+        // A port outside the valid range is saved as the usual one, which the mail would use.
+        again.get<QLineEdit>("smtpPort")->setText(QStringLiteral("0"));
+        again.ok();
+        QCOMPARE(again.saves.back().smtpPort, 587);
     }
 
     // The test button mails and pushes with what the page holds, unsaved, and says how each went.
