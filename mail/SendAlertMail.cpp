@@ -1,5 +1,6 @@
 #include "mail/SendAlertMail.h"
 
+#include "mail/CurlSmtpSender.h"
 #include "mail/MimeMessage.h"
 #include "mail/Pop3Client.h"
 #include "mail/SmtpConnection.h"
@@ -11,6 +12,15 @@ namespace pelimo {
 namespace {
 
 constexpr uint16_t kDefaultSmtpPort = 25;
+constexpr uint16_t kStartTlsPort = 587;    // RFC 6409 section 3.1
+constexpr uint16_t kImplicitTlsPort = 465; // RFC 8314 section 7.3
+
+// The setting's port, or the usual one when it is outside the valid range (an empty setting
+// reads as 0).
+uint16_t portOr(int32_t setting, uint16_t usual)
+{
+    return setting > 0 && setting <= 65535 ? static_cast<uint16_t>(setting) : usual;
+}
 
 // Cuts a Shift-JIS text to the status field's length without splitting a character. A
 // server's reply comes with its line end, which the one-line status field would show as a
@@ -59,11 +69,18 @@ bool SendAlertMail(const MailSettings& settings, const std::string& alertText, c
     message.addText(alertText, 1, 0);
     message.setSubject(mail_texts::kAlertMailSubject, 0);
 
+    // With encryption the message goes through the submission client, which shows its own steps.
+    if (settings.encryption == 1 || settings.encryption == 2) {
+        const bool implicit = settings.encryption == 2;
+        const SmtpSubmission server{settings.smtpHost,
+                                    portOr(settings.smtpPort, implicit ? kImplicitTlsPort : kStartTlsPort),
+                                    implicit ? SmtpSecurity::ImplicitTls : SmtpSecurity::StartTls,
+                                    settings.smtpUser, settings.smtpPassword};
+        return sendWithCurl(server, message, show, timeouts);
+    }
+
     show("CONNECT TO SMTP");
-    // A port outside the valid range (an empty setting reads as 0) means the standard one.
-    const uint16_t port = settings.smtpPort > 0 && settings.smtpPort <= 65535
-                              ? static_cast<uint16_t>(settings.smtpPort)
-                              : kDefaultSmtpPort;
+    const uint16_t port = portOr(settings.smtpPort, kDefaultSmtpPort);
     SmtpConnection smtp(timeouts.io);
     bool sent = false;
     if (smtp.connect(settings.smtpHost, port, timeouts.smtpConnect)) {

@@ -22,7 +22,9 @@ struct MailTimeouts {
 inline constexpr size_t kMaxStatusTextLength = 1023;
 
 // Mails the alert text to the configured recipient, after a POP3 login when the settings ask
-// for POP before SMTP. Progress goes to the status sink; true when the server took the mail.
+// for POP before SMTP: in the plain SMTP dialogue, or with encryption 1 or 2 through the
+// submission client (sendWithCurl) with the same message bytes. Progress goes to the status
+// sink, never a password; true when the server took the mail.
 bool SendAlertMail(const MailSettings& settings, const std::string& alertText, const StatusSink& status,
                    const MailTimeouts& timeouts = {});
 

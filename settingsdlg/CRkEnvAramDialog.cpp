@@ -7,11 +7,16 @@
 #include "settingsdlg/PageLayout.h"
 #include "settingsdlg/SpinBuddy.h"
 #include "settingsdlg_texts.h"
+#include "watch/AlertMail.h"
+#include "watch/PushNotice.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <algorithm>
 
 namespace pelimo {
@@ -36,6 +41,27 @@ int32_t flagOf(const QCheckBox* box)
     return box->isChecked() ? 1 : 0;
 }
 
+// The drop-down's entries are the encryption values 0, 1 and 2; any other stored value means
+// none, as the mail takes it.
+int encryptionIndex(int32_t stored)
+{
+    return stored == 1 || stored == 2 ? stored : 0;
+}
+
+// The port a mail server usually listens on for each encryption.
+int32_t usualPort(int encryption)
+{
+    return encryption == 1 ? 587 : encryption == 2 ? 465 : 25;
+}
+
+QString withDetail(const char* outcome, const std::string& detailSjis)
+{
+    QString text = toQString(outcome);
+    if (!detailSjis.empty())
+        text += toQString(kTestFailureDetail).arg(toQString(detailSjis));
+    return text;
+}
+
 } // namespace
 
 CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
@@ -46,57 +72,81 @@ CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
     PageLayout layout(this);
 
     auto* outer = new QGroupBox(toQString(kAlertSettings), this);
-    layout.add(outer, 2, 2, 252, 250);
+    layout.add(outer, 2, 2, 252, 304);
+    auto* nearEnd = new QGroupBox(toQString(kNearEndGroup), this);
+    layout.add(nearEnd, 8, 30, 240, 26);
     auto* conditions = new QGroupBox(toQString(kAlarmConditions), this);
-    layout.add(conditions, 8, 30, 240, 54);
+    layout.add(conditions, 8, 60, 240, 54);
     auto* actions = new QGroupBox(toQString(kAlarmActions), this);
-    layout.add(actions, 8, 88, 240, 158);
+    layout.add(actions, 8, 118, 240, 182);
 
     interval = addField(layout, kWatchInterval, "watchIntervalMinutes", 12, 60, 13, 30);
     intervalSpin = new SpinBuddy(this);
     intervalSpin->setObjectName(QStringLiteral("watchIntervalSpin"));
     layout.add(intervalSpin, 90, 13, 8, 12);
 
-    remainingCheck = addCheck(layout, kAlarmOnRemaining, "alarmOnRemainingTime", 14, 40, 180);
-    remaining = addField(layout, kRemainingMinutes, "remainingTimeMinutes", 26, 70, 52, 30);
+    nearEndCheck = addCheck(layout, kNearEndFaster, "nearEndFaster", 14, 41, 56);
+    nearEndMinutes = addField(layout, kNearEndMinutes, "nearEndMinutes", 74, 124, 39, 26);
+    nearEndSeconds = addField(layout, kNearEndSeconds, "nearEndIntervalSeconds", 156, 192, 39, 26);
+
+    remainingCheck = addCheck(layout, kAlarmOnRemaining, "alarmOnRemainingTime", 14, 70, 180);
+    remaining = addField(layout, kRemainingMinutes, "remainingTimeMinutes", 26, 70, 82, 30);
     remainingSpin = new SpinBuddy(this);
     remainingSpin->setObjectName(QStringLiteral("remainingTimeSpin"));
-    layout.add(remainingSpin, 100, 52, 8, 12);
-    priceCheck = addCheck(layout, kAlarmOnPrice, "alarmOnPriceChange", 14, 68, 180);
+    layout.add(remainingSpin, 100, 82, 8, 12);
+    priceCheck = addCheck(layout, kAlarmOnPrice, "alarmOnPriceChange", 14, 98, 180);
 
-    listColourCheck = addCheck(layout, kChangeListColour, "alarmChangesListColour", 14, 98, 70);
+    listColourCheck = addCheck(layout, kChangeListColour, "alarmChangesListColour", 14, 128, 70);
     auto* backLabel = new QLabel(toQString(kBackColour), this);
-    layout.add(backLabel, 92, 99, 16, 9);
+    layout.add(backLabel, 92, 129, 16, 9);
     backButton = new CRkColorButton(this);
     backButton->setObjectName(QStringLiteral("alarmBackColour"));
-    layout.add(backButton, 110, 97, 22, 12);
+    layout.add(backButton, 110, 127, 22, 12);
     auto* textLabel = new QLabel(toQString(kTextColour), this);
-    layout.add(textLabel, 142, 99, 16, 9);
+    layout.add(textLabel, 142, 129, 16, 9);
     textButton = new CRkColorButton(this);
     textButton->setObjectName(QStringLiteral("alarmTextColour"));
-    layout.add(textButton, 160, 97, 22, 12);
-    balloonCheck = addCheck(layout, kBalloon, "alarmBalloon", 14, 113, 226);
+    layout.add(textButton, 160, 127, 22, 12);
+    balloonCheck = addCheck(layout, kBalloon, "alarmBalloon", 14, 143, 226);
 
-    mailCheck = addCheck(layout, kMail, "alarmMail", 14, 127, 120);
-    smtpHostField = addField(layout, kSmtpServer, "smtpHost", 26, 70, 139, 100);
-    smtpPortField = addField(layout, kPortNumber, "smtpPort", 180, 204, 139, 30);
-    mailFromField = addField(layout, kMailFrom, "mailFrom", 26, 70, 152, 164);
-    mailToField = addField(layout, kMailTo, "mailTo", 26, 70, 165, 164);
+    mailCheck = addCheck(layout, kMail, "alarmMail", 14, 157, 90);
+    auto* encryptionLabel = new QLabel(toQString(kEncryption), this);
+    layout.add(encryptionLabel, 120, 159, 24, 9);
+    encryptionBox = new QComboBox(this);
+    encryptionBox->setObjectName(QStringLiteral("mailEncryption"));
+    for (const char* choice : {kEncryptionNone, kEncryptionStartTls, kEncryptionTls})
+        encryptionBox->addItem(toQString(choice));
+    layout.add(encryptionBox, 146, 156, 62, 12);
+    encryptionLabel->setBuddy(encryptionBox);
+    smtpHostField = addField(layout, kSmtpServer, "smtpHost", 26, 70, 169, 100);
+    smtpPortField = addField(layout, kPortNumber, "smtpPort", 180, 204, 169, 30);
+    smtpUserField = addField(layout, kSmtpUser, "smtpUser", 26, 70, 182, 64);
+    smtpPasswordField = addField(layout, kSmtpPassword, "smtpPassword", 142, 166, 182, 68);
+    mailFromField = addField(layout, kMailFrom, "mailFrom", 26, 70, 195, 164);
+    mailToField = addField(layout, kMailTo, "mailTo", 26, 70, 208, 164);
     auto* note = new QLabel(toQString(kSenderNote), this);
     note->setObjectName(QStringLiteral("senderNote"));
-    layout.add(note, 26, 179, 208, 17);
+    layout.add(note, 26, 222, 208, 17);
 
-    popCheck = addCheck(layout, kPopBeforeSmtp, "popBeforeSmtp", 14, 199, 120);
-    pop3HostField = addField(layout, kPop3Server, "pop3Host", 26, 70, 211, 100);
-    pop3PortField = addField(layout, kPortNumber, "pop3Port", 180, 204, 211, 30);
-    pop3UserField = addField(layout, kPop3User, "pop3User", 26, 70, 224, 64);
-    pop3PasswordField = addField(layout, kPop3Password, "pop3Password", 142, 166, 224, 68);
+    popCheck = addCheck(layout, kPopBeforeSmtp, "popBeforeSmtp", 14, 242, 120);
+    pop3HostField = addField(layout, kPop3Server, "pop3Host", 26, 70, 254, 100);
+    pop3PortField = addField(layout, kPortNumber, "pop3Port", 180, 204, 254, 30);
+    pop3UserField = addField(layout, kPop3User, "pop3User", 26, 70, 267, 64);
+    pop3PasswordField = addField(layout, kPop3Password, "pop3Password", 142, 166, 267, 68);
 
-    for (QLineEdit* number : {interval, remaining, smtpPortField, pop3PortField})
+    pushCheck = addCheck(layout, kPush, "pushEnabled", 14, 284, 56);
+    pushUrlField = addField(layout, kPushUrl, "pushUrl", 74, 90, 283, 104);
+    testButton = new QPushButton(toQString(kTestSend), this);
+    testButton->setObjectName(QStringLiteral("testSend"));
+    layout.add(testButton, 198, 282, 44, 14);
+
+    for (QLineEdit* number :
+         {interval, remaining, nearEndMinutes, nearEndSeconds, smtpPortField, pop3PortField})
         number->setAlignment(Qt::AlignRight);
     for (QLineEdit* port : {smtpPortField, pop3PortField})
         port->setReadOnly(true);
-    pop3PasswordField->setEchoMode(QLineEdit::Password);
+    for (QLineEdit* password : {smtpPasswordField, pop3PasswordField})
+        password->setEchoMode(QLineEdit::Password);
     layout.apply();
 
     // Show the copies.
@@ -106,8 +156,18 @@ CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
     balloonCheck->setChecked(isOn(values.alarmBalloon));
     mailCheck->setChecked(isOn(values.alarmMail));
     popCheck->setChecked(isOn(values.popBeforeSmtp));
+    nearEndCheck->setChecked(isOn(values.ext.nearEndFaster));
+    nearEndMinutes->setText(QString::number(values.ext.nearEndMinutes));
+    nearEndSeconds->setText(QString::number(values.ext.nearEndIntervalSeconds));
+    shownEncryption = encryptionIndex(values.ext.mailEncryption);
+    encryptionBox->setCurrentIndex(shownEncryption);
+    plainPort = shownEncryption == 0 ? values.smtpPort : usualPort(0);
     smtpHostField->setText(toQString(values.smtpHost));
     smtpPortField->setText(QString::number(values.smtpPort));
+    smtpUserField->setText(toQString(values.ext.smtpUser));
+    smtpPasswordField->setText(toQString(values.ext.smtpPassword));
+    pushCheck->setChecked(isOn(values.ext.pushEnabled));
+    pushUrlField->setText(toQString(values.ext.pushUrl));
     mailFromField->setText(toQString(values.mailFrom));
     mailToField->setText(toQString(values.mailTo));
     pop3HostField->setText(toQString(values.pop3Host));
@@ -132,8 +192,10 @@ CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
     remainingSpin->setPosition(values.remainingTimeMinutes);
     remaining->setText(QString::number(values.remainingTimeMinutes));
 
-    for (QCheckBox* rule : {remainingCheck, listColourCheck, mailCheck, popCheck})
+    for (QCheckBox* rule : {remainingCheck, listColourCheck, mailCheck, popCheck, nearEndCheck, pushCheck})
         connect(rule, &QCheckBox::clicked, this, &CRkEnvAramDialog::onRuleClicked);
+    connect(encryptionBox, &QComboBox::currentIndexChanged, this, &CRkEnvAramDialog::onEncryptionChosen);
+    connect(testButton, &QPushButton::clicked, this, &CRkEnvAramDialog::onTestSend);
     applyEnabling();
 }
 
@@ -176,9 +238,14 @@ bool CRkEnvAramDialog::readControls()
     // Nothing is taken over unless every number reads.
     EnvSettings read = values;
     if (!readNumber(interval, read.watchIntervalMinutes) ||
-        !readNumber(remaining, read.remainingTimeMinutes) || !readNumber(smtpPortField, read.smtpPort) ||
-        !readNumber(pop3PortField, read.pop3Port))
+        !readNumber(remaining, read.remainingTimeMinutes) ||
+        !readNumber(nearEndMinutes, read.ext.nearEndMinutes) ||
+        !readNumber(nearEndSeconds, read.ext.nearEndIntervalSeconds) ||
+        !readNumber(smtpPortField, read.smtpPort) || !readNumber(pop3PortField, read.pop3Port))
         return false;
+    read.ext.nearEndFaster = flagOf(nearEndCheck);
+    read.ext.mailEncryption = encryptionBox->currentIndex();
+    read.ext.pushEnabled = flagOf(pushCheck);
     read.alarmOnRemainingTime = flagOf(remainingCheck);
     read.alarmOnPriceChange = flagOf(priceCheck);
     read.alarmChangesListColour = flagOf(listColourCheck);
@@ -191,6 +258,9 @@ bool CRkEnvAramDialog::readControls()
     read.pop3Host = singleLine(pop3HostField->text());
     read.pop3User = singleLine(pop3UserField->text());
     read.pop3Password = singleLine(pop3PasswordField->text());
+    read.ext.smtpUser = singleLine(smtpUserField->text());
+    read.ext.smtpPassword = singleLine(smtpPasswordField->text());
+    read.ext.pushUrl = singleLine(pushUrlField->text().trimmed());
     values = read;
     return true;
 }
@@ -207,6 +277,71 @@ void CRkEnvAramDialog::applyEnabling()
     const bool pop = mail && isOn(values.popBeforeSmtp);
     for (QLineEdit* field : {pop3HostField, pop3UserField, pop3PasswordField})
         field->setEnabled(pop);
+    // The login only ever goes over an encrypted connection; the plain dialogue keeps its port
+    // read-only, as it always was.
+    const bool encrypted = encryptionIndex(values.ext.mailEncryption) != 0;
+    encryptionBox->setEnabled(mail);
+    smtpUserField->setEnabled(mail && encrypted);
+    smtpPasswordField->setEnabled(mail && encrypted);
+    smtpPortField->setReadOnly(!encrypted);
+    nearEndMinutes->setEnabled(isOn(values.ext.nearEndFaster));
+    nearEndSeconds->setEnabled(isOn(values.ext.nearEndFaster));
+    pushUrlField->setEnabled(isOn(values.ext.pushEnabled));
+}
+
+void CRkEnvAramDialog::onEncryptionChosen(int encryption)
+{
+    // The port follows the choice while it is the usual one of the previous choice; a port the
+    // user typed for an encrypted connection stays.
+    if (encryption == 0) {
+        smtpPortField->setText(QString::number(plainPort));
+    } else {
+        const auto typed = wholeInteger(fromQString(smtpPortField->text()));
+        if (shownEncryption == 0 || !typed || *typed == usualPort(shownEncryption))
+            smtpPortField->setText(QString::number(usualPort(encryption)));
+    }
+    shownEncryption = encryption;
+    onRuleClicked();
+}
+
+void CRkEnvAramDialog::onTestSend()
+{
+    if (!readControls())
+        return;
+    // The values as they stand in the page, saved or not, through the program's own senders.
+    EnvSettings trial = values;
+    copyTo(trial);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString mailOutcome = testMail(trial);
+    QApplication::restoreOverrideCursor();
+    platform::MessageBox::information(this, mailOutcome);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString pushOutcome = testPush(trial);
+    QApplication::restoreOverrideCursor();
+    platform::MessageBox::information(this, pushOutcome);
+}
+
+QString CRkEnvAramDialog::testMail(const EnvSettings& trial)
+{
+    if (trial.smtpHost.empty())
+        return toQString(kTestMailNoHost);
+    if (trial.mailTo.empty())
+        return toQString(kTestMailNoRecipient);
+    // The last status text names the step that failed ("SMTP LOGIN REFUSED", say).
+    std::string last;
+    const bool sent = smtpAlertMailer()(trial, kTestText, [&last](const std::string& text) {
+        if (!text.empty())
+            last = text;
+    });
+    return sent ? toQString(kTestMailSent) : withDetail(kTestMailFailed, last);
+}
+
+QString CRkEnvAramDialog::testPush(const EnvSettings& trial)
+{
+    if (trial.ext.pushUrl.empty())
+        return toQString(kTestPushNoUrl);
+    const PushOutcome outcome = sendPush(trial.ext.pushUrl, kTestSend, std::string(), kTestText);
+    return outcome.sent ? toQString(kTestPushSent) : withDetail(kTestPushFailed, outcome.reason);
 }
 
 void CRkEnvAramDialog::onRuleClicked()
@@ -227,7 +362,12 @@ void CRkEnvAramDialog::copyTo(EnvSettings& settings) const
     settings.alarmBalloon = values.alarmBalloon;
     settings.alarmMail = values.alarmMail;
     settings.smtpHost = values.smtpHost;
-    settings.smtpPort = values.smtpPort;
+    // An encrypted connection's port outside the valid range would silently become the usual
+    // one when mailing; the setting says so instead. The plain dialogue's port stays as stored.
+    const int encryption = encryptionIndex(values.ext.mailEncryption);
+    settings.smtpPort = encryption != 0 && (values.smtpPort < 1 || values.smtpPort > 65535)
+                            ? usualPort(encryption)
+                            : values.smtpPort;
     settings.mailFrom = values.mailFrom;
     settings.mailTo = values.mailTo;
     settings.popBeforeSmtp = values.popBeforeSmtp;
@@ -235,6 +375,16 @@ void CRkEnvAramDialog::copyTo(EnvSettings& settings) const
     settings.pop3Port = values.pop3Port;
     settings.pop3User = values.pop3User;
     settings.pop3Password = values.pop3Password;
+    settings.ext.nearEndFaster = values.ext.nearEndFaster;
+    settings.ext.nearEndMinutes =
+        std::clamp(values.ext.nearEndMinutes, kNearEndMinutesMin, kNearEndMinutesMax);
+    settings.ext.nearEndIntervalSeconds =
+        std::clamp(values.ext.nearEndIntervalSeconds, kNearEndSecondsMin, kNearEndSecondsMax);
+    settings.ext.mailEncryption = encryption;
+    settings.ext.smtpUser = values.ext.smtpUser;
+    settings.ext.smtpPassword = values.ext.smtpPassword;
+    settings.ext.pushEnabled = values.ext.pushEnabled;
+    settings.ext.pushUrl = values.ext.pushUrl;
 }
 
 } // namespace pelimo

@@ -5,7 +5,9 @@
 #include <QWidget>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
+class QPushButton;
 
 namespace pelimo {
 
@@ -13,8 +15,9 @@ class CRkColorButton;
 class PageLayout;
 class SpinBuddy;
 
-// Page "alert": the watch interval, the alarm conditions and what an alarm does, with the
-// mail server settings. Which controls can be used follows the check boxes.
+// Page "alert": the watch interval, faster polling near the end, the alarm conditions and what
+// an alarm does, with the mail server and push settings and a button that tries them. Which
+// controls can be used follows the check boxes and the mail's encryption.
 class CRkEnvAramDialog final : public QWidget {
     Q_OBJECT
 
@@ -23,12 +26,17 @@ public:
     static constexpr int kIntervalMax = 1000;
     static constexpr int kRemainingMin = 0;
     static constexpr int kRemainingMax = 1000;
+    static constexpr int kNearEndMinutesMin = 1;
+    static constexpr int kNearEndMinutesMax = 1440;
+    static constexpr int kNearEndSecondsMin = 30;
+    static constexpr int kNearEndSecondsMax = 3600;
 
     CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent = nullptr);
 
-    // Reads the controls into the copies: the interval, the remaining minutes, the check boxes,
-    // then the text fields. A number field without an integer stops the reading; the user is
-    // told, the page asks to be brought to the front and the field gets the focus.
+    // Reads the controls into the copies: the interval, the remaining minutes, the near-end
+    // numbers, the ports, the check boxes and the encryption, then the text fields. A number field without an
+    // integer stops the reading; the user is told, the page asks to be brought to the front and the field
+    // gets the focus.
     bool readControls();
     // Numbers outside their arrows' ranges go into the settings clamped into them, so no
     // typed value can make the watch timer run wild.
@@ -44,20 +52,30 @@ private:
     bool readNumber(QLineEdit* field, int32_t& value);
     void applyEnabling();
     void onRuleClicked();
+    void onEncryptionChosen(int encryption);
+    void onTestSend();
+    QString testMail(const EnvSettings& trial);
+    QString testPush(const EnvSettings& trial);
 
     QLineEdit* interval;
     SpinBuddy* intervalSpin;
     QCheckBox* remainingCheck;
     QLineEdit* remaining;
     SpinBuddy* remainingSpin;
+    QCheckBox* nearEndCheck;
+    QLineEdit* nearEndMinutes;
+    QLineEdit* nearEndSeconds;
     QCheckBox* priceCheck;
     QCheckBox* listColourCheck;
     CRkColorButton* backButton;
     CRkColorButton* textButton;
     QCheckBox* balloonCheck;
     QCheckBox* mailCheck;
+    QComboBox* encryptionBox;
     QLineEdit* smtpHostField;
     QLineEdit* smtpPortField;
+    QLineEdit* smtpUserField;
+    QLineEdit* smtpPasswordField;
     QLineEdit* mailFromField;
     QLineEdit* mailToField;
     QCheckBox* popCheck;
@@ -65,8 +83,15 @@ private:
     QLineEdit* pop3PortField;
     QLineEdit* pop3UserField;
     QLineEdit* pop3PasswordField;
+    QCheckBox* pushCheck;
+    QLineEdit* pushUrlField;
+    QPushButton* testButton;
 
     EnvSettings values;
+    // The encryption the drop-down showed before its last change, and the port the plain
+    // dialogue had when the page opened (going back to no encryption shows it again).
+    int shownEncryption = 0;
+    int32_t plainPort = 25;
 };
 
 } // namespace pelimo

@@ -16,6 +16,9 @@ MailSettings mailSettingsFrom(const EnvSettings& settings)
     mail.smtpPort = settings.smtpPort;
     mail.mailFrom = settings.mailFrom;
     mail.mailTo = settings.mailTo;
+    mail.encryption = settings.ext.mailEncryption;
+    mail.smtpUser = settings.ext.smtpUser;
+    mail.smtpPassword = settings.ext.smtpPassword;
     return mail;
 }
 

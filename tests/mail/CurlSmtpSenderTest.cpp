@@ -1,11 +1,10 @@
 #include "mail/CurlSmtpSender.h"
 
-#include "TestCertificates.h"
 #include "mail/MimeMessage.h"
 #include "tests/support/LoopbackListener.h"
 #include "tests/support/SmtpSink.h"
+#include "tests/support/TestCertificates.h"
 
-#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace pelimo {
@@ -20,15 +19,6 @@ const test::TestCertificates& certificates()
     static const test::TestCertificates made;
     return made;
 }
-
-// Points SSL_CERT_FILE at a bundle while it lives.
-class CertBundle {
-public:
-    explicit CertBundle(const std::string& path) { ::setenv("SSL_CERT_FILE", path.c_str(), 1); }
-    ~CertBundle() { ::unsetenv("SSL_CERT_FILE"); }
-    CertBundle(const CertBundle&) = delete;
-    CertBundle& operator=(const CertBundle&) = delete;
-};
 
 MimeMessage alertMessage()
 {
@@ -64,7 +54,7 @@ public:
 TEST(CurlSmtpSender, SubmitsTheMessageOverTlsWithALogin)
 {
     ASSERT_EQ(certificates().startError(), "");
-    const CertBundle trust(certificates().caFile());
+    const test::TrustedBundle trust(certificates().caFile());
     const MimeMessage message = alertMessage();
     Capture expected;
     ASSERT_TRUE(message.write(expected, true, false));
@@ -105,7 +95,7 @@ TEST(CurlSmtpSender, RefusesToSendWithoutTrustOrLogin)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const CertBundle trust(c.bundle);
+        const test::TrustedBundle trust(c.bundle);
         StatusLog status;
         EXPECT_FALSE(sendWithCurl({"127.0.0.1", server.port(), SmtpSecurity::StartTls, "tester", c.password},
                                   alertMessage(), status.sink(), kWaits));

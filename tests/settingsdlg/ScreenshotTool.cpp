@@ -19,6 +19,13 @@ int main(int argc, char** argv)
     settings.smtpHost = "smtp.example.net";
     settings.mailFrom = "watcher@example.net";
     settings.mailTo = "me@example.net";
+    settings.smtpPort = 587;
+    settings.ext.mailEncryption = 1;
+    settings.ext.smtpUser = "watcher";
+    settings.ext.smtpPassword = "secret";
+    settings.ext.nearEndFaster = 1;
+    settings.ext.pushEnabled = 1;
+    settings.ext.pushUrl = "https://push.example.net/alerts";
     settings.pop3Password = "secret";
     settings.typeColours[1] = {pelimo::makeColourRef(0, 0, 160), pelimo::makeColourRef(255, 255, 200)};
     settings.typeColours[2] = {pelimo::makeColourRef(200, 0, 0), pelimo::makeColourRef(230, 255, 230)};

@@ -1,9 +1,10 @@
-#include "TestCertificates.h"
+#include "tests/support/TestCertificates.h"
 
 #include "platform/FileSystem.h"
 #include "tests/support/ChildProcess.h"
 
 #include <chrono>
+#include <cstdlib>
 
 namespace pelimo::test {
 namespace {
@@ -54,6 +55,16 @@ TestCertificates::TestCertificates()
 std::vector<std::string> TestCertificates::submissionArguments(const char* tls) const
 {
     return {"--tls", tls, "--cert", serverCertFile(), "--key", serverKeyFile(), "--auth", "tester:s3cret"};
+}
+
+TrustedBundle::TrustedBundle(const std::string& path)
+{
+    ::setenv("SSL_CERT_FILE", path.c_str(), 1);
+}
+
+TrustedBundle::~TrustedBundle()
+{
+    ::unsetenv("SSL_CERT_FILE");
 }
 
 } // namespace pelimo::test

@@ -28,4 +28,13 @@ private:
     std::string error;
 };
 
+// Points SSL_CERT_FILE, the bundle the mail client trusts, at a file while it lives.
+class TrustedBundle {
+public:
+    explicit TrustedBundle(const std::string& path);
+    ~TrustedBundle();
+    TrustedBundle(const TrustedBundle&) = delete;
+    TrustedBundle& operator=(const TrustedBundle&) = delete;
+};
+
 } // namespace pelimo::test
