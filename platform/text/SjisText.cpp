@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <iconv.h>
-#include <vector>
 
 namespace pelimo::platform {
 namespace {
 
-// One iconv descriptor for the duration of one conversion.
+// One iconv descriptor; each conversion starts and ends in the initial shift state, so one
+// descriptor serves any number of conversions in turn.
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd(iconv_open(to, from)) {}
@@ -27,10 +27,12 @@ public:
     template <typename Skip> std::string run(std::string_view input, Skip skip, bool* clean = nullptr)
     {
         std::string out;
-        std::vector<char> in(input.begin(), input.end());
-        char* src = in.data();
-        size_t srcLeft = in.size();
+        out.reserve(input.size() + input.size() / 2);
+        // iconv never writes through its input pointer; its signature is only older than const.
+        char* src = const_cast<char*>(input.data());
+        size_t srcLeft = input.size();
         char buffer[4096];
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
         if (clean)
             *clean = true;
         while (srcLeft > 0) {
@@ -95,11 +97,13 @@ bool isAscii(std::string_view s)
 
 } // namespace
 
+// Every listing's texts cross in these two directions, and opening a descriptor costs more
+// than converting a title; each thread keeps one of each.
 std::string sjisToUtf8(std::string_view sjis)
 {
     if (isAscii(sjis))
         return std::string(sjis);
-    Converter c("UTF-8", "CP932");
+    thread_local Converter c("UTF-8", "CP932");
     return c.valid() ? c.run(sjis, sjisCharLength) : std::string(sjis);
 }
 
@@ -107,7 +111,7 @@ std::string utf8ToSjis(std::string_view utf8)
 {
     if (isAscii(utf8))
         return std::string(utf8);
-    Converter c("CP932", "UTF-8");
+    thread_local Converter c("CP932", "UTF-8");
     return c.valid() ? c.run(utf8, utf8CharLength) : std::string(utf8);
 }
 
