@@ -1,12 +1,11 @@
 #include "watch/PushNotice.h"
 
+#include "PushReceiver.h"
 #include "TestTexts.h"
 #include "WatchTexts.h"
 #include "platform/text/SjisText.h"
-#include "tests/support/LoopbackListener.h"
 
 #include <gtest/gtest.h>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,56 +16,9 @@ namespace {
 using namespace std::chrono_literals;
 using namespace watch_test_text;
 
-// A loopback HTTP receiver that keeps the raw bytes of each request, then answers 200 or,
-// when told to stay silent, nothing until the sender gives up.
-class PushReceiver {
-public:
-    explicit PushReceiver(bool silent)
-    {
-        listener.serveEach([this, silent](test::LoopbackPeer& peer) {
-            for (;;) {
-                const std::optional<std::string> head = peer.readUntil("\r\n\r\n", 5s);
-                if (!head)
-                    return;
-                const size_t lengthAt = head->find("Content-Length: ");
-                if (lengthAt == std::string::npos) {
-                    peer.drain();
-                    return;
-                }
-                const std::optional<std::string> body =
-                    peer.read(std::stoul(head->substr(lengthAt + 16)), 5s);
-                if (!body)
-                    return;
-                {
-                    const std::lock_guard lock(mutex);
-                    received.push_back(*head + *body);
-                }
-                if (silent) {
-                    // The silent receiver reads on until the sender closes.
-                    peer.drain();
-                    return;
-                }
-                peer.send("HTTP/1.1 200 OK\r\nContent-Length: 2\r\n\r\nok");
-            }
-        });
-    }
-
-    std::string url() const { return "http://127.0.0.1:" + std::to_string(listener.port()) + "/alerts"; }
-    std::vector<std::string> requests()
-    {
-        const std::lock_guard lock(mutex);
-        return received;
-    }
-
-private:
-    std::mutex mutex;
-    std::vector<std::string> received;
-    test::LoopbackListener listener; // last: it goes first, its script with it
-};
-
 TEST(Push, SendsTheAlarmTextWithTitleAndClickHeaders)
 {
-    PushReceiver receiver(false);
+    test::PushReceiver receiver(false);
     const std::string click = "http://127.0.0.1:1/aff/t/m/WS/pitem_GKx1";
     const PushOutcome outcome =
         sendPush(receiver.url(), watch_text::kPushTitleAlarms, click, kAlarmLineCamera);
@@ -90,7 +42,7 @@ TEST(Push, SendsTheAlarmTextWithTitleAndClickHeaders)
 
 TEST(Push, AReceiverThatNeverAnswersFailsAtTheBound)
 {
-    PushReceiver receiver(true);
+    test::PushReceiver receiver(true);
     const auto start = std::chrono::steady_clock::now();
     const PushOutcome outcome =
         sendPush(receiver.url(), watch_text::kPushTitleAlarms, "", kAlarmLineCamera, 300ms);
@@ -104,7 +56,7 @@ TEST(Push, AReceiverThatNeverAnswersFailsAtTheBound)
 
 TEST(Push, AddressesOtherThanHttpAreRefusedWithoutARequest)
 {
-    PushReceiver receiver(false);
+    test::PushReceiver receiver(false);
     const std::string port = receiver.url().substr(17, receiver.url().find('/', 17) - 17);
     for (const std::string& url :
          std::vector<std::string>{"ftp://127.0.0.1:" + port + "/x", "file:///etc/passwd", "127.0.0.1:" + port,
