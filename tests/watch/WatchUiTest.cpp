@@ -267,6 +267,14 @@ private slots:
         list->restartTimer();
         QVERIFY(!fast->isActive());
         QVERIFY(list->timerActive());
+
+        // Once the exit is asked for, neither timer runs, whatever restarts them.
+        settings.ext.nearEndFaster = 1;
+        list->restartTimer();
+        platform::sendMessage(list.get(), platform::AramExitRequest{});
+        list->restartTimer();
+        QVERIFY(!fast->isActive());
+        QVERIFY(!list->timerActive());
     }
 
     void listingEndingInEightMinutesIsFetchedEveryTickAndAlarms()
