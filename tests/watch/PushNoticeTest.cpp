@@ -1,5 +1,6 @@
 #include "watch/PushNotice.h"
 
+#include "PushReceiver.h"
 #include "TestTexts.h"
 #include "WatchTexts.h"
 #include "platform/text/SjisText.h"
@@ -20,7 +21,7 @@ using test::PushReceiver;
 
 TEST(Push, SendsTheAlarmTextWithTitleAndClickHeaders)
 {
-    PushReceiver receiver(false);
+    test::PushReceiver receiver(false);
     const std::string click = "http://127.0.0.1:1/aff/t/m/WS/pitem_GKx1";
     const PushOutcome outcome =
         sendPush(receiver.url(), watch_text::kPushTitleAlarms, click, kAlarmLineCamera);
@@ -44,7 +45,7 @@ TEST(Push, SendsTheAlarmTextWithTitleAndClickHeaders)
 
 TEST(Push, AReceiverThatNeverAnswersFailsAtTheBound)
 {
-    PushReceiver receiver(true);
+    test::PushReceiver receiver(true);
     const auto start = std::chrono::steady_clock::now();
     const PushOutcome outcome =
         sendPush(receiver.url(), watch_text::kPushTitleAlarms, "", kAlarmLineCamera, 300ms);
@@ -58,7 +59,7 @@ TEST(Push, AReceiverThatNeverAnswersFailsAtTheBound)
 
 TEST(Push, AddressesOtherThanHttpAreRefusedWithoutARequest)
 {
-    PushReceiver receiver(false);
+    test::PushReceiver receiver(false);
     const std::string port = receiver.url().substr(17, receiver.url().find('/', 17) - 17);
     for (const std::string& url :
          std::vector<std::string>{"ftp://127.0.0.1:" + port + "/x", "file:///etc/passwd", "127.0.0.1:" + port,

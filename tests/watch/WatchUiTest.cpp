@@ -3,18 +3,27 @@
 #include "TestTexts.h"
 #include "WatchTexts.h"
 #include "itempage/CRkHtmlView.h"
+#include "itempage/ItemPageAddress.h"
 #include "platform/EventPump.h"
+#include "platform/qt/MessageBox.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/SjisText.h"
+#include "tests/support/PushReceiver.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"
+#include "watch/AramRules.h"
 #include "watch/ui/CRkAramList.h"
 #include "watch/ui/CRkAramTabCtrl.h"
+#include "watch/ui/CRkCeilingDlg.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QtTest>
@@ -66,7 +75,11 @@ private slots:
         list->resize(800, 300);
     }
 
-    void cleanup() { list.reset(); }
+    void cleanup()
+    {
+        list.reset();
+        platform::MessageBox::setRecordingForTest(false);
+    }
 
     void columnsAsDefined()
     {
@@ -231,6 +244,152 @@ private slots:
         QCOMPARE(list->timerIntervalMs(), 7 * 60000);
     }
 
+    void nearEndTimerFollowsTheSettingsAndTicksFetchOnlyListingsNearTheirEnd()
+    {
+        list->createAramList();
+        QTimer* fast = list->findChild<QTimer*>(QStringLiteral("nearEndTimer"));
+        QVERIFY(fast != nullptr);
+        QVERIFY(!fast->isActive());
+        watch(listing("n1", "1", kRemain30Min));
+        watch(listing("far", "2", kRemain3Day));
+
+        // As the settings dialog leaves it: on, with an interval below the range.
+        settings.ext.nearEndFaster = 1;
+        settings.ext.nearEndIntervalSeconds = 10;
+        list->restartTimer();
+        QVERIFY(fast->isActive());
+        QCOMPARE(fast->interval(), 30000);
+        QVERIFY(QMetaObject::invokeMethod(fast, "timeout"));
+        QCOMPARE(itemRequests("n1"), size_t{1});
+        QCOMPARE(itemRequests("far"), size_t{0});
+
+        settings.ext.nearEndFaster = 0;
+        list->restartTimer();
+        QVERIFY(!fast->isActive());
+        QVERIFY(list->timerActive());
+
+        // Once the exit is asked for, neither timer runs, whatever restarts them.
+        settings.ext.nearEndFaster = 1;
+        list->restartTimer();
+        platform::sendMessage(list.get(), platform::AramExitRequest{});
+        list->restartTimer();
+        QVERIFY(!fast->isActive());
+        QVERIFY(!list->timerActive());
+    }
+
+    void listingEndingInEightMinutesIsFetchedEveryTickAndAlarms()
+    {
+        settings.alarmBalloon = 1;
+        settings.ext.nearEndFaster = 1;
+        NearEndPolling::Clock::time_point now{};
+        list->watchList().setClock([&now] { return now; });
+        list->createAramList();
+        QTimer* fast = list->findChild<QTimer*>(QStringLiteral("nearEndTimer"));
+        QCOMPARE(fast->interval(), 60000);
+        // "N分" from the test text "5分".
+        const auto minutesLeft = [](int n) {
+            return std::to_string(n) + std::string(kRemain5Min).substr(1);
+        };
+        watch(listing("e8", kPriceYen1000, minutesLeft(8)));
+        for (int left = 8; left >= 1; --left) {
+            put(listing("e8", kPriceYen1000, minutesLeft(left)));
+            QVERIFY(QMetaObject::invokeMethod(fast, "timeout"));
+            QCOMPARE(itemRequests("e8"), size_t(9 - left));
+            QCOMPARE(list->topLevelItem(0)->text(6), q(minutesLeft(left).c_str()));
+            // The threshold is five minutes: the alarm comes once, at 5分.
+            QCOMPARE(host.balloons.size(), size_t{left <= 5 ? 1u : 0u});
+            now += std::chrono::minutes(1);
+        }
+        // Over, and the service no longer knows it: the row shows the end, and ticks stop.
+        sim.control("/sim/remove?ItemNo=e8");
+        QVERIFY(QMetaObject::invokeMethod(fast, "timeout"));
+        QCOMPARE(list->topLevelItem(0)->text(6), q(watch_text::kRemainEnded));
+        QCOMPARE(list->topLevelItem(0)->text(2), q(kPriceYen1000));
+        QVERIFY(QMetaObject::invokeMethod(fast, "timeout"));
+        QCOMPARE(itemRequests("e8"), size_t{9});
+    }
+
+    void alarmsArePushedOnlyWhenSetAndAFailureShowsInTheStatusBar()
+    {
+        test::PushReceiver receiver(false);
+        watch(listing("p1", "1", kRemain30Sec));
+        list->watchList().runUpdateCycle();
+        QVERIFY(list->entries()[0].inAlarm());
+        QVERIFY(receiver.requests().empty());
+
+        settings.ext.pushEnabled = 1;
+        settings.ext.pushUrl = receiver.url();
+        watch(listing("p2", "2", kRemain30Sec));
+        list->watchList().runUpdateCycle();
+        const std::vector<std::string> pushed = receiver.requests();
+        QCOMPARE(pushed.size(), size_t{1});
+        QVERIFY(pushed[0].find("\r\nTitle: =?UTF-8?B?44Ki44Op44O844OI5oOF5aCx?=\r\n") != std::string::npos);
+        const std::string click = itemPageAddress(endpoints, listing("p2", "2", kRemain30Sec));
+        QVERIFY(pushed[0].find("\r\nClick: " + click + "\r\n") != std::string::npos);
+
+        // Nobody listens: the status bar says so, and the listing stays in its notified alarm.
+        settings.ext.pushUrl = "http://127.0.0.1:" + std::to_string(test::freeLoopbackPort()) + "/alerts";
+        watch(listing("p3", "3", kRemain30Sec));
+        list->watchList().runUpdateCycle();
+        QCOMPARE(host.mailStatus.size(), size_t{1});
+        const std::string failed = watch_text::kPushFailed;
+        QCOMPARE(host.mailStatus[0].substr(0, failed.find("%s")), failed.substr(0, failed.find("%s")));
+        QVERIFY(list->entries()[2].inAlarm());
+        QVERIFY(list->entries()[2].flags & kMailCollected);
+        QCOMPARE(receiver.requests().size(), size_t{1});
+    }
+
+    void ceilingFromTheMenuIsSavedShownAndAlarmsOncePerCrossing()
+    {
+        platform::MessageBox::setRecordingForTest(true);
+        settings.alarmBalloon = 1;
+        watch(listing("c1", "4000", kRemain3Day));
+        list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+        list->setCurrentItem(list->topLevelItem(0));
+
+        // A text that is no amount is refused and the dialog stays; then 5000 is taken.
+        QString prefilled = QStringLiteral("?");
+        QStringList refusals;
+        bool stayedOpen = false;
+        chooseCeilingMenu([&](CRkCeilingDlg& dialog) {
+            QLineEdit* edit = dialog.findChild<QLineEdit*>(QStringLiteral("ceilingEdit"));
+            QPushButton* ok = dialog.findChild<QPushButton*>(QStringLiteral("ok"));
+            prefilled = edit->text();
+            edit->setText(QStringLiteral("5000yen"));
+            ok->click();
+            refusals = platform::MessageBox::takeRecordedForTest();
+            stayedOpen = dialog.isVisible();
+            edit->setText(QStringLiteral("5000"));
+            ok->click();
+        });
+        QCOMPARE(prefilled, QString());
+        QCOMPARE(refusals, QStringList{q(watch_text::kCeilingNotANumber)});
+        QVERIFY(stayedOpen);
+        QCOMPARE(list->watchList().ceiling("c1"), std::optional<int32_t>(5000));
+        QCOMPARE(loadAramRules(dir->path()).rules, (std::vector<PriceRule>{{"c1", 5000}}));
+        QCOMPARE(list->topLevelItem(0)->toolTip(1), q(kCeilingTip5000));
+
+        // Above it twice: one alarm, and the row in the alarm colours.
+        put(listing("c1", "5100", kRemain3Day));
+        list->watchList().runUpdateCycle();
+        list->watchList().runUpdateCycle();
+        QCOMPARE(host.balloons.size(), size_t{1});
+        QVERIFY(list->rowAlarmColours(0).has_value());
+
+        // The dialog shows the ceiling; emptied, it clears it.
+        chooseCeilingMenu([&](CRkCeilingDlg& dialog) {
+            QLineEdit* edit = dialog.findChild<QLineEdit*>(QStringLiteral("ceilingEdit"));
+            prefilled = edit->text();
+            edit->clear();
+            dialog.findChild<QPushButton*>(QStringLiteral("ok"))->click();
+        });
+        QCOMPARE(prefilled, QStringLiteral("5000"));
+        QCOMPARE(list->watchList().ceiling("c1"), std::nullopt);
+        QVERIFY(loadAramRules(dir->path()).rules.empty());
+        QCOMPARE(list->topLevelItem(0)->toolTip(1), QString());
+    }
+
     void destructionWritesTheLastUpdate()
     {
         watch(listing("w1", "1", kRemain3Day));
@@ -369,6 +528,44 @@ private:
         if (firstWidth < 0)
             return QStringLiteral("none");
         return firstWidth > lastWidth ? QStringLiteral("down") : QStringLiteral("up");
+    }
+
+    // Right-clicks the selected row, chooses the ceiling command from the popup menu and
+    // hands the dialog that opens to answer, which must close it.
+    void chooseCeilingMenu(const std::function<void(CRkCeilingDlg&)>& answer)
+    {
+        whenShown([] { return QApplication::activePopupWidget(); },
+                  [](QWidget* popup) {
+                      auto* menu = qobject_cast<QMenu*>(popup);
+                      for (QAction* a : menu->actions()) {
+                          if (a->text() == q(watch_text::kMenuSetCeiling))
+                              menu->setActiveAction(a);
+                      }
+                      QTest::keyClick(menu, Qt::Key_Return);
+                  });
+        whenShown([] { return qobject_cast<CRkCeilingDlg*>(QApplication::activeModalWidget()); },
+                  [answer](QWidget* dialog) { answer(*static_cast<CRkCeilingDlg*>(dialog)); });
+        const QPoint at = list->visualItemRect(list->currentItem()).center();
+        Q_EMIT list->customContextMenuRequested(at);
+    }
+    // Acts on the widget find returns once it is there, looking from the event loop that a
+    // menu's or dialog's own wait runs.
+    void whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act, int triesLeft = 1000)
+    {
+        QTimer::singleShot(10, list.get(), [this, find, act, triesLeft] {
+            if (QWidget* w = find())
+                act(w);
+            else if (triesLeft > 0)
+                whenShown(find, act, triesLeft - 1);
+        });
+    }
+    size_t itemRequests(const std::string& itemNo)
+    {
+        const std::string tail = "exhibit_id=" + itemNo;
+        size_t n = 0;
+        for (const std::string& r : sim.requests())
+            n += r.size() >= tail.size() && r.compare(r.size() - tail.size(), tail.size(), tail) == 0;
+        return n;
     }
 
     void put(const ItemInfo& r)

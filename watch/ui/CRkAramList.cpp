@@ -1,13 +1,17 @@
 #include "watch/ui/CRkAramList.h"
 
 #include "WatchTexts.h"
+#include "itempage/ItemPageAddress.h"
 #include "listing/QtColumnAlign.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "search/ResultImages.h"
 #include "search/ResultOrder.h"
 #include "search/SearchListHost.h"
+#include "watch/PushNotice.h"
+#include "watch/TextFill.h"
 #include "watch/WatchColumns.h"
+#include "watch/ui/CRkCeilingDlg.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -24,6 +28,11 @@ constexpr int kSjisRole = Qt::UserRole + 1;
 std::string sjisOf(const QTreeWidgetItem& row, int column)
 {
     return row.data(column, kSjisRole).toByteArray().toStdString();
+}
+
+NearEndSettings nearEndOf(const ExtSettings& ext)
+{
+    return NearEndSettings{ext.nearEndFaster, ext.nearEndMinutes, ext.nearEndIntervalSeconds};
 }
 
 QColor toQColor(ColourRef c)
@@ -63,9 +72,10 @@ private:
 
 } // namespace
 
-CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints& endpoints,
-                         WatchListHost& host, AlertMailer mailer, std::string directory)
-    : QTreeWidget(parent), settings(s), watch(s, endpoints, host, std::move(mailer), std::move(directory))
+CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints& e, WatchListHost& host,
+                         AlertMailer mailer, std::string directory)
+    : QTreeWidget(parent), settings(s), endpoints(e),
+      watch(s, e, host, std::move(mailer), std::move(directory)), nearEndTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("aramList"));
     setRootIsDecorated(false);
@@ -94,27 +104,69 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { openSelectedItem(); });
     connect(this, &QWidget::customContextMenuRequested, this, &CRkAramList::showContextMenu);
     connect(&watchTimer, &QTimer::timeout, this, &CRkAramList::onTimer);
+    nearEndTimer->setObjectName(QStringLiteral("nearEndTimer"));
+    // A tick that comes while a pass runs is dropped by the list itself.
+    connect(nearEndTimer, &QTimer::timeout, this, [this] { watch.runFastTick(); });
 
     watch.setView(this);
+    watch.setPusher([this](std::string_view title, const std::string& text, const std::string& firstItemNo) {
+        pushAlarms(title, text, firstItemNo);
+    });
+    // The timers start with createAramList.
+    watch.setNearEndSettings(nearEndOf(settings.ext));
 }
 
 CRkAramList::~CRkAramList()
 {
     watchTimer.stop();
+    nearEndTimer->stop();
     watch.setView(nullptr);
+    watch.setPusher({});
     watch.save();
 }
 
 void CRkAramList::createAramList()
 {
     watch.load();
+    // The ceilings are read after the rows were made.
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        updateRowTip(*topLevelItem(i));
     restartTimer();
 }
 
 void CRkAramList::restartTimer()
 {
+    if (closing)
+        return;
     watchTimer.stop();
     watchTimer.start(static_cast<int>(watch.timerInterval().count()));
+    applyNearEndSettings();
+}
+
+void CRkAramList::applyNearEndSettings()
+{
+    watch.setNearEndSettings(nearEndOf(settings.ext));
+    if (closing || !isOn(watch.nearEndSettings().enabled)) {
+        nearEndTimer->stop();
+        return;
+    }
+    const int ms = static_cast<int>(watch.fastTickInterval().count());
+    if (!nearEndTimer->isActive() || nearEndTimer->interval() != ms)
+        nearEndTimer->start(ms);
+}
+
+void CRkAramList::pushAlarms(std::string_view titleSjis, const std::string& alarmText,
+                             const std::string& firstItemNo)
+{
+    if (!isOn(settings.ext.pushEnabled) || settings.ext.pushUrl.empty())
+        return;
+    ItemInfo first;
+    first.ItemNo = firstItemNo;
+    const std::string click = firstItemNo.empty() ? std::string() : itemPageAddress(endpoints, first);
+    // The alarms stay collected whatever happens to the push; a failure is only shown.
+    const PushOutcome outcome = sendPush(settings.ext.pushUrl, titleSjis, click, alarmText);
+    if (!outcome.sent)
+        watch.host().showMailStatus(outcome.reason);
 }
 
 void CRkAramList::onTimer()
@@ -132,6 +184,10 @@ bool CRkAramList::event(QEvent* e)
         return true;
     }
     if (platform::messageOf<platform::AramExitRequest>(e)) {
+        // The list is about to go: no timer may start another pass meanwhile.
+        closing = true;
+        watchTimer.stop();
+        nearEndTimer->stop();
         watch.requestExit();
         return true;
     }
@@ -146,6 +202,17 @@ void CRkAramList::fillRow(QTreeWidgetItem& row, const ItemInfo& info)
         row.setData(c, kSjisRole, QByteArray::fromStdString(text));
         row.setTextAlignment(c, qtAlignment(kListingColumns[static_cast<size_t>(c)].align));
     }
+    updateRowTip(row);
+}
+
+void CRkAramList::updateRowTip(QTreeWidgetItem& row)
+{
+    const std::optional<int32_t> limit = watch.ceiling(sjisOf(row, kColumnItemNo));
+    const QString tip =
+        limit ? platform::toQString(fillText(watch_text::kCeilingTip, {static_cast<long long>(*limit)}))
+              : QString();
+    for (int c = 0; c < kListingColumnCount; ++c)
+        row.setToolTip(c, tip);
 }
 
 void CRkAramList::entryAppended(const AramEntry& entry)
@@ -216,6 +283,27 @@ void CRkAramList::removeSelectedEntry()
     watch.host().unmarkItem(itemNo);
 }
 
+void CRkAramList::editSelectedCeiling()
+{
+    QTreeWidgetItem* mark = selectedRow();
+    if (!mark)
+        return;
+    const std::string itemNo = sjisOf(*mark, kColumnItemNo);
+    if (watch.findEntry(itemNo) < 0)
+        return;
+    // Like the menu, the dialog is no child of the list, which may go while it waits.
+    CRkCeilingDlg dialog(watch.ceiling(itemNo), nullptr);
+    const QPointer<CRkAramList> self(this);
+    if (dialog.exec() != QDialog::Accepted || !self)
+        return;
+    watch.setCeiling(itemNo, dialog.ceiling());
+    // The row is found again: a cycle may have refreshed the rows meanwhile.
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (sjisOf(*topLevelItem(i), kColumnItemNo) == itemNo)
+            updateRowTip(*topLevelItem(i));
+    }
+}
+
 void CRkAramList::openSelectedItem()
 {
     if (watch.busy() == 1)
@@ -261,10 +349,16 @@ void CRkAramList::showContextMenu(const QPoint& pos)
     QMenu menu;
     QAction* remove = menu.addAction(platform::toQString(watch_text::kMenuRemoveEntry));
     remove->setData(kCommandRemoveEntry);
+    QAction* ceiling = menu.addAction(platform::toQString(watch_text::kMenuSetCeiling));
+    ceiling->setData(kCommandSetCeiling);
     const QPointer<CRkAramList> self(this);
     QAction* chosen = menu.exec(viewport()->mapToGlobal(pos));
-    if (self && chosen == remove)
+    if (!self)
+        return;
+    if (chosen == remove)
         removeSelectedEntry();
+    else if (chosen == ceiling)
+        editSelectedCeiling();
 }
 
 } // namespace pelimo

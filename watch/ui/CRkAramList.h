@@ -12,8 +12,9 @@ namespace pelimo {
 // Control id of the watch list in the form view, and the id its watch timer is known by.
 inline constexpr int kAramListId = 9000;
 inline constexpr int kWatchTimerId = 1124;
-// The context menu's command.
+// The context menu's commands.
 inline constexpr int kCommandRemoveEntry = 135;
+inline constexpr int kCommandSetCeiling = 137;
 
 // The alert list: one row per watched listing, sortable by column, coloured while in
 // alarm. The rows are a view of the WatchList it owns; rows and entries are tied by the
@@ -45,7 +46,12 @@ public:
     void openSelectedItem();
     // The first click on a column sorts it descending, the next ascending, and so on.
     void sortByColumn(int column);
-    // Restarts the watch timer with the interval the settings give now.
+    // Asks for the price ceiling of the selected row's listing and sets or clears it; nothing
+    // without a selected row or when the dialog is cancelled.
+    void editSelectedCeiling();
+    // Restarts the watch timer with the interval the settings give now, and takes the faster
+    // polling's settings: its timer runs while that is on and keeps its phase when they did
+    // not change.
     void restartTimer();
     int timerIntervalMs() const { return watchTimer.interval(); }
     bool timerActive() const { return watchTimer.isActive(); }
@@ -67,12 +73,21 @@ private:
     void repaintRows() override;
     void fillRow(QTreeWidgetItem& row, const ItemInfo& info);
     QTreeWidgetItem* selectedRow() const;
+    void updateRowTip(QTreeWidgetItem& row);
     void onTimer();
+    void applyNearEndSettings();
+    void pushAlarms(std::string_view titleSjis, const std::string& alarmText, const std::string& firstItemNo);
     void showContextMenu(const QPoint& pos);
 
     const EnvSettings& settings;
+    const Endpoints& endpoints;
     WatchList watch;
     QTimer watchTimer;
+    // Fast ticks between the regular cycles while the faster polling near the end is on; a
+    // child known by its name, "nearEndTimer".
+    QTimer* nearEndTimer;
+    // Set by the exit request: no timer starts a pass any more.
+    bool closing = false;
     int sortColumn = -1;
     int sortDescending[8] = {};
 };
