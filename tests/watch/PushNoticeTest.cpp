@@ -1,6 +1,5 @@
 #include "watch/PushNotice.h"
 
-#include "PushReceiver.h"
 #include "TestTexts.h"
 #include "WatchTexts.h"
 #include "platform/text/SjisText.h"
@@ -16,8 +15,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace watch_test_text;
-
-using test::PushReceiver;
 
 TEST(Push, SendsTheAlarmTextWithTitleAndClickHeaders)
 {
