@@ -233,9 +233,10 @@ void SavedSearches::toggleSaved(CRkItemList& list)
         return;
     if (const int index = indexOfTab(&list); index >= 0) {
         const size_t i = static_cast<size_t>(index);
-        Watch w = std::move(watches[i]);
+        const Watch w = std::move(watches[i]);
+        // By position: a file may hold the same search twice.
         watches.erase(watches.begin() + index);
-        saved.remove(saved.searches()[i].request);
+        saved.searches().erase(saved.searches().begin() + index);
         list.stopCollecting();
         list.clearNewMarks();
         if (CRkTabCtrl* tabs = view.tabCtrl())
