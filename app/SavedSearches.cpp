@@ -247,8 +247,7 @@ void SavedSearches::toggleSaved(CRkItemList& list)
             deliver();
         return;
     }
-    SearchRequest request = list.request();
-    request.page = 1;
+    const SearchRequest& request = list.search();
     switch (saved.add(request)) {
     case SavedSearchList::AddResult::full:
         showStatus(savedSearchListFullStatus());
@@ -268,6 +267,13 @@ void SavedSearches::toggleSaved(CRkItemList& list)
     }
     watches.emplace_back();
     watches.back().tab = &list;
+    // A tab that has loaded all its pages shows what exists: that is the silent first run, so
+    // a listing that appears before the next cycle, even while the program is closed, is new.
+    if (list.progress().state == ListState::Complete && !list.isRunning()) {
+        SavedSearchRun shown;
+        shown.addPage(list.records(), false);
+        applyRun(saved.searches().back(), shown, now());
+    }
     decorate(watches.size() - 1);
     save();
 }

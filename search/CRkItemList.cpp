@@ -138,6 +138,12 @@ void CRkItemList::addPageRow(const ItemInfo& record, int rowIndex)
     recordList.push_back(record);
 }
 
+void CRkItemList::setSearch(const SearchRequest& request)
+{
+    searchCopy = request;
+    searchCopy.page = 1;
+}
+
 void CRkItemList::collectRun(RunCollector& c)
 {
     collector = &c;
@@ -159,9 +165,7 @@ bool CRkItemList::rerun(RunCollector& c)
     collector = &c;
     collectedShown = false;
     collectedPage.clear();
-    SearchRequest request = session.request();
-    request.page = 1;
-    session.startPaging(request);
+    session.startPaging(searchCopy);
     return true;
 }
 

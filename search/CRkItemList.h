@@ -52,6 +52,9 @@ public:
     void addMarkedToWatchList();
     void showMarkedItem();
 
+    // The search as its tab was opened for, from page 1, known before its first page is asked for.
+    void setSearch(const SearchRequest& request);
+    const SearchRequest& search() const { return searchCopy; }
     // The tab's caption before any mark the tab control adds.
     void setCaption(std::string text) { captionText = std::move(text); }
     const std::string& caption() const { return captionText; }
@@ -109,6 +112,7 @@ private:
     PagingSession session;
 
     std::string captionText;
+    SearchRequest searchCopy;
     RunCollector* collector = nullptr;
     bool collectedShown = true;
     std::vector<ItemInfo> collectedPage;

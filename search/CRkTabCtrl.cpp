@@ -149,6 +149,7 @@ CRkItemList* CRkTabCtrl::newSearch(SearchRequest request)
     const int index = tabs->addTab(shown);
     auto* list = new CRkItemList(this, CRkItemList::kFirstControlId + index, settings, endpoints, host);
     list->setCaption(caption);
+    list->setSearch(request);
     lists.push_back(list);
     rotation.add(list->paging());
     tabs->setCurrentIndex(index);
