@@ -171,8 +171,9 @@ bool CRkItemList::rerun(RunCollector& c)
 
 void CRkItemList::stopCollecting()
 {
-    // The rest of a re-run the collector gave up stays hidden as the run's first pages were.
+    // Pages the user resumes later are shown as any search's.
     collector = nullptr;
+    collectedShown = true;
     collectedPage.clear();
 }
 
@@ -194,8 +195,6 @@ void CRkItemList::collectorReport(bool stopped)
         return;
     default:
         stopCollecting();
-        // Pages the user resumes are shown as any search's.
-        collectedShown = true;
         c->runBroken(*this);
         return;
     }

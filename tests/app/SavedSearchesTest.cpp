@@ -281,6 +281,31 @@ private Q_SLOTS:
         QTRY_COMPARE(smtp->messages().size(), size_t(1));
     }
 
+    void runStopsAtThePageLimitAndSaysSo()
+    {
+        sim->control("/sim/hits?word=zmany&count=1005");
+        auto frame = makeFrame();
+        QVERIFY(search(*frame, "zmany"));
+        QVERIFY(useSaveItem(*frame, 0, "この検索を保存する"));
+        sim->control("/sim/reset");
+        QVERIFY(cycle(*frame));
+        QCOMPARE(frame->messagePaneText(),
+                 QStringLiteral("保存した検索「zmany」は 100 ページまでで打ち切りました"));
+        QCOMPARE(sim->requests().size(), size_t(100));
+    }
+
+    void moreThanTwentyAreRefused()
+    {
+        auto frame = makeFrame();
+        for (int i = 0; i < 21; ++i) {
+            QVERIFY(search(*frame, QStringLiteral("znone%1").arg(i).toUtf8().constData()));
+            QVERIFY(useSaveItem(*frame, i, "この検索を保存する"));
+        }
+        QCOMPARE(frame->savedSearches()->searches().searches().size(), size_t(20));
+        QCOMPARE(caption(*frame, 20), QStringLiteral("znone20"));
+        QCOMPARE(frame->messagePaneText(), QStringLiteral("保存できる検索は 20 件までです"));
+    }
+
     void exitWhileTheRunsGoClosesAtOnce()
     {
         auto frame = makeFrame();
