@@ -60,6 +60,7 @@ bool SavedSearches::openTab(size_t index)
     w.tab = list;
     w.run = std::make_unique<SavedSearchRun>();
     w.rowsShown = true;
+    w.newCount = 0; // counted for a tab that has gone
     list->paging().setPageLimit(SavedSearchRun::kMaxPages);
     list->collectRun(*this);
     decorate(index);
