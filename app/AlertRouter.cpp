@@ -29,9 +29,10 @@ QString AlertRouter::titleFor(const QString& caption, bool inAlarm)
     return inAlarm ? platform::toQString(app_text::kAlarmTitleMark) + QLatin1Char(' ') + caption : caption;
 }
 
-void AlertRouter::showAlert(const std::string& sjis, const ItemInfo& first)
+void AlertRouter::showAlert(const std::string& sjis, const ItemInfo& first, std::string_view titleSjis)
 {
-    const QString title = platform::toQString(app_text::kBalloonTitle);
+    const QString title =
+        platform::toQString(titleSjis.empty() ? std::string_view(app_text::kBalloonTitle) : titleSjis);
     alerted_ = first;
     if (platform::TrayIcon::isAvailable()) {
         tray_.showBalloon(title, platform::toQString(platform::cutSjis(sjis, kMaxBalloonBytes)));

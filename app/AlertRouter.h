@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <string>
+#include <string_view>
 
 class QWidget;
 
@@ -35,8 +36,9 @@ public:
     AlertRouter(QWidget& window, QString caption, platform::TrayIcon& tray,
                 platform::DesktopNotifier& notifier, StatusSink showStatus, ItemOpener openItem);
 
-    // The cycle's alert text (Shift-JIS) under the alert title, naming first.
-    void showAlert(const std::string& sjis, const ItemInfo& first);
+    // The cycle's alert text (Shift-JIS) under its title (the alert title when empty), naming
+    // first.
+    void showAlert(const std::string& sjis, const ItemInfo& first, std::string_view titleSjis = {});
     // Whether any watched listing is in alarm now.
     void setAlarmState(bool inAlarm);
 

@@ -6,6 +6,7 @@
 #include "app/CRkCmdDialog.h"
 #include "app/CRkFormView.h"
 #include "app/CRkHtmlForm.h"
+#include "app/SavedSearches.h"
 #include "app/ShellWatchHost.h"
 #include "platform/qt/DesktopNotifier.h"
 #include "platform/qt/MessageBox.h"
@@ -113,6 +114,7 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints)
     formView_->firstUpdate();
     htmlForm_->firstUpdate();
     setWindowTitle(qs(app_text::kMainCaption));
+    startSavedSearches();
     cmdBar_->takeFocus();
 }
 
@@ -123,7 +125,25 @@ CMainFrame::~CMainFrame()
     }
     // The panes go while the watch host they call is still here.
     delete takeCentralWidget();
+    savedSearches_.reset();
     g_panes = AppPanes{};
+}
+
+void CMainFrame::startSavedSearches()
+{
+    savedSearches_ = std::make_unique<SavedSearches>(
+        *formView_, settings_,
+        [this](const std::string& sjis) { platform::sendMessage(this, platform::StatusText{sjis}); },
+        [this](std::string_view title, const std::string& text, const ItemInfo& first) {
+            showBalloon(text, first, title);
+        });
+    formView_->setSavedTabsHost(savedSearches_.get());
+    if (CRkAramList* watch = formView_->watchList()) {
+        SavedSearches* saved = savedSearches_.get();
+        watch->watchList().setCycleFollowUp(
+            [saved](const CycleAlarms& alarms) { return saved->cycleFollowUp(alarms); });
+    }
+    savedSearches_->start();
 }
 
 void CMainFrame::buildMenus()
@@ -192,9 +212,9 @@ void CMainFrame::setTrayIcon(int32_t iconId)
     alerts_->setAlarmState(iconId == kIconAlarm);
 }
 
-void CMainFrame::showBalloon(const std::string& sjis, const ItemInfo& first)
+void CMainFrame::showBalloon(const std::string& sjis, const ItemInfo& first, std::string_view titleSjis)
 {
-    alerts_->showAlert(sjis, first);
+    alerts_->showAlert(sjis, first, titleSjis);
 }
 
 QString CMainFrame::messagePaneText() const
@@ -205,6 +225,10 @@ QString CMainFrame::messagePaneText() const
 void CMainFrame::beginShutdown()
 {
     closing_ = 1;
+    // The saved searches' runs end with the lists; nothing of theirs is waited for.
+    if (savedSearches_ != nullptr) {
+        savedSearches_->shutdown();
+    }
     formView_->setStatusLine(app_text::kShutdownNotice);
     if (formView_->tabCtrl() != nullptr) {
         formView_->tabCtrl()->shutdownSearchTabs();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 class QLabel;
 class QSplitter;
@@ -23,6 +24,7 @@ class AlertRouter;
 class CRkCmdDialog;
 class CRkFormView;
 class CRkHtmlForm;
+class SavedSearches;
 class ShellWatchHost;
 
 // Command ids of the menus.
@@ -52,7 +54,7 @@ public:
     void setTrayIcon(int32_t iconId);
     // The alert titled with the alert title, where the desktop can show it (AlertRouter); a
     // new one replaces any still on screen. first is the listing it names.
-    void showBalloon(const std::string& sjis, const ItemInfo& first);
+    void showBalloon(const std::string& sjis, const ItemInfo& first, std::string_view titleSjis = {});
     // Exit command, close request or termination signal: asks the busy parts to stop, and the
     // window closes once they have.
     void beginShutdown();
@@ -62,6 +64,7 @@ public:
     CRkFormView* formView() const { return formView_; }
     CRkHtmlForm* htmlForm() const { return htmlForm_; }
     CRkCmdDialog* cmdBar() const { return cmdBar_; }
+    SavedSearches* savedSearches() const { return savedSearches_.get(); }
     QSplitter* splitter() const { return splitter_; }
     int32_t trayIconId() const { return trayIconId_; }
 
@@ -79,6 +82,7 @@ private:
     void buildMenus();
     void buildStatusBar();
     void buildTray();
+    void startSavedSearches();
     void requestWatchListExit();
     void onSearchTabsClosed();
     void onWatchListClosed();
@@ -88,6 +92,7 @@ private:
 
     EnvSettings& settings_;
     std::unique_ptr<ShellWatchHost> watchHost_;
+    std::unique_ptr<SavedSearches> savedSearches_;
     int32_t closing_ = 0;
     bool closeAllowed_ = false;
     QSplitter* splitter_ = nullptr;

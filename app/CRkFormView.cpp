@@ -51,12 +51,21 @@ void CRkFormView::startSearch(SearchRequest request)
     if (tabCtrl_ == nullptr) {
         tabCtrl_ = new CRkTabCtrl(this, settings_, endpoints_, *this, mainFrame_);
         tabCtrl_->setObjectName(QStringLiteral("searchTabs"));
+        tabCtrl_->setSavedTabsHost(savedTabs_);
         tabCtrl_->setGeometry(rect());
         tabCtrl_->show();
     }
     tabCtrl_->newSearch(std::move(request));
     if (g_panes.cmdBar != nullptr) {
         g_panes.cmdBar->takeFocus();
+    }
+}
+
+void CRkFormView::setSavedTabsHost(SavedTabsHost* host)
+{
+    savedTabs_ = host;
+    if (tabCtrl_ != nullptr) {
+        tabCtrl_->setSavedTabsHost(host);
     }
 }
 

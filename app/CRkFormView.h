@@ -18,6 +18,7 @@ namespace pelimo {
 class CRkAramList;
 class CRkHtmlForm;
 class CRkTabCtrl;
+class SavedTabsHost;
 
 // The top pane: the search tabs in search mode; the watch list with its "update" button and
 // status line in alert mode. It is also what the result lists call back into.
@@ -44,6 +45,8 @@ public:
     // the keyboard focus back to the command bar.
     void startSearch(SearchRequest request);
     void redrawLists();
+    // The saved searches behind the search tabs' save item, now and for a tab control made later.
+    void setSavedTabsHost(SavedTabsHost* host);
     void applyPaneMode(int32_t mode);
     void setStatusLine(const std::string& sjis);
     // Restarts the watch list's timer with the interval the settings give now.
@@ -76,6 +79,7 @@ private:
     CRkHtmlForm* itemPane_;
     bool updated_ = false;
     CRkTabCtrl* tabCtrl_ = nullptr;
+    SavedTabsHost* savedTabs_ = nullptr;
     WatchListHost& watchHost_;
     AlertMailer mailer_;
     CRkAramList* watchList_ = nullptr;

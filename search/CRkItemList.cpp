@@ -6,6 +6,7 @@
 #include "search/CRkTabCtrl.h"
 #include "search/ResultImages.h"
 #include "search/ResultListModel.h"
+#include "search/RunCollector.h"
 #include "search/SearchListHost.h"
 #include "search/SearchMessages.h"
 #include "xmlclient/AuctionType.h"
@@ -36,6 +37,10 @@ public:
 
     void addPageRow(const ItemInfo& record, int rowIndex) override
     {
+        if (list.collector)
+            list.collectedPage.push_back(record);
+        if (!list.collectedShown)
+            return;
         list.addPageRow(record, rowIndex);
         list.throttleRepaint();
     }
@@ -57,6 +62,8 @@ public:
     }
     void report(PagingReport report) override
     {
+        if (list.collector)
+            list.collectorReport(report == PagingReport::listStopped);
         if (!list.tabControl)
             return;
         const QPointer<CRkItemList> self(&list);
@@ -129,6 +136,91 @@ void CRkItemList::addPageRow(const ItemInfo& record, int rowIndex)
     const int image = host.isWatched(record.ItemNo) ? kImageBell : kImageNone;
     model->insertRow(rowIndex, std::move(cells), image);
     recordList.push_back(record);
+}
+
+void CRkItemList::setSearch(const SearchRequest& request)
+{
+    searchCopy = request;
+    searchCopy.page = 1;
+}
+
+void CRkItemList::collectRun(RunCollector& c)
+{
+    collector = &c;
+    collectedShown = true;
+    collectedPage.clear();
+}
+
+bool CRkItemList::canRerun() const
+{
+    const ListState state = session.progress().state;
+    return !session.isRunning() && !session.isClosing() &&
+           (state == ListState::Complete || state == ListState::Failed);
+}
+
+bool CRkItemList::rerun(RunCollector& c)
+{
+    if (!canRerun())
+        return false;
+    collector = &c;
+    collectedShown = false;
+    collectedPage.clear();
+    session.startPaging(searchCopy);
+    return true;
+}
+
+void CRkItemList::stopCollecting()
+{
+    // Pages the user resumes later are shown as any search's.
+    collector = nullptr;
+    collectedShown = true;
+    collectedPage.clear();
+}
+
+void CRkItemList::collectorReport(bool stopped)
+{
+    // The run's pageEvent: a page is in whole (a pause or a stop is honoured between pages
+    // only), or the run ended without it.
+    RunCollector* c = collector;
+    std::vector<ItemInfo> page = std::move(collectedPage);
+    collectedPage.clear();
+    const ProgressSnapshot& p = session.progress();
+    switch (stopped ? ListState::Stopped : p.state) {
+    case ListState::PageDone:
+        c->pageCollected(*this, std::move(page), true);
+        return;
+    case ListState::Complete:
+        stopCollecting();
+        c->pageCollected(*this, std::move(page), p.currentPage < p.totalPages);
+        return;
+    default:
+        stopCollecting();
+        c->runBroken(*this);
+        return;
+    }
+}
+
+void CRkItemList::addNewListings(const std::vector<ItemInfo>& listings)
+{
+    for (size_t i = 0; i < listings.size(); ++i) {
+        const ItemInfo& record = listings[i];
+        addPageRow(record, static_cast<int>(i));
+    }
+    markNew(listings);
+}
+
+void CRkItemList::markNew(const std::vector<ItemInfo>& listings)
+{
+    std::vector<std::string> numbers;
+    numbers.reserve(listings.size());
+    for (const ItemInfo& record : listings)
+        numbers.push_back(record.ItemNo);
+    model->markFresh(numbers);
+}
+
+void CRkItemList::clearNewMarks()
+{
+    model->clearFresh();
 }
 
 void CRkItemList::clearWatchedMark(const std::string& itemNo)

@@ -22,6 +22,7 @@ namespace pelimo {
 
 struct EnvSettings;
 class ResultListModel;
+class RunCollector;
 class SearchListHost;
 
 // The result list of one search tab: the rows of every page loaded so far, coloured by
@@ -51,6 +52,29 @@ public:
     void addMarkedToWatchList();
     void showMarkedItem();
 
+    // The search as its tab was opened for, from page 1, known before its first page is asked for.
+    void setSearch(const SearchRequest& request);
+    const SearchRequest& search() const { return searchCopy; }
+    // The tab's caption before any mark the tab control adds.
+    void setCaption(std::string text) { captionText = std::move(text); }
+    const std::string& caption() const { return captionText; }
+
+    // Hands the pages of the next run (the one posted already, or the first page to come) to
+    // the collector as well as showing them.
+    void collectRun(RunCollector& collector);
+    // Runs the search again from page 1, handing its pages to the collector instead of
+    // showing them; false while a run is going or the list closes.
+    bool rerun(RunCollector& collector);
+    // No further pages go to the collector.
+    void stopCollecting();
+    bool isCollecting() const { return collector != nullptr; }
+    bool canRerun() const;
+    // Adds listings at the top in page order, drawn in the alarm colours.
+    void addNewListings(const std::vector<ItemInfo>& listings);
+    // Draws the rows of these listings in the alarm colours, until clearNewMarks.
+    void markNew(const std::vector<ItemInfo>& listings);
+    void clearNewMarks();
+
     PagingSession& paging() { return session; }
     const ProgressSnapshot& progress() const { return session.progress(); }
     bool isRunning() const { return session.isRunning(); }
@@ -70,6 +94,7 @@ private:
     class SessionView;
 
     void throttleRepaint();
+    void collectorReport(bool stopped);
     void finishRepaints();
     const ItemInfo* findRecord(const std::string& itemNo) const;
 
@@ -85,6 +110,12 @@ private:
     std::unique_ptr<SessionView> sessionView;
     ListingPageSource source;
     PagingSession session;
+
+    std::string captionText;
+    SearchRequest searchCopy;
+    RunCollector* collector = nullptr;
+    bool collectedShown = true;
+    std::vector<ItemInfo> collectedPage;
 
     int sortedColumn = -1;
     std::array<int, kResultColumnCount> directions{1, 1, 1, 1, 1, 1, 1};

@@ -4,6 +4,7 @@
 #include "platform/qt/QtText.h"
 #include "platform/text/SjisText.h"
 #include "search/CRkItemList.h"
+#include "search/SavedTabsHost.h"
 #include "search/SearchMessages.h"
 
 #include <QLabel>
@@ -45,7 +46,7 @@ CRkTabCtrl::CRkTabCtrl(QWidget* parent, const EnvSettings& settings, const Endpo
                        SearchListHost& host, QObject* mainFrame)
     : QWidget(parent), settings(settings), endpoints(endpoints), host(host), mainFrame(mainFrame),
       tabs(new QTabBar(this)), status(new QLabel(this)), button(new QPushButton(this)),
-      popup(new QMenu(this)), rotation(*this)
+      popup(new QMenu(this)), saveItem(nullptr), rotation(*this)
 {
     setObjectName(QStringLiteral("searchTabs"));
     tabs->setObjectName(QStringLiteral("tabStrip"));
@@ -61,6 +62,15 @@ CRkTabCtrl::CRkTabCtrl(QWidget* parent, const EnvSettings& settings, const Endpo
     QAction* close = popup->addAction(platform::toQString(searchtext::kCloseTab));
     close->setData(kCommandCloseTab);
     connect(close, &QAction::triggered, this, [this] { closeMenuTab(); });
+    saveItem = popup->addAction(platform::toQString(searchtext::kSaveSearch));
+    saveItem->setData(kCommandSaveSearch);
+    saveItem->setVisible(false);
+    connect(saveItem, &QAction::triggered, this, [this] { toggleMenuTabSaved(); });
+    // A click on the tab already on top shows it to the user as well.
+    connect(tabs, &QTabBar::tabBarClicked, this, [this](int index) {
+        if (index >= 0 && index == current)
+            tellTabShown(index);
+    });
     connect(button, &QPushButton::clicked, this, [this] { pressPauseResume(); });
     connect(tabs, &QTabBar::currentChanged, this, [this](int index) { onTabChanged(index); });
     layOut();
@@ -128,7 +138,7 @@ int CRkTabCtrl::entryIndexOf(const CRkItemList* list) const
     return -1;
 }
 
-void CRkTabCtrl::newSearch(SearchRequest request)
+CRkItemList* CRkTabCtrl::newSearch(SearchRequest request)
 {
     const std::string caption =
         cutCaption(request.lotNumberMode == 1 ? searchtext::kLotNumberCaption + request.text : request.text);
@@ -138,6 +148,8 @@ void CRkTabCtrl::newSearch(SearchRequest request)
     shown.replace(QLatin1Char('&'), QLatin1String("&&"));
     const int index = tabs->addTab(shown);
     auto* list = new CRkItemList(this, CRkItemList::kFirstControlId + index, settings, endpoints, host);
+    list->setCaption(caption);
+    list->setSearch(request);
     lists.push_back(list);
     rotation.add(list->paging());
     tabs->setCurrentIndex(index);
@@ -153,6 +165,62 @@ void CRkTabCtrl::newSearch(SearchRequest request)
     list->show();
     layOut();
     platform::postMessage(list, StartPaging{std::move(request)});
+    return list;
+}
+
+int CRkTabCtrl::tabOfList(const CRkItemList* list) const
+{
+    for (int i = 0; i < tabs->count(); ++i) {
+        if (listOfTab(i) == list)
+            return i;
+    }
+    return -1;
+}
+
+void CRkTabCtrl::setTabDecoration(const CRkItemList& list, bool saved, int newCount)
+{
+    const int index = tabOfList(&list);
+    if (index < 0)
+        return;
+    std::string text = saved ? std::string(searchtext::kSavedMark) + list.caption() : list.caption();
+    if (newCount > 0) {
+        char count[64];
+        std::snprintf(count, sizeof count, searchtext::kNewCount, newCount);
+        text += count;
+    }
+    QString shown = platform::toQString(text);
+    shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+    tabs->setTabText(index, shown);
+}
+
+void CRkTabCtrl::prepareSaveItem()
+{
+    CRkItemList* list = listOfTab(menuTab);
+    if (!savedTabs || !list) {
+        saveItem->setVisible(false);
+        return;
+    }
+    saveItem->setText(
+        platform::toQString(savedTabs->isSaved(*list) ? searchtext::kUnsaveSearch : searchtext::kSaveSearch));
+    saveItem->setVisible(true);
+}
+
+QString CRkTabCtrl::saveItemText()
+{
+    prepareSaveItem();
+    return saveItem->isVisible() ? saveItem->text() : QString();
+}
+
+void CRkTabCtrl::toggleMenuTabSaved()
+{
+    if (CRkItemList* list = listOfTab(menuTab); list && savedTabs)
+        savedTabs->toggleSaved(*list);
+}
+
+void CRkTabCtrl::tellTabShown(int index)
+{
+    if (CRkItemList* list = listOfTab(index); list && savedTabs)
+        savedTabs->tabShown(*list);
 }
 
 void CRkTabCtrl::unmarkItem(const std::string& itemNo)
@@ -252,6 +320,7 @@ void CRkTabCtrl::onTabChanged(int index)
     if (CRkItemList* list = listOfTab(current)) {
         list->show();
         refreshStatus(*list);
+        tellTabShown(current);
     }
 }
 
@@ -363,6 +432,7 @@ bool CRkTabCtrl::eventFilter(QObject* watched, QEvent* e)
         auto* press = static_cast<QMouseEvent*>(e);
         if (press->button() == Qt::RightButton) {
             menuTab = tabs->tabAt(press->position().toPoint());
+            prepareSaveItem();
             popup->popup(press->globalPosition().toPoint());
         }
     }

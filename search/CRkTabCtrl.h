@@ -19,6 +19,7 @@ namespace pelimo {
 
 struct EnvSettings;
 class CRkItemList;
+class SavedTabsHost;
 class SearchListHost;
 
 // The search tabs: one result list per search, a status line and a pause/resume button for
@@ -29,6 +30,7 @@ public:
     static constexpr int kButtonId = 112;
     static constexpr int kStatusId = 114;
     static constexpr int kCommandCloseTab = 136;
+    static constexpr int kCommandSaveSearch = 137;
 
     // Posts searchTabsClosed to mainFrame when the last list is gone.
     CRkTabCtrl(QWidget* parent, const EnvSettings& settings, const Endpoints& endpoints, SearchListHost& host,
@@ -37,7 +39,14 @@ public:
     CRkTabCtrl(const CRkTabCtrl&) = delete;
     CRkTabCtrl& operator=(const CRkTabCtrl&) = delete;
 
-    void newSearch(SearchRequest request);
+    // Opens a tab for the search and starts it; returns its list.
+    CRkItemList* newSearch(SearchRequest request);
+    // Gives the tab popup its save and unsave item; nullptr takes it away.
+    void setSavedTabsHost(SavedTabsHost* h) { savedTabs = h; }
+    // The caption of the list's tab: the saved mark before it, the count of new listings after.
+    void setTabDecoration(const CRkItemList& list, bool saved, int newCount);
+    // The tab index of an open list, -1 for none.
+    int tabOfList(const CRkItemList* list) const;
     // Takes the bell off the first row with this exhibit number in every list.
     void unmarkItem(const std::string& itemNo);
     // Stops every list at exit; searchTabsClosed follows when the last one is gone.
@@ -49,6 +58,10 @@ public:
     // command 136, the pause/resume button, a click on a tab.
     void setMenuTab(int index) { menuTab = index; }
     void closeMenuTab();
+    // The popup's save or unsave item on the menu tab.
+    void toggleMenuTabSaved();
+    // The popup's save item as it would show for the menu tab: its text, or empty when hidden.
+    QString saveItemText();
     void pressPauseResume();
     void selectTab(int index);
     // A turn posted to a list has reached it.
@@ -80,6 +93,8 @@ private:
     void refreshStatus(const CRkItemList& list);
     void setStatus(const std::string& text);
     void onTabChanged(int index);
+    void tellTabShown(int index);
+    void prepareSaveItem();
     void onPageEvent(const QPointer<CRkItemList>& sender);
     void onListStopped(const QPointer<CRkItemList>& sender);
     int entryIndexOf(const CRkItemList* list) const;
@@ -92,6 +107,8 @@ private:
     QLabel* status;
     QPushButton* button;
     QMenu* popup;
+    QAction* saveItem;
+    SavedTabsHost* savedTabs = nullptr;
 
     // Every list not yet destroyed, open and closing, in creation order; the rotation knows
     // which are open.

@@ -159,7 +159,7 @@ void PagingSession::finishPage()
     // that has one answer only), reports the last page or one past it, or never ends: the
     // search ends here with what it has.
     const bool last = current >= total || rows <= 0 || current < runRequest.page ||
-                      runRequest.lotNumberMode == 1 || runRequest.page >= kMaxPages;
+                      runRequest.lotNumberMode == 1 || runRequest.page >= pageLimit;
     if (!last) {
         setState(ListState::PageDone);
         return endRun();

@@ -50,6 +50,9 @@ public:
                !closing && !runActive;
     }
 
+    // The last page a run fetches, for searches that must not page on without end.
+    void setPageLimit(int32_t pages) { pageLimit = pages < 1 ? 1 : pages; }
+
     const ProgressSnapshot& progress() const { return progressState; }
     const SearchRequest& request() const { return searchRequest; }
     // A page run is in progress: its request is out or its rows are going in.
@@ -79,6 +82,7 @@ private:
     int32_t stopRequested = 0;
     int32_t pauseRequested = 0;
     bool closing = false;
+    int32_t pageLimit = kMaxPages;
     bool turnOnItsWay = false;
     bool pageEventOnItsWay = false;
 

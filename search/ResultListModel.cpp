@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <algorithm>
+#include <unordered_set>
 
 namespace pelimo {
 namespace {
@@ -57,6 +58,8 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue(qtAlignment(columnOf(column).align));
     case Qt::ForegroundRole:
     case Qt::BackgroundRole: {
+        if (row.fresh)
+            return toQColor(role == Qt::ForegroundRole ? settings.alarmTextColour : settings.alarmBackColour);
         // Keyed on the label the type column shows, and read now, so a colour changed in
         // the settings shows at the next repaint.
         const int32_t k = typeIndexOfLabel(row.cells[kColumnType]);
@@ -86,11 +89,11 @@ QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, i
     }
 }
 
-void ResultListModel::insertRow(int at, Cells cells, int image)
+void ResultListModel::insertRow(int at, Cells cells, int image, bool fresh)
 {
     const int position = std::clamp(at, 0, rowCount());
     beginInsertRows({}, position, position);
-    rows.push_back(Row{std::move(cells), image});
+    rows.push_back(Row{std::move(cells), image, fresh});
     order.insert(order.begin() + position, static_cast<int32_t>(rows.size() - 1));
     endInsertRows();
 }
@@ -112,6 +115,32 @@ void ResultListModel::setRowImage(int row, int image)
     rows[static_cast<size_t>(order[static_cast<size_t>(row)])].image = image;
     const QModelIndex changed = index(row, kColumnItemNo);
     emit dataChanged(changed, changed, {Qt::DecorationRole});
+}
+
+bool ResultListModel::isRowFresh(int row) const
+{
+    return row >= 0 && row < rowCount() && rowAt(row).fresh;
+}
+
+void ResultListModel::markFresh(const std::vector<std::string>& itemNos)
+{
+    const std::unordered_set<std::string> numbers(itemNos.begin(), itemNos.end());
+    for (Row& row : rows) {
+        if (numbers.contains(row.cells[kColumnItemNo]))
+            row.fresh = true;
+    }
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kResultColumnCount - 1),
+                         {Qt::ForegroundRole, Qt::BackgroundRole});
+}
+
+void ResultListModel::clearFresh()
+{
+    for (Row& row : rows)
+        row.fresh = false;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kResultColumnCount - 1),
+                         {Qt::ForegroundRole, Qt::BackgroundRole});
 }
 
 int ResultListModel::headerImage(int column) const

@@ -27,11 +27,18 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Inserts one row at a display position (clamped to the rows there are).
-    void insertRow(int at, Cells cells, int image);
+    // Inserts one row at a display position (clamped to the rows there are); a fresh row is
+    // drawn in the alarm colours.
+    void insertRow(int at, Cells cells, int image, bool fresh = false);
     const std::string& cell(int row, int column) const;
     int rowImage(int row) const;
     void setRowImage(int row, int image);
+
+    bool isRowFresh(int row) const;
+    // Draws the rows showing one of these exhibit numbers in the alarm colours.
+    void markFresh(const std::vector<std::string>& itemNos);
+    // Back to the type colours for every row.
+    void clearFresh();
 
     int headerImage(int column) const;
     void setHeaderImage(int column, int image);
@@ -43,6 +50,7 @@ private:
     struct Row {
         Cells cells;
         int image = 0;
+        bool fresh = false;
     };
 
     const Row& rowAt(int row) const { return rows[static_cast<size_t>(order[static_cast<size_t>(row)])]; }

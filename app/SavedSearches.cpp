@@ -1,0 +1,322 @@
+#include "app/SavedSearches.h"
+
+#include "WatchTexts.h"
+#include "app/CRkFormView.h"
+#include "app/settings/EnvSettings.h"
+#include "search/CRkItemList.h"
+#include "search/CRkTabCtrl.h"
+#include "search/saved/NewListingRules.h"
+#include "search/saved/SavedSearchFile.h"
+#include "search/saved/SavedSearchStatus.h"
+#include "watch/ui/CRkAramList.h"
+
+#include <QMetaObject>
+#include <chrono>
+
+namespace pelimo {
+
+SavedSearches::SavedSearches(CRkFormView& view, const EnvSettings& settings, StatusSink showStatus,
+                             AlertSink showAlert, std::string directory, QObject* parent)
+    : QObject(parent), view(view), settings(settings), showStatus(std::move(showStatus)),
+      showAlert(std::move(showAlert)), directory(std::move(directory)),
+      now([] { return std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::system_clock::now()); })
+{}
+
+SavedSearches::~SavedSearches()
+{
+    shutdown();
+}
+
+void SavedSearches::start()
+{
+    SavedSearchFileLoad load = loadSavedSearchFile(directory, now());
+    switch (load.outcome) {
+    case SavedSearchFileLoad::Outcome::movedAside:
+        showStatus(savedSearchFileMovedAsideStatus(load.movedTo));
+        break;
+    case SavedSearchFileLoad::Outcome::unreadable:
+        fileProtected = true;
+        break;
+    case SavedSearchFileLoad::Outcome::loaded:
+    case SavedSearchFileLoad::Outcome::missing:
+        break;
+    }
+    saved = SavedSearchList(std::move(load.searches));
+    watches.resize(saved.searches().size());
+    for (size_t i = 0; i < watches.size(); ++i)
+        openTab(i);
+}
+
+bool SavedSearches::openTab(size_t index)
+{
+    SearchRequest request = saved.searches()[index].request;
+    request.page = 1;
+    view.startSearch(request);
+    CRkTabCtrl* tabs = view.tabCtrl();
+    CRkItemList* list = tabs != nullptr ? tabs->listOfTab(tabs->tabCount() - 1) : nullptr;
+    if (list == nullptr)
+        return false;
+    Watch& w = watches[index];
+    w.tab = list;
+    w.run = std::make_unique<SavedSearchRun>();
+    w.rowsShown = true;
+    w.newCount = 0; // counted for a tab that has gone
+    list->paging().setPageLimit(SavedSearchRun::kMaxPages);
+    list->collectRun(*this);
+    decorate(index);
+    if (!batch.active)
+        batch = Batch{};
+    batch.active = true;
+    ++batch.pending;
+    return true;
+}
+
+bool SavedSearches::startRun(size_t index)
+{
+    Watch& w = watches[index];
+    if (w.run)
+        return false; // still running: never twice at once
+    if (!w.tab || w.tab->isClosing())
+        return openTab(index);
+    if (!w.tab->canRerun())
+        return false;
+    w.run = std::make_unique<SavedSearchRun>();
+    w.rowsShown = false;
+    w.tab->paging().setPageLimit(SavedSearchRun::kMaxPages);
+    if (!w.tab->rerun(*this)) {
+        w.run.reset();
+        return false;
+    }
+    ++batch.pending;
+    return true;
+}
+
+bool SavedSearches::cycleFollowUp(const CycleAlarms& alarms)
+{
+    if (closing)
+        return false;
+    // A run the user paused holds no cycle up: it ends with what it found.
+    for (Watch& w : watches) {
+        if (w.run && w.tab && !w.tab->isRunning() && w.tab->progress().state == ListState::Paused) {
+            w.tab->stopCollecting();
+            runBroken(*w.tab);
+        }
+    }
+    const bool wasActive = batch.active;
+    if (!wasActive)
+        batch = Batch{};
+    batch.active = true; // a run that ends at once must not deliver before the others start
+    int started = 0;
+    for (size_t i = 0; i < watches.size(); ++i) {
+        if (startRun(i))
+            ++started;
+    }
+    if (started == 0 && !wasActive) {
+        batch = Batch{};
+        return false;
+    }
+    if (batch.watchedFirst.empty())
+        batch.watchedFirst = alarms.firstItemNo;
+    batch.watchedLines += alarms.mailText;
+    if (batch.pending == 0)
+        deliver();
+    return true;
+}
+
+void SavedSearches::pageCollected(CRkItemList& list, std::vector<ItemInfo> rows, bool more)
+{
+    const int index = indexOfTab(&list);
+    if (index < 0 || !watches[static_cast<size_t>(index)].run)
+        return;
+    SavedSearchRun& run = *watches[static_cast<size_t>(index)].run;
+    if (run.addPage(std::move(rows), more) && more)
+        return;
+    if (run.running())
+        run.fail(); // the list pages no further than the run's limit
+    list.stopCollecting();
+    // Told from inside the list's run: the rest waits for the event loop.
+    const QPointer<CRkItemList> tab(&list);
+    QMetaObject::invokeMethod(
+        this, [this, tab] { finishRun(tab.data()); }, Qt::QueuedConnection);
+}
+
+void SavedSearches::runBroken(CRkItemList& list)
+{
+    const int index = indexOfTab(&list);
+    if (index < 0 || !watches[static_cast<size_t>(index)].run)
+        return;
+    watches[static_cast<size_t>(index)].run->fail();
+    const QPointer<CRkItemList> tab(&list);
+    QMetaObject::invokeMethod(
+        this, [this, tab] { finishRun(tab.data()); }, Qt::QueuedConnection);
+}
+
+void SavedSearches::finishRun(CRkItemList* list)
+{
+    if (closing)
+        return;
+    const int index = indexOfTab(list);
+    if (index >= 0)
+        endRun(static_cast<size_t>(index));
+    else if (list == nullptr) {
+        // The tab went meanwhile: its run ends with what it had found.
+        for (size_t i = 0; i < watches.size(); ++i) {
+            if (watches[i].run && !watches[i].tab)
+                endRun(i);
+        }
+    }
+}
+
+void SavedSearches::endRun(size_t index)
+{
+    Watch& w = watches[index];
+    if (!w.run)
+        return;
+    const std::unique_ptr<SavedSearchRun> run = std::move(w.run);
+    SavedSearch& search = saved.searches()[index];
+    const NewListingReport report = applyRun(search, *run, now());
+    if (report.cutAtLimit)
+        showStatus(savedSearchPageLimitStatus(search.request));
+    if (!report.newListings.empty()) {
+        if (w.tab) {
+            // A run on the command bar's path has shown its rows; a re-run adds only these.
+            if (w.rowsShown)
+                w.tab->markNew(report.newListings);
+            else
+                w.tab->addNewListings(report.newListings);
+        }
+        w.newCount += static_cast<int>(report.newListings.size());
+        batch.alerts.add(search.request, report.newListings);
+        decorate(index);
+    }
+    save();
+    if (batch.active && batch.pending > 0 && --batch.pending == 0)
+        deliver();
+}
+
+void SavedSearches::deliver()
+{
+    Batch done = std::move(batch);
+    batch = Batch{};
+    const NewListingAlerts& alerts = done.alerts;
+    if (alerts.newCount() > 0 && settings.alarmBalloon == 1)
+        showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew());
+    const std::string text = alerts.mailText(done.watchedLines);
+    if (text.empty() || view.watchList() == nullptr)
+        return;
+    const bool watched = !done.watchedLines.empty();
+    const std::string first = watched ? done.watchedFirst : alerts.firstNew().ItemNo;
+    view.watchList()->watchList().deliverAlarms(
+        text, first, watched ? watch_text::kPushTitleAlarms : watch_text::kPushTitleNewListings);
+}
+
+void SavedSearches::shutdown()
+{
+    if (closing)
+        return;
+    closing = true;
+    for (Watch& w : watches) {
+        if (w.tab)
+            w.tab->stopCollecting();
+        w.run.reset();
+    }
+    batch = Batch{};
+}
+
+bool SavedSearches::isSaved(const CRkItemList& list) const
+{
+    return indexOfTab(&list) >= 0;
+}
+
+void SavedSearches::toggleSaved(CRkItemList& list)
+{
+    if (closing)
+        return;
+    if (const int index = indexOfTab(&list); index >= 0) {
+        const size_t i = static_cast<size_t>(index);
+        const Watch w = std::move(watches[i]);
+        // By position: a file may hold the same search twice.
+        watches.erase(watches.begin() + index);
+        saved.searches().erase(saved.searches().begin() + index);
+        list.stopCollecting();
+        list.clearNewMarks();
+        if (CRkTabCtrl* tabs = view.tabCtrl())
+            tabs->setTabDecoration(list, false, 0);
+        save();
+        // Its run no longer counts for the cycle.
+        if (w.run && batch.active && batch.pending > 0 && --batch.pending == 0)
+            deliver();
+        return;
+    }
+    const SearchRequest& request = list.search();
+    switch (saved.add(request)) {
+    case SavedSearchList::AddResult::full:
+        showStatus(savedSearchListFullStatus());
+        return;
+    case SavedSearchList::AddResult::alreadySaved: {
+        // Another tab holds it; this one takes over when that tab has gone.
+        for (size_t i = 0; i < watches.size(); ++i) {
+            if (sameSearch(saved.searches()[i].request, request) && !watches[i].tab && !watches[i].run) {
+                watches[i].tab = &list;
+                decorate(i);
+            }
+        }
+        return;
+    }
+    case SavedSearchList::AddResult::added:
+        break;
+    }
+    watches.emplace_back();
+    watches.back().tab = &list;
+    // A tab that has loaded all its pages shows what exists: that is the silent first run, so
+    // a listing that appears before the next cycle, even while the program is closed, is new.
+    if (list.progress().state == ListState::Complete && !list.isRunning()) {
+        SavedSearchRun shown;
+        shown.addPage(list.records(), false);
+        applyRun(saved.searches().back(), shown, now());
+    }
+    decorate(watches.size() - 1);
+    save();
+}
+
+void SavedSearches::tabShown(CRkItemList& list)
+{
+    const int index = indexOfTab(&list);
+    if (index < 0 || watches[static_cast<size_t>(index)].newCount == 0)
+        return;
+    watches[static_cast<size_t>(index)].newCount = 0;
+    list.clearNewMarks();
+    decorate(static_cast<size_t>(index));
+}
+
+int SavedSearches::newCount(const CRkItemList& list) const
+{
+    const int index = indexOfTab(&list);
+    return index < 0 ? 0 : watches[static_cast<size_t>(index)].newCount;
+}
+
+void SavedSearches::decorate(size_t index)
+{
+    const Watch& w = watches[index];
+    if (CRkTabCtrl* tabs = view.tabCtrl(); tabs != nullptr && w.tab)
+        tabs->setTabDecoration(*w.tab, true, w.newCount);
+}
+
+void SavedSearches::save()
+{
+    if (!fileProtected)
+        saveSavedSearchFile(saved.searches(), directory);
+}
+
+int SavedSearches::indexOfTab(const CRkItemList* list) const
+{
+    if (list == nullptr)
+        return -1;
+    for (size_t i = 0; i < watches.size(); ++i) {
+        if (watches[i].tab == list)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace pelimo

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "search/RunCollector.h"
+#include "search/SavedTabsHost.h"
+#include "search/saved/NewListingAlerts.h"
+#include "search/saved/SavedSearchList.h"
+#include "search/saved/SavedSearchRun.h"
+#include "watch/WatchList.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pelimo {
+
+struct EnvSettings;
+class CRkFormView;
+
+// The saved searches at work: each has a search tab of its own, runs once at start-up and
+// again after every regular watch cycle, and tells the listings it has not seen before by the
+// alert balloon and, together with the cycle's watched alarms, in the cycle's one mail.
+class SavedSearches final : public QObject, public SavedTabsHost, private RunCollector {
+    Q_OBJECT
+public:
+    using StatusSink = std::function<void(const std::string& sjis)>;
+    // The alert under its title, naming the first listing (all Shift-JIS).
+    using AlertSink =
+        std::function<void(std::string_view title, const std::string& text, const ItemInfo& first)>;
+    using Clock = std::function<SeenSet::Time()>;
+
+    // directory holds SearchList.xml, as the watch list's folder holds AramList.xml.
+    SavedSearches(CRkFormView& view, const EnvSettings& settings, StatusSink showStatus, AlertSink showAlert,
+                  std::string directory = {}, QObject* parent = nullptr);
+    ~SavedSearches() override;
+    SavedSearches(const SavedSearches&) = delete;
+    SavedSearches& operator=(const SavedSearches&) = delete;
+
+    // Reads SearchList.xml and opens every saved search in a tab of its own; each runs once.
+    void start();
+    // The watch cycle's follow-up: re-runs the saved searches; true when their runs take the
+    // cycle's alarms over.
+    bool cycleFollowUp(const CycleAlarms& alarms);
+    // The program closes: no run is heard, mailed or saved from now on.
+    void shutdown();
+
+    // SavedTabsHost
+    bool isSaved(const CRkItemList& list) const override;
+    void toggleSaved(CRkItemList& list) override;
+    void tabShown(CRkItemList& list) override;
+
+    const SavedSearchList& searches() const { return saved; }
+    // Whether runs are going whose alarms are still to be told.
+    bool busy() const { return batch.active; }
+    // The new listings a saved search's tab counts until the user shows it.
+    int newCount(const CRkItemList& list) const;
+    void setClock(Clock c) { now = std::move(c); }
+
+private:
+    // What the program knows of one saved search beyond its file: its tab and its run.
+    struct Watch {
+        QPointer<CRkItemList> tab;
+        std::unique_ptr<SavedSearchRun> run;
+        bool rowsShown = false; // the run shows its pages as a search from the command bar does
+        int newCount = 0;
+    };
+    // The runs whose alarms go out together: those a cycle started, or the start-up's.
+    struct Batch {
+        bool active = false;
+        int pending = 0;
+        std::string watchedLines;
+        std::string watchedFirst;
+        NewListingAlerts alerts;
+    };
+
+    void pageCollected(CRkItemList& list, std::vector<ItemInfo> rows, bool more) override;
+    void runBroken(CRkItemList& list) override;
+    // Opens a tab for the search and runs it as a search from the command bar runs.
+    bool openTab(size_t index);
+    bool startRun(size_t index);
+    void finishRun(CRkItemList* list);
+    void endRun(size_t index);
+    void deliver();
+    void decorate(size_t index);
+    void save();
+    int indexOfTab(const CRkItemList* list) const;
+
+    CRkFormView& view;
+    const EnvSettings& settings;
+    StatusSink showStatus;
+    AlertSink showAlert;
+    std::string directory;
+    Clock now;
+    SavedSearchList saved;
+    std::vector<Watch> watches; // beside saved.searches(), index for index
+    Batch batch;
+    bool closing = false;
+    // Saves are held back while an unreadable file could not be moved out of the way.
+    bool fileProtected = false;
+};
+
+} // namespace pelimo

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Saves a search from its tab's popup menu in the real program on a virtual X display, quits,
+# lets two new listings appear in the listing simulator, starts again and saves a screenshot
+# of the saved search's tab telling them, to docs/screenshots/saved-search.png.
+#   scripts/screenshot-saved-search.sh [build-dir]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+out="$root/docs/screenshots"
+display=:${PELIMO_SCREENSHOT_DISPLAY:-78}
+mkdir -p "$out"
+source "$root/scripts/lib/xvfb-session.sh"
+start_display "$display"
+start_simulator --hits camera=8
+
+mkdir -p "$work/run"
+start_program() {
+    (
+        cd "$work/run"
+        export DISPLAY=$display QT_QPA_PLATFORM=xcb
+        export PELIMO_LISTING_BASE=$base PELIMO_ITEMPAGE_BASE=$base
+        export QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
+        exec "$build/app/pelimo"
+    ) >>"$work/pelimo.log" 2>&1 &
+    app=$!
+    pids+=("$app")
+    wait_for 30 xdotool search --onlyvisible --name 'Pelimo for zelvo'
+    window=$(xdotool search --onlyvisible --name 'Pelimo for zelvo' | head -n 1)
+    sleep 2
+}
+stop_program() {
+    kill -TERM "$app"
+    app_gone() { ! kill -0 "$app"; }
+    wait_for 15 app_gone
+}
+searches_asked() { [ "$(curl -fs "$base/sim/requests" | grep -c '/bep/xml')" -ge "$1" ]; }
+
+export DISPLAY=$display
+start_program
+xdotool windowfocus --sync "$window"
+xdotool type --delay 80 camera
+xdotool key Return
+wait_for 30 searches_asked 1
+sleep 2
+
+# The tab's popup menu: its second item saves the search.
+xdotool mousemove --window "$window" 40 "${PELIMO_SCREENSHOT_TAB_Y:-178}" click 3
+sleep 1
+xdotool key Down Down Return
+wait_for 10 grep -q '<Keyword>camera</Keyword>' "$work/run/SearchList.xml"
+stop_program
+
+# Two listings appear while the program is closed.
+curl -fs "$base/sim/put?ItemNo=n900001&ItemName=camera%20%E6%96%B0%E5%93%81%20A&CurrentPrice=4800&RemainTime=2%E6%97%A5&AuctionType=NO&BidNum=0&ItemNum=1" >/dev/null
+curl -fs "$base/sim/put?ItemNo=n900002&ItemName=camera%20%E6%96%B0%E5%93%81%20B&CurrentPrice=3500&RemainTime=5%E6%99%82%E9%96%93&AuctionType=FP&BidNum=0&ItemNum=1" >/dev/null
+
+start_program
+wait_for 30 searches_asked 2
+sleep 3
+import -display "$display" -window root "$out/saved-search.png"
+stop_program
+echo "screenshot in $out"
