@@ -189,15 +189,21 @@ void SavedSearches::endRun(size_t index)
         batch.alerts.add(search.request, report.newListings);
         decorate(index);
     }
-    save();
+    // A cycle's runs end one after another; the file, which may hold 100,000 listings, is
+    // written once, when the last of them has ended.
+    unsaved = true;
     if (batch.active && batch.pending > 0 && --batch.pending == 0)
         deliver();
+    else if (!batch.active)
+        save();
 }
 
 void SavedSearches::deliver()
 {
     Batch done = std::move(batch);
     batch = Batch{};
+    if (unsaved)
+        save();
     const NewListingAlerts& alerts = done.alerts;
     if (alerts.newCount() > 0 && settings.alarmBalloon == 1)
         showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew());
@@ -215,6 +221,9 @@ void SavedSearches::shutdown()
     if (closing)
         return;
     closing = true;
+    // What the runs ended so far have seen is kept, so a restart does not tell it again.
+    if (unsaved)
+        save();
     for (Watch& w : watches) {
         if (w.tab)
             w.tab->stopCollecting();
@@ -304,6 +313,7 @@ void SavedSearches::decorate(size_t index)
 
 void SavedSearches::save()
 {
+    unsaved = false;
     if (!fileProtected)
         saveSavedSearchFile(saved.searches(), directory);
 }

@@ -100,6 +100,8 @@ private:
     bool closing = false;
     // Saves are held back while an unreadable file could not be moved out of the way.
     bool fileProtected = false;
+    // Runs have ended whose seen listings are not yet on file.
+    bool unsaved = false;
 };
 
 } // namespace pelimo
