@@ -72,73 +72,73 @@ CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
     PageLayout layout(this);
 
     auto* outer = new QGroupBox(toQString(kAlertSettings), this);
-    layout.add(outer, 2, 2, 252, 304);
-    auto* nearEnd = new QGroupBox(toQString(kNearEndGroup), this);
-    layout.add(nearEnd, 8, 30, 240, 26);
+    layout.add(outer, 2, 2, 252, 267);
     auto* conditions = new QGroupBox(toQString(kAlarmConditions), this);
-    layout.add(conditions, 8, 60, 240, 54);
+    layout.add(conditions, 8, 30, 240, 52);
     auto* actions = new QGroupBox(toQString(kAlarmActions), this);
-    layout.add(actions, 8, 118, 240, 182);
+    layout.add(actions, 8, 86, 240, 175);
 
     interval = addField(layout, kWatchInterval, "watchIntervalMinutes", 12, 60, 13, 30);
     intervalSpin = new SpinBuddy(this);
     intervalSpin->setObjectName(QStringLiteral("watchIntervalSpin"));
     layout.add(intervalSpin, 90, 13, 8, 12);
+    // The faster polling near the end continues the watch interval's row as one phrase:
+    // "残り [30] 分から [60] 秒ごと".
+    nearEndCheck = addCheck(layout, kNearEndFaster, "nearEndFaster", 106, 14, 30);
+    nearEndCheck->setToolTip(toQString(kNearEndTip));
+    nearEndMinutes = addNumber(layout, "nearEndMinutes", kNearEndMinutes, 136, 13);
+    nearEndSeconds = addNumber(layout, "nearEndIntervalSeconds", kNearEndSeconds, 186, 13);
 
-    nearEndCheck = addCheck(layout, kNearEndFaster, "nearEndFaster", 14, 41, 56);
-    nearEndMinutes = addField(layout, kNearEndMinutes, "nearEndMinutes", 74, 124, 39, 26);
-    nearEndSeconds = addField(layout, kNearEndSeconds, "nearEndIntervalSeconds", 156, 192, 39, 26);
-
-    remainingCheck = addCheck(layout, kAlarmOnRemaining, "alarmOnRemainingTime", 14, 70, 180);
-    remaining = addField(layout, kRemainingMinutes, "remainingTimeMinutes", 26, 70, 82, 30);
+    remainingCheck = addCheck(layout, kAlarmOnRemaining, "alarmOnRemainingTime", 14, 40, 180);
+    remaining = addField(layout, kRemainingMinutes, "remainingTimeMinutes", 26, 70, 52, 30);
     remainingSpin = new SpinBuddy(this);
     remainingSpin->setObjectName(QStringLiteral("remainingTimeSpin"));
-    layout.add(remainingSpin, 100, 82, 8, 12);
-    priceCheck = addCheck(layout, kAlarmOnPrice, "alarmOnPriceChange", 14, 98, 180);
+    layout.add(remainingSpin, 100, 52, 8, 12);
+    priceCheck = addCheck(layout, kAlarmOnPrice, "alarmOnPriceChange", 14, 68, 180);
 
-    listColourCheck = addCheck(layout, kChangeListColour, "alarmChangesListColour", 14, 128, 70);
+    listColourCheck = addCheck(layout, kChangeListColour, "alarmChangesListColour", 14, 96, 70);
     auto* backLabel = new QLabel(toQString(kBackColour), this);
-    layout.add(backLabel, 92, 129, 16, 9);
+    layout.add(backLabel, 92, 97, 16, 9);
     backButton = new CRkColorButton(this);
     backButton->setObjectName(QStringLiteral("alarmBackColour"));
-    layout.add(backButton, 110, 127, 22, 12);
+    layout.add(backButton, 110, 95, 22, 12);
     auto* textLabel = new QLabel(toQString(kTextColour), this);
-    layout.add(textLabel, 142, 129, 16, 9);
+    layout.add(textLabel, 142, 97, 16, 9);
     textButton = new CRkColorButton(this);
     textButton->setObjectName(QStringLiteral("alarmTextColour"));
-    layout.add(textButton, 160, 127, 22, 12);
-    balloonCheck = addCheck(layout, kBalloon, "alarmBalloon", 14, 143, 226);
+    layout.add(textButton, 160, 95, 22, 12);
+    balloonCheck = addCheck(layout, kBalloon, "alarmBalloon", 14, 109, 226);
 
-    mailCheck = addCheck(layout, kMail, "alarmMail", 14, 157, 90);
+    mailCheck = addCheck(layout, kMail, "alarmMail", 14, 123, 90);
     auto* encryptionLabel = new QLabel(toQString(kEncryption), this);
-    layout.add(encryptionLabel, 120, 159, 24, 9);
+    layout.add(encryptionLabel, 120, 124, 24, 9);
     encryptionBox = new QComboBox(this);
     encryptionBox->setObjectName(QStringLiteral("mailEncryption"));
     for (const char* choice : {kEncryptionNone, kEncryptionStartTls, kEncryptionTls})
         encryptionBox->addItem(toQString(choice));
-    layout.add(encryptionBox, 146, 156, 62, 12);
+    layout.add(encryptionBox, 146, 122, 62, 12);
     encryptionLabel->setBuddy(encryptionBox);
-    smtpHostField = addField(layout, kSmtpServer, "smtpHost", 26, 70, 169, 100);
-    smtpPortField = addField(layout, kPortNumber, "smtpPort", 180, 204, 169, 30);
-    smtpUserField = addField(layout, kSmtpUser, "smtpUser", 26, 70, 182, 64);
-    smtpPasswordField = addField(layout, kSmtpPassword, "smtpPassword", 142, 166, 182, 68);
-    mailFromField = addField(layout, kMailFrom, "mailFrom", 26, 70, 195, 164);
-    mailToField = addField(layout, kMailTo, "mailTo", 26, 70, 208, 164);
+    smtpHostField = addField(layout, kSmtpServer, "smtpHost", 26, 70, 135, 100);
+    smtpPortField = addField(layout, kPortNumber, "smtpPort", 180, 204, 135, 30);
+    smtpUserField = addField(layout, kSmtpUser, "smtpUser", 26, 70, 148, 64);
+    smtpPasswordField = addField(layout, kSmtpPassword, "smtpPassword", 142, 166, 148, 68);
+    mailFromField = addField(layout, kMailFrom, "mailFrom", 26, 70, 161, 164);
+    mailToField = addField(layout, kMailTo, "mailTo", 26, 70, 174, 164);
     auto* note = new QLabel(toQString(kSenderNote), this);
     note->setObjectName(QStringLiteral("senderNote"));
-    layout.add(note, 26, 222, 208, 17);
+    layout.add(note, 26, 188, 208, 17);
 
-    popCheck = addCheck(layout, kPopBeforeSmtp, "popBeforeSmtp", 14, 242, 120);
-    pop3HostField = addField(layout, kPop3Server, "pop3Host", 26, 70, 254, 100);
-    pop3PortField = addField(layout, kPortNumber, "pop3Port", 180, 204, 254, 30);
-    pop3UserField = addField(layout, kPop3User, "pop3User", 26, 70, 267, 64);
-    pop3PasswordField = addField(layout, kPop3Password, "pop3Password", 142, 166, 267, 68);
+    popCheck = addCheck(layout, kPopBeforeSmtp, "popBeforeSmtp", 14, 207, 120);
+    pop3HostField = addField(layout, kPop3Server, "pop3Host", 26, 70, 219, 100);
+    pop3PortField = addField(layout, kPortNumber, "pop3Port", 180, 204, 219, 30);
+    pop3UserField = addField(layout, kPop3User, "pop3User", 26, 70, 232, 64);
+    pop3PasswordField = addField(layout, kPop3Password, "pop3Password", 142, 166, 232, 68);
 
-    pushCheck = addCheck(layout, kPush, "pushEnabled", 14, 284, 56);
-    pushUrlField = addField(layout, kPushUrl, "pushUrl", 74, 90, 283, 104);
+    pushCheck = addCheck(layout, kPush, "pushEnabled", 14, 246, 56);
+    pushUrlField = addField(layout, kPushUrl, "pushUrl", 74, 90, 245, 104);
     testButton = new QPushButton(toQString(kTestSend), this);
     testButton->setObjectName(QStringLiteral("testSend"));
-    layout.add(testButton, 198, 282, 44, 14);
+    layout.add(testButton, 198, 245, 44, 12);
 
     for (QLineEdit* number :
          {interval, remaining, nearEndMinutes, nearEndSeconds, smtpPortField, pop3PortField})
@@ -217,6 +217,17 @@ QLineEdit* CRkEnvAramDialog::addField(PageLayout& layout, const char* label, con
     field->setObjectName(QLatin1String(name));
     layout.add(field, fieldLeft, top, width, 12);
     caption->setBuddy(field);
+    return field;
+}
+
+QLineEdit* CRkEnvAramDialog::addNumber(PageLayout& layout, const char* name, const char* unit, int left,
+                                       int top)
+{
+    auto* field = new QLineEdit(this);
+    field->setObjectName(QLatin1String(name));
+    layout.add(field, left, top, 24, 12);
+    auto* caption = new QLabel(toQString(unit), this);
+    layout.add(caption, left + 26, top + 2, 20, 9);
     return field;
 }
 

@@ -49,6 +49,8 @@ private:
     QCheckBox* addCheck(PageLayout& layout, const char* text, const char* name, int left, int top, int width);
     QLineEdit* addField(PageLayout& layout, const char* label, const char* name, int labelLeft, int fieldLeft,
                         int top, int width);
+    // A number field with its unit after it, as a part of a phrase.
+    QLineEdit* addNumber(PageLayout& layout, const char* name, const char* unit, int left, int top);
     bool readNumber(QLineEdit* field, int32_t& value);
     void applyEnabling();
     void onRuleClicked();
