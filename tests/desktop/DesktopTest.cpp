@@ -571,5 +571,30 @@ TEST_F(DesktopTest, TestSendOnTheAlertPageMailsAndPushesAndSaysSoInTwoBoxes)
     EXPECT_TRUE(test::waitUntil([&] { return otherWindow({window, dialog}) == 0; }, 30s)) << "a box stayed";
 }
 
+TEST_F(DesktopTest, ListingNearItsEndIsFetchedBetweenRegularCyclesAndAlarms)
+{
+    // A regular cycle an hour away; a fast tick every 30 s for listings with 30 minutes or less.
+    settings.watchIntervalMinutes = 60;
+    settings.ext.nearEndFaster = 1;
+    settings.ext.nearEndIntervalSeconds = 30;
+    ASSERT_NO_FATAL_FAILURE(watch({{"fast1", "8分"}}));
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    // The update learns how long the listing has left.
+    ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
+    ASSERT_TRUE(test::waitUntil([this] { return itemRequests("fast1") >= 1; }, 30s));
+    EXPECT_EQ(trayImage(), "normal");
+
+    // The first fast tick fetches it; by the next it is under the alarm's 5 minutes.
+    size_t fetched = 0;
+    ASSERT_TRUE(test::waitUntil([&] { return (fetched = itemRequests("fast1")) >= 2; }, 60s))
+        << "no fast tick";
+    ASSERT_TRUE(sim.control("/sim/put?ItemNo=fast1&ItemName=fast1&CurrentPrice=100&RemainTime=" +
+                            test::percentEncode("4分") + "&AuctionType=NO&BidNum=0&ItemNum=1&ImageUrl="));
+    ASSERT_TRUE(test::waitUntil([&] { return itemRequests("fast1") > fetched; }, 60s))
+        << "no second fast tick";
+    EXPECT_TRUE(test::waitUntil([this] { return trayImage() == "alarm"; }, 30s)) << trayImage();
+}
+
 } // namespace
 } // namespace pelimo
