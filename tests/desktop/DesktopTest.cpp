@@ -2,10 +2,15 @@
 // and keyboard as a person would, and judged by what is on the screen.
 #include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
+#include "platform/text/SjisText.h"
 #include "tests/desktop/DesktopSession.h"
 #include "tests/support/LoopbackListener.h"
+#include "tests/support/PushReceiver.h"
 #include "tests/support/SimulatorProcess.h"
+#include "tests/support/SmtpSink.h"
+#include "tests/support/TestCertificates.h"
 #include "watch/AramFile.h"
+#include "watch/AramRules.h"
 
 #include <algorithm>
 #include <csignal>
@@ -13,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <unistd.h>
 
 namespace pelimo {
@@ -38,6 +44,9 @@ constexpr Spot kFirstRow{60, 197};        // the watch list's first row
 constexpr Spot kEmptyListSpace{60, 320};  // below the rows
 constexpr int kHeaderY = 178;             // the watch list's column headers
 constexpr int kPriceHeaderX = 330;        // left edge of the price column's header
+// Places inside the settings dialog.
+constexpr Spot kAlertTab{159, 24};        // the "アラート" tab
+constexpr Spot kTestSendButton{397, 675}; // "テスト送信" on the alert page
 
 // A listing of the simulator, pinned so that the program sees exactly these fields.
 struct Pinned {
@@ -90,6 +99,7 @@ protected:
         env.insert(env.end(), {"PELIMO_LISTING_BASE=" + sim.baseUrl(),
                                "PELIMO_ITEMPAGE_BASE=" + sim.baseUrl(), "QTWEBENGINE_DISABLE_SANDBOX=1",
                                "QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu"});
+        env.insert(env.end(), programEnvironment.begin(), programEnvironment.end());
 #ifdef PELIMO_PROGRAM_LEAK_CHECK_OFF
         const char* asan = std::getenv("ASAN_OPTIONS");
         env.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":detect_leaks=0");
@@ -116,7 +126,11 @@ protected:
 
     void click(Spot at, int button = 1)
     {
-        ASSERT_TRUE(session.run("xdotool mousemove --window " + std::to_string(window) + " " +
+        ASSERT_NO_FATAL_FAILURE(clickIn(window, at, button));
+    }
+    void clickIn(unsigned long target, Spot at, int button = 1)
+    {
+        ASSERT_TRUE(session.run("xdotool mousemove --window " + std::to_string(target) + " " +
                                 std::to_string(at.x) + " " + std::to_string(at.y) + " click " +
                                 std::to_string(button)));
     }
@@ -177,6 +191,38 @@ protected:
         return static_cast<size_t>(std::count(out.begin(), out.end(), '\n'));
     }
 
+    // A window of the program on screen that is none of the known ones (a message box, say),
+    // or 0; the tray icon does not count.
+    unsigned long otherWindow(const std::vector<unsigned long>& known) const
+    {
+        std::istringstream ids(session.run("xdotool search --onlyvisible --class pelimo", true).value_or(""));
+        for (unsigned long id = 0; ids >> id;) {
+            const auto place = session.geometry(id);
+            if (std::find(known.begin(), known.end(), id) == known.end() && place && (*place)[2] > 48)
+                return id;
+        }
+        return 0;
+    }
+
+    // How much of the watch list's first row, in percent, shows the alarm background colour.
+    int firstRowInAlarmColour() const
+    {
+        const Screenshot row = session.grab(frame[0] + 4, frame[1] + kFirstRow.y - 3, 500, 6);
+        const Screenshot::Pixel back{colourRed(settings.alarmBackColour),
+                                     colourGreen(settings.alarmBackColour),
+                                     colourBlue(settings.alarmBackColour)};
+        return row.rgb.empty() ? 0 : row.count(back, 60) * 100 / (row.width * row.height);
+    }
+
+    // How many times the simulator was asked for one listing.
+    size_t itemRequests(const std::string& itemNo)
+    {
+        const std::string tail = "exhibit_id=" + itemNo;
+        const std::vector<std::string> log = sim.requests();
+        return static_cast<size_t>(
+            std::count_if(log.begin(), log.end(), [&](const std::string& r) { return r.ends_with(tail); }));
+    }
+
     bool hidden() const
     {
         return session.findWindow("Pelimo for zelvo") == 0;
@@ -205,6 +251,7 @@ protected:
     test::DesktopProcess program;
     std::string folder;
     EnvSettings settings;
+    std::vector<std::string> programEnvironment; // added to the session's for the program
     unsigned long window = 0;
     std::vector<int> frame;
 };
@@ -405,6 +452,148 @@ TEST_F(DesktopTest, SettingsDialogIsNarrowerThanTheMainWindow)
     // About 480 px wide in the test machine's fonts; measured by the full-width glyphs it was
     // 819 px, wider than the main window.
     EXPECT_LT((*size)[2], 800);
+}
+
+TEST_F(DesktopTest, PriceCeilingFromTheMenuAlarmsOnceWhenThePriceIsAbove)
+{
+    // Plain mail to a real server tells each cycle's alarms apart.
+    test::SmtpSink mail;
+    ASSERT_EQ(mail.startError(), "");
+    settings.alarmMail = 1;
+    settings.smtpHost = "127.0.0.1";
+    settings.smtpPort = mail.port();
+    settings.mailFrom = "watch@example.test";
+    settings.mailTo = "user@example.test";
+    // The simulator's price is 100 yen; neither listing is near its end yet.
+    ASSERT_NO_FATAL_FAILURE(watch({{"ceiling1", "2日"}, {"nearend2", "2日"}}));
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+
+    const size_t before = visibleWindows();
+    ASSERT_NO_FATAL_FAILURE(click(kFirstRow, 3));
+    ASSERT_TRUE(test::waitUntil([&] { return visibleWindows() > before; }, 30s)) << "no menu";
+    // "上限価格を設定...", the menu's last command.
+    ASSERT_NO_FATAL_FAILURE(key("Up Return"));
+    unsigned long dialog = 0;
+    ASSERT_TRUE(test::waitUntil([&] { return (dialog = session.findWindow("上限価格の設定")) != 0; }, 30s))
+        << "the ceiling dialog did not show";
+    ASSERT_TRUE(session.run("xdotool windowactivate --sync " + std::to_string(dialog) + " type 50"));
+    ASSERT_NO_FATAL_FAILURE(key("Return"));
+    ASSERT_TRUE(test::waitUntil(
+        [this] {
+            return loadAramRules(folder).rules == std::vector<PriceRule>{{"ceiling1", 50}};
+        },
+        30s))
+        << "AramRules.xml does not hold the ceiling";
+
+    // No selection over the row's colours.
+    ASSERT_NO_FATAL_FAILURE(click(kEmptyListSpace));
+    EXPECT_LT(firstRowInAlarmColour(), 5);
+    ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
+    EXPECT_TRUE(test::waitUntil([this] { return firstRowInAlarmColour() > 50; }, 30s))
+        << firstRowInAlarmColour() << "% of the row in the alarm colour";
+    ASSERT_TRUE(test::waitUntil([&] { return mail.messages().size() == 1; }, 30s)) << "no alert mail";
+    const std::string crossed = platform::utf8ToSjis("上限価格 50円 を超えました");
+    EXPECT_NE(mail.messages()[0].find("ceiling1"), std::string::npos);
+    EXPECT_NE(mail.messages()[0].find(crossed), std::string::npos);
+
+    // At the same price the ceiling raises nothing new; the other listing's alarm of the second
+    // cycle is mailed alone.
+    ASSERT_TRUE(sim.control("/sim/put?ItemNo=nearend2&ItemName=nearend2&CurrentPrice=100&RemainTime=" +
+                            test::percentEncode("3分") + "&AuctionType=NO&BidNum=0&ItemNum=1&ImageUrl="));
+    ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
+    ASSERT_TRUE(test::waitUntil([&] { return mail.messages().size() == 2; }, 30s)) << "no second mail";
+    EXPECT_NE(mail.messages()[1].find("nearend2"), std::string::npos) << mail.messages()[1];
+    EXPECT_EQ(mail.messages()[1].find("ceiling1"), std::string::npos);
+    EXPECT_EQ(mail.messages()[1].find(crossed), std::string::npos);
+}
+
+TEST_F(DesktopTest, TestSendOnTheAlertPageMailsAndPushesAndSaysSoInTwoBoxes)
+{
+    const test::TestCertificates certificates;
+    ASSERT_EQ(certificates.startError(), "");
+    test::SmtpSink mail(certificates.submissionArguments("starttls"));
+    ASSERT_EQ(mail.startError(), "");
+    test::PushReceiver receiver;
+    programEnvironment.push_back("SSL_CERT_FILE=" + certificates.caFile());
+    // The fields as a person would have filled them in earlier, unsaved mail switch and all.
+    settings.smtpHost = "127.0.0.1";
+    settings.smtpPort = mail.port();
+    settings.mailFrom = "watch@example.test";
+    settings.mailTo = "user@example.test";
+    settings.ext.mailEncryption = 1;
+    settings.ext.smtpUser = "tester";
+    settings.ext.smtpPassword = "s3cret";
+    settings.ext.pushEnabled = 1;
+    settings.ext.pushUrl = receiver.url();
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(click(kSettingsButton));
+    unsigned long dialog = 0;
+    ASSERT_TRUE(test::waitUntil([&] { return (dialog = session.findWindow("環境設定")) != 0; }, 30s))
+        << "the settings dialog did not show";
+    ASSERT_NO_FATAL_FAILURE(clickIn(dialog, kAlertTab));
+    ASSERT_NO_FATAL_FAILURE(clickIn(dialog, kTestSendButton));
+
+    // The mail's box comes once the mail is delivered, before the push goes.
+    unsigned long first = 0;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            return (first = otherWindow({window, dialog})) != 0;
+        },
+        60s))
+        << "no first box";
+    ASSERT_EQ(mail.mails().size(), 1u);
+    EXPECT_NE(mail.mails()[0].find("RCPT TO:<user@example.test>"), std::string::npos);
+    EXPECT_TRUE(receiver.requests().empty());
+    const auto firstPlace = session.geometry(first);
+    ASSERT_TRUE(session.run("xdotool windowactivate --sync " + std::to_string(first) + " key Return"));
+
+    unsigned long second = 0;
+    ASSERT_TRUE(test::waitUntil(
+        [&] {
+            return (second = otherWindow({window, dialog, first})) != 0;
+        },
+        60s))
+        << "no second box";
+    const std::vector<std::string> pushes = receiver.requests();
+    ASSERT_EQ(pushes.size(), 1u);
+    EXPECT_TRUE(pushes[0].starts_with("POST /alerts ")) << pushes[0];
+    EXPECT_TRUE(pushes[0].ends_with(
+        "\r\n\r\nアラート通知のテスト送信です。これが届いていれば、通知の設定は正しく動いています。"))
+        << pushes[0];
+    // Both boxes say that it was sent, in one line of the same length; a failure's box has a
+    // second line with the reason.
+    const auto secondPlace = session.geometry(second);
+    ASSERT_TRUE(firstPlace && secondPlace);
+    EXPECT_EQ((*firstPlace)[2], (*secondPlace)[2]);
+    EXPECT_EQ((*firstPlace)[3], (*secondPlace)[3]);
+    ASSERT_TRUE(session.run("xdotool windowactivate --sync " + std::to_string(second) + " key Return"));
+    EXPECT_TRUE(test::waitUntil([&] { return otherWindow({window, dialog}) == 0; }, 30s)) << "a box stayed";
+}
+
+TEST_F(DesktopTest, ListingNearItsEndIsFetchedBetweenRegularCyclesAndAlarms)
+{
+    // A regular cycle an hour away; a fast tick every 30 s for listings with 30 minutes or less.
+    settings.watchIntervalMinutes = 60;
+    settings.ext.nearEndFaster = 1;
+    settings.ext.nearEndIntervalSeconds = 30;
+    ASSERT_NO_FATAL_FAILURE(watch({{"fast1", "8分"}}));
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    // The update learns how long the listing has left.
+    ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
+    ASSERT_TRUE(test::waitUntil([this] { return itemRequests("fast1") >= 1; }, 30s));
+    EXPECT_EQ(trayImage(), "normal");
+
+    // The first fast tick fetches it; by the next it is under the alarm's 5 minutes.
+    size_t fetched = 0;
+    ASSERT_TRUE(test::waitUntil([&] { return (fetched = itemRequests("fast1")) >= 2; }, 60s))
+        << "no fast tick";
+    ASSERT_TRUE(sim.control("/sim/put?ItemNo=fast1&ItemName=fast1&CurrentPrice=100&RemainTime=" +
+                            test::percentEncode("4分") + "&AuctionType=NO&BidNum=0&ItemNum=1&ImageUrl="));
+    ASSERT_TRUE(test::waitUntil([&] { return itemRequests("fast1") > fetched; }, 60s))
+        << "no second fast tick";
+    EXPECT_TRUE(test::waitUntil([this] { return trayImage() == "alarm"; }, 30s)) << trayImage();
 }
 
 } // namespace
