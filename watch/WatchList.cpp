@@ -34,6 +34,9 @@ void WatchList::load()
         if (findEntry(r.ItemNo) >= 0)
             continue;
         list.push_back(AramEntry{0, std::move(r)});
+        // The file's remaining time is the last one known; counted from now, a listing near its
+        // end is polled fast from the start instead of only after the first regular cycle.
+        polling.fetched(list.back().info.ItemNo, list.back().info.RemainTime, clock());
         if (view)
             view->entryAppended(list.back());
     }

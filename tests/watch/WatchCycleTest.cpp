@@ -416,6 +416,17 @@ TEST_F(WatchCycleTest, FastTickFetchesOnlyListingsNearTheirEndAndAlarmsAsACycle)
     EXPECT_EQ(itemRequests("far"), 2u);
 }
 
+TEST_F(WatchCycleTest, ListingsReadFromTheFileAreNearTheirEndByTheTimeTheFileKnew)
+{
+    watch(listing("n1", "1", kRemain30Min));
+    watch(listing("far", "2", kRemain3Day));
+    WatchList reloaded(settings, endpoints, host, {}, dir.string());
+    reloaded.setClock([this] { return now; });
+    reloaded.setNearEndSettings({1, 30, 60});
+    reloaded.load();
+    EXPECT_EQ(reloaded.fastTickSelection(), std::vector<std::string>{"n1"});
+}
+
 TEST_F(WatchCycleTest, ListingGoneAfterItsEndShowsEndedAndIsNoLongerPolledFast)
 {
     list->setNearEndSettings({1, 30, 60});
