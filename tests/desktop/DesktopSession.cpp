@@ -175,7 +175,7 @@ std::string DesktopSession::missingReason()
     return "Xvfb is not installed (Debian package xvfb; scripts/install-deps.sh installs it)";
 }
 
-bool DesktopSession::start(bool withNotifications)
+bool DesktopSession::start(bool withNotifications, bool withTray)
 {
     // The server picks a free display and names it once it accepts connections.
     if (!xvfb.start({"Xvfb", "-displayfd", "1", "-screen", "0", "1280x900x24", "-nolisten", "tcp"}, {}, {},
@@ -195,14 +195,15 @@ bool DesktopSession::start(bool withNotifications)
             20s))
         return false;
 
-    if (!tray.start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
-                     "24", "--SetDockType", "true", "--transparent", "false", "--tint", "0xffffff"},
-                    environment()) ||
-        !waitUntil(
-            [this] {
-                return run("xwininfo -root -tree").value_or("").find("\"panel\"") != std::string::npos;
-            },
-            20s))
+    if (withTray &&
+        (!tray.start({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height",
+                      "24", "--SetDockType", "true", "--transparent", "false", "--tint", "0xffffff"},
+                     environment()) ||
+         !waitUntil(
+             [this] {
+                 return run("xwininfo -root -tree").value_or("").find("\"panel\"") != std::string::npos;
+             },
+             20s)))
         return false;
 
     if (withNotifications) {

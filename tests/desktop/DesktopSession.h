@@ -54,8 +54,9 @@ struct Screenshot {
 };
 
 // A real desktop on a virtual X display: Xvfb on a free display, the openbox window manager,
-// an XEmbed system tray (trayer) and, when asked, a private D-Bus session with the dunst
-// notification service. Every part is waited for by a condition and ended with the session.
+// an XEmbed system tray (trayer) unless told otherwise and, when asked, a private D-Bus session
+// with the dunst notification service. Every part is waited for by a condition and ended with
+// the session.
 class DesktopSession {
 public:
     DesktopSession() = default;
@@ -66,7 +67,7 @@ public:
     // Why a session cannot be had here (the X server is not installed), or empty.
     static std::string missingReason();
 
-    bool start(bool notifications = false);
+    bool start(bool notifications = false, bool withTray = true);
     std::string display() const { return ":" + std::to_string(displayNumber); }
     std::string busAddress() const { return bus; }
     // The environment a program of the session runs with.
