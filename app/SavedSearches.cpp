@@ -129,10 +129,12 @@ void SavedSearches::pageCollected(CRkItemList& list, std::vector<ItemInfo> rows,
     if (index < 0 || !watches[static_cast<size_t>(index)].run)
         return;
     SavedSearchRun& run = *watches[static_cast<size_t>(index)].run;
-    if (run.addPage(std::move(rows), more) && more)
+    // The list decides whether its run goes on: a run it ended early (a page without listings,
+    // the page limit) ends here too, whatever the service says of further pages.
+    if (run.addPage(std::move(rows), more) && more && list.isCollecting())
         return;
     if (run.running())
-        run.fail(); // the list pages no further than the run's limit
+        run.fail();
     list.stopCollecting();
     // Told from inside the list's run: the rest waits for the event loop.
     const QPointer<CRkItemList> tab(&list);

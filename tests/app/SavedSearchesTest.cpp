@@ -294,6 +294,20 @@ private Q_SLOTS:
         QCOMPARE(sim->requests().size(), size_t(100));
     }
 
+    void runEndedEarlyByTheServiceHoldsNoCycleUp()
+    {
+        auto frame = makeFrame();
+        CRkItemList* list = search(*frame, "zcam");
+        QVERIFY(list);
+        QVERIFY(useSaveItem(*frame, 0, "この検索を保存する"));
+        // A page without listings that promises more ends the list's run there.
+        sim->control("/sim/fault?mode=empty&count=1");
+        QVERIFY(cycle(*frame));
+        put("n4", "zcam after an empty page");
+        QVERIFY(cycle(*frame));
+        QCOMPARE(frame->savedSearches()->newCount(*list), 1);
+    }
+
     void moreThanTwentyAreRefused()
     {
         auto frame = makeFrame();
