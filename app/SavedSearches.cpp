@@ -24,7 +24,9 @@ SavedSearches::SavedSearches(CRkFormView& view, const EnvSettings& settings, Sta
 
 SavedSearches::~SavedSearches()
 {
-    shutdown();
+    // The view may be gone already: nothing is told from here.
+    if (!closing)
+        stopRuns();
 }
 
 void SavedSearches::start()
@@ -206,8 +208,13 @@ void SavedSearches::deliver()
     batch = Batch{};
     if (unsaved)
         save();
+    tell(done, true);
+}
+
+void SavedSearches::tell(const Batch& done, bool withBalloon)
+{
     const NewListingAlerts& alerts = done.alerts;
-    if (alerts.newCount() > 0 && settings.alarmBalloon == 1)
+    if (withBalloon && alerts.newCount() > 0 && settings.alarmBalloon == 1)
         showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew());
     const std::string text = alerts.mailText(done.watchedLines);
     if (text.empty() || view.watchList() == nullptr)
@@ -222,6 +229,16 @@ void SavedSearches::shutdown()
 {
     if (closing)
         return;
+    const Batch held = stopRuns();
+    // The alarms held for the runs still go out by mail and push, as a cycle cut short by the
+    // exit mails what it has: the watched listings' are told nowhere else, and the new listings
+    // of the runs that ended are on file as seen.
+    if (held.active)
+        tell(held, false);
+}
+
+SavedSearches::Batch SavedSearches::stopRuns()
+{
     closing = true;
     // What the runs ended so far have seen is kept, so a restart does not tell it again.
     if (unsaved)
@@ -231,7 +248,9 @@ void SavedSearches::shutdown()
             w.tab->stopCollecting();
         w.run.reset();
     }
+    Batch held = std::move(batch);
     batch = Batch{};
+    return held;
 }
 
 bool SavedSearches::isSaved(const CRkItemList& list) const

@@ -325,6 +325,12 @@ private Q_SLOTS:
         auto frame = makeFrame();
         QVERIFY(search(*frame, "zcam"));
         QVERIFY(useSaveItem(*frame, 0, "この検索を保存する"));
+        settings.alarmOnPriceChange = 1;
+        put("w1", "watched one", "2000");
+        ItemInfo watched;
+        watched.ItemNo = "w1";
+        watched.CurrentPrice = "1";
+        frame->formView()->watchList()->addEntry(watched);
         sim->control("/sim/delay?ms=800&keyword=zcam");
         frame->formView()->watchList()->watchList().runUpdateCycle();
         QVERIFY(frame->savedSearches()->busy());
@@ -332,6 +338,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!frame->isVisible(), 10000);
         QVERIFY(!frame->savedSearches()->busy());
         QTest::qWait(100); // a run's late report finds nothing to touch
+        // The watched listing's alarm, held for the runs, still goes out.
+        QTRY_COMPARE(smtp->messages().size(), size_t(1));
+        QVERIFY(bodyOf(smtp->messages()[0]).find(sjis("【w1】")) != std::string::npos);
     }
 
     void damagedFileIsKeptAsideAndAnnounced()
