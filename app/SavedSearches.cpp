@@ -97,13 +97,6 @@ bool SavedSearches::cycleFollowUp(const CycleAlarms& alarms)
 {
     if (closing)
         return false;
-    // A run the user paused holds no cycle up: it ends with what it found.
-    for (Watch& w : watches) {
-        if (w.run && w.tab && !w.tab->isRunning() && w.tab->progress().state == ListState::Paused) {
-            w.tab->stopCollecting();
-            runBroken(*w.tab);
-        }
-    }
     const bool wasActive = batch.active;
     if (!wasActive)
         batch = Batch{};
