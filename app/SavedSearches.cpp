@@ -24,7 +24,9 @@ SavedSearches::SavedSearches(CRkFormView& view, const EnvSettings& settings, Sta
 
 SavedSearches::~SavedSearches()
 {
-    shutdown();
+    // The view may be gone already: nothing is told from here.
+    if (!closing)
+        stopRuns();
 }
 
 void SavedSearches::start()
@@ -95,13 +97,6 @@ bool SavedSearches::cycleFollowUp(const CycleAlarms& alarms)
 {
     if (closing)
         return false;
-    // A run the user paused holds no cycle up: it ends with what it found.
-    for (Watch& w : watches) {
-        if (w.run && w.tab && !w.tab->isRunning() && w.tab->progress().state == ListState::Paused) {
-            w.tab->stopCollecting();
-            runBroken(*w.tab);
-        }
-    }
     const bool wasActive = batch.active;
     if (!wasActive)
         batch = Batch{};
@@ -129,10 +124,12 @@ void SavedSearches::pageCollected(CRkItemList& list, std::vector<ItemInfo> rows,
     if (index < 0 || !watches[static_cast<size_t>(index)].run)
         return;
     SavedSearchRun& run = *watches[static_cast<size_t>(index)].run;
-    if (run.addPage(std::move(rows), more) && more)
+    // The list decides whether its run goes on: a run it ended early (a page without listings,
+    // the page limit) ends here too, whatever the service says of further pages.
+    if (run.addPage(std::move(rows), more) && more && list.isCollecting())
         return;
     if (run.running())
-        run.fail(); // the list pages no further than the run's limit
+        run.fail();
     list.stopCollecting();
     // Told from inside the list's run: the rest waits for the event loop.
     const QPointer<CRkItemList> tab(&list);
@@ -204,8 +201,13 @@ void SavedSearches::deliver()
     batch = Batch{};
     if (unsaved)
         save();
+    tell(done, true);
+}
+
+void SavedSearches::tell(const Batch& done, bool withBalloon)
+{
     const NewListingAlerts& alerts = done.alerts;
-    if (alerts.newCount() > 0 && settings.alarmBalloon == 1)
+    if (withBalloon && alerts.newCount() > 0 && settings.alarmBalloon == 1)
         showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew());
     const std::string text = alerts.mailText(done.watchedLines);
     if (text.empty() || view.watchList() == nullptr)
@@ -220,6 +222,16 @@ void SavedSearches::shutdown()
 {
     if (closing)
         return;
+    const Batch held = stopRuns();
+    // The alarms held for the runs still go out by mail and push, as a cycle cut short by the
+    // exit mails what it has: the watched listings' are told nowhere else, and the new listings
+    // of the runs that ended are on file as seen.
+    if (held.active)
+        tell(held, false);
+}
+
+SavedSearches::Batch SavedSearches::stopRuns()
+{
     closing = true;
     // What the runs ended so far have seen is kept, so a restart does not tell it again.
     if (unsaved)
@@ -229,7 +241,9 @@ void SavedSearches::shutdown()
             w.tab->stopCollecting();
         w.run.reset();
     }
+    Batch held = std::move(batch);
     batch = Batch{};
+    return held;
 }
 
 bool SavedSearches::isSaved(const CRkItemList& list) const

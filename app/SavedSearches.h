@@ -44,7 +44,8 @@ public:
     // The watch cycle's follow-up: re-runs the saved searches; true when their runs take the
     // cycle's alarms over.
     bool cycleFollowUp(const CycleAlarms& alarms);
-    // The program closes: no run is heard, mailed or saved from now on.
+    // The program closes: no run is heard or saved from now on; the alarms held for the runs go
+    // out by mail and push with what the ended runs found.
     void shutdown();
 
     // SavedTabsHost
@@ -84,6 +85,10 @@ private:
     void finishRun(CRkItemList* list);
     void endRun(size_t index);
     void deliver();
+    // The batch's alarms: the balloon when asked for, then the one mail and push.
+    void tell(const Batch& done, bool withBalloon);
+    // No run is heard from now on; returns the batch the runs had going.
+    Batch stopRuns();
     void decorate(size_t index);
     void save();
     int indexOfTab(const CRkItemList* list) const;

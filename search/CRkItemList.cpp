@@ -48,13 +48,17 @@ public:
     {
         // While pages stream in (a run, or a list between its pages) the rows keep the
         // timer's pace; a list that has stopped paging shows its rows now.
-        switch (list.session.progress().state) {
+        const ListState state = list.session.progress().state;
+        switch (state) {
         case ListState::Paused:
         case ListState::Failed:
         case ListState::Complete:
         case ListState::Stopped:
             if (!list.session.isRunning())
                 list.finishRepaints();
+            // Paused between two pages, no run ends to report it: the collector hears it now.
+            if (state == ListState::Paused && list.collector && !list.session.isRunning())
+                list.collectorReport(false);
             break;
         default:
             break;

@@ -294,6 +294,20 @@ private Q_SLOTS:
         QCOMPARE(sim->requests().size(), size_t(100));
     }
 
+    void runEndedEarlyByTheServiceHoldsNoCycleUp()
+    {
+        auto frame = makeFrame();
+        CRkItemList* list = search(*frame, "zcam");
+        QVERIFY(list);
+        QVERIFY(useSaveItem(*frame, 0, "この検索を保存する"));
+        // A page without listings that promises more ends the list's run there.
+        sim->control("/sim/fault?mode=empty&count=1");
+        QVERIFY(cycle(*frame));
+        put("n4", "zcam after an empty page");
+        QVERIFY(cycle(*frame));
+        QCOMPARE(frame->savedSearches()->newCount(*list), 1);
+    }
+
     void moreThanTwentyAreRefused()
     {
         auto frame = makeFrame();
@@ -311,6 +325,12 @@ private Q_SLOTS:
         auto frame = makeFrame();
         QVERIFY(search(*frame, "zcam"));
         QVERIFY(useSaveItem(*frame, 0, "この検索を保存する"));
+        settings.alarmOnPriceChange = 1;
+        put("w1", "watched one", "2000");
+        ItemInfo watched;
+        watched.ItemNo = "w1";
+        watched.CurrentPrice = "1";
+        frame->formView()->watchList()->addEntry(watched);
         sim->control("/sim/delay?ms=800&keyword=zcam");
         frame->formView()->watchList()->watchList().runUpdateCycle();
         QVERIFY(frame->savedSearches()->busy());
@@ -318,6 +338,9 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!frame->isVisible(), 10000);
         QVERIFY(!frame->savedSearches()->busy());
         QTest::qWait(100); // a run's late report finds nothing to touch
+        // The watched listing's alarm, held for the runs, still goes out.
+        QTRY_COMPARE(smtp->messages().size(), size_t(1));
+        QVERIFY(bodyOf(smtp->messages()[0]).find(sjis("【w1】")) != std::string::npos);
     }
 
     void damagedFileIsKeptAsideAndAnnounced()

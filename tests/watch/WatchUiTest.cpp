@@ -27,6 +27,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QtTest>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 
@@ -388,6 +389,26 @@ private slots:
         QCOMPARE(list->watchList().ceiling("c1"), std::nullopt);
         QVERIFY(loadAramRules(dir->path()).rules.empty());
         QCOMPARE(list->topLevelItem(0)->toolTip(1), QString());
+    }
+
+    void ceilingAmountIsYenInHalfOrFullWidthDigits()
+    {
+        const std::vector<std::pair<const char*, std::optional<int32_t>>> cases = {
+            {"5000", 5000},
+            {" 5,000円 ", 5000},
+            {"５，０００", 5000},
+            {"0", 0},
+            {"2147483647", INT32_MAX},
+            {"2147483648", std::nullopt},
+            {"-1", std::nullopt},
+            {"5000yen", std::nullopt},
+            {",", std::nullopt},
+            {"円", std::nullopt},
+            {"5000²", std::nullopt},
+            {"٥٠٠٠", std::nullopt},
+        };
+        for (const auto& [text, amount] : cases)
+            QVERIFY2(CRkCeilingDlg::parseAmount(QString::fromUtf8(text)) == amount, text);
     }
 
     void destructionWritesTheLastUpdate()

@@ -7,7 +7,7 @@ namespace pelimo::sim {
 
 std::optional<FaultMode> faultModeNamed(std::string_view name)
 {
-    static constexpr std::array<std::pair<std::string_view, FaultMode>, 8> names = {{
+    static constexpr std::array<std::pair<std::string_view, FaultMode>, 9> names = {{
         {"none", FaultMode::None},
         {"html", FaultMode::Html},
         {"malformed", FaultMode::Malformed},
@@ -16,6 +16,7 @@ std::optional<FaultMode> faultModeNamed(std::string_view name)
         {"huge", FaultMode::Huge},
         {"bomb", FaultMode::Bomb},
         {"slow", FaultMode::Slow},
+        {"empty", FaultMode::Empty},
     }};
     for (const auto& [text, mode] : names)
         if (text == name)

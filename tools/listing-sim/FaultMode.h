@@ -15,6 +15,7 @@ enum class FaultMode {
     Huge,      // a well-formed answer over 16 MiB, streamed
     Bomb,      // an entity-expansion document
     Slow,      // the answer's bytes one at a time with a pause between them
+    Empty,     // a well-formed answer that promises more pages but holds no listing
 };
 
 std::optional<FaultMode> faultModeNamed(std::string_view name);

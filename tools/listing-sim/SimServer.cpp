@@ -315,6 +315,11 @@ void SimServer::serveListing(const httplib::Request& req, httplib::Response& res
     case FaultMode::Bomb:
         res.set_content(entityBombAnswer(), kXmlContentType);
         return;
+    case FaultMode::Empty: {
+        const int64_t page = std::clamp<int64_t>(numberParam(req, "page").value_or(1), 1, 1000000000);
+        res.set_content(listingAnswer(page + 4, page, (page + 4) * 10, {}), kXmlContentType);
+        return;
+    }
     case FaultMode::Hang:
         hold(req);
         res.status = 503;

@@ -1,5 +1,6 @@
 #include "watch/ui/CRkCeilingDlg.h"
 
+#include "SearchTexts.h"
 #include "WatchTexts.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
@@ -41,18 +42,35 @@ CRkCeilingDlg::CRkCeilingDlg(std::optional<int32_t> current, QWidget* parent) : 
     layout->addLayout(buttons);
 }
 
+namespace {
+
+// The digit a character stands for in a typed amount: 0 to 9 in half or full width, -1 for any
+// other character (other scripts' digits and superscripts among them, which QChar would read).
+int amountDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'\uff10' && u <= u'\uff19') // full-width digits
+        return u - u'\uff10';
+    return -1;
+}
+
+} // namespace
+
 std::optional<int32_t> CRkCeilingDlg::parseAmount(const QString& text)
 {
     QString t = text.trimmed();
-    if (t.endsWith(QChar(0x5186))) // 円
-        t.chop(1);
+    const QString yen = platform::toQString(searchtext::kYen);
+    if (t.endsWith(yen))
+        t.chop(yen.size());
     long long amount = 0;
     int digits = 0;
     for (const QChar c : t) {
         if (c == QLatin1Char(',') || c == QChar(0xff0c)) // , and its full-width form
             continue;
-        const int d = c.digitValue();
-        if (d < 0 || d > 9)
+        const int d = amountDigit(c);
+        if (d < 0)
             return std::nullopt;
         amount = amount * 10 + d;
         if (amount > std::numeric_limits<int32_t>::max())
