@@ -299,9 +299,15 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
     if (!balloon.empty() && isOn(settings.alarmBalloon))
         windows.showBalloon(balloon, collected.firstNew());
     // A regular cycle's alarms may wait for the saved searches that follow it, so the cycle
-    // sends one mail; the follow-up is told once the pass is over.
-    const bool handOver = only == nullptr && followUp && exitFlag == 0;
-    if (!handOver &&
+    // sends one mail; without any to run, the cycle mails where it always did.
+    bool handedOver = false;
+    if (only == nullptr && followUp && exitFlag == 0) {
+        const CycleFollowUp next = followUp;
+        handedOver = next(CycleAlarms{collected.mailText(), collected.firstMailedItemNo()});
+        if (guard.expired())
+            return;
+    }
+    if (!handedOver &&
         !deliverAlarms(collected.mailText(), collected.firstMailedItemNo(), watch_text::kPushTitleAlarms))
         return;
     if (view && !list.empty())
@@ -310,12 +316,6 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
     if (exitFlag == 1)
         windows.watchListClosed();
     windows.setTrayIcon(collected.alarmCount() + heldAlarms >= 1 ? kTrayIconAlarm : kTrayIconNormal);
-    if (handOver) {
-        const CycleAlarms alarms{collected.mailText(), collected.firstMailedItemNo()};
-        const CycleFollowUp next = followUp;
-        if (!next(alarms) && !guard.expired())
-            deliverAlarms(alarms.mailText, alarms.firstItemNo, watch_text::kPushTitleAlarms);
-    }
 }
 
 bool WatchList::deliverAlarms(const std::string& mailText, const std::string& firstItemNo,

@@ -39,9 +39,10 @@ struct CycleAlarms {
     std::string firstItemNo;
 };
 
-// Called at the end of every regular cycle with its alarms. Returns true when it takes over
-// their delivery (the saved searches run after the watched listings, and the cycle's one mail
-// goes when they are done, through deliverAlarms); false lets the cycle mail and push at once.
+// Called at the end of every regular cycle with its alarms, where the cycle would mail them
+// (the pass is still busy). Returns true when it takes over their delivery (the saved searches
+// run after the watched listings, and the cycle's one mail goes when they are done, through
+// deliverAlarms); false lets the cycle mail and push as it always did.
 using CycleFollowUp = std::function<bool(const CycleAlarms&)>;
 
 // The rows on screen, told about changes of the entries. The list control implements it.
