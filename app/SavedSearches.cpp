@@ -263,6 +263,8 @@ void SavedSearches::toggleSaved(CRkItemList& list)
         saved.searches().erase(saved.searches().begin() + index);
         list.stopCollecting();
         list.clearNewMarks();
+        // An ordinary search again: the pages the user resumes are not cut at a run's limit.
+        list.paging().setPageLimit(PagingSession::kMaxPages);
         if (CRkTabCtrl* tabs = view.tabCtrl())
             tabs->setTabDecoration(list, false, 0);
         save();
@@ -328,8 +330,17 @@ void SavedSearches::decorate(size_t index)
 void SavedSearches::save()
 {
     unsaved = false;
-    if (!fileProtected)
-        saveSavedSearchFile(saved.searches(), directory);
+    if (fileProtected)
+        return;
+    if (saveSavedSearchFile(saved.searches(), directory) == SavedSearchFileSave::saved) {
+        saveFailed = false;
+        return;
+    }
+    // What the runs saw stays to be written at the next chance; said once until a save works.
+    unsaved = true;
+    if (!saveFailed)
+        showStatus(savedSearchFileNotSavedStatus());
+    saveFailed = true;
 }
 
 int SavedSearches::indexOfTab(const CRkItemList* list) const

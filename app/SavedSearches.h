@@ -107,6 +107,8 @@ private:
     bool fileProtected = false;
     // Runs have ended whose seen listings are not yet on file.
     bool unsaved = false;
+    // The last write of the file failed, and the status line said so.
+    bool saveFailed = false;
 };
 
 } // namespace pelimo

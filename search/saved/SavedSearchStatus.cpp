@@ -24,4 +24,9 @@ std::string savedSearchListFullStatus()
                     {static_cast<long long>(SavedSearchList::kMaxSearches)});
 }
 
+std::string savedSearchFileNotSavedStatus()
+{
+    return saved_search_text::kStatusFileNotSaved;
+}
+
 } // namespace pelimo

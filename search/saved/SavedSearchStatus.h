@@ -10,5 +10,6 @@ namespace pelimo {
 std::string savedSearchFileMovedAsideStatus(const std::string& movedTo);
 std::string savedSearchPageLimitStatus(const SearchRequest& search);
 std::string savedSearchListFullStatus();
+std::string savedSearchFileNotSavedStatus();
 
 } // namespace pelimo

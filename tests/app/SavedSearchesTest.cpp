@@ -358,6 +358,17 @@ private Q_SLOTS:
         QVERIFY(tabs(*frame) == nullptr);
     }
 
+    void aFileThatCannotBeWrittenIsSaid()
+    {
+        auto frame = makeFrame();
+        QVERIFY(search(*frame, "zcam"));
+        // The folder goes away under the program, as a removed drive does.
+        QVERIFY(QDir(QString::fromStdString(dir->path())).removeRecursively());
+        QVERIFY(useSaveItem(*frame, 0, "この検索を保存する"));
+        QVERIFY2(frame->messagePaneText().contains(QStringLiteral("SearchList.xml を保存できませんでした")),
+                 qPrintable(frame->messagePaneText()));
+    }
+
     void handWrittenFileOpensItsSearches()
     {
         sim->control("/sim/hits?word=" + test::percentEncode("カメラ") + "&count=3");
