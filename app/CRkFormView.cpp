@@ -46,7 +46,7 @@ void CRkFormView::firstUpdate()
     statusLine_->hide();
 }
 
-void CRkFormView::startSearch(SearchRequest request)
+CRkItemList* CRkFormView::startSearch(SearchRequest request)
 {
     if (tabCtrl_ == nullptr) {
         tabCtrl_ = new CRkTabCtrl(this, settings_, endpoints_, *this, mainFrame_);
@@ -55,10 +55,11 @@ void CRkFormView::startSearch(SearchRequest request)
         tabCtrl_->setGeometry(rect());
         tabCtrl_->show();
     }
-    tabCtrl_->newSearch(std::move(request));
+    CRkItemList* list = tabCtrl_->newSearch(std::move(request));
     if (g_panes.cmdBar != nullptr) {
         g_panes.cmdBar->takeFocus();
     }
+    return list;
 }
 
 void CRkFormView::setSavedTabsHost(SavedTabsHost* host)

@@ -16,6 +16,7 @@ class QPushButton;
 namespace pelimo {
 
 class CRkAramList;
+class CRkItemList;
 class CRkHtmlForm;
 class CRkTabCtrl;
 class SavedTabsHost;
@@ -42,8 +43,8 @@ public:
     void firstUpdate();
 
     // Opens a search in a new tab, creating the tab control at the first search, then hands
-    // the keyboard focus back to the command bar.
-    void startSearch(SearchRequest request);
+    // the keyboard focus back to the command bar. Returns the tab's list.
+    CRkItemList* startSearch(SearchRequest request);
     void redrawLists();
     // The saved searches behind the search tabs' save item, now and for a tab control made later.
     void setSavedTabsHost(SavedTabsHost* host);

@@ -53,9 +53,7 @@ bool SavedSearches::openTab(size_t index)
 {
     SearchRequest request = saved.searches()[index].request;
     request.page = 1;
-    view.startSearch(request);
-    CRkTabCtrl* tabs = view.tabCtrl();
-    CRkItemList* list = tabs != nullptr ? tabs->listOfTab(tabs->tabCount() - 1) : nullptr;
+    CRkItemList* list = view.startSearch(request);
     if (list == nullptr)
         return false;
     Watch& w = watches[index];
@@ -207,7 +205,7 @@ void SavedSearches::deliver()
 void SavedSearches::tell(const Batch& done, bool withBalloon)
 {
     const NewListingAlerts& alerts = done.alerts;
-    if (withBalloon && alerts.newCount() > 0 && settings.alarmBalloon == 1)
+    if (withBalloon && alerts.newCount() > 0 && isOn(settings.alarmBalloon))
         showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew());
     const std::string text = alerts.mailText(done.watchedLines);
     if (text.empty() || view.watchList() == nullptr)
