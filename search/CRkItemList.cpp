@@ -175,9 +175,9 @@ bool CRkItemList::rerun(RunCollector& c)
 
 void CRkItemList::stopCollecting()
 {
-    // Pages the user resumes later are shown as any search's.
+    // The rest of a re-run the user resumes stays out of sight, as the run was: the tab's rows
+    // hold those listings already, and showing its pages would list them twice.
     collector = nullptr;
-    collectedShown = true;
     collectedPage.clear();
 }
 
