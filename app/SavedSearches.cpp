@@ -277,13 +277,17 @@ void SavedSearches::toggleSaved(CRkItemList& list)
         showStatus(savedSearchListFullStatus());
         return;
     case SavedSearchList::AddResult::alreadySaved: {
-        // Another tab holds it; this one takes over when that tab has gone.
+        // This tab takes over a saved search whose tab has gone; one still open keeps it.
+        bool takenOver = false;
         for (size_t i = 0; i < watches.size(); ++i) {
             if (sameSearch(saved.searches()[i].request, request) && !watches[i].tab && !watches[i].run) {
                 watches[i].tab = &list;
                 decorate(i);
+                takenOver = true;
             }
         }
+        if (!takenOver)
+            showStatus(savedSearchAlreadySavedStatus());
         return;
     }
     case SavedSearchList::AddResult::added:

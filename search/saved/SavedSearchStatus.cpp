@@ -29,4 +29,9 @@ std::string savedSearchFileNotSavedStatus()
     return saved_search_text::kStatusFileNotSaved;
 }
 
+std::string savedSearchAlreadySavedStatus()
+{
+    return saved_search_text::kStatusAlreadySaved;
+}
+
 } // namespace pelimo

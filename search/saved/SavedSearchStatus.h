@@ -11,5 +11,6 @@ std::string savedSearchFileMovedAsideStatus(const std::string& movedTo);
 std::string savedSearchPageLimitStatus(const SearchRequest& search);
 std::string savedSearchListFullStatus();
 std::string savedSearchFileNotSavedStatus();
+std::string savedSearchAlreadySavedStatus();
 
 } // namespace pelimo

@@ -318,6 +318,10 @@ private Q_SLOTS:
         QCOMPARE(frame->savedSearches()->searches().searches().size(), size_t(20));
         QCOMPARE(caption(*frame, 20), QStringLiteral("znone20"));
         QCOMPARE(frame->messagePaneText(), QStringLiteral("保存できる検索は 20 件までです"));
+        // The same search in a second tab while the first still shows it.
+        QVERIFY(search(*frame, "znone0"));
+        QVERIFY(useSaveItem(*frame, 21, "この検索を保存する"));
+        QCOMPARE(frame->messagePaneText(), QStringLiteral("この検索は別のタブで保存されています"));
     }
 
     void exitWhileTheRunsGoClosesAtOnce()
