@@ -6,11 +6,8 @@
 #   scripts/screenshot-alert.sh [build-dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-out="$root/docs/screenshots"
 display=:${PELIMO_SCREENSHOT_DISPLAY:-78}
-mkdir -p "$out"
-source "$root/scripts/lib/xvfb-session.sh"
+source "$root/scripts/lib/xvfb-session.sh" "$@"
 start_display "$display"
 start_desktop "$display"
 start_simulator

@@ -8,11 +8,8 @@ if [ -z "${PELIMO_SCREENSHOT_BUS:-}" ]; then
     PELIMO_SCREENSHOT_BUS=1 exec dbus-run-session -- "$0" "$@"
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-out="$root/docs/screenshots"
 display=:${PELIMO_SCREENSHOT_DISPLAY:-79}
-mkdir -p "$out"
-source "$root/scripts/lib/xvfb-session.sh"
+source "$root/scripts/lib/xvfb-session.sh" "$@"
 mkdir -p "$work/config"
 
 start_display "$display"
@@ -37,7 +34,7 @@ xdotool windowfocus --sync "$window"
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "${3:-1}"; }
 
 click "${PELIMO_ALERT_BUTTON_X:-133}" "${PELIMO_ALERT_BUTTON_Y:-133}"   # "アラート"
-click "${PELIMO_UPDATE_BUTTON_X:-747}" "${PELIMO_UPDATE_BUTTON_Y:-352}" 3 # "更新"
+click "${PELIMO_UPDATE_BUTTON_X:-747}" "${PELIMO_UPDATE_BUTTON_Y:-397}" 3 # "更新"
 wait_for 10 sh -c '[ "$(dunstctl count displayed)" -ge 1 ]'
 xdotool mousemove 0 767
 sleep 1

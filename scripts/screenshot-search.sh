@@ -4,11 +4,8 @@
 #   scripts/screenshot-search.sh [build-dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-out="$root/docs/screenshots"
 display=:${PELIMO_SCREENSHOT_DISPLAY:-77}
-mkdir -p "$out"
-source "$root/scripts/lib/xvfb-session.sh"
+source "$root/scripts/lib/xvfb-session.sh" "$@"
 start_display "$display"
 start_simulator --hits camera=35
 

@@ -1,9 +1,14 @@
-# Shared by the screenshot scripts (sourced after $build and $display are set): a work folder
-# with the program's working folder $work/run, background processes ended on exit, a bounded
-# wait, a virtual X display, the listing simulator and the program itself.
+# Shared by the screenshot scripts, sourced with the script's arguments once $root (the
+# checkout) and $display are set: the build folder $build (the first argument, else
+# $root/build), the output folder $out, a work folder with the program's working folder
+# $work/run, background processes ended on exit, a bounded wait, a virtual X display, the
+# listing simulator and the program itself.
 #   start_display DISPLAY; start_desktop DISPLAY (window manager and tray);
 #   start_simulator [simulator arguments...] (sets $base); sim_put; write_watch_list;
 #   start_program (sets $app and $window)
+build=$(cd "${1:-$root/build}" && pwd)
+out="$root/docs/screenshots"
+mkdir -p "$out"
 work=$(mktemp -d)
 mkdir -p "$work/run"
 pids=()
