@@ -140,7 +140,12 @@ private:
         return alarms;
     }
 
-    std::unique_ptr<CMainFrame> makeFrame() { return test::showMainFrame(settings, endpoints); }
+    std::unique_ptr<CMainFrame> makeFrame()
+    {
+        auto frame = std::make_unique<CMainFrame>(settings, endpoints);
+        frame->show();
+        return frame;
+    }
 
 private Q_SLOTS:
     void initTestCase()
