@@ -11,6 +11,7 @@
 #include "search/CRkTabCtrl.h"
 #include "search/ResultListModel.h"
 #include "tests/app/ShellFixture.h"
+#include "tests/support/MailSettings.h"
 #include "tests/support/SmtpSink.h"
 #include "watch/AlarmRules.h"
 #include "watch/AlertMail.h"
@@ -108,10 +109,7 @@ private Q_SLOTS:
         QCOMPARE(smtp->startError(), std::string());
         settings.alarmBalloon = 1;
         settings.alarmMail = 1;
-        settings.smtpHost = "127.0.0.1";
-        settings.smtpPort = smtp->port();
-        settings.mailFrom = "watch@example.test";
-        settings.mailTo = "user@example.test";
+        test::mailThrough(settings, smtp->port());
     }
 
     void cleanup()

@@ -5,6 +5,7 @@
 #include "platform/text/SjisText.h"
 #include "tests/desktop/DesktopSession.h"
 #include "tests/support/LoopbackListener.h"
+#include "tests/support/MailSettings.h"
 #include "tests/support/PushReceiver.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/SmtpSink.h"
@@ -430,10 +431,7 @@ TEST_F(DesktopTest, PriceCeilingFromTheMenuAlarmsOnceWhenThePriceIsAbove)
     test::SmtpSink mail;
     ASSERT_EQ(mail.startError(), "");
     settings.alarmMail = 1;
-    settings.smtpHost = "127.0.0.1";
-    settings.smtpPort = mail.port();
-    settings.mailFrom = "watch@example.test";
-    settings.mailTo = "user@example.test";
+    test::mailThrough(settings, mail.port());
     // The simulator's price is 100 yen; neither listing is near its end yet.
     ASSERT_NO_FATAL_FAILURE(watch({{"ceiling1", "2日"}, {"nearend2", "2日"}}));
     ASSERT_NO_FATAL_FAILURE(startProgram());
@@ -487,10 +485,7 @@ TEST_F(DesktopTest, TestSendOnTheAlertPageMailsAndPushesAndSaysSoInTwoBoxes)
     test::PushReceiver receiver;
     programEnvironment.push_back("SSL_CERT_FILE=" + certificates.caFile());
     // The fields as a person would have filled them in earlier, unsaved mail switch and all.
-    settings.smtpHost = "127.0.0.1";
-    settings.smtpPort = mail.port();
-    settings.mailFrom = "watch@example.test";
-    settings.mailTo = "user@example.test";
+    test::mailThrough(settings, mail.port());
     settings.ext.mailEncryption = 1;
     settings.ext.smtpUser = "tester";
     settings.ext.smtpPassword = "s3cret";

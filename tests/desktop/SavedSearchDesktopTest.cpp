@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
 #include "tests/desktop/DesktopSession.h"
+#include "tests/support/MailSettings.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/SmtpSink.h"
 #include "tests/support/TempFolder.h"
@@ -110,10 +111,7 @@ protected:
         EnvSettings settings = defaultSettings();
         settings.alarmBalloon = 1;
         settings.alarmMail = 1;
-        settings.smtpHost = "127.0.0.1";
-        settings.smtpPort = smtp.port();
-        settings.mailFrom = "watch@example.test";
-        settings.mailTo = "user@example.test";
+        test::mailThrough(settings, smtp.port());
         ASSERT_TRUE(saveSettingsTo(home.file("env.ini"), settings));
     }
 
