@@ -6,50 +6,22 @@
 #   scripts/screenshot-alert.sh [build-dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-out="$root/docs/screenshots"
 display=:${PELIMO_SCREENSHOT_DISPLAY:-78}
-mkdir -p "$out"
-source "$root/scripts/lib/xvfb-session.sh"
-mkdir -p "$work/run"
-
-sjis() { iconv -f UTF-8 -t CP932; }
-enc() { python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$1"; }
-
+source "$root/scripts/lib/xvfb-session.sh" "$@"
 start_display "$display"
 start_desktop "$display"
 start_simulator
 
-put() { # ItemNo name price remain type bids
-    curl -fs "$base/sim/put?ItemNo=$1&ItemName=$(enc "$2")&CurrentPrice=$(enc "$3")&RemainTime=$(enc "$4")&AuctionType=$5&BidNum=$6&ItemNum=1&ImageUrl=" >/dev/null
-}
-put w1001 "ヴィンテージ 一眼レフ カメラ" "48000円" "3分" NO 21
-put w1002 "腕時計 自動巻き 美品" "12800円" "2日" FL 4
-put w1003 "クラシック ギター 国産" "30500円" "40秒" NO 9
+sim_put w1001 "ヴィンテージ 一眼レフ カメラ" "48000円" "3分" NO 21
+sim_put w1002 "腕時計 自動巻き 美品" "12800円" "2日" FL 4
+sim_put w1003 "クラシック ギター 国産" "30500円" "40秒" NO 9
 
 # The watch list as the program left it, and settings with the remaining-time alarm on.
-{
-    printf "<?xml version='1.0' encoding='Shift_JIS'?>\n<root>\n"
-    for n in w1001 w1002 w1003; do
-        printf '<ItemInfo>\n<ItemNo>%s</ItemNo>\n<ItemName>-</ItemName>\n<BidNum>-</BidNum>\n<CurrentPrice>-</CurrentPrice>\n<RemainTime>-</RemainTime>\n<ImageUrl></ImageUrl>\n<ItemNum>-</ItemNum>\n<AuctionType>NO</AuctionType>\n</ItemInfo>\n' "$n"
-    done
-    printf '</root>\n'
-} >"$work/run/AramList.xml"
+write_watch_list w1001 w1002 w1003
 printf '[環境設定]\r\nアラーム：残り時間が少なくなったら警告=1\r\nアラーム：残り時間（分）=5\r\nアラーム：リストの色を変える=1\r\n' | sjis >"$work/run/env.ini"
 
-(
-    cd "$work/run"
-    export DISPLAY=$display QT_QPA_PLATFORM=xcb
-    export PELIMO_LISTING_BASE=$base PELIMO_ITEMPAGE_BASE=$base
-    export QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
-    exec "$build/app/pelimo"
-) >"$work/pelimo.log" 2>&1 &
-pids+=($!)
-
+start_program
 export DISPLAY=$display
-wait_for 30 xdotool search --onlyvisible --name 'Pelimo for zelvo'
-window=$(xdotool search --onlyvisible --name 'Pelimo for zelvo' | head -n 1)
-sleep 2
 xdotool windowfocus --sync "$window"
 click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "${3:-1}"; }
 

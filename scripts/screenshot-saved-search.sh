@@ -5,29 +5,11 @@
 #   scripts/screenshot-saved-search.sh [build-dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-out="$root/docs/screenshots"
 display=:${PELIMO_SCREENSHOT_DISPLAY:-78}
-mkdir -p "$out"
-source "$root/scripts/lib/xvfb-session.sh"
+source "$root/scripts/lib/xvfb-session.sh" "$@"
 start_display "$display"
 start_simulator --hits camera=8
 
-mkdir -p "$work/run"
-start_program() {
-    (
-        cd "$work/run"
-        export DISPLAY=$display QT_QPA_PLATFORM=xcb
-        export PELIMO_LISTING_BASE=$base PELIMO_ITEMPAGE_BASE=$base
-        export QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
-        exec "$build/app/pelimo"
-    ) >>"$work/pelimo.log" 2>&1 &
-    app=$!
-    pids+=("$app")
-    wait_for 30 xdotool search --onlyvisible --name 'Pelimo for zelvo'
-    window=$(xdotool search --onlyvisible --name 'Pelimo for zelvo' | head -n 1)
-    sleep 2
-}
 stop_program() {
     kill -TERM "$app"
     app_gone() { ! kill -0 "$app"; }
@@ -51,8 +33,8 @@ wait_for 10 grep -q '<Keyword>camera</Keyword>' "$work/run/SearchList.xml"
 stop_program
 
 # Two listings appear while the program is closed.
-curl -fs "$base/sim/put?ItemNo=n900001&ItemName=camera%20%E6%96%B0%E5%93%81%20A&CurrentPrice=4800&RemainTime=2%E6%97%A5&AuctionType=NO&BidNum=0&ItemNum=1" >/dev/null
-curl -fs "$base/sim/put?ItemNo=n900002&ItemName=camera%20%E6%96%B0%E5%93%81%20B&CurrentPrice=3500&RemainTime=5%E6%99%82%E9%96%93&AuctionType=FP&BidNum=0&ItemNum=1" >/dev/null
+sim_put n900001 "camera 新品 A" 4800 "2日" NO 0
+sim_put n900002 "camera 新品 B" 3500 "5時間" FP 0
 
 start_program
 wait_for 30 searches_asked 2

@@ -4,29 +4,13 @@
 #   scripts/screenshot-search.sh [build-dir]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$root/build}" && pwd)
-out="$root/docs/screenshots"
 display=:${PELIMO_SCREENSHOT_DISPLAY:-77}
-mkdir -p "$out"
-source "$root/scripts/lib/xvfb-session.sh"
+source "$root/scripts/lib/xvfb-session.sh" "$@"
 start_display "$display"
 start_simulator --hits camera=35
 
-mkdir -p "$work/run"
-(
-    cd "$work/run"
-    export DISPLAY=$display QT_QPA_PLATFORM=xcb
-    export PELIMO_LISTING_BASE=$base PELIMO_ITEMPAGE_BASE=$base
-    export QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
-    exec "$build/app/pelimo"
-) >"$work/pelimo.log" 2>&1 &
-app=$!
-pids+=("$app")
-
+start_program
 export DISPLAY=$display
-wait_for 30 xdotool search --onlyvisible --name 'Pelimo for zelvo'
-window=$(xdotool search --onlyvisible --name 'Pelimo for zelvo' | head -n 1)
-sleep 2
 xdotool windowfocus --sync "$window"
 # The keyboard focus starts in the keyword box.
 xdotool type --delay 80 camera

@@ -1,8 +1,16 @@
-# Shared by the screenshot scripts (sourced): a work folder, background processes ended on
-# exit, a bounded wait, a virtual X display and the listing simulator.
+# Shared by the screenshot scripts, sourced with the script's arguments once $root (the
+# checkout) and $display are set: the build folder $build (the first argument, else
+# $root/build), the output folder $out, a work folder with the program's working folder
+# $work/run, background processes ended on exit, a bounded wait, a virtual X display, the
+# listing simulator and the program itself.
 #   start_display DISPLAY; start_desktop DISPLAY (window manager and tray);
-#   start_simulator [simulator arguments...] (sets $base)
+#   start_simulator [simulator arguments...] (sets $base); sim_put; write_watch_list;
+#   start_program (sets $app and $window)
+build=$(cd "${1:-$root/build}" && pwd)
+out="$root/docs/screenshots"
+mkdir -p "$out"
 work=$(mktemp -d)
+mkdir -p "$work/run"
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -45,4 +53,41 @@ start_simulator() {
     pids+=($!)
     wait_for 10 grep -q 'listening on' "$work/sim.log"
     base=$(sed -n 's/^listing-sim listening on \(http:[^ ]*\)$/\1/p' "$work/sim.log" | head -n 1)
+}
+
+sjis() { iconv -f UTF-8 -t CP932; }
+enc() { python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$1"; }
+
+# Pins a listing in the simulator with exactly these fields.
+sim_put() { # ItemNo name price remain type bids
+    curl -fs "$base/sim/put?ItemNo=$1&ItemName=$(enc "$2")&CurrentPrice=$(enc "$3")&RemainTime=$(enc "$4")&AuctionType=$5&BidNum=$6&ItemNum=1&ImageUrl=" >/dev/null
+}
+
+# The watch list as the program left it, holding only the listings' numbers; the program
+# fetches the rest.
+write_watch_list() { # ItemNo...
+    {
+        printf "<?xml version='1.0' encoding='Shift_JIS'?>\n<root>\n"
+        for n in "$@"; do
+            printf '<ItemInfo>\n<ItemNo>%s</ItemNo>\n<ItemName>-</ItemName>\n<BidNum>-</BidNum>\n<CurrentPrice>-</CurrentPrice>\n<RemainTime>-</RemainTime>\n<ImageUrl></ImageUrl>\n<ItemNum>-</ItemNum>\n<AuctionType>NO</AuctionType>\n</ItemInfo>\n' "$n"
+        done
+        printf '</root>\n'
+    } >"$work/run/AramList.xml"
+}
+
+# Starts the program in $work/run on $display against the simulator and waits for its
+# window, and a little longer for its first frames.
+start_program() {
+    (
+        cd "$work/run"
+        export DISPLAY=$display QT_QPA_PLATFORM=xcb
+        export PELIMO_LISTING_BASE=$base PELIMO_ITEMPAGE_BASE=$base
+        export QTWEBENGINE_DISABLE_SANDBOX=1 QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-gpu"
+        exec "$build/app/pelimo"
+    ) >>"$work/pelimo.log" 2>&1 &
+    app=$!
+    pids+=("$app")
+    wait_for 30 env DISPLAY="$display" xdotool search --onlyvisible --name 'Pelimo for zelvo'
+    window=$(DISPLAY=$display xdotool search --onlyvisible --name 'Pelimo for zelvo' | head -n 1)
+    sleep 2
 }

@@ -7,6 +7,7 @@
 #include "platform/qt/DefaultBrowser.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/text/SjisText.h"
+#include "tests/app/ShellFixture.h"
 #include "watch/AlarmRules.h"
 
 #include <QApplication>
@@ -178,14 +179,7 @@ private Q_SLOTS:
 
     void invokingTheNotificationOpensTheFirstListing()
     {
-        const QString opened = dir.filePath(QStringLiteral("opened.txt"));
-        const QString browser = dir.filePath(QStringLiteral("browser.sh"));
-        QFile script(browser);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n");
-        script.close();
-        script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        platform::setBrowserProgram(browser);
+        const QString opened = test::installBrowserStandIn(dir.path());
         settings.openAlertInBrowser = 1;
 
         auto frame = makeFrame();

@@ -10,9 +10,9 @@
 #include "search/CRkItemList.h"
 #include "search/CRkTabCtrl.h"
 #include "search/ResultListModel.h"
-#include "tests/support/SimulatorProcess.h"
+#include "tests/app/ShellFixture.h"
+#include "tests/support/MailSettings.h"
 #include "tests/support/SmtpSink.h"
-#include "tests/support/TempFolder.h"
 #include "watch/AlarmRules.h"
 #include "watch/AlertMail.h"
 #include "watch/ui/CRkAramList.h"
@@ -52,24 +52,11 @@ std::string bodyOf(const std::string& message)
 
 } // namespace
 
-class SavedSearchesTest final : public QObject {
+class SavedSearchesTest final : public QObject, private test::ShellFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::TempFolder> dir;
-    QString previousDir;
-    std::unique_ptr<test::SimulatorProcess> sim;
     std::unique_ptr<test::SmtpSink> smtp;
-    Endpoints endpoints;
-    EnvSettings settings;
-
-    std::unique_ptr<CMainFrame> makeFrame()
-    {
-        auto frame = std::make_unique<CMainFrame>(settings, endpoints);
-        frame->show();
-        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(frame.get());
-        return frame;
-    }
 
     static CRkTabCtrl* tabs(CMainFrame& frame) { return frame.formView()->tabCtrl(); }
 
@@ -117,31 +104,18 @@ private:
 private Q_SLOTS:
     void init()
     {
-        dir = std::make_unique<test::TempFolder>("pelimo-saved");
-        QVERIFY(!dir->path().empty());
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(dir->path()));
-        sim = std::make_unique<test::SimulatorProcess>(std::vector<std::string>{"--hits", "zcam=25"});
-        QVERIFY(sim->start());
+        QVERIFY(startShell("pelimo-saved", {"--hits", "zcam=25"}));
         smtp = std::make_unique<test::SmtpSink>();
         QCOMPARE(smtp->startError(), std::string());
-        endpoints.listingBase = sim->baseUrl();
-        endpoints.itemPageBase = sim->baseUrl();
-        settings = defaultSettings();
         settings.alarmBalloon = 1;
         settings.alarmMail = 1;
-        settings.smtpHost = "127.0.0.1";
-        settings.smtpPort = smtp->port();
-        settings.mailFrom = "watch@example.test";
-        settings.mailTo = "user@example.test";
+        test::mailThrough(settings, smtp->port());
     }
 
     void cleanup()
     {
         smtp.reset();
-        sim.reset();
-        QDir::setCurrent(previousDir);
-        dir.reset();
+        stopShell();
     }
 
     void newListingIsToldOnceAfterASilentFirstRun()

@@ -15,8 +15,7 @@
 #include "platform/qt/QtTranslations.h"
 #include "platform/text/SjisText.h"
 #include "search/CRkTabCtrl.h"
-#include "tests/support/SimulatorProcess.h"
-#include "tests/support/TempFolder.h"
+#include "tests/app/ShellFixture.h"
 #include "watch/ui/CRkAramList.h"
 #include "watch/ui/CRkAramTabCtrl.h"
 
@@ -56,61 +55,27 @@ QString fileText(const QString& path)
 
 } // namespace
 
-class ShellTest final : public QObject {
+class ShellTest final : public QObject, private test::ShellFixture {
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::TempFolder> dir;
-    QString previousDir;
     QByteArray previousPath = qgetenv("PATH");
-    std::unique_ptr<test::SimulatorProcess> sim;
-    Endpoints endpoints;
-    EnvSettings settings;
-
-    std::unique_ptr<CMainFrame> makeFrame()
-    {
-        auto frame = std::make_unique<CMainFrame>(settings, endpoints);
-        frame->show();
-        [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(frame.get());
-        return frame;
-    }
 
     QString inDir(const char* name) const { return QString::fromStdString(dir->file(name)); }
 
-    // A browser stand-in that writes how many arguments it got and the first one.
     QString installBrowserScript()
     {
-        const QString script = inDir("browser.sh");
-        QFile f(script);
-        f.open(QIODevice::WriteOnly);
-        f.write("#!/bin/sh\nprintf '%s|%s\\n' \"$#\" \"$1\" >> \"$(dirname \"$0\")/opened.txt\"\n");
-        f.close();
-        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        platform::setBrowserProgram(script);
-        return inDir("opened.txt");
+        return test::installBrowserStandIn(QString::fromStdString(dir->path()));
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        dir = std::make_unique<test::TempFolder>("pelimo-shell");
-        QVERIFY(!dir->path().empty());
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(QString::fromStdString(dir->path()));
-        settings = defaultSettings();
-        sim = std::make_unique<test::SimulatorProcess>(std::vector<std::string>{"--hits", "camera=35"});
-        QVERIFY(sim->start());
-        endpoints.listingBase = sim->baseUrl();
-        endpoints.itemPageBase = sim->baseUrl();
-    }
+    void init() { QVERIFY(startShell("pelimo-shell", {"--hits", "camera=35"})); }
 
     void cleanup()
     {
         platform::setBrowserProgram({});
         qputenv("PATH", previousPath);
-        sim.reset();
-        QDir::setCurrent(previousDir);
-        dir.reset();
+        stopShell();
     }
 
     void mainWindowStartsAsLaidOut()

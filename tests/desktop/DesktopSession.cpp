@@ -235,6 +235,19 @@ std::vector<std::string> DesktopSession::environment() const
     return env;
 }
 
+std::vector<std::string> DesktopSession::programEnvironment(const std::string& listingBase) const
+{
+    std::vector<std::string> env = environment();
+    env.insert(env.end(),
+               {"PELIMO_LISTING_BASE=" + listingBase, "PELIMO_ITEMPAGE_BASE=" + listingBase,
+                "QTWEBENGINE_DISABLE_SANDBOX=1", "QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu"});
+#ifdef PELIMO_PROGRAM_LEAK_CHECK_OFF
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    env.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":detect_leaks=0");
+#endif
+    return env;
+}
+
 std::optional<std::string> DesktopSession::run(const std::string& command, bool anyStatus) const
 {
     std::string line = "DISPLAY=" + display();
@@ -262,6 +275,19 @@ unsigned long DesktopSession::findWindow(const std::string& title) const
     // already printed.
     const std::optional<std::string> out = run("xdotool search --onlyvisible --name '" + title + "'", true);
     return out ? std::strtoul(out->c_str(), nullptr, 10) : 0;
+}
+
+size_t DesktopSession::visibleWindows(const std::string& windowClass) const
+{
+    const std::string out = run("xdotool search --onlyvisible --class " + windowClass, true).value_or("");
+    return static_cast<size_t>(std::count(out.begin(), out.end(), '\n'));
+}
+
+bool DesktopSession::click(unsigned long window, int x, int y, int button) const
+{
+    return run("xdotool mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " +
+               std::to_string(y) + " click " + std::to_string(button))
+        .has_value();
 }
 
 std::optional<std::vector<int>> DesktopSession::geometry(unsigned long window) const

@@ -72,12 +72,18 @@ public:
     std::string busAddress() const { return bus; }
     // The environment a program of the session runs with.
     std::vector<std::string> environment() const;
+    // That environment for the program itself, against the listing simulator at `listingBase`.
+    std::vector<std::string> programEnvironment(const std::string& listingBase) const;
 
     // Runs a shell command on the session's display; its standard output, or nothing when it
     // failed (unless any exit status will do).
     std::optional<std::string> run(const std::string& command, bool anyStatus = false) const;
     // The window of a visible top-level window whose title holds `title`, or 0.
     unsigned long findWindow(const std::string& title) const;
+    // How many windows of the class are on screen (a menu of the program adds one).
+    size_t visibleWindows(const std::string& windowClass) const;
+    // Clicks a mouse button at a place inside a window.
+    bool click(unsigned long window, int x, int y, int button = 1) const;
     // The screen rectangle {x, y, w, h} of a window's inside.
     std::optional<std::vector<int>> geometry(unsigned long window) const;
     // The docked tray icon's window named `name` and its place on screen.

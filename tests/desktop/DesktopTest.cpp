@@ -5,9 +5,11 @@
 #include "platform/text/SjisText.h"
 #include "tests/desktop/DesktopSession.h"
 #include "tests/support/LoopbackListener.h"
+#include "tests/support/MailSettings.h"
 #include "tests/support/PushReceiver.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/SmtpSink.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/TestCertificates.h"
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
@@ -62,21 +64,13 @@ protected:
             GTEST_SKIP() << "no desktop session: " << reason;
         ASSERT_TRUE(session.start(true)) << "the desktop session did not come up";
         ASSERT_TRUE(sim.start());
-        char pattern[] = "/tmp/pelimo-desktop-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        folder = pattern;
+        ASSERT_FALSE(folder.empty());
         settings = defaultSettings();
         settings.alarmOnRemainingTime = 1;
         settings.remainingTimeMinutes = 5;
         settings.alarmChangesListColour = 1;
     }
-    void TearDown() override
-    {
-        program.stop();
-        std::error_code ignored;
-        if (!folder.empty())
-            fs::remove_all(folder, ignored);
-    }
+    void TearDown() override { program.stop(); }
 
     // Pins the listings in the simulator and writes them as the program's watch list.
     void watch(const std::vector<Pinned>& listings)
@@ -97,15 +91,8 @@ protected:
     void startProgram()
     {
         ASSERT_TRUE(saveSettingsTo(platform::joinPath(folder, "env.ini"), settings));
-        std::vector<std::string> env = session.environment();
-        env.insert(env.end(), {"PELIMO_LISTING_BASE=" + sim.baseUrl(),
-                               "PELIMO_ITEMPAGE_BASE=" + sim.baseUrl(), "QTWEBENGINE_DISABLE_SANDBOX=1",
-                               "QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu"});
+        std::vector<std::string> env = session.programEnvironment(sim.baseUrl());
         env.insert(env.end(), programEnvironment.begin(), programEnvironment.end());
-#ifdef PELIMO_PROGRAM_LEAK_CHECK_OFF
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        env.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":detect_leaks=0");
-#endif
         ASSERT_TRUE(program.start({PELIMO_PROGRAM_PATH}, env, folder));
         ASSERT_TRUE(
             test::waitUntil([this] { return (window = session.findWindow("Pelimo for zelvo")) != 0; }, 60s))
@@ -126,20 +113,12 @@ protected:
         ASSERT_TRUE(test::waitUntil([this] { return statusInkWidth() > 0; }, 30s));
     }
 
-    void click(Spot at, int button = 1)
-    {
-        ASSERT_NO_FATAL_FAILURE(clickIn(window, at, button));
-    }
+    void click(Spot at, int button = 1) { ASSERT_NO_FATAL_FAILURE(clickIn(window, at, button)); }
     void clickIn(unsigned long target, Spot at, int button = 1)
     {
-        ASSERT_TRUE(session.run("xdotool mousemove --window " + std::to_string(target) + " " +
-                                std::to_string(at.x) + " " + std::to_string(at.y) + " click " +
-                                std::to_string(button)));
+        ASSERT_TRUE(session.click(target, at.x, at.y, button));
     }
-    void key(const std::string& keys)
-    {
-        ASSERT_TRUE(session.run("xdotool key " + keys));
-    }
+    void key(const std::string& keys) { ASSERT_TRUE(session.run("xdotool key " + keys)); }
 
     // Where the status bar's text lies: the rightmost dark pixel in the left half of the bar
     // (0 without any) and the lowest dark row, in pixels up from the window's bottom.
@@ -166,10 +145,7 @@ protected:
         ink.lowFromBottom = bottom < 0 ? 0 : kBarHeight - bottom;
         return ink;
     }
-    int statusInkWidth() const
-    {
-        return statusInk().right;
-    }
+    int statusInkWidth() const { return statusInk().right; }
 
     // The tray icon's main colour: the normal image, the alarm image or neither.
     std::string trayImage() const
@@ -186,12 +162,7 @@ protected:
         return "neither";
     }
 
-    // How many windows of the program are on screen (a menu adds one).
-    size_t visibleWindows() const
-    {
-        const std::string out = session.run("xdotool search --onlyvisible --class pelimo", true).value_or("");
-        return static_cast<size_t>(std::count(out.begin(), out.end(), '\n'));
-    }
+    size_t visibleWindows() const { return session.visibleWindows("pelimo"); }
 
     // A window of the program on screen that is none of the known ones (a message box, say),
     // or 0; the tray icon does not count.
@@ -225,10 +196,7 @@ protected:
             std::count_if(log.begin(), log.end(), [&](const std::string& r) { return r.ends_with(tail); }));
     }
 
-    bool hidden() const
-    {
-        return session.findWindow("Pelimo for zelvo") == 0;
-    }
+    bool hidden() const { return session.findWindow("Pelimo for zelvo") == 0; }
 
     void hideToTheTray()
     {
@@ -250,8 +218,9 @@ protected:
 
     test::DesktopSession session;
     test::SimulatorProcess sim;
+    test::TempFolder home{"pelimo-desktop"};
+    const std::string folder = home.path();
     test::DesktopProcess program;
-    std::string folder;
     EnvSettings settings;
     std::vector<std::string> programEnvironment; // added to the session's for the program
     unsigned long window = 0;
@@ -462,10 +431,7 @@ TEST_F(DesktopTest, PriceCeilingFromTheMenuAlarmsOnceWhenThePriceIsAbove)
     test::SmtpSink mail;
     ASSERT_EQ(mail.startError(), "");
     settings.alarmMail = 1;
-    settings.smtpHost = "127.0.0.1";
-    settings.smtpPort = mail.port();
-    settings.mailFrom = "watch@example.test";
-    settings.mailTo = "user@example.test";
+    test::mailThrough(settings, mail.port());
     // The simulator's price is 100 yen; neither listing is near its end yet.
     ASSERT_NO_FATAL_FAILURE(watch({{"ceiling1", "2日"}, {"nearend2", "2日"}}));
     ASSERT_NO_FATAL_FAILURE(startProgram());
@@ -519,10 +485,7 @@ TEST_F(DesktopTest, TestSendOnTheAlertPageMailsAndPushesAndSaysSoInTwoBoxes)
     test::PushReceiver receiver;
     programEnvironment.push_back("SSL_CERT_FILE=" + certificates.caFile());
     // The fields as a person would have filled them in earlier, unsaved mail switch and all.
-    settings.smtpHost = "127.0.0.1";
-    settings.smtpPort = mail.port();
-    settings.mailFrom = "watch@example.test";
-    settings.mailTo = "user@example.test";
+    test::mailThrough(settings, mail.port());
     settings.ext.mailEncryption = 1;
     settings.ext.smtpUser = "tester";
     settings.ext.smtpPassword = "s3cret";

@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
 #include "tests/desktop/DesktopSession.h"
+#include "tests/support/MailSettings.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/SmtpSink.h"
 #include "tests/support/TempFolder.h"
@@ -110,25 +111,15 @@ protected:
         EnvSettings settings = defaultSettings();
         settings.alarmBalloon = 1;
         settings.alarmMail = 1;
-        settings.smtpHost = "127.0.0.1";
-        settings.smtpPort = smtp.port();
-        settings.mailFrom = "watch@example.test";
-        settings.mailTo = "user@example.test";
+        test::mailThrough(settings, smtp.port());
         ASSERT_TRUE(saveSettingsTo(home.file("env.ini"), settings));
     }
 
     // Starts the program in the data home and waits until its window takes input.
     void startProgram()
     {
-        std::vector<std::string> env = session.environment();
-        env.insert(env.end(), {"PELIMO_LISTING_BASE=" + sim.baseUrl(),
-                               "PELIMO_ITEMPAGE_BASE=" + sim.baseUrl(), "QTWEBENGINE_DISABLE_SANDBOX=1",
-                               "QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-gpu"});
-#ifdef PELIMO_PROGRAM_LEAK_CHECK_OFF
-        const char* asan = std::getenv("ASAN_OPTIONS");
-        env.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr ? asan : "") + ":detect_leaks=0");
-#endif
-        ASSERT_TRUE(program.start({PELIMO_PROGRAM_PATH}, env, home.path()));
+        ASSERT_TRUE(
+            program.start({PELIMO_PROGRAM_PATH}, session.programEnvironment(sim.baseUrl()), home.path()));
         // Placed by the window manager at its full size, with its first frame drawn.
         ASSERT_TRUE(test::waitUntil(
             [this] {
@@ -149,29 +140,16 @@ protected:
         EXPECT_EQ(*status, 0);
     }
 
-    Screenshot grab(Area a) const
-    {
-        return session.grab(frame[0] + a.x, frame[1] + a.y, a.w, a.h);
-    }
+    Screenshot grab(Area a) const { return session.grab(frame[0] + a.x, frame[1] + a.y, a.w, a.h); }
     bool inked(Area a) const
     {
         const Ink ink = inkOf(grab(a));
         return std::any_of(ink.begin(), ink.end(), [](int n) { return n > 0; });
     }
 
-    void click(Area at, int button = 1)
-    {
-        ASSERT_TRUE(session.run("xdotool mousemove --window " + std::to_string(window) + " " +
-                                std::to_string(at.x) + " " + std::to_string(at.y) + " click " +
-                                std::to_string(button)));
-    }
+    void click(Area at, int button = 1) { ASSERT_TRUE(session.click(window, at.x, at.y, button)); }
 
-    // How many windows of the program are on screen (a menu adds one).
-    size_t visibleWindows() const
-    {
-        const std::string out = session.run("xdotool search --onlyvisible --class pelimo", true).value_or("");
-        return static_cast<size_t>(std::count(out.begin(), out.end(), '\n'));
-    }
+    size_t visibleWindows() const { return session.visibleWindows("pelimo"); }
 
     // A field of the newest notification dunst has had, once every shown one is closed; its
     // history prints `"name" : { "type" : "s", "data" : "value" }`.
