@@ -88,6 +88,9 @@ start_program() {
     app=$!
     pids+=("$app")
     wait_for 30 env DISPLAY="$display" xdotool search --onlyvisible --name 'Pelimo for zelvo'
-    window=$(DISPLAY=$display xdotool search --onlyvisible --name 'Pelimo for zelvo' | head -n 1)
+    # The first window may be replaced by another as the web view joins it (a surface of
+    # another kind): the one to drive is the one there once the start-up has settled.
     sleep 2
+    wait_for 30 env DISPLAY="$display" xdotool search --onlyvisible --name 'Pelimo for zelvo'
+    window=$(DISPLAY=$display xdotool search --onlyvisible --name 'Pelimo for zelvo' | head -n 1)
 }
