@@ -3,6 +3,7 @@
 #include "WatchTexts.h"
 #include "platform/text/Base64.h"
 #include "platform/text/SjisText.h"
+#include "platform/text/WebAddress.h"
 #include "watch/TextFill.h"
 
 #include <curl/curl.h>
@@ -55,20 +56,6 @@ PostResult httpPost(const std::string& url, const std::vector<std::string>& head
     return result;
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 // Header values go out as they are; a CR, LF or other control byte would end the header.
 bool isCleanHeaderValue(std::string_view value)
 {
@@ -84,7 +71,7 @@ bool isCleanHeaderValue(std::string_view value)
 
 bool isPushAddress(std::string_view url)
 {
-    const size_t schemeEnd = startsWithNoCase(url, "https://") ? 8 : startsWithNoCase(url, "http://") ? 7 : 0;
+    const size_t schemeEnd = webSchemeLength(url);
     if (schemeEnd == 0 || url.size() == schemeEnd)
         return false;
     for (const char ch : url) {

@@ -1,5 +1,7 @@
 #include "xmlclient/Endpoints.h"
 
+#include "platform/text/WebAddress.h"
+
 #include <cstdlib>
 
 namespace pelimo {
@@ -15,20 +17,6 @@ void readVariable(const char* name, std::string& target)
 bool isAsciiAlnum(char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
 }
 
 // A DNS name or dotted address: labels of letters, digits and inner hyphens.
@@ -114,13 +102,10 @@ std::optional<std::string> normalizeServiceAddress(std::string_view text)
         return std::string();
     if (text.back() == '/')
         text.remove_suffix(1);
-    std::string_view rest;
-    if (startsWithNoCase(text, "http://"))
-        rest = text.substr(7);
-    else if (startsWithNoCase(text, "https://"))
-        rest = text.substr(8);
-    else
+    const size_t schemeEnd = webSchemeLength(text);
+    if (schemeEnd == 0)
         return std::nullopt;
+    const std::string_view rest = text.substr(schemeEnd);
 
     std::string_view host = rest;
     std::string_view port;

@@ -3,6 +3,7 @@
 #include "platform/EventLoop.h"
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
+#include "platform/text/WebAddress.h"
 #include "xmlclient/TransferEngine.h"
 #include "xmlclient/XmlWriter.h"
 
@@ -34,20 +35,9 @@ void initialiseLibxml()
     (void)done;
 }
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
-            return false;
-    }
-    return true;
-}
-
 bool isWebAddress(std::string_view address)
 {
-    return startsWithNoCase(address, "http://") || startsWithNoCase(address, "https://");
+    return webSchemeLength(address) != 0;
 }
 
 std::string lowerCase(std::string_view text)
