@@ -3,6 +3,7 @@
 // searches taking turns as the search tabs do, each run told new from seen; side by side with
 // the curl command-line tool fetching the same 400 addresses in one invocation. Plain: no Qt.
 #include "bench/support/CurlRun.h"
+#include "bench/support/Measure.h"
 #include "platform/EventLoop.h"
 #include "platform/EventPump.h"
 #include "search/ListingPageSource.h"
@@ -20,7 +21,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -34,14 +34,6 @@ constexpr size_t kSearches = SavedSearchList::kMaxSearches;
 constexpr int kPagesPerSearch = 20;
 constexpr int kListingsPerPage = 10; // the service's page
 constexpr int kRounds = 15;
-
-double processorSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // The tab control's side without widgets: turns and reports are posted, and run from the
 // event loop's pending events as the program's posted messages are.
@@ -145,7 +137,7 @@ CycleResult runCycle(std::vector<SavedSearch>& searches, const Endpoints& endpoi
     CycleResult result;
     Tabs tabs;
     platform::setPendingEventHandler([&tabs] { tabs.runPosted(); });
-    const double processorStart = processorSeconds();
+    const double processorStart = bench::processorSeconds();
     const auto start = Clock::now();
     std::vector<std::unique_ptr<SavedTab>> open;
     for (SavedSearch& search : searches)
@@ -162,7 +154,7 @@ CycleResult runCycle(std::vector<SavedSearch>& searches, const Endpoints& endpoi
     while (!allApplied())
         platform::eventLoop().waitForEvents();
     result.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    result.processorSeconds = processorSeconds() - processorStart;
+    result.processorSeconds = bench::processorSeconds() - processorStart;
     platform::setPendingEventHandler(nullptr);
     for (const auto& tab : open) {
         const SavedSearchRun& run = tab->result();

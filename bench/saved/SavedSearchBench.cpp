@@ -1,11 +1,11 @@
 // Prints how long one watch cycle's saved searches take to tell new listings from seen ones
 // at the limits: 20 searches, each run over its 1,000 listings against 5,000 seen ones, and
 // how long their file takes to write and read.
+#include "bench/support/Measure.h"
 #include "search/saved/NewListingRules.h"
 #include "search/saved/SavedSearchFile.h"
 #include "search/saved/SavedSearchList.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -20,12 +20,6 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t kSeenPerSearch = 5000;
 constexpr size_t kNewPerRun = 100; // of the 1,000 listings of a run, the rest seen before
 constexpr int kRepetitions = 11;
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double processorMilliseconds()
 {
@@ -91,7 +85,8 @@ int main()
     // The processor time tells how much of the wall time a busy machine added.
     std::printf("new from seen, %zu searches x %zu listings against %zu x %zu seen (median of %d): %.2f ms "
                 "(goal < 50 ms), processor %.2f ms\n",
-                searches, perRun, searches, kSeenPerSearch, kRepetitions, median(times), median(processor));
+                searches, perRun, searches, kSeenPerSearch, kRepetitions, bench::median(times),
+                bench::median(processor));
 
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("bench-saved-search-" + std::to_string(::getpid()));
@@ -117,6 +112,6 @@ int main()
     std::filesystem::remove_all(dir);
     std::printf(
         "SearchList.xml of %zu x %zu seen listings, %zu bytes (median of %d): write %.1f ms, read %.1f ms\n",
-        searches, kSeenPerSearch, bytes, kRepetitions, median(saves), median(loads));
+        searches, kSeenPerSearch, bytes, kRepetitions, bench::median(saves), bench::median(loads));
     return 0;
 }

@@ -2,7 +2,6 @@
 
 #include "tests/support/ChildProcess.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -41,23 +40,6 @@ CurlRun runCurl(const std::string& configPath)
     run.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
     run.ok = status == 0 && allAnswered && run.transfers > 0;
     return run;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-std::string loadAverages()
-{
-    std::ifstream file("/proc/loadavg");
-    std::string one, five, fifteen;
-    if (!(file >> one >> five >> fifteen))
-        return "?";
-    return one + " " + five + " " + fifteen;
 }
 
 } // namespace pelimo::bench

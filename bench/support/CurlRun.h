@@ -23,10 +23,4 @@ bool writeCurlConfig(const std::string& path, const std::vector<std::string>& ad
 
 CurlRun runCurl(const std::string& configPath);
 
-// The median of the values (the upper one of an even count).
-double median(std::vector<double> values);
-
-// The load averages of the machine, as /proc/loadavg gives them ("1.02 0.87 0.80"), or "?".
-std::string loadAverages();
-
 } // namespace pelimo::bench

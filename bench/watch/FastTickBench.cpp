@@ -3,6 +3,7 @@
 // same 20 single-listing addresses in one invocation. The simulator's request log shows that
 // each tick fetched exactly those 20. Plain: no window, no Qt.
 #include "bench/support/CurlRun.h"
+#include "bench/support/Measure.h"
 #include "tests/support/SimulatorProcess.h"
 #include "watch/AramFile.h"
 #include "watch/WatchList.h"

@@ -2,6 +2,7 @@
 // listing simulator, offscreen, side by side with the curl command-line tool fetching the
 // same 1,000 single-listing addresses in one invocation; then the processor time of the
 // cycle per listing.
+#include "bench/support/Measure.h"
 #include "platform/qt/QtEventPump.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorProcess.h"
@@ -11,11 +12,9 @@
 #include "xmlclient/ListingQueries.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
@@ -25,20 +24,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kListings = 1000;
 constexpr int kRounds = 3;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double processorSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 // Records the last tray image and how many listings the cycle named.
 class CountingHost final : public WatchListHost {
@@ -114,16 +99,16 @@ int main(int argc, char** argv)
     // Three cycles and three curl runs, interleaved; the medians are printed.
     std::vector<double> cycles, cpus, curls;
     for (int round = 0; round < kRounds; ++round) {
-        const double cpuBefore = processorSeconds();
+        const double cpuBefore = bench::processorSeconds();
         const auto start = Clock::now();
         list.watchList().runUpdateCycle();
         cycles.push_back(std::chrono::duration<double>(Clock::now() - start).count());
-        cpus.push_back(processorSeconds() - cpuBefore);
+        cpus.push_back(bench::processorSeconds() - cpuBefore);
         curls.push_back(curlSeconds(folder + "/curl.cfg"));
     }
-    const double ours = median(cycles);
-    const double cpu = median(cpus);
-    const double curl = median(curls);
+    const double ours = bench::median(cycles);
+    const double cpu = bench::median(cpus);
+    const double curl = bench::median(curls);
 
     int updated = 0;
     for (const AramEntry& e : list.entries())

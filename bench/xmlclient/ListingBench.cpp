@@ -2,16 +2,15 @@
 // with the curl command-line tool over one reused connection; then measures the processor
 // time one load uses while it waits for a slow answer, on the poll() loop of headless runs
 // and on Qt's loop as in the program.
+#include "bench/support/Measure.h"
 #include "platform/text/SjisText.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorProcess.h"
 #include "xmlclient/ListingQueries.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -33,20 +32,6 @@ constexpr int kWaitMs = 2000;
 double seconds(Clock::duration d)
 {
     return std::chrono::duration<double>(d).count();
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double processorSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 // Pages per second through searchListing and parseListingItems, or 0 on a failed page.
@@ -101,11 +86,11 @@ double waitProcessorShare(test::SimulatorProcess& sim, const Endpoints& endpoint
     XmlDocumentClient client;
     client.load(address, true); // connect first, so only the wait itself is measured
     sim.control("/sim/delay?ms=" + std::to_string(kWaitMs));
-    const double cpuStart = processorSeconds();
+    const double cpuStart = bench::processorSeconds();
     const auto start = Clock::now();
     const int32_t result = client.load(address, true);
     const double wall = seconds(Clock::now() - start);
-    const double cpu = processorSeconds() - cpuStart;
+    const double cpu = bench::processorSeconds() - cpuStart;
     sim.control("/sim/delay?ms=0");
     if (result != 0)
         std::fprintf(stderr, "delayed load gave %d\n", result);
@@ -121,7 +106,7 @@ void reportWaitShare(const char* loopName, test::SimulatorProcess& sim, const En
         shares.push_back(waitProcessorShare(sim, endpoints, word));
     std::printf("processor time while waiting %d ms on the %s (median of %d): %.2f %% of wall time (goal < "
                 "0.5 %%)\n",
-                kWaitMs, loopName, kRepetitions, median(shares));
+                kWaitMs, loopName, kRepetitions, bench::median(shares));
 }
 
 } // namespace
@@ -162,8 +147,8 @@ int main(int argc, char** argv)
         std::printf("run %d: xmlclient %.0f pages/s, curl %.0f pages/s\n", i + 1, ours.back(), theirs.back());
     }
     unlink(configPath);
-    const double oursMedian = median(ours);
-    const double theirsMedian = median(theirs);
+    const double oursMedian = bench::median(ours);
+    const double theirsMedian = bench::median(theirs);
     std::printf(
         "search pages (%d per run, median of %d): xmlclient %.0f/s, curl %.0f/s, ratio %.2f (goal >= 0.80)\n",
         kPages, kRepetitions, oursMedian, theirsMedian, theirsMedian > 0 ? oursMedian / theirsMedian : 0.0);
