@@ -21,20 +21,13 @@ pids+=($!)
 wait_for 10 sh -c 'dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
     org.freedesktop.DBus.NameHasOwner string:org.freedesktop.Notifications | grep -q true'
 
-sim_put w1001 "ヴィンテージ 一眼レフ カメラ" "48000円" "3分" NO 21
-sim_put w1002 "腕時計 自動巻き 美品" "12800円" "2日" FL 4
-sim_put w1003 "クラシック ギター 国産" "30500円" "40秒" NO 9
-
-write_watch_list w1001 w1002 w1003
+watch_alert_listings
 printf '[環境設定]\r\nアラーム：残り時間が少なくなったら警告=1\r\nアラーム：残り時間（分）=5\r\nアラーム：リストの色を変える=1\r\nアラーム：ポップアップ=1\r\n' | sjis >"$work/run/env.ini"
 
 start_program
 export DISPLAY=$display
 xdotool windowfocus --sync "$window"
-click() { xdotool mousemove --window "$window" "$1" "$2" click 1; sleep "${3:-1}"; }
-
-click "${PELIMO_ALERT_BUTTON_X:-133}" "${PELIMO_ALERT_BUTTON_Y:-133}"   # "アラート"
-click "${PELIMO_UPDATE_BUTTON_X:-747}" "${PELIMO_UPDATE_BUTTON_Y:-397}" 3 # "更新"
+update_in_alert_mode
 wait_for 10 sh -c '[ "$(dunstctl count displayed)" -ge 1 ]'
 xdotool mousemove 0 767
 sleep 1

@@ -5,7 +5,7 @@
 # listing simulator and the program itself.
 #   start_display DISPLAY; start_desktop DISPLAY (window manager and tray);
 #   start_simulator [simulator arguments...] (sets $base); sim_put; write_watch_list;
-#   start_program (sets $app and $window)
+#   start_program (sets $app and $window); watch_alert_listings; update_in_alert_mode
 build=$(cd "${1:-$root/build}" && pwd)
 out="$root/docs/screenshots"
 mkdir -p "$out"
@@ -93,4 +93,21 @@ start_program() {
     sleep 2
     wait_for 30 env DISPLAY="$display" xdotool search --onlyvisible --name 'Pelimo for zelvo'
     window=$(DISPLAY=$display xdotool search --onlyvisible --name 'Pelimo for zelvo' | head -n 1)
+}
+
+# The alert screenshots' watch list: three listings, two of them ending within the five-minute
+# threshold, pinned in the simulator and written as the program left them.
+watch_alert_listings() {
+    sim_put w1001 "ヴィンテージ 一眼レフ カメラ" "48000円" "3分" NO 21
+    sim_put w1002 "腕時計 自動巻き 美品" "12800円" "2日" FL 4
+    sim_put w1003 "クラシック ギター 国産" "30500円" "40秒" NO 9
+    write_watch_list w1001 w1002 w1003
+}
+
+# Switches the program's window to the alert mode and presses "更新".
+update_in_alert_mode() {
+    xdotool mousemove --window "$window" "${PELIMO_ALERT_BUTTON_X:-133}" "${PELIMO_ALERT_BUTTON_Y:-133}" click 1
+    sleep 1
+    xdotool mousemove --window "$window" "${PELIMO_UPDATE_BUTTON_X:-747}" "${PELIMO_UPDATE_BUTTON_Y:-397}" click 1
+    sleep 3
 }
