@@ -2,14 +2,12 @@
 
 #include "platform/FileSystem.h"
 #include "platform/text/NumberText.h"
+#include "watch/WatchFile.h"
 #include "xmlclient/XmlDocumentClient.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <optional>
-#include <sys/stat.h>
 
 namespace pelimo {
 namespace {
@@ -19,32 +17,6 @@ using namespace std::chrono;
 // 20 searches of a few thousand listings each take a few megabytes.
 constexpr size_t kMaxFileBytes = size_t{64} << 20;
 constexpr const char* kLastSeenAttribute = "lastSeen";
-
-enum class Kind { missing, regular, other };
-
-Kind kindOf(const std::string& path)
-{
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return errno == ENOENT ? Kind::missing : Kind::other;
-    return S_ISREG(st.st_mode) ? Kind::regular : Kind::other;
-}
-
-// "<path>.unreadable-YYYYMMDD-HHMMSS" in local time, as the watch list file's, with a counter
-// when several failures fall in one second.
-std::string asideName(const std::string& path)
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = path + ".unreadable-" + stamp;
-    std::string candidate = base;
-    for (int n = 2; kindOf(candidate) != Kind::missing; ++n)
-        candidate = base + "-" + std::to_string(n);
-    return candidate;
-}
 
 // UTC, to the second: "2026-12-08T09:20:31Z".
 std::string timeText(SeenSet::Time t)
@@ -157,40 +129,29 @@ bool addSearch(XmlDocumentClient& client, const SavedSearch& s, NodeCursor& root
 
 std::string savedSearchFilePath(const std::string& directory)
 {
-    const std::string folder = directory.empty() ? platform::currentDirectory() : directory;
-    // Without a folder the name would land in the filesystem's root.
-    return folder.empty() ? std::string() : platform::joinPath(folder, kSavedSearchFileName);
+    return watchFilePath(directory, kSavedSearchFileName);
 }
 
 SavedSearchFileLoad loadSavedSearchFile(const std::string& directory, SeenSet::Time now)
 {
     SavedSearchFileLoad result;
-    const std::string path = savedSearchFilePath(directory);
-    const Kind kind = path.empty() ? Kind::other : kindOf(path);
-    if (kind == Kind::missing)
-        return result;
-    if (kind == Kind::other) {
-        // Something else holds the name (or there is no folder): neither read nor moved.
-        result.outcome = SavedSearchFileLoad::Outcome::unreadable;
-        return result;
-    }
-
     LoadLimits limits;
     limits.maxBytes = kMaxFileBytes;
     XmlDocumentClient client(limits);
-    NodeCursor root;
-    const bool readable =
-        client.load(path, true) == 0 && client.selectNodes("/root", root) == 1 && client.nodeAt(0, root) == 0;
-    if (!readable) {
-        client.release();
-        const std::string aside = asideName(path);
-        if (std::rename(path.c_str(), aside.c_str()) == 0) {
-            result.outcome = SavedSearchFileLoad::Outcome::movedAside;
-            result.movedTo = aside;
-        } else {
-            result.outcome = SavedSearchFileLoad::Outcome::unreadable;
-        }
+    // Read, moved aside or left alone by the same rules as the watch list's files.
+    const WatchFileOpen opened = openWatchFile(client, savedSearchFilePath(directory));
+    switch (opened.outcome) {
+    case WatchFileOutcome::missing:
         return result;
+    case WatchFileOutcome::unreadable:
+        result.outcome = SavedSearchFileLoad::Outcome::unreadable;
+        return result;
+    case WatchFileOutcome::movedAside:
+        result.outcome = SavedSearchFileLoad::Outcome::movedAside;
+        result.movedTo = opened.movedTo;
+        return result;
+    case WatchFileOutcome::loaded:
+        break;
     }
 
     result.outcome = SavedSearchFileLoad::Outcome::loaded;
@@ -201,7 +162,6 @@ SavedSearchFileLoad loadSavedSearchFile(const std::string& directory, SeenSet::T
         result.searches.push_back(readSearch(client, searches, now));
     }
     client.releaseCursor(searches);
-    client.releaseCursor(root);
     client.release();
     return result;
 }
@@ -228,7 +188,7 @@ SavedSearchFileSave saveSavedSearchFile(const std::vector<SavedSearch>& searches
                                         const std::string& directory)
 {
     const std::string path = savedSearchFilePath(directory);
-    if (path.empty() || kindOf(path) == Kind::other)
+    if (path.empty() || platform::fileKind(path) == platform::FileKind::other)
         return SavedSearchFileSave::refused;
     std::string bytes;
     if (!serializeSavedSearchFile(searches, bytes) || !platform::writeFileAtomically(path, bytes))
