@@ -245,10 +245,16 @@ TEST_F(DesktopTest, QuitFromTheTrayMenuWhileHiddenEndsTheProgram)
     const auto icon = session.trayIcon("pelimo");
     ASSERT_TRUE(icon.has_value());
     const size_t before = visibleWindows();
-    ASSERT_TRUE(session.run("xdotool mousemove " + std::to_string((*icon)[0] + 8) + " " +
-                            std::to_string((*icon)[1] + 8) + " click 3"));
+    // A click that comes while the tray still lays out the icon after the hide can be lost;
+    // as a person would, the test clicks again when no menu comes.
+    bool menuShown = false;
+    for (int attempt = 0; attempt < 3 && !menuShown; ++attempt) {
+        ASSERT_TRUE(session.run("xdotool mousemove " + std::to_string((*icon)[0] + 8) + " " +
+                                std::to_string((*icon)[1] + 8) + " click 3"));
+        menuShown = test::waitUntil([&] { return visibleWindows() > before; }, 10s);
+    }
+    ASSERT_TRUE(menuShown) << "no menu";
     // The menu: "開く", a separator, "終了する"; Up from no choice picks the last.
-    ASSERT_TRUE(test::waitUntil([&] { return visibleWindows() > before; }, 30s)) << "no menu";
     ASSERT_NO_FATAL_FAILURE(key("Up Return"));
     expectEndedAndSaved();
 }
