@@ -1,10 +1,12 @@
 // An answer of the listing service as it may arrive: the records and the page totals a search
-// page reads from it never crash the reader, every record found is one ItemInfo element, and
-// every record can be kept in the watch list file and read back unchanged.
+// page reads from it never crash the reader, every record found is one ItemInfo element with
+// an item number, held without blanks around it, and every record can be kept in the watch
+// list file and read back unchanged.
 #include "FuzzSupport.h"
 #include "platform/FileSystem.h"
 #include "platform/text/NumberText.h"
 #include "watch/AramFile.h"
+#include "xmlclient/ItemInfo.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
 
@@ -34,14 +36,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     client.releaseCursor(info);
 
+    // Every ItemInfo whose item number is not blank is one listing.
     NodeCursor items;
-    const int32_t expected = client.selectNodes("//ListingInfo/ItemInfo", items);
+    const int32_t elements = client.selectNodes("//ListingInfo/ItemInfo", items);
+    int32_t expected = 0;
+    for (int32_t i = 0; i < elements; ++i) {
+        std::string itemNo;
+        PELIMO_FUZZ_REQUIRE(client.nodeAt(i, items) == 0);
+        client.childText("ItemNo", items, itemNo);
+        expected += itemNumberOf(itemNo).empty() ? 0 : 1;
+    }
     client.releaseCursor(items);
     std::vector<ItemInfo> records;
     const int32_t count = parseListingItems(client, records);
     PELIMO_FUZZ_REQUIRE(count == -1 || (count >= 0 && static_cast<size_t>(count) == records.size()));
-    if (expected > 0)
+    if (elements > 0)
         PELIMO_FUZZ_REQUIRE(count == expected);
+    for (const ItemInfo& r : records)
+        PELIMO_FUZZ_REQUIRE(!r.ItemNo.empty() && itemNumberOf(r.ItemNo) == r.ItemNo);
     client.release();
 
     // What the user adds to the watch list from these rows survives the next start.

@@ -1,9 +1,13 @@
 #include "platform/FileSystem.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -22,6 +26,57 @@ bool writeAll(int fd, std::string_view bytes)
         bytes.remove_prefix(static_cast<size_t>(n));
     }
     return true;
+}
+
+// Six letters or digits that make a temporary name unlikely to be taken.
+std::string randomSuffix()
+{
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::atomic<uint64_t> counter{0};
+    uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+        bits = static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()) ^
+               (static_cast<uint64_t>(::getpid()) << 32) ^ counter.fetch_add(1);
+    }
+    std::string suffix;
+    for (int i = 0; i < 6; ++i, bits /= sizeof kAlphabet - 1)
+        suffix += kAlphabet[bits % (sizeof kAlphabet - 1)];
+    return suffix;
+}
+
+// A new file beside path, opened for writing with the mode given (less the umask, as the
+// system creates any file); -1 when none could be made.
+int createTempBeside(const std::string& path, mode_t mode, std::string& temp)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = path + "." + randomSuffix();
+        const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+// Gives the temporary file that replaces a file the mode, owner and group of the one it
+// replaces, as far as the system allows.
+bool takeOverAccess(int fd, const struct stat& existing, FileAccess access)
+{
+    mode_t mode = existing.st_mode & 07777;
+    struct stat made {};
+    if (::fstat(fd, &made) != 0)
+        return false;
+    // Only root may give a file away (root rewriting a user's file must not take it); anyone
+    // else's rewrite of a file they may write is theirs, as with any editor.
+    if (made.st_uid != existing.st_uid && ::geteuid() == 0 &&
+        ::fchown(fd, existing.st_uid, static_cast<gid_t>(-1)) != 0)
+        return false;
+    // The group's bits are for the file's group; in another one they would let others read.
+    if (made.st_gid != existing.st_gid && ::fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0)
+        mode &= ~mode_t{070};
+    if (access == FileAccess::ownerOnly)
+        mode &= ~mode_t{077};
+    // After the change of owner, which clears the set-id bits.
+    return ::fchmod(fd, mode) == 0;
 }
 
 std::string folderOf(const std::string& path)
@@ -58,7 +113,8 @@ std::string joinPath(std::string_view dir, std::string_view name)
     return path;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode)
+bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode,
+                         FileAccess access)
 {
     struct stat existing {};
     const bool exists = ::stat(path.c_str(), &existing) == 0;
@@ -69,15 +125,15 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t
     if (exists && ((existing.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0))
         return false;
 
-    std::string temp = path + ".XXXXXX";
-    std::vector<char> name(temp.begin(), temp.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
+    // A replacement is private until it has the old file's mode; a new file is made with its
+    // own, so the system applies the umask (and a folder's default ACL) as it does for any file.
+    if (access == FileAccess::ownerOnly)
+        newFileMode &= ~mode_t{077};
+    std::string temp;
+    const int fd = createTempBeside(path, exists ? 0600 : newFileMode & 07777, temp);
     if (fd < 0)
         return false;
-    temp = name.data();
-    const mode_t mode = exists ? (existing.st_mode & 07777) : newFileMode;
-    bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = (!exists || takeOverAccess(fd, existing, access)) && writeAll(fd, bytes) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
         // Make the rename itself durable.

@@ -23,10 +23,19 @@ FileKind fileKind(const std::string& path);
 // dir + separator + name; the separator is added even when dir already ends with one.
 std::string joinPath(std::string_view dir, std::string_view name);
 
+// Who may read a file that writeFileAtomically writes.
+enum class FileAccess {
+    asItWas,   // a replaced file keeps its mode; a new one gets the mode asked for
+    ownerOnly, // the same without the group's and others' bits: the file holds secrets
+};
+
 // Writes bytes to a temporary file in the target's folder, flushes it, then renames it over
 // the target, so readers see either the old file or the new one, never a torn write.
-// A new file gets the given permission bits; an existing file keeps its own.
-bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode = 0644);
+// A new file gets newFileMode less the umask, as any program's new file does; a replaced file
+// keeps its mode, and its owner and group where the system allows (where the group cannot be
+// kept, the group's bits go rather than reach another group).
+bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode = 0666,
+                         FileAccess access = FileAccess::asItWas);
 
 // The whole content of a regular file, or nothing when it cannot be read or exceeds maxBytes.
 std::optional<std::string> readWholeFile(const std::string& path, size_t maxBytes);

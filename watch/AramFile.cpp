@@ -46,9 +46,12 @@ AramFileLoad loadAramFile(const std::string& directory)
     const int32_t count = client.selectNodes("//root/ItemInfo", items);
     for (int32_t i = 0; i < count; ++i) {
         ItemInfo record;
-        readItemInfo(client, i, record, items);
+        if (readItemInfo(client, i, record, items) != 0)
+            break;
         restoreEmptyFields(record);
-        result.records.push_back(std::move(record));
+        // An entry without an item number cannot be fetched or matched: it is no listing.
+        if (!record.ItemNo.empty())
+            result.records.push_back(std::move(record));
     }
     client.releaseCursor(items);
     client.release();

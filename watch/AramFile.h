@@ -15,7 +15,7 @@ struct AramFileLoad {
     using Outcome = WatchFileOutcome;
 
     Outcome outcome = Outcome::missing;
-    std::vector<ItemInfo> records; // in document order
+    std::vector<ItemInfo> records; // in document order, those with an item number
     std::string movedTo;           // where an unreadable file now lies (movedAside)
 };
 

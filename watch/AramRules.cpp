@@ -1,6 +1,7 @@
 #include "watch/AramRules.h"
 
 #include "platform/FileSystem.h"
+#include "xmlclient/ItemInfo.h"
 #include "xmlclient/XmlDocumentClient.h"
 
 #include <charconv>
@@ -50,8 +51,9 @@ AramRulesLoad loadAramRules(const std::string& directory)
         std::string itemNo, ceiling;
         client.childText("ItemNo", rules, itemNo);
         client.childText("CeilingPrice", rules, ceiling);
+        itemNo = itemNumberOf(itemNo);
         const std::optional<int32_t> price = parseCeilingPrice(ceiling);
-        if (itemNo.empty() || itemNo == "\n" || !price || !seen.insert(itemNo).second)
+        if (itemNo.empty() || !price || !seen.insert(itemNo).second)
             continue;
         result.rules.push_back(PriceRule{itemNo, *price});
     }

@@ -37,7 +37,8 @@ std::optional<int32_t> parseCeilingPrice(std::string_view text);
 std::string aramRulesPath(const std::string& directory = {});
 
 // Reads the rules. A missing file is no rules; a damaged one is moved aside as the watch list
-// file is. Rules without an item number or with an unusable ceiling are skipped.
+// file is. Item numbers are read as itemNumberOf gives them; rules without one or with an
+// unusable ceiling are skipped.
 AramRulesLoad loadAramRules(const std::string& directory = {});
 
 // Replaces the file as a whole with the rules, in order. false when it could not be written.

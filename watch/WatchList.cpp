@@ -2,7 +2,6 @@
 
 #include "WatchTexts.h"
 #include "platform/EventPump.h"
-#include "platform/FileSystem.h"
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
@@ -16,6 +15,14 @@
 #include <utility>
 
 namespace pelimo {
+namespace {
+
+bool byItemNo(const PriceRule& a, const PriceRule& b)
+{
+    return a.itemNo < b.itemNo;
+}
+
+} // namespace
 
 WatchList::WatchList(const EnvSettings& s, const Endpoints& e, WatchListHost& h, AlertMailer m,
                      std::string dir)
@@ -45,20 +52,33 @@ void WatchList::load()
     if (rules.outcome == AramRulesLoad::Outcome::movedAside)
         windows.setStatusLine(fillText(watch_text::kStatusRulesMovedAside, {rules.movedTo}));
     rulesProtected = rules.outcome == AramRulesLoad::Outcome::unreadable;
-    // Rules of listings no longer watched are left out, so the next save drops them.
     for (const PriceRule& r : rules.rules) {
         if (findEntry(r.itemNo) >= 0)
             ceilings.emplace(r.itemNo, r.ceilingPrice);
+        else
+            keptRules.push_back(r);
     }
+    rulesOnFile = std::move(rules.rules);
+    std::sort(rulesOnFile.begin(), rulesOnFile.end(), byItemNo);
 }
 
 bool WatchList::addEntry(const ItemInfo& item)
 {
-    if (findEntry(item.ItemNo) >= 0)
+    ItemInfo added = item;
+    added.ItemNo = itemNumberOf(item.ItemNo);
+    if (added.ItemNo.empty() || findEntry(added.ItemNo) >= 0)
         return false;
-    list.push_back(AramEntry{0, item});
+    list.push_back(AramEntry{0, std::move(added)});
+    const std::string& itemNo = list.back().info.ItemNo;
+    // A listing watched again (after its list was lost, say) gets back the ceiling kept for it.
+    const auto kept = std::find_if(keptRules.begin(), keptRules.end(),
+                                   [&](const PriceRule& r) { return r.itemNo == itemNo; });
+    if (kept != keptRules.end()) {
+        ceilings.emplace(kept->itemNo, kept->ceilingPrice);
+        keptRules.erase(kept);
+    }
     // The record comes fresh from a search or an item page.
-    polling.fetched(item.ItemNo, item.RemainTime, clock());
+    polling.fetched(itemNo, list.back().info.RemainTime, clock());
     if (view)
         view->entryAppended(list.back());
     save();
@@ -83,28 +103,42 @@ bool WatchList::save() const
         return false;
     std::vector<ItemInfo> records;
     records.reserve(list.size());
+    for (const AramEntry& e : list)
+        records.push_back(e.info);
+    const bool listSaved = saveAramFile(records, directory);
+    return saveRules() && listSaved;
+}
+
+bool WatchList::saveRules() const
+{
+    if (rulesProtected)
+        return true;
     std::vector<PriceRule> rules;
     for (const AramEntry& e : list) {
-        records.push_back(e.info);
         if (const auto it = ceilings.find(e.info.ItemNo); it != ceilings.end())
             rules.push_back(PriceRule{it->first, it->second});
     }
-    const bool listSaved = saveAramFile(records, directory);
-    // Without ceilings no rules file is made; one that exists is emptied.
-    if (rulesProtected ||
-        (rules.empty() && platform::fileKind(aramRulesPath(directory)) == platform::FileKind::missing))
-        return listSaved;
-    return saveAramRules(rules, directory) && listSaved;
+    rules.insert(rules.end(), keptRules.begin(), keptRules.end());
+    std::vector<PriceRule> sorted = rules;
+    std::sort(sorted.begin(), sorted.end(), byItemNo);
+    // Without ceilings no rules file is made; one that held some is emptied.
+    if (sorted == rulesOnFile)
+        return true;
+    if (!saveAramRules(rules, directory))
+        return false;
+    rulesOnFile = std::move(sorted);
+    return true;
 }
 
 bool WatchList::setCeiling(const std::string& itemNo, std::optional<int32_t> ceilingPrice)
 {
-    if (findEntry(itemNo) < 0)
+    const std::string key = itemNumberOf(itemNo);
+    if (findEntry(key) < 0)
         return false;
     if (ceilingPrice)
-        ceilings[itemNo] = *ceilingPrice;
+        ceilings[key] = *ceilingPrice;
     else
-        ceilings.erase(itemNo);
+        ceilings.erase(key);
     save();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "app/settings/EnvSettings.h"
 #include "watch/AramEntry.h"
+#include "watch/AramRules.h"
 #include "watch/NearEndPolling.h"
 #include "watch/WatchListHost.h"
 #include "xmlclient/Endpoints.h"
@@ -72,15 +73,17 @@ public:
     void setCycleFollowUp(CycleFollowUp f) { followUp = std::move(f); }
     WatchListHost& host() const { return windows; }
 
-    // Reads the file and adds its records, then the price ceilings of the listings it holds;
-    // an unreadable file is moved aside and the status line says where.
+    // Reads the file and adds its records, then the price ceilings; an unreadable file is moved
+    // aside and the status line says where. Ceilings of listings the list does not hold are
+    // kept for them and written back, not dropped.
     void load();
-    // Appends a listing not yet watched and writes the file; false for a known number.
+    // Appends a listing not yet watched (its item number as itemNumberOf gives it) and writes
+    // the file; false for a known number or none. A ceiling kept for it applies again.
     bool addEntry(const ItemInfo& item);
     // Removes the entry of that number and writes the file; false when there is none.
     bool removeEntry(const std::string& itemNo);
-    // Writes the file now, and the ceilings of the listings still watched; false when either
-    // could not be written.
+    // Writes the file now, and the rules file when the ceilings changed since it was read or
+    // written; false when either could not be written.
     bool save() const;
 
     // Sets the price ceiling of a watched listing, or clears it with nothing, and writes the
@@ -144,6 +147,9 @@ private:
                     int32_t heldAlarms, const std::weak_ptr<char>& guard);
     // Where the entry of that number is now, looked for at the hint first.
     int32_t locateEntry(size_t hint, const std::string& itemNo) const;
+    // Writes the ceilings of the watched listings and the kept ones when they differ from the
+    // file's; true when there was nothing to write.
+    bool saveRules() const;
 
     const EnvSettings& settings;
     const Endpoints& endpoints;
@@ -167,9 +173,16 @@ private:
     bool cycleHeld = false;
     // Saves are held back when an unreadable file could not be moved out of the way.
     bool fileProtected = false;
-    std::unordered_map<std::string, int32_t> ceilings;
     // Likewise for the rules file.
     bool rulesProtected = false;
+    std::unordered_map<std::string, int32_t> ceilings; // of watched listings
+    // Rules read for listings the list does not hold, in the file's order. The list may have
+    // come from a damaged file moved aside or from an older copy; the user's ceilings must
+    // not go with it.
+    std::vector<PriceRule> keptRules;
+    // The rules as the file holds them, by item number; the file is rewritten only when they
+    // change, so a list that is not to be trusted leaves it as it was.
+    mutable std::vector<PriceRule> rulesOnFile;
     // Expires with the object, so a cycle resumed after a pump knows it must not go on.
     std::shared_ptr<char> alive = std::make_shared<char>();
 };

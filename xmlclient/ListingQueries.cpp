@@ -109,7 +109,7 @@ int32_t readFetchedItem(XmlDocumentClient& client, ItemInfo& record)
     NodeCursor cursor;
     ItemInfo fetched;
     const bool found = client.selectNodes("//ListingInfo/ItemInfo", cursor) >= 1 &&
-                       readItemInfo(client, 0, fetched, cursor) == 0;
+                       readItemInfo(client, 0, fetched, cursor) == 0 && !fetched.ItemNo.empty();
     releaseAll(client, cursor);
     if (!found)
         return 1;
@@ -186,11 +186,11 @@ int32_t parseListingItems(XmlDocumentClient& client, std::vector<ItemInfo>& targ
     target.reserve(static_cast<size_t>(count));
     ItemInfo scratch;
     for (int32_t i = 0; i < count; ++i) {
-        readItemInfo(client, i, scratch, cursor);
-        target.push_back(scratch);
+        if (readItemInfo(client, i, scratch, cursor) == 0 && !scratch.ItemNo.empty())
+            target.push_back(scratch);
     }
     client.releaseCursor(cursor);
-    return count;
+    return static_cast<int32_t>(target.size());
 }
 
 int32_t readItemInfo(XmlDocumentClient& client, int32_t index, ItemInfo& record, NodeCursor& cursor)
@@ -200,6 +200,7 @@ int32_t readItemInfo(XmlDocumentClient& client, int32_t index, ItemInfo& record,
     if (client.nodeAt(index, cursor) != 0)
         return -1;
     client.childText("ItemNo", cursor, record.ItemNo);
+    record.ItemNo = itemNumberOf(record.ItemNo);
     client.childText("ItemName", cursor, record.ItemName);
     client.childText("CurrentPrice", cursor, record.CurrentPrice);
     client.childText("ImageUrl", cursor, record.ImageUrl);

@@ -39,10 +39,13 @@ int32_t searchListing(XmlDocumentClient& client, const Endpoints& endpoints, Sea
 using SearchListingDone = std::function<void(int32_t result, int32_t totalPages, int32_t currentPage)>;
 int32_t startSearchListing(XmlDocumentClient& client, const Endpoints& endpoints,
                            const SearchRequest& request, SearchListingDone done);
-// Appends one record per ItemInfo of the loaded answer; the count, or -1 when selection fails.
+// Fills target with one record per ItemInfo of the loaded answer that names a listing (an
+// item number that is not blank); the count, or -1 when selection fails.
 int32_t parseListingItems(XmlDocumentClient& client, std::vector<ItemInfo>& target);
+// Reads the ItemInfo at index, its item number as itemNumberOf gives it; -1 when there is none.
 int32_t readItemInfo(XmlDocumentClient& client, int32_t index, ItemInfo& record, NodeCursor& cursor);
-// Fetches one listing; 0 and the record filled, 1 failure with the record untouched.
+// Fetches one listing; 0 and the record filled, 1 failure (an answer without an item number
+// included) with the record untouched.
 int32_t queryItem(XmlDocumentClient& client, const Endpoints& endpoints, const std::string& itemNo,
                   ItemInfo& record);
 // queryItem without the wait: 0 started, and done runs later with queryItem's result and,

@@ -210,9 +210,9 @@ std::optional<ProfileFile> readProfileForUpdate(const std::string& path)
     return ProfileFile::parse(*content);
 }
 
-bool writeProfile(const ProfileFile& profile, const std::string& path)
+bool writeProfile(const ProfileFile& profile, const std::string& path, platform::FileAccess access)
 {
-    return platform::writeFileAtomically(path, profile.serialize(), 0600);
+    return platform::writeFileAtomically(path, profile.serialize(), 0600, access);
 }
 
 std::string readProfileString(std::string_view section, std::string_view key, std::string_view defaultText,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,7 +54,9 @@ bool writeProfileString(std::string_view section, std::string_view key, std::str
 // exists but cannot be read (so the caller leaves it alone).
 std::optional<ProfileFile> readProfileForUpdate(const std::string& path);
 // Writes the profile atomically; a new file is readable by its owner only, since the
-// settings hold a password in plain text.
-bool writeProfile(const ProfileFile& profile, const std::string& path);
+// settings may hold a password in plain text. A replaced file keeps its mode, or loses the
+// group's and others' bits with FileAccess::ownerOnly.
+bool writeProfile(const ProfileFile& profile, const std::string& path,
+                  platform::FileAccess access = platform::FileAccess::asItWas);
 
 } // namespace pelimo

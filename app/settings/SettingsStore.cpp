@@ -14,13 +14,15 @@ namespace {
 namespace t = settings_texts;
 
 // One line of env.ini, for a record of one section. Decimal rows go through a signed 32-bit
-// value (colours included); text rows are copied as they stand.
+// value (colours included); text rows are copied as they stand. A secret row's value, when
+// there is one, makes the file readable by its owner only.
 template <class Record> struct KeyRow {
     const char* key;
     const char* defaultText;
     int32_t (*getNumber)(const Record&);
     void (*setNumber)(Record&, int32_t);
     std::string Record::*text;
+    bool secret = false;
 };
 
 template <class Member> struct MemberOf;
@@ -56,6 +58,12 @@ template <class Record> constexpr KeyRow<Record> textRow(const char* key, std::s
     return {key, "", nullptr, nullptr, field};
 }
 
+// The passwords, and the push address, whose path is the topic: whoever knows it reads the alerts.
+template <class Record> constexpr KeyRow<Record> secretRow(const char* key, std::string Record::*field)
+{
+    return {key, "", nullptr, nullptr, field, true};
+}
+
 // The keys in the order they are read and written, which is also the order of the lines of
 // a file the program creates.
 constexpr std::array<KeyRow<EnvSettings>, 31> kKeys{{
@@ -79,7 +87,7 @@ constexpr std::array<KeyRow<EnvSettings>, 31> kKeys{{
     textRow(t::kKeyPop3Host, &EnvSettings::pop3Host),
     flagRow<&EnvSettings::pop3Port>(t::kKeyPop3Port, "110"),
     textRow(t::kKeyPop3User, &EnvSettings::pop3User),
-    textRow(t::kKeyPop3Password, &EnvSettings::pop3Password),
+    secretRow(t::kKeyPop3Password, &EnvSettings::pop3Password),
     typeColourRow<0, &TypeColours::text>(t::kKeyOrdinaryText, "64"),
     typeColourRow<0, &TypeColours::back>(t::kKeyOrdinaryBack, "16777215"),
     typeColourRow<1, &TypeColours::text>(t::kKeyMultipleText, "64"),
@@ -102,9 +110,9 @@ constexpr std::array<KeyRow<ExtSettings>, 10> kExtKeys{{
     flagRow<&ExtSettings::nearEndIntervalSeconds>(t::kKeyNearEndInterval, "60"),
     flagRow<&ExtSettings::mailEncryption>(t::kKeyMailEncryption, "0"),
     textRow(t::kKeySmtpUser, &ExtSettings::smtpUser),
-    textRow(t::kKeySmtpPassword, &ExtSettings::smtpPassword),
+    secretRow(t::kKeySmtpPassword, &ExtSettings::smtpPassword),
     flagRow<&ExtSettings::pushEnabled>(t::kKeyPushEnabled, "0"),
-    textRow(t::kKeyPushUrl, &ExtSettings::pushUrl),
+    secretRow(t::kKeyPushUrl, &ExtSettings::pushUrl),
 }};
 
 template <class Record> void applyRow(const KeyRow<Record>& row, const std::string& value, Record& record)
@@ -135,6 +143,16 @@ void saveSection(ProfileFile& profile, const char* section, const std::array<Key
         const std::string value = row.text ? record.*row.text : std::to_string(row.getNumber(record));
         profile.setValue(section, row.key, value);
     }
+}
+
+template <class Record, size_t N>
+bool holdsSecret(const std::array<KeyRow<Record>, N>& rows, const Record& record)
+{
+    for (const KeyRow<Record>& row : rows) {
+        if (row.secret && !(record.*row.text).empty())
+            return true;
+    }
+    return false;
 }
 
 template <class Record, size_t N>
@@ -172,7 +190,11 @@ bool saveSettingsTo(const std::string& path, const EnvSettings& settings)
     // The original section first, so a new file holds it before the program's own.
     saveSection(*profile, t::kSection, kKeys, settings);
     saveSection(*profile, t::kExtSection, kExtKeys, settings.ext);
-    return writeProfile(*profile, path);
+    // A file that held nothing secret may have been left readable to others; the first save
+    // with a password or the push address in it closes it.
+    const bool secret = holdsSecret(kKeys, settings) || holdsSecret(kExtKeys, settings.ext);
+    return writeProfile(*profile, path,
+                        secret ? platform::FileAccess::ownerOnly : platform::FileAccess::asItWas);
 }
 
 void loadSettings(EnvSettings& settings)

@@ -3,6 +3,7 @@
 // save that cannot be made says so and leaves what was there.
 #include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
+#include "tests/support/ScopedUmask.h"
 #include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"
 
@@ -185,6 +186,59 @@ TEST_F(FileFaultTest, SettingsFileMissingReadOnlyOrAFolder)
     EXPECT_EQ(loaded, defaultSettings());
     EXPECT_FALSE(saveSettingsTo(file, changed));
     EXPECT_TRUE(fs::is_directory(file));
+}
+
+mode_t modeOf(const std::string& file)
+{
+    struct stat st {};
+    return ::stat(file.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(FileFaultTest, FileModesFollowTheUmaskAndSecretsCloseEnvIni)
+{
+    const std::string ini = path("env.ini");
+    const std::pair<const char*, void (*)(EnvSettings&)> secrets[] = {
+        {"POP3 password",
+         [](EnvSettings& s) {
+             s.pop3Password = "pw";
+         }},
+        {"SMTP password",
+         [](EnvSettings& s) {
+             s.ext.smtpPassword = "pw";
+         }},
+        {"push address",
+         [](EnvSettings& s) {
+             s.ext.pushUrl = "https://push.example/secret-topic";
+         }},
+    };
+    for (const mode_t mask : {mode_t{077}, mode_t{022}}) {
+        SCOPED_TRACE(mask == 077 ? "umask 077" : "umask 022");
+        fs::remove_all(dir);
+        fs::create_directory(dir);
+        const test::ScopedUmask umask(mask);
+
+        // A new file is made as the user's umask says; a replaced one keeps what it had.
+        ASSERT_TRUE(saveAramFile({kWatched}, dir));
+        EXPECT_EQ(modeOf(aramFilePath(dir)), 0666 & ~mask);
+        ASSERT_EQ(::chmod(aramFilePath(dir).c_str(), 0640), 0);
+        ASSERT_TRUE(saveAramFile({}, dir));
+        EXPECT_EQ(modeOf(aramFilePath(dir)), 0640u);
+
+        // env.ini starts private; one left readable stays so until it holds a secret.
+        ASSERT_TRUE(saveSettingsTo(ini, defaultSettings()));
+        EXPECT_EQ(modeOf(ini), 0600u);
+        for (const auto& [name, give] : secrets) {
+            SCOPED_TRACE(name);
+            ASSERT_EQ(::chmod(ini.c_str(), 0644), 0);
+            ASSERT_TRUE(saveSettingsTo(ini, defaultSettings()));
+            EXPECT_EQ(modeOf(ini), 0644u);
+            EnvSettings withSecret = defaultSettings();
+            give(withSecret);
+            ASSERT_TRUE(saveSettingsTo(ini, withSecret));
+            EXPECT_EQ(modeOf(ini), 0600u);
+        }
+        EXPECT_EQ(names().size(), 2u) << "no temp file left behind";
+    }
 }
 
 TEST_F(FileFaultTest, WithoutAWorkingFolderNothingIsReadOrWritten)

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace pelimo {
 namespace {
@@ -86,6 +87,24 @@ TEST(FileSystemTest, AtomicWriteReplacesWholeFilesAndRefusesFolders)
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
         ++entries;
     EXPECT_EQ(entries, 2u) << "no temporary file left behind";
+}
+
+TEST(FileSystemTest, RootRewritingAUsersFileLeavesItTheirs)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another owner";
+    const test::TempFolder temp("pelimo-fs-owner");
+    const std::string path = temp.file("AramList.xml");
+    ASSERT_TRUE(platform::writeFileAtomically(path, "first"));
+    ASSERT_EQ(::chown(path.c_str(), 1234, 5678), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+
+    ASSERT_TRUE(platform::writeFileAtomically(path, "second", 0666, platform::FileAccess::ownerOnly));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 1234u) << "the user can still write their own file";
+    EXPECT_EQ(st.st_gid, 5678u);
+    EXPECT_EQ(st.st_mode & 07777, 0600u) << "closed to the group as asked";
 }
 
 TEST(EventPumpTest, PumpRunsTheInstalledHandler)

@@ -59,6 +59,16 @@ protected:
         settings.alarmBalloon = 1;
         settings.alarmMail = 1;
         endpoints.listingBase = sim->baseUrl();
+        restart();
+        platform::setPendingEventHandler({});
+    }
+    // A new list over the same folder, as at the program's next start (the old one saved as
+    // at its exit); load() is the test's to call.
+    void restart()
+    {
+        if (list)
+            list->save();
+        list.reset();
         list = std::make_unique<WatchList>(
             settings, endpoints, host,
             [this](const EnvSettings&, const std::string& text, const MailStatusSink&) {
@@ -70,7 +80,6 @@ protected:
         list->setPusher([this](std::string_view, const std::string& text, const std::string& first) {
             pushes.push_back({text, first});
         });
-        platform::setPendingEventHandler({});
     }
     void TearDown() override
     {
@@ -503,6 +512,81 @@ TEST_F(WatchCycleTest, DamagedRulesFileIsMovedAsideAndSaid)
     EXPECT_NE(host.statusLines[0].find("AramRules.xml.unreadable-"), std::string::npos);
     ASSERT_TRUE(list->setCeiling("r", 10));
     EXPECT_EQ(loadAramRules(dir.string()).rules, (std::vector<PriceRule>{{"r", 10}}));
+}
+
+TEST_F(WatchCycleTest, CeilingsOutliveADamagedListAndApplyOnceItIsMended)
+{
+    settings.alarmOnRemainingTime = 0;
+    settings.alarmOnPriceChange = 0;
+    const std::string listFile = (dir / "AramList.xml").string();
+    const std::string rulesFile = (dir / "AramRules.xml").string();
+    const auto bytesOf = [](const std::string& file) {
+        return platform::readWholeFile(file, 1 << 20);
+    };
+    ASSERT_TRUE(
+        saveAramFile({listing("a", "100", kRemain3Day), listing("b", "100", kRemain3Day)}, dir.string()));
+    ASSERT_TRUE(saveAramRules({{"a", 5000}, {"b", 200}}, dir.string()));
+    const auto goodList = bytesOf(listFile);
+    const auto rulesBytes = bytesOf(rulesFile);
+    std::ofstream(listFile, std::ios::trunc) << "<root><ItemInfo>";
+
+    // A run on the damaged list that changes nothing leaves the rules file as it was.
+    list->load();
+    EXPECT_TRUE(list->entries().empty());
+    ASSERT_EQ(host.fileNotices.size(), 1u);
+    restart();
+    EXPECT_EQ(bytesOf(rulesFile), rulesBytes);
+
+    // The next run watches a listing and gives it a ceiling: the old ceilings stay beside it,
+    // also through a run after that, where the list reads well again.
+    list->load();
+    watch(listing("c", "100", kRemain3Day));
+    ASSERT_TRUE(list->setCeiling("c", 300));
+    const std::vector<PriceRule> allRules{{"c", 300}, {"a", 5000}, {"b", 200}};
+    EXPECT_EQ(loadAramRules(dir.string()).rules, allRules);
+    restart();
+    list->load();
+    restart();
+    EXPECT_EQ(loadAramRules(dir.string()).rules, allRules);
+
+    // Mended (the user put the good list back), the ceilings apply again.
+    ASSERT_TRUE(goodList && platform::writeFileAtomically(listFile, *goodList));
+    list->load();
+    EXPECT_EQ(list->ceiling("a"), 5000);
+    EXPECT_EQ(list->ceiling("b"), 200);
+    put(listing("a", "5100", kRemain3Day));
+    put(listing("b", "100", kRemain3Day));
+    list->runUpdateCycle();
+    EXPECT_EQ(mails, std::vector<std::string>{alarmLine(listing("a", "5100", kRemain3Day)) + "\n" +
+                                              fillText(watch_text::kCeilingLine, {5000LL}) + "\n"});
+}
+
+TEST_F(WatchCycleTest, ItemNumbersWithBlanksAreOneListingAcrossARestart)
+{
+    settings.alarmOnRemainingTime = 0;
+    settings.alarmOnPriceChange = 0;
+    // Files as an older version or another program may have left them.
+    ASSERT_TRUE(saveAramFile({listing(" b1\r\n", "100", kRemain3Day), listing("b1", "100", kRemain3Day),
+                              listing(" \t", "100", kRemain3Day)},
+                             dir.string()));
+    ASSERT_TRUE(saveAramRules({{"\tb1 ", 1000}}, dir.string()));
+    list->load();
+    ASSERT_EQ(list->entries().size(), 1u) << "one listing, and a blank number is none";
+    EXPECT_EQ(list->entries()[0].info.ItemNo, "b1");
+    EXPECT_EQ(list->ceiling("b1"), 1000);
+    EXPECT_FALSE(list->addEntry(listing(" b1 ", "100", kRemain3Day))) << "already watched";
+    EXPECT_FALSE(list->addEntry(listing("  ", "100", kRemain3Day)));
+    ASSERT_TRUE(list->setCeiling("b1\n", 1500));
+
+    restart();
+    list->load();
+    ASSERT_EQ(list->entries().size(), 1u);
+    EXPECT_EQ(loadAramFile(dir.string()).records.size(), 1u);
+    EXPECT_EQ(loadAramRules(dir.string()).rules, (std::vector<PriceRule>{{"b1", 1500}}));
+    put(listing("b1", "1600", kRemain3Day));
+    list->runUpdateCycle();
+    EXPECT_EQ(mails, std::vector<std::string>{alarmLine(listing("b1", "1600", kRemain3Day)) + "\n" +
+                                              fillText(watch_text::kCeilingLine, {1500LL}) + "\n"});
 }
 
 TEST_F(WatchCycleTest, TimerIntervalIsAtLeastOneMinute)

@@ -200,6 +200,37 @@ TEST_F(ListingServiceTest, PinnedListingIsFoundByLotNumberAndByQuery)
     EXPECT_EQ(lastDecodedRequest(), "/bep/xml?tf=xml_lite3&exhibit_id=no-such-lot");
 }
 
+TEST_F(ListingServiceTest, ItemNumbersAreReadWithoutBlanksAndABlankOneIsNoListing)
+{
+    const auto pin = [&](const std::string& itemNo) {
+        return sim->control("/sim/put?ItemNo=" + test::percentEncode(itemNo) +
+                            "&ItemName=x&CurrentPrice=1&AuctionType=NO&ItemNum=1&BidNum=0&RemainTime=1");
+    };
+    ASSERT_TRUE(pin(" lot7\t"));
+    ASSERT_TRUE(pin("  "));
+    XmlDocumentClient client;
+    SearchRequest lot;
+    lot.lotNumberMode = 1;
+    int32_t total = 0;
+    int32_t current = 0;
+    std::vector<ItemInfo> items;
+
+    lot.text = " lot7\t";
+    ASSERT_EQ(searchListing(client, endpoints, lot, total, current), 0);
+    ASSERT_EQ(parseListingItems(client, items), 1);
+    EXPECT_EQ(items[0].ItemNo, "lot7");
+    ItemInfo record;
+    ASSERT_EQ(queryItem(client, endpoints, " lot7\t", record), 0);
+    EXPECT_EQ(record.ItemNo, "lot7");
+
+    lot.text = "  ";
+    ASSERT_EQ(searchListing(client, endpoints, lot, total, current), 0);
+    EXPECT_EQ(parseListingItems(client, items), 0) << "the answer's row is no listing";
+    EXPECT_TRUE(items.empty());
+    EXPECT_EQ(queryItem(client, endpoints, "  ", record), 1);
+    EXPECT_EQ(record.ItemNo, "lot7") << "the record is left as it was";
+}
+
 TEST_F(ListingServiceTest, FaultyAnswersFailTheQuery)
 {
     const struct {
