@@ -1,4 +1,3 @@
-#include "platform/EventLoop.h"
 #include "search/PagingSession.h"
 #include "search/TurnRotation.h"
 
@@ -27,7 +26,7 @@ public:
         if (refusals > 0) {
             --refusals;
             PageResult refused;
-            refused.serviceWait = ServiceWait{wait, std::chrono::system_clock::now() + wait};
+            refused.serviceWait = ServiceWait{std::chrono::hours(1), std::chrono::system_clock::now()};
             done(std::move(refused));
             return;
         }
@@ -64,9 +63,8 @@ public:
     };
     int32_t totalPages = 3;
     bool hold = false;
-    // Requests the service refuses, asking us to wait for so long.
+    // Requests the service refuses, asking us to wait for an hour.
     int refusals = 0;
-    std::chrono::milliseconds wait = std::chrono::hours(1);
     Done held;
     std::vector<int32_t> pages;
     int aborts = 0;
@@ -83,7 +81,6 @@ public:
             onRow(static_cast<int>(rows.size()));
     }
     void progressChanged() override {}
-    void serviceWaiting() override { ++waits; }
     void report(PagingReport r) override
     {
         reports.push_back(r);
@@ -93,7 +90,6 @@ public:
 
     std::vector<std::string> rows;
     std::vector<PagingReport> reports;
-    int waits = 0;
     std::function<void(int)> onRow;
     std::function<void(PagingReport)> onReport;
 };
@@ -309,31 +305,6 @@ TEST(PagingSession, AStopEndsTheListWhereverItIs)
         EXPECT_FALSE(l.session.takeTurn());
         EXPECT_EQ(l.source.pages.size(), requests);
     }
-}
-
-TEST(PagingSession, AWaitForTheServiceHoldsThePageUntilItIsOverAndIsNoFailure)
-{
-    List l;
-    l.session.startPaging(keyword("a"));
-    l.source.refusals = 2;
-    l.source.wait = std::chrono::milliseconds(20);
-    l.session.loadNextPage();
-    EXPECT_EQ(l.session.progress().state, ListState::Loading);
-    EXPECT_TRUE(l.session.isRunning());
-    EXPECT_TRUE(l.session.progress().serviceResumesAt.has_value());
-    EXPECT_EQ(l.view.waits, 1);
-    EXPECT_EQ(l.view.reports.size(), size_t{1}) << "a wait ends no run";
-
-    // Refused once more when asked again, then answered.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (l.session.isRunning() && std::chrono::steady_clock::now() < deadline)
-        platform::eventLoop().waitForEvents();
-    EXPECT_EQ(l.source.pages, (std::vector<int32_t>{1, 2, 2, 2}));
-    EXPECT_EQ(l.view.waits, 2);
-    EXPECT_EQ(l.session.progress().state, ListState::PageDone);
-    EXPECT_EQ(l.session.progress().currentPage, 2);
-    EXPECT_FALSE(l.session.progress().serviceResumesAt.has_value());
-    EXPECT_EQ(l.view.rows.size(), size_t{20});
 }
 
 TEST(PagingSession, AListDestroyedDuringItsRunIsSafe)
