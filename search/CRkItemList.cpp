@@ -64,6 +64,12 @@ public:
             break;
         }
     }
+    void serviceWaiting() override
+    {
+        // The tab control's status line says when the page is asked for again.
+        if (auto* tabs = dynamic_cast<CRkTabCtrl*>(list.tabControl.data()))
+            tabs->listWaiting(list);
+    }
     void report(PagingReport report) override
     {
         if (list.collector)

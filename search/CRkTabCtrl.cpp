@@ -6,6 +6,7 @@
 #include "search/CRkItemList.h"
 #include "search/SavedTabsHost.h"
 #include "search/SearchMessages.h"
+#include "xmlclient/ServicePause.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -357,8 +358,10 @@ void CRkTabCtrl::refreshStatus(const CRkItemList& list)
             setStatus(formatPages(searchtext::kStatusComplete, p.currentPage, p.totalPages));
         button->hide();
         break;
-    case ListState::Idle:
     case ListState::Loading:
+        setStatus(p.serviceResumesAt ? servicePauseStatus(*p.serviceResumesAt) : std::string());
+        break;
+    case ListState::Idle:
     case ListState::Stopping:
     case ListState::Stopped:
         setStatus({});
@@ -379,6 +382,12 @@ void CRkTabCtrl::giveTurn(PagingSession& session)
 void CRkTabCtrl::deliverTurn(CRkItemList& list)
 {
     rotation.deliverTurn(list.paging());
+}
+
+void CRkTabCtrl::listWaiting(const CRkItemList& list)
+{
+    if (&list == listOfTab(current))
+        refreshStatus(list);
 }
 
 void CRkTabCtrl::searchTabsClosed()

@@ -66,6 +66,8 @@ public:
     void selectTab(int index);
     // A turn posted to a list has reached it.
     void deliverTurn(CRkItemList& list);
+    // A list's run waits for the listing service: on top, its status line says until when.
+    void listWaiting(const CRkItemList& list);
 
     int tabCount() const;
     int currentIndex() const { return current; }

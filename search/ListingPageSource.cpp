@@ -6,6 +6,15 @@
 #include <utility>
 
 namespace pelimo {
+namespace {
+
+// The wait the service asked for; one that has run out meanwhile is over at once.
+ServiceWait waitAsked(const Endpoints& endpoints)
+{
+    return listingServiceWait(endpoints).value_or(ServiceWait{{}, std::chrono::system_clock::now()});
+}
+
+} // namespace
 
 ListingPageSource::ListingPageSource(const Endpoints& endpoints)
     : endpoints(endpoints), client(std::make_shared<XmlDocumentClient>())
@@ -22,19 +31,31 @@ void ListingPageSource::start(const SearchRequest& request, Done done)
     // The answer arrives from the event loop. Nothing of this object is touched then: it may
     // be gone, and the client lives on with the answer until the answer has been handled.
     const std::shared_ptr<XmlDocumentClient> keep = client;
-    auto answered = [keep, done](int32_t loaded, int32_t totalPages, int32_t currentPage) {
+    const Endpoints where = endpoints;
+    auto answered = [keep, done, where](int32_t loaded, int32_t totalPages, int32_t currentPage) {
         PageResult result;
         result.ok = loaded == 0;
         if (result.ok) {
             result.totalPages = totalPages;
             result.currentPage = currentPage;
             parseListingItems(*keep, result.items);
+        } else if (loaded == kServiceWaiting) {
+            result.serviceWait = waitAsked(where);
         }
         keep->release();
         done(std::move(result));
     };
-    if (startSearchListing(*keep, endpoints, request, std::move(answered)) != 0)
-        done(PageResult{});
+    switch (startSearchListing(*keep, endpoints, request, std::move(answered))) {
+    case 0:
+        return;
+    case kServiceWaiting: {
+        PageResult result;
+        result.serviceWait = waitAsked(endpoints);
+        return done(std::move(result));
+    }
+    default:
+        return done(PageResult{});
+    }
 }
 
 void ListingPageSource::abort()

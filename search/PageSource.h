@@ -2,9 +2,11 @@
 
 #include "xmlclient/ItemInfo.h"
 #include "xmlclient/SearchRequest.h"
+#include "xmlclient/ServicePause.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace pelimo {
@@ -15,6 +17,9 @@ struct PageResult {
     int32_t totalPages = 0;
     int32_t currentPage = 0;
     std::vector<ItemInfo> items;
+    // Not failed: the service asked us to wait (ok is false), and the page is to be asked for
+    // again when the wait is over.
+    std::optional<ServiceWait> serviceWait;
 };
 
 // Where a paging session gets its pages from. A source carries one request at a time.

@@ -41,6 +41,10 @@ void PagingSession::pauseLoading()
     if (static_cast<int32_t>(progressState.state) <= static_cast<int32_t>(ListState::PageDone)) {
         pauseRequested = 1;
         setState(ListState::Paused);
+        // Nothing is out while the service makes us wait: the run ends now, and the resume
+        // asks for its page again.
+        if (dropServiceWait())
+            endRun();
     }
 }
 
@@ -82,6 +86,8 @@ void PagingSession::stopList()
             setState(ListState::Stopping);
             if (awaitingAnswer)
                 source.abort();
+            else if (dropServiceWait())
+                endRun();
         }
         return;
     }
@@ -102,6 +108,11 @@ void PagingSession::runPage()
     setRunState(ListState::Loading);
     if (flagged())
         return endRun();
+    requestPage();
+}
+
+void PagingSession::requestPage()
+{
     const std::weak_ptr<int> alive = life;
     awaitingAnswer = true;
     source.start(runRequest, [alive, this](PageResult result) {
@@ -115,6 +126,8 @@ void PagingSession::onAnswer(PageResult result)
     if (!awaitingAnswer)
         return;
     awaitingAnswer = false;
+    if (result.serviceWait)
+        return waitForService(*result.serviceWait);
     if (!result.ok) {
         setState(ListState::Failed);
         return endRun();
@@ -126,6 +139,38 @@ void PagingSession::onAnswer(PageResult result)
         return endRun();
     pageRows = std::move(result.items);
     fillRows();
+}
+
+void PagingSession::waitForService(const ServiceWait& wait)
+{
+    if (flagged())
+        return endRun();
+    // The run keeps its page and stays in Loading; the timer asks for the page again.
+    if (!serviceWaitTimer)
+        serviceWaitTimer = platform::eventLoop().createTimer([this] { serviceWaitOver(); });
+    waitingForService = true;
+    progressState.serviceResumesAt = wait.resumesAt;
+    serviceWaitTimer->start(wait.left);
+    view.serviceWaiting();
+}
+
+void PagingSession::serviceWaitOver()
+{
+    if (!dropServiceWait())
+        return;
+    if (flagged())
+        return endRun();
+    requestPage();
+}
+
+bool PagingSession::dropServiceWait()
+{
+    if (!waitingForService)
+        return false;
+    waitingForService = false;
+    progressState.serviceResumesAt.reset();
+    serviceWaitTimer->stop();
+    return true;
 }
 
 void PagingSession::fillRows()
@@ -178,6 +223,7 @@ void PagingSession::finishPage()
 
 void PagingSession::endRun()
 {
+    dropServiceWait();
     if (stopRequested == 1) {
         progressState.state = ListState::Stopped;
     } else if (pauseRequested == 1 && progressState.state != ListState::Complete) {

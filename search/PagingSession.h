@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/EventLoop.h"
 #include "search/PageSource.h"
 #include "search/PagingView.h"
 #include "search/ProgressSnapshot.h"
@@ -63,7 +64,12 @@ public:
 
 private:
     void runPage();
+    void requestPage();
     void onAnswer(PageResult result);
+    void waitForService(const ServiceWait& wait);
+    void serviceWaitOver();
+    // Ends a wait for the service, if the run is in one; true when it was.
+    bool dropServiceWait();
     void fillRows();
     void finishPage();
     void endRun();
@@ -89,6 +95,8 @@ private:
     // The run in progress.
     bool runActive = false;
     bool awaitingAnswer = false;
+    bool waitingForService = false;
+    std::unique_ptr<platform::EventTimer> serviceWaitTimer;
     bool pageFilled = false;
     ListState runState = ListState::Idle; // Loading or Filling while a run is in progress
     SearchRequest runRequest;

@@ -17,6 +17,9 @@ public:
     // The rows of one page go in at the top in page order: row i of the page at index i.
     virtual void addPageRow(const ItemInfo& record, int rowIndex) = 0;
     virtual void progressChanged() = 0;
+    // The run waits for the service until progress().serviceResumesAt, then asks for its page
+    // again; it is neither failed nor over. A view without a status line need not hear it.
+    virtual void serviceWaiting() {}
     // Must not destroy the session from inside the call (the tab control is told by a
     // posted message).
     virtual void report(PagingReport report) = 0;

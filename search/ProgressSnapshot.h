@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 
 namespace pelimo {
 
@@ -22,6 +24,8 @@ struct ProgressSnapshot {
     ListState state = ListState::Idle;
     int32_t totalPages = 0;
     int32_t currentPage = 0;
+    // While Loading: the service asked us to wait, and the page is asked for again then.
+    std::optional<std::chrono::system_clock::time_point> serviceResumesAt;
 };
 
 } // namespace pelimo

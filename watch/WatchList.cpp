@@ -163,7 +163,10 @@ int32_t WatchList::fetchEntry(XmlDocumentClient& client, ItemInfo& record) const
     // Copies, as the list may be gone by the time the query's wait returns.
     const Endpoints where = endpoints;
     ItemInfo fresh;
-    if (queryItem(client, where, record.ItemNo, fresh) != 0 || fresh.ItemNo != record.ItemNo)
+    const int32_t rc = queryItem(client, where, record.ItemNo, fresh);
+    if (rc != 0)
+        return rc;
+    if (fresh.ItemNo != record.ItemNo)
         return 1;
     record = std::move(fresh);
     return 0;
@@ -254,15 +257,19 @@ void WatchList::runPass(const std::unordered_set<std::string>* only)
     // its number, and the numbers already handled keep a removal from skipping or repeating
     // any entry.
     std::unordered_set<std::string> visited;
+    // Listings whose fetch the service refused, asking us to wait.
+    std::unordered_set<std::string> kept;
 
     size_t i = 0;
     while (i < list.size()) {
-        if (exitFlag != 0)
+        // While the service makes us wait nothing is asked of it: the listings not fetched yet
+        // keep what they showed.
+        if (exitFlag != 0 || listingServiceWait(endpoints))
             break;
         const std::string itemNo = list[i].info.ItemNo;
         visited.insert(itemNo);
         if (only == nullptr || only->count(itemNo) != 0) {
-            if (!updateEntry(client, i, itemNo, collected, guard))
+            if (!updateEntry(client, i, itemNo, collected, kept, guard))
                 return;
         }
         const int32_t pos = locateEntry(i, itemNo);
@@ -271,17 +278,24 @@ void WatchList::runPass(const std::unordered_set<std::string>* only)
             ++i;
     }
 
-    // A fast tick leaves most entries alone; those in alarm keep the tray's alarm image.
+    // A fast tick leaves most entries alone, a wait for the service the rest of the list;
+    // those in alarm keep the tray's alarm image.
+    const std::optional<ServiceWait> wait = listingServiceWait(endpoints);
     int32_t held = 0;
-    if (only != nullptr) {
-        for (const AramEntry& e : list)
-            held += only->count(e.info.ItemNo) == 0 && e.inAlarm() ? 1 : 0;
+    for (const AramEntry& e : list) {
+        const std::string& no = e.info.ItemNo;
+        const bool leftAlone = (only != nullptr && only->count(no) == 0) ||
+                               (wait && (visited.count(no) == 0 || kept.count(no) != 0));
+        held += leftAlone && e.inAlarm() ? 1 : 0;
     }
+    if (wait)
+        windows.setStatusLine(servicePauseStatus(wait->resumesAt));
     finishPass(collected, only, held, guard);
 }
 
 bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::string& itemNo,
-                            AlarmCollection& collected, const std::weak_ptr<char>& guard)
+                            AlarmCollection& collected, std::unordered_set<std::string>& kept,
+                            const std::weak_ptr<char>& guard)
 {
     windows.setStatusLine(fillText(watch_text::kStatusUpdating, {itemNo, list[hint].info.ItemName}));
     // Pending events are handled before the fetch; the pump's pause is left out here, as
@@ -301,7 +315,10 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
         if (pos >= 0) {
             AramEntry& entry = list[static_cast<size_t>(pos)];
             const NearEndPolling::Clock::time_point now = clock();
-            if (rc == 0) {
+            if (rc == kServiceWaiting) {
+                // No answer about the listing: it keeps its values, and no end is read into it.
+                kept.insert(itemNo);
+            } else if (rc == 0) {
                 polling.fetched(itemNo, fresh.RemainTime, now);
                 const std::optional<int32_t> limit = ceiling(itemNo);
                 collected.addUpdated(entry, fresh, checkAlarm(entry, fresh, settings, limit), limit);
@@ -311,7 +328,7 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
             } else {
                 markFetchFailed(entry.info);
             }
-            if (isOn(settings.autoRefreshDetail))
+            if (rc != kServiceWaiting && isOn(settings.autoRefreshDetail))
                 windows.refreshAlertItem(ItemInfo(entry.info));
         }
     }

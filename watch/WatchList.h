@@ -118,8 +118,9 @@ public:
     // The main frame's exit request: answered at once when idle, else after the running pass.
     void requestExit();
 
-    // 0 with the record replaced by a fresh copy of the listing, or 1 when the service gave
-    // nothing usable (the record is left as it was).
+    // 0 with the record replaced by a fresh copy of the listing, 1 when the service gave
+    // nothing usable, or kServiceWaiting when it asked us to wait (the record is left as it
+    // was).
     int32_t fetchEntry(XmlDocumentClient& client, ItemInfo& record) const;
 
     // Mails the alarm text when the alert mail is on, then pushes it under the title when a
@@ -138,10 +139,11 @@ private:
     // One pass over the entries, or over those named in only; the regular cycle and the
     // fast tick differ in nothing else.
     void runPass(const std::unordered_set<std::string>* only);
-    // Fetches one listing and applies the rules to it; false when the list was destroyed
-    // while the pump ran.
+    // Fetches one listing and applies the rules to it, or adds its number to kept when the
+    // service asked us to wait; false when the list was destroyed while the pump ran.
     bool updateEntry(XmlDocumentClient& client, size_t hint, const std::string& itemNo,
-                     AlarmCollection& collected, const std::weak_ptr<char>& guard);
+                     AlarmCollection& collected, std::unordered_set<std::string>& kept,
+                     const std::weak_ptr<char>& guard);
     // Rows, balloon, mail, repaint, the held exit and the tray icon at the end of a pass.
     void finishPass(const AlarmCollection& collected, const std::unordered_set<std::string>* only,
                     int32_t heldAlarms, const std::weak_ptr<char>& guard);

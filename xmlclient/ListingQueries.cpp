@@ -78,6 +78,14 @@ std::optional<std::string> requestAddress(std::string_view listingBase, std::str
     return address;
 }
 
+// Whether the answer just loaded asks us to wait; the shared record of paused services takes
+// note of it, so no other client asks meanwhile.
+bool toldToWait(const XmlDocumentClient& client, const std::string& address)
+{
+    const AnswerStatus& answer = client.lastAnswer();
+    return ServicePause::shared().answered(address, answer.httpStatus, answer.retryAfter);
+}
+
 void releaseAll(XmlDocumentClient& client, NodeCursor& cursor)
 {
     client.releaseCursor(cursor);
@@ -150,12 +158,25 @@ std::optional<std::string> itemAddress(std::string_view listingBase, std::string
     return requestAddress(listingBase, head, head, itemNo, "");
 }
 
+std::optional<ServiceWait> listingServiceWait(const Endpoints& endpoints)
+{
+    return ServicePause::shared().waitFor(endpoints.listingBase);
+}
+
 int32_t searchListing(XmlDocumentClient& client, const Endpoints& endpoints, SearchRequest request,
                       int32_t& totalPages, int32_t& currentPage)
 {
     const std::optional<std::string> address = searchAddress(endpoints.listingBase, request);
-    if (!address || client.load(*address, true) != 0)
+    if (!address)
         return 1;
+    if (listingServiceWait(endpoints))
+        return kServiceWaiting;
+    if (client.load(*address, true) != 0)
+        return 1;
+    if (toldToWait(client, *address)) {
+        client.release();
+        return kServiceWaiting;
+    }
     return readPageNumbers(client, totalPages, currentPage);
 }
 
@@ -165,12 +186,21 @@ int32_t startSearchListing(XmlDocumentClient& client, const Endpoints& endpoints
     const std::optional<std::string> address = searchAddress(endpoints.listingBase, request);
     if (!address || !done)
         return 1;
-    const int32_t started = client.startLoad(*address, [&client, done = std::move(done)](int32_t loaded) {
-        int32_t totalPages = 0;
-        int32_t currentPage = 0;
-        const int32_t result = loaded == 0 ? readPageNumbers(client, totalPages, currentPage) : 1;
-        done(result, totalPages, currentPage);
-    });
+    if (listingServiceWait(endpoints))
+        return kServiceWaiting;
+    const int32_t started =
+        client.startLoad(*address, [&client, address = *address, done = std::move(done)](int32_t loaded) {
+            int32_t totalPages = 0;
+            int32_t currentPage = 0;
+            int32_t result = 1;
+            if (loaded == 0 && toldToWait(client, address)) {
+                client.release();
+                result = kServiceWaiting;
+            } else if (loaded == 0) {
+                result = readPageNumbers(client, totalPages, currentPage);
+            }
+            done(result, totalPages, currentPage);
+        });
     return started == 0 ? 0 : 1;
 }
 
@@ -217,9 +247,15 @@ int32_t queryItem(XmlDocumentClient& client, const Endpoints& endpoints, const s
     const std::optional<std::string> address = itemAddress(endpoints.listingBase, itemNo);
     if (!address)
         return 1;
+    if (listingServiceWait(endpoints))
+        return kServiceWaiting;
     if (client.load(*address, true) != 0) {
         client.release();
         return 1;
+    }
+    if (toldToWait(client, *address)) {
+        client.release();
+        return kServiceWaiting;
     }
     return readFetchedItem(client, record);
 }
@@ -230,15 +266,22 @@ int32_t startQueryItem(XmlDocumentClient& client, const Endpoints& endpoints, co
     const std::optional<std::string> address = itemAddress(endpoints.listingBase, itemNo);
     if (!address || !done)
         return 1;
-    const int32_t started = client.startLoad(*address, [&client, done = std::move(done)](int32_t loaded) {
-        ItemInfo record;
-        int32_t result = 1;
-        if (loaded == 0)
-            result = readFetchedItem(client, record);
-        else
-            client.release();
-        done(result, std::move(record));
-    });
+    if (listingServiceWait(endpoints))
+        return kServiceWaiting;
+    const int32_t started =
+        client.startLoad(*address, [&client, address = *address, done = std::move(done)](int32_t loaded) {
+            ItemInfo record;
+            int32_t result = 1;
+            if (loaded == 0 && toldToWait(client, address)) {
+                client.release();
+                result = kServiceWaiting;
+            } else if (loaded == 0) {
+                result = readFetchedItem(client, record);
+            } else {
+                client.release();
+            }
+            done(result, std::move(record));
+        });
     return started == 0 ? 0 : 1;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/PollEventLoop.h"
 
 #include <algorithm>
+#include <cctype>
 #include <curl/curl.h>
 #include <poll.h>
 
@@ -17,6 +18,8 @@ constexpr long kConnectBackstopMs = 24L * 60 * 60 * 1000;
 // Reading what the sockets hold before a bound is judged: enough rounds for a full
 // answer that waited in the socket's buffer.
 constexpr int kMaxReadRounds = 256;
+// A Retry-After longer than this is no date nor number anybody sends; it is kept cut.
+constexpr size_t kMaxRetryAfterBytes = 128;
 
 void ensureGlobalInit()
 {
@@ -147,10 +150,37 @@ size_t TransferEngine::receive(char* data, size_t size, size_t count, void* tran
     return bytes;
 }
 
-size_t TransferEngine::receiveHeader(char*, size_t size, size_t count, void* transferPtr)
+size_t TransferEngine::receiveHeader(char* data, size_t size, size_t count, void* transferPtr)
 {
-    static_cast<WebTransfer*>(transferPtr)->quietSince = Clock::now();
+    auto* transfer = static_cast<WebTransfer*>(transferPtr);
+    transfer->quietSince = Clock::now();
+    noteHeader(*transfer, std::string_view(data, size * count));
     return size * count;
+}
+
+void TransferEngine::noteHeader(WebTransfer& transfer, std::string_view line)
+{
+    // Each answer of a redirect or an interim answer starts with its status line; only the
+    // last answer's fields count.
+    if (line.starts_with("HTTP/")) {
+        transfer.retryAfterField.reset();
+        return;
+    }
+    // Field names are case-insensitive; the value goes without the blanks around it
+    // (RFC 9110 section 5.5).
+    constexpr std::string_view name = "retry-after:";
+    if (line.size() < name.size() ||
+        !std::equal(name.begin(), name.end(), line.begin(), [](char wanted, char c) {
+            return wanted == std::tolower(static_cast<unsigned char>(c));
+        }))
+        return;
+    constexpr const char* blanks = " \t\r\n";
+    const std::string_view value = line.substr(name.size());
+    const size_t first = value.find_first_not_of(blanks);
+    const std::string_view kept = first == std::string_view::npos
+                                      ? std::string_view()
+                                      : value.substr(first, value.find_last_not_of(blanks) + 1 - first);
+    transfer.retryAfterField = std::string(kept.substr(0, kMaxRetryAfterBytes));
 }
 
 bool TransferEngine::start(WebTransfer& transfer, const std::string& url, const LoadLimits& limits, Done done)
@@ -178,6 +208,8 @@ bool TransferEngine::start(WebTransfer& transfer, const std::string& url, const 
     transfer.done = std::move(done);
     transfer.body.clear();
     transfer.overflow = false;
+    transfer.statusCode = 0;
+    transfer.retryAfterField.reset();
     transfer.answerSince = transfer.quietSince = Clock::now();
     transfer.requestSent = false;
     loop();
@@ -297,9 +329,12 @@ void TransferEngine::collectFinished()
         const CURLcode result = message->data.result;
         WebTransfer* transfer = nullptr;
         curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
-        if (transfer && transfer->running)
-            finish(*transfer,
-                   result == CURLE_OK && !transfer->overflow ? Outcome::Answered : Outcome::Failed);
+        if (!transfer || !transfer->running)
+            continue;
+        long status = 0;
+        if (curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK)
+            transfer->statusCode = status;
+        finish(*transfer, result == CURLE_OK && !transfer->overflow ? Outcome::Answered : Outcome::Failed);
     }
 }
 

@@ -7,7 +7,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 typedef void CURL;
@@ -38,6 +40,10 @@ public:
 
     // Running or finished with its result not yet delivered.
     bool busy() const { return running || queued; }
+    // Of the last answer, readable from its done on until the next start: the HTTP status (0
+    // when no answer came) and its Retry-After field as sent (nothing when it had none).
+    long httpStatus() const { return statusCode; }
+    const std::optional<std::string>& retryAfter() const { return retryAfterField; }
 
 private:
     friend class TransferEngine;
@@ -51,6 +57,8 @@ private:
     bool running = false; // added to the multi handle
     bool queued = false;  // in the engine's queue of results
     TransferOutcome outcome = TransferOutcome::Failed;
+    long statusCode = 0;
+    std::optional<std::string> retryAfterField;
     // The peer's silence counts from its last byte, or from when it was last handed
     // something to answer (the start, for a connect); time we spent elsewhere before the
     // request went out is not its silence.
@@ -92,6 +100,7 @@ private:
     static int onTimerChange(CURLM* multi, long timeoutMs, void* engine);
     static size_t receive(char* data, size_t size, size_t count, void* transfer);
     static size_t receiveHeader(char* data, size_t size, size_t count, void* transfer);
+    static void noteHeader(WebTransfer& transfer, std::string_view line);
 
     platform::EventLoop& loop();
     void watch(int fd, int what);

@@ -150,6 +150,7 @@ int32_t XmlDocumentClient::load(const std::string& urlOrPath, bool async)
     if (loading)
         return -1;
     release();
+    answer = AnswerStatus{};
     if (async)
         abortRequested = 0;
     return isWebAddress(urlOrPath) ? loadUrl(urlOrPath, async) : loadFile(urlOrPath);
@@ -159,10 +160,12 @@ bool XmlDocumentClient::beginTransfer(const std::string& url, std::function<void
 {
     if (!http)
         http = std::make_unique<WebTransfer>();
+    answer = AnswerStatus{};
     auto finished = [this, done = std::move(done)](TransferOutcome outcome, std::string body) {
         loading = false;
         int32_t result = -1;
         if (outcome == TransferOutcome::Answered) {
+            answer = AnswerStatus{http->httpStatus(), http->retryAfter()};
             adopt(body);
             result = 0;
         } else if (outcome == TransferOutcome::Aborted) {

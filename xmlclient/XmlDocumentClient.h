@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct _xmlDoc;
@@ -29,6 +30,13 @@ struct LoadLimits {
 };
 
 class WebTransfer;
+
+// What the server said of a web load besides its body: the HTTP status (0 when no answer came)
+// and its Retry-After field as sent (nothing when it had none).
+struct AnswerStatus {
+    long httpStatus = 0;
+    std::optional<std::string> retryAfter;
+};
 
 // The only path to XML documents: answers of the listing service loaded from an http
 // address while the window stays alive, and the watch list file. Texts crossing it on the
@@ -53,6 +61,8 @@ public:
     void abortLoad();
     void release();
     bool isLoading() const { return loading; }
+    // Of the last web load, from its end until the next load starts.
+    const AnswerStatus& lastAnswer() const { return answer; }
 
     int32_t selectNodes(const std::string& path, NodeCursor& cursor);
     int32_t nodeAt(int32_t index, NodeCursor& cursor);
@@ -83,6 +93,7 @@ private:
     LoadLimits limits;
     _xmlDoc* document = nullptr;
     std::unique_ptr<WebTransfer> http; // kept between loads
+    AnswerStatus answer;
     int32_t abortRequested = 0;
     bool loading = false;
 };

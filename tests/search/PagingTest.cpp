@@ -1,6 +1,7 @@
 #include "search/PagingSession.h"
 #include "search/TurnRotation.h"
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
@@ -22,6 +23,13 @@ public:
         pages.push_back(request.page);
         if (log)
             log->push_back(request.text + std::to_string(request.page));
+        if (refusals > 0) {
+            --refusals;
+            PageResult refused;
+            refused.serviceWait = ServiceWait{std::chrono::hours(1), std::chrono::system_clock::now()};
+            done(std::move(refused));
+            return;
+        }
         if (hold) {
             held = std::move(done);
             return;
@@ -55,6 +63,8 @@ public:
     };
     int32_t totalPages = 3;
     bool hold = false;
+    // Requests the service refuses, asking us to wait for an hour.
+    int refusals = 0;
     Done held;
     std::vector<int32_t> pages;
     int aborts = 0;
@@ -188,7 +198,7 @@ TEST(PagingSession, APauseKeepsEveryRowOfAPageReceived)
 {
     struct Case {
         const char* what;
-        int pauseAtRow; // -1: while the request is out, 0: before the run
+        int pauseAtRow; // -1: while the request is out, -2: while it waits, 0: before the run
         size_t rowsKept;
         int32_t currentPage;
         int32_t resumedPage;
@@ -196,6 +206,7 @@ TEST(PagingSession, APauseKeepsEveryRowOfAPageReceived)
     const Case cases[] = {
         {"before the run", 0, 0, 0, 1},
         {"while the request is out", -1, 0, 0, 1},
+        {"while the service makes it wait", -2, 0, 0, 1},
         {"after the first row", 1, 10, 1, 2},
         {"after the last row", 10, 10, 1, 2},
     };
@@ -203,6 +214,7 @@ TEST(PagingSession, APauseKeepsEveryRowOfAPageReceived)
         SCOPED_TRACE(c.what);
         List l;
         l.source.hold = c.pauseAtRow == -1;
+        l.source.refusals = c.pauseAtRow == -2 ? 1 : 0;
         if (c.pauseAtRow == 0)
             l.session.pauseLoading();
         if (c.pauseAtRow > 0)
@@ -215,6 +227,8 @@ TEST(PagingSession, APauseKeepsEveryRowOfAPageReceived)
             l.session.pauseLoading();
             l.source.release();
         }
+        if (c.pauseAtRow == -2)
+            l.session.pauseLoading();
         EXPECT_EQ(l.session.progress().state, ListState::Paused);
         EXPECT_EQ(l.view.rows.size(), c.rowsKept);
         EXPECT_EQ(l.session.progress().currentPage, c.currentPage);
@@ -245,7 +259,7 @@ TEST(PagingSession, AResumeWhileTheRequestIsOutStartsNoSecondOne)
 
 TEST(PagingSession, AStopEndsTheListWhereverItIs)
 {
-    enum When { Idle, Waiting, Filling, PageDone, Paused };
+    enum When { Idle, Waiting, ServiceWaiting, Filling, PageDone, Paused };
     struct Case {
         const char* what;
         When when;
@@ -256,6 +270,7 @@ TEST(PagingSession, AStopEndsTheListWhereverItIs)
     const Case cases[] = {
         {"before the first page", Idle, 0, ListState::Stopped, 0},
         {"while the request is out", Waiting, 1, ListState::Stopped, 0},
+        {"while the service makes it wait", ServiceWaiting, 0, ListState::Stopped, 0},
         {"while rows go in", Filling, 0, ListState::Stopped, 3},
         {"waiting for its turn", PageDone, 0, ListState::PageDone, 10},
         {"paused", Paused, 0, ListState::Paused, 10},
@@ -264,6 +279,7 @@ TEST(PagingSession, AStopEndsTheListWhereverItIs)
         SCOPED_TRACE(c.what);
         List l;
         l.source.hold = c.when == Waiting;
+        l.source.refusals = c.when == ServiceWaiting ? 1 : 0;
         if (c.when == Filling)
             l.view.onRow = [&](int rows) {
                 if (rows == 3)

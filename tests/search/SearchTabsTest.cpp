@@ -25,7 +25,9 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QtTest>
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <set>
@@ -111,6 +113,17 @@ ItemInfo record(const std::string& itemNo, const std::string& name, const std::s
     r.ItemNum = "1";
     r.RemainTime = remain;
     return r;
+}
+
+// The local time of day, rounded up to the second, as a status line names it.
+QString localClock(std::chrono::system_clock::time_point at)
+{
+    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::ceil<std::chrono::seconds>(at));
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return QString::fromLatin1(text);
 }
 
 std::string queryValue(const std::string& target, const std::string& key)
@@ -464,6 +477,33 @@ private slots:
         QTest::qWait(100);
         QCOMPARE(stateOf(list(0)), ListState::Failed);
         QCOMPARE(pagesOf("alpha").size(), size_t{1});
+    }
+
+    void aServiceThatAsksToWaitHoldsThePagingWhichThenCompletes()
+    {
+        tabs->newSearch(keyword("alpha"));
+        QPointer<CRkItemList> l = list(0);
+        // The service refuses the second page, asking for a second's rest.
+        std::chrono::system_clock::time_point refusedAt;
+        PageEventProbe probe([&](CRkItemList* sender) {
+            if (sender != l || refusedAt.time_since_epoch().count() != 0)
+                return;
+            refusedAt = std::chrono::system_clock::now();
+            QVERIFY(sim->control("/sim/fault?mode=ratelimit&count=1&retry=1").has_value());
+        });
+        tabs->installEventFilter(&probe);
+        QTRY_VERIFY_WITH_TIMEOUT(l && l->progress().serviceResumesAt.has_value(), 10000);
+        QCOMPARE(stateOf(l), ListState::Loading);
+        // The status line says when the page is asked for again: a second or two from now.
+        const QString status = tabs->statusText();
+        QVERIFY2(status.contains(localClock(refusedAt + std::chrono::seconds(1))) ||
+                     status.contains(localClock(refusedAt + std::chrono::seconds(2))) ||
+                     status.contains(localClock(refusedAt + std::chrono::seconds(3))),
+                 qPrintable(status));
+
+        QTRY_COMPARE_WITH_TIMEOUT(tabs->statusText(), pagesText(searchtext::kStatusComplete, 3, 3), 10000);
+        QCOMPARE(pagesOf("alpha"), (std::vector<int>{1, 2, 2, 3}));
+        QCOMPARE(l->rows().rowCount(), 25);
     }
 
     void aFailedPageDoesNotHoldUpTheOtherTab()

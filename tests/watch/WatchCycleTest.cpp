@@ -4,6 +4,7 @@
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
+#include "tests/support/ServicePauseClock.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/SmtpSink.h"
 #include "tests/support/TempFolder.h"
@@ -14,6 +15,7 @@
 #include "watch/TextFill.h"
 #include "watch/WatchList.h"
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -469,6 +471,67 @@ TEST_F(WatchCycleTest, WithFasterPollingOffTicksFetchNothingAndFailuresShowDashe
     list->runUpdateCycle();
     EXPECT_EQ(sim->requests().size(), 2u);
     EXPECT_EQ(list->entries()[0].info, (ItemInfo{"o1", kNameCamera, "-", "NO", "", "-", "-", "-"}));
+}
+
+// The local time of day, rounded up to the second, as a status line would name it.
+std::string localClock(std::chrono::system_clock::time_point at)
+{
+    const std::time_t t = std::chrono::system_clock::to_time_t(std::chrono::ceil<std::chrono::seconds>(at));
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+TEST_F(WatchCycleTest, AServiceThatAsksToWaitLeavesTheListingsAsTheyWereUntilTheCycleAfterTheWait)
+{
+    test::ServicePauseClock pauseClock;
+    settings.alarmOnPriceChange = 0;
+    list->setNearEndSettings({1, 30, 60});
+    watch(listing("w1", kPriceYen1000, kRemain5Min));
+    watch(listing("w2", "2000", kRemain3Day, kNameWatch));
+    watch(listing("w3", "3000", kRemain3Day, kNameBook));
+    list->runUpdateCycle();
+    ASSERT_EQ(host.trayIcons.back(), kTrayIconAlarm);
+    const std::vector<AramEntry> known = list->entries();
+
+    settings.alarmOnPriceChange = 1;
+    put(listing("w1", kPriceYen1200, kRemain5Min));
+    put(listing("w2", "2100", kRemain3Day, kNameWatch));
+    put(listing("w3", "3100", kRemain3Day, kNameBook));
+    ASSERT_TRUE(sim->control("/sim/fault?mode=ratelimit&count=1&retry=30"));
+    const size_t asked = sim->requests().size();
+    const size_t mailed = mails.size();
+    list->runUpdateCycle();
+    EXPECT_EQ(sim->requests().size(), asked + 1) << "nothing more is sent once the service said wait";
+    const std::string resumes = localClock(pauseClock.wall + std::chrono::seconds(30));
+    ASSERT_FALSE(host.statusLines.empty());
+    EXPECT_NE(host.statusLines.back().find(resumes), std::string::npos) << "the status line says when";
+
+    // Ten minutes on, w1's time has run out; neither a fast tick nor a cycle during the wait
+    // asks, and no listing shows dashes or an end.
+    now += std::chrono::minutes(10);
+    list->runFastTick();
+    list->updateNow();
+    EXPECT_EQ(sim->requests().size(), asked + 1);
+    ASSERT_EQ(list->entries().size(), known.size());
+    for (size_t i = 0; i < known.size(); ++i) {
+        EXPECT_EQ(list->entries()[i].info, known[i].info);
+        EXPECT_EQ(list->entries()[i].flags, known[i].flags);
+    }
+    EXPECT_EQ(host.trayIcons.back(), kTrayIconAlarm) << "the alarm shown stays";
+    EXPECT_EQ(mails.size(), mailed);
+    EXPECT_NE(host.statusLines.back().find(resumes), std::string::npos);
+    EXPECT_EQ(list->busy(), 0);
+
+    // The wait is over: the next cycle asks for every listing again.
+    pauseClock.advance(std::chrono::seconds(30));
+    list->runUpdateCycle();
+    EXPECT_EQ(sim->requests().size(), asked + 4);
+    EXPECT_EQ(list->entries()[0].info, listing("w1", kPriceYen1200, kRemain5Min));
+    EXPECT_EQ(list->entries()[2].info, listing("w3", "3100", kRemain3Day, kNameBook));
+    EXPECT_EQ(mails.size(), mailed + 1) << "the price changes are told as usual";
 }
 
 TEST_F(WatchCycleTest, PriceCeilingAlarmsInTheCycleAndItsRuleLeavesWithTheListing)

@@ -1,5 +1,6 @@
 #include "TestText.h"
 #include "platform/EventPump.h"
+#include "tests/support/ServicePauseClock.h"
 #include "tests/support/SimulatorProcess.h"
 #include "xmlclient/ListingQueries.h"
 
@@ -260,6 +261,55 @@ TEST_F(ListingServiceTest, FaultyAnswersFailTheQuery)
         // The same client works again once the service behaves.
         EXPECT_EQ(searchListing(client, endpoints, keyword("テスト"), total, current), 0) << c.mode;
         EXPECT_EQ(total, 3) << c.mode;
+    }
+}
+
+TEST_F(ListingServiceTest, AServiceThatAsksToWaitIsNotAskedAgainUntilItsWaitIsOver)
+{
+    const struct {
+        const char* fault;
+        std::chrono::seconds wait;
+    } cases[] = {
+        {"/sim/fault?mode=ratelimit&count=1&retry=30", 30s},
+        {"/sim/fault?mode=ratelimit&count=1&retry=120&date=1", 120s},
+        {"/sim/fault?mode=ratelimit&count=1&status=503", 60s},
+    };
+    ASSERT_TRUE(sim->control("/sim/put?ItemNo=w1&ItemName=fresh&CurrentPrice=1&RemainTime=3&AuctionType=NO"
+                             "&BidNum=0&ItemNum=1&ImageUrl=x"));
+    const ItemInfo kept{"w1", "kept", "5", "NO", "", "2", "1", "9"};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fault);
+        test::ServicePauseClock clock;
+        ASSERT_TRUE(sim->control(c.fault));
+        XmlDocumentClient client;
+        ItemInfo record = kept;
+        EXPECT_EQ(queryItem(client, endpoints, "w1", record), kServiceWaiting);
+        EXPECT_EQ(record, kept);
+        const std::optional<ServiceWait> wait = listingServiceWait(endpoints);
+        ASSERT_TRUE(wait);
+        // A date is the simulator's time, in whole seconds.
+        EXPECT_GE(wait->left, c.wait - 2s);
+        EXPECT_LE(wait->left, c.wait + 1s);
+
+        // Every client of the process waits, without sending anything.
+        const size_t asked = sim->requests().size();
+        XmlDocumentClient other;
+        int32_t total = -5;
+        int32_t current = -5;
+        EXPECT_EQ(searchListing(other, endpoints, keyword("テスト"), total, current), kServiceWaiting);
+        EXPECT_EQ(total, -5);
+        EXPECT_EQ(startSearchListing(
+                      other, endpoints, keyword("テスト"),
+                      [](int32_t, int32_t, int32_t) { ADD_FAILURE() << "a refused search runs no handler"; }),
+                  kServiceWaiting);
+        EXPECT_EQ(queryItem(other, endpoints, "w1", record), kServiceWaiting);
+        EXPECT_EQ(sim->requests().size(), asked);
+
+        clock.advance(wait->left - 1ms);
+        EXPECT_EQ(queryItem(client, endpoints, "w1", record), kServiceWaiting);
+        clock.advance(1ms);
+        EXPECT_EQ(queryItem(client, endpoints, "w1", record), 0);
+        EXPECT_EQ(record.ItemName, "fresh");
     }
 }
 

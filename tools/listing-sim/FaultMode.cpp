@@ -7,7 +7,7 @@ namespace pelimo::sim {
 
 std::optional<FaultMode> faultModeNamed(std::string_view name)
 {
-    static constexpr std::array<std::pair<std::string_view, FaultMode>, 9> names = {{
+    static constexpr std::array<std::pair<std::string_view, FaultMode>, 10> names = {{
         {"none", FaultMode::None},
         {"html", FaultMode::Html},
         {"malformed", FaultMode::Malformed},
@@ -17,6 +17,7 @@ std::optional<FaultMode> faultModeNamed(std::string_view name)
         {"bomb", FaultMode::Bomb},
         {"slow", FaultMode::Slow},
         {"empty", FaultMode::Empty},
+        {"ratelimit", FaultMode::RateLimit},
     }};
     for (const auto& [text, mode] : names)
         if (text == name)

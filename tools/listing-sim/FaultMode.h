@@ -16,6 +16,7 @@ enum class FaultMode {
     Bomb,      // an entity-expansion document
     Slow,      // the answer's bytes one at a time with a pause between them
     Empty,     // a well-formed answer that promises more pages but holds no listing
+    RateLimit, // 429 (or 503), with a Retry-After in seconds or as a date, or none
 };
 
 std::optional<FaultMode> faultModeNamed(std::string_view name);

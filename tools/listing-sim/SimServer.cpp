@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <charconv>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -90,6 +91,22 @@ int connectionSocket(int localPort, int remotePort)
     return found;
 }
 
+// The IMF-fixdate (RFC 9110 section 5.6.7) that many seconds from now.
+std::string httpDate(int secondsAhead)
+{
+    const std::time_t at = std::time(nullptr) + secondsAhead;
+    std::tm utc{};
+    gmtime_r(&at, &utc);
+    char text[64];
+    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
+    return text;
+}
+
+std::string tooManyRequestsHtml(int status)
+{
+    return "<html><body><h1>" + std::to_string(status) + "</h1></body></html>\n";
+}
+
 void plain(httplib::Response& res, const std::string& text, int status = 200)
 {
     res.status = status;
@@ -169,14 +186,23 @@ void SimServer::routes()
         const auto mode = faultModeNamed(req.get_param_value("mode"));
         const auto count = numberParam(req, "count");
         const auto ms = numberParam(req, "ms");
+        const auto retry = numberParam(req, "retry");
+        const auto status = numberParam(req, "status");
         if (!mode || (req.has_param("count") && (!count || *count < 1)) ||
-            (req.has_param("ms") && (!ms || *ms < 0 || *ms > 1000)))
+            (req.has_param("ms") && (!ms || *ms < 0 || *ms > 1000)) ||
+            (req.has_param("retry") && (!retry || *retry < 0 || *retry > 1000000)) ||
+            (req.has_param("status") && status != 429 && status != 503))
             return plain(res, "bad fault\n", 400);
         std::lock_guard lock(mutex);
         fault = *mode;
         faultCount = count ? static_cast<int>(std::min<int64_t>(*count, 1000000)) : -1;
         if (*mode == FaultMode::Slow)
             slowMs = ms ? static_cast<int>(*ms) : 2;
+        if (*mode == FaultMode::RateLimit) {
+            rateLimit.status = status ? static_cast<int>(*status) : 429;
+            rateLimit.retryAfterSeconds = retry ? static_cast<int>(*retry) : -1;
+            rateLimit.asDate = req.get_param_value("date") == "1";
+        }
         plain(res, "ok\n");
     });
     http.Get("/sim/delay", [this](const httplib::Request& req, httplib::Response& res) {
@@ -245,6 +271,7 @@ void SimServer::routes()
         fault = FaultMode::None;
         faultCount = -1;
         slowMs = 2;
+        rateLimit = RateLimitAnswer{};
         delayMs = 0;
         keywordDelayMs.clear();
         store->clearOverrides();
@@ -284,6 +311,7 @@ void SimServer::serveListing(const httplib::Request& req, httplib::Response& res
     FaultMode mode = FaultMode::None;
     int delay = 0;
     int slow = 2;
+    RateLimitAnswer limited;
     {
         std::lock_guard lock(mutex);
         log.add(req.target);
@@ -295,6 +323,7 @@ void SimServer::serveListing(const httplib::Request& req, httplib::Response& res
         const auto own = keywordDelayMs.find(utf8Param(req, "keyword"));
         delay = own != keywordDelayMs.end() ? own->second : delayMs;
         slow = slowMs;
+        limited = rateLimit;
     }
     if (delay > 0 && !pause(delay)) {
         res.status = 503;
@@ -320,6 +349,13 @@ void SimServer::serveListing(const httplib::Request& req, httplib::Response& res
         res.set_content(listingAnswer(page + 4, page, (page + 4) * 10, {}), kXmlContentType);
         return;
     }
+    case FaultMode::RateLimit:
+        res.status = limited.status;
+        if (limited.retryAfterSeconds >= 0)
+            res.set_header("Retry-After", limited.asDate ? httpDate(limited.retryAfterSeconds)
+                                                         : std::to_string(limited.retryAfterSeconds));
+        res.set_content(tooManyRequestsHtml(limited.status), kHtmlType);
+        return;
     case FaultMode::Hang:
         hold(req);
         res.status = 503;

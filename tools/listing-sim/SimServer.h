@@ -17,6 +17,14 @@
 
 namespace pelimo::sim {
 
+// How the ratelimit fault answers: its status and Retry-After (seconds ahead, -1 for none),
+// sent as delay-seconds or as the date that many seconds ahead.
+struct RateLimitAnswer {
+    int status = 429;
+    int retryAfterSeconds = -1;
+    bool asDate = false;
+};
+
 // The listing service, its item pages and the control endpoint tests steer it with, served
 // on loopback. httplib answers on a pool of threads; one mutex guards all state below.
 class SimServer {
@@ -54,6 +62,7 @@ private:
     FaultMode fault = FaultMode::None;
     int faultCount = -1; // requests the fault still applies to; -1 = until changed
     int slowMs = 2;
+    RateLimitAnswer rateLimit;
     int delayMs = 0;
     std::map<std::string, int> keywordDelayMs; // instead of delayMs for a search of that keyword
 };
