@@ -69,13 +69,15 @@ QuietHoursRead readQuietHours(int32_t enabled, std::string_view start, std::stri
     read.settings.nearEndAlarmsGoOut = nearEndAlarmsGoOut == 1;
     const std::optional<int> from = parseClockTime(start);
     const std::optional<int> to = parseClockTime(end);
+    read.settings.startMinute = from.value_or(0);
+    read.settings.endMinute = to.value_or(0);
+    if (enabled != 1)
+        return read; // the times are not used, whatever they hold
     if (!from)
         read.invalid = QuietHoursField::start;
     else if (!to)
         read.invalid = QuietHoursField::end;
-    read.settings.startMinute = from.value_or(0);
-    read.settings.endMinute = to.value_or(0);
-    read.settings.enabled = enabled == 1 && !read.invalid;
+    read.settings.enabled = !read.invalid;
     return read;
 }
 

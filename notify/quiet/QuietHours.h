@@ -40,8 +40,9 @@ struct QuietHoursRead {
 };
 
 // The settings from the four values of the settings file: the two flags count as on only when
-// exactly 1, as every flag does. A time that cannot be read turns the quiet period off (alarms
-// are told as without it) and is named in invalid.
+// exactly 1, as every flag does. When the period is on, a time that cannot be read turns it off
+// (alarms are told as without it) and is named in invalid; when it is off, the times may hold
+// anything.
 QuietHoursRead readQuietHours(int32_t enabled, std::string_view start, std::string_view end,
                               int32_t nearEndAlarmsGoOut);
 

@@ -92,6 +92,7 @@ TEST(ClockTimeTest, StoredSettingsThatCannotBeReadHoldNothing)
 
     // Flags are on only when exactly 1, as every flag of the settings file.
     EXPECT_FALSE(readQuietHours(2, "22:00", "07:00", 1).settings.enabled);
+    EXPECT_EQ(readQuietHours(0, "", "", 1).invalid, std::nullopt) << "nothing to say while it is off";
     EXPECT_FALSE(readQuietHours(1, "22:00", "07:00", 2).settings.nearEndAlarmsGoOut);
     EXPECT_TRUE(readQuietHours(1, "22:00", "07:00", 1).settings.nearEndAlarmsGoOut);
 }
