@@ -1,30 +1,17 @@
 #include "watch/AramRules.h"
 
 #include "platform/FileSystem.h"
+#include "platform/text/PriceText.h"
 #include "xmlclient/ItemInfo.h"
 #include "xmlclient/XmlDocumentClient.h"
 
-#include <charconv>
 #include <unordered_set>
 
 namespace pelimo {
 
 std::optional<int32_t> parseCeilingPrice(std::string_view text)
 {
-    const auto blank = [](char c) {
-        return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-    };
-    while (!text.empty() && blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && blank(text.back()))
-        text.remove_suffix(1);
-    if (text.empty() || text.front() < '0' || text.front() > '9')
-        return std::nullopt;
-    int32_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    return parsePriceText(text).bound();
 }
 
 std::string aramRulesPath(const std::string& directory)

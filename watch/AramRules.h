@@ -29,8 +29,9 @@ struct AramRulesLoad {
     std::string movedTo;          // where an unreadable file now lies (movedAside)
 };
 
-// A ceiling as the user or the file writes it: decimal digits (blanks around them allowed)
-// that fit a yen amount; nothing for anything else.
+// A ceiling as the user or the file writes it, read as the price fields are (parsePriceText:
+// "2500", "2,500", full-width digits, a trailing 円); nothing for an empty text or anything
+// that is not an amount.
 std::optional<int32_t> parseCeilingPrice(std::string_view text);
 
 // "AramRules.xml" beside the watch list file.
