@@ -1,7 +1,6 @@
 #include "history/HistoryCsv.h"
 
 #include "HistoryTexts.h"
-#include "history/CsvWriter.h"
 #include "history/HistoryStore.h"
 #include "history/PriceText.h"
 #include "platform/FileSystem.h"
@@ -51,31 +50,61 @@ std::string listingCsv(ListingCsvKind kind, const std::vector<ListingCsvRow>& ro
     return csv.take();
 }
 
-std::string archiveCsv(const std::vector<ArchiveRow>& rows, const std::vector<uint32_t>& order)
+ArchiveCsvBuilder::ArchiveCsvBuilder()
+    : watchList(platform::sjisToUtf8(history_text::kOriginWatchList)),
+      confirmed(platform::sjisToUtf8(history_text::kConfirmed)),
+      unconfirmed(platform::sjisToUtf8(history_text::kUnconfirmed))
 {
-    const std::string watchList = platform::sjisToUtf8(history_text::kOriginWatchList);
-    const std::string confirmed = platform::sjisToUtf8(history_text::kConfirmed);
-    const std::string unconfirmed = platform::sjisToUtf8(history_text::kUnconfirmed);
-
-    CsvWriter csv;
-    csv.reserve(order.size() * 160);
     headerRow(csv, history_text::kArchiveCsvHeader);
     csv.endRow();
+}
+
+const std::string& ArchiveCsvBuilder::typeLabel(std::string_view code)
+{
+    auto it = typeLabels.find(std::string(code));
+    if (it == typeLabels.end())
+        it = typeLabels.emplace(std::string(code), platform::sjisToUtf8(shortTypeLabel(code))).first;
+    return it->second;
+}
+
+void ArchiveCsvBuilder::add(const ArchiveRowView& row)
+{
+    csv.text(row.itemNo);
+    csv.text(row.title);
+    csv.number(row.finalPrice);
+    csv.number(row.bids);
+    csv.text(typeLabel(row.auctionType));
+    csv.text(isoLocalTime(row.endedAt));
+    csv.text(row.keyword ? *row.keyword : std::string_view(watchList));
+    csv.text(row.confirmed ? confirmed : unconfirmed);
+    csv.endRow();
+}
+
+void ArchiveCsvBuilder::add(const ArchiveRow& row)
+{
+    const std::string itemNo = platform::sjisToUtf8(row.itemNo);
+    const std::string title = platform::sjisToUtf8(row.title);
+    const std::string keyword = platform::sjisToUtf8(row.origin.keyword);
+    ArchiveRowView view;
+    view.itemNo = itemNo;
+    view.title = title;
+    view.auctionType = row.auctionType; // a code, plain ASCII
+    view.finalPrice = row.finalPrice;
+    view.bids = row.bids;
+    view.endedAt = row.endedAt;
+    if (row.origin.kind == ListingOrigin::Kind::savedSearch)
+        view.keyword = keyword;
+    view.confirmed = row.confirmed;
+    add(view);
+}
+
+std::string archiveCsv(const std::vector<ArchiveRow>& rows, const std::vector<uint32_t>& order)
+{
+    ArchiveCsvBuilder csv;
+    csv.reserve(order.size());
     for (const uint32_t index : order) {
-        if (index >= rows.size())
-            continue;
-        const ArchiveRow& row = rows[index];
-        csv.text(platform::sjisToUtf8(row.itemNo));
-        csv.text(platform::sjisToUtf8(row.title));
-        csv.number(row.finalPrice);
-        csv.number(row.bids);
-        csv.text(platform::sjisToUtf8(shortTypeLabel(row.auctionType)));
-        csv.text(isoLocalTime(row.endedAt));
-        csv.text(row.origin.kind == ListingOrigin::Kind::watchList
-                     ? watchList
-                     : platform::sjisToUtf8(row.origin.keyword));
-        csv.text(row.confirmed ? confirmed : unconfirmed);
-        csv.endRow();
+        if (index < rows.size())
+            csv.add(rows[index]);
     }
     return csv.take();
 }
@@ -106,22 +135,26 @@ std::string isoLocalTime(HistoryTime at)
 CsvExport exportArchiveCsv(const std::string& historyPath, const std::string& csvPath)
 {
     CsvExport result;
-    HistoryStore store;
-    std::vector<ArchiveRow> rows;
+    ArchiveCsvBuilder csv;
     if (platform::fileKind(historyPath) != platform::FileKind::missing) {
+        HistoryStore store;
         const SqliteStatus status = store.openReadOnly(historyPath);
         if (!status.ok()) {
             result.error = status.message;
             return result;
         }
-        rows = store.archiveRows();
+        // Straight from the file's UTF-8 into the CSV's, without the window's copy.
+        store.visitArchive([&](const ArchiveRowView& row) {
+            csv.add(row);
+            ++result.rows;
+        });
     }
-    if (!writeCsvFile(csvPath, archiveCsv(rows))) {
+    if (!writeCsvFile(csvPath, csv.take())) {
         result.error = csvPath;
+        result.rows = 0;
         return result;
     }
     result.written = true;
-    result.rows = rows.size();
     return result;
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "history/CsvWriter.h"
 #include "history/HistoryRecords.h"
 #include "history/SqliteDatabase.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace pelimo {
@@ -25,6 +28,25 @@ enum class ListingCsvKind {
 // The CSV of a listing list, its rows in the order given. The price in yen is read from the
 // price cell; a cell that holds no price leaves it empty.
 std::string listingCsv(ListingCsvKind kind, const std::vector<ListingCsvRow>& rows);
+
+// The archive's CSV, built row by row from the window's rows or from the file's.
+class ArchiveCsvBuilder {
+public:
+    ArchiveCsvBuilder();
+    void add(const ArchiveRow& row);     // Shift-JIS texts
+    void add(const ArchiveRowView& row); // UTF-8 texts
+    void reserve(size_t rows) { csv.reserve(rows * 160); }
+    std::string take() { return csv.take(); }
+
+private:
+    const std::string& typeLabel(std::string_view code);
+
+    CsvWriter csv;
+    std::string watchList;
+    std::string confirmed;
+    std::string unconfirmed;
+    std::unordered_map<std::string, std::string> typeLabels; // by type code, UTF-8
+};
 
 // The CSV of the archive: the rows at the given positions, in that order.
 std::string archiveCsv(const std::vector<ArchiveRow>& rows, const std::vector<uint32_t>& order);

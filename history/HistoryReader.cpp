@@ -56,10 +56,12 @@ HistoryReader::HistoryReader(SqliteDatabase& database) : db(database)
                               "FROM listings WHERE item_no = ?1");
     selectObservations = db.prepare("SELECT at, price, bids, remain FROM observations "
                                     "WHERE listing_id = ?1 ORDER BY at");
+    // The archive is most of the listings: one pass over the table and a sort reads each page
+    // once, where following the index of end times would jump between pages for every row.
     selectArchive = db.prepare(
         "SELECT l.item_no, l.title, l.title_key, l.auction_type, l.final_price, l.final_bids, l.ended_at, "
         "s.keyword, l.confirmed FROM listings l LEFT JOIN searches s ON s.id = l.origin_search "
-        "WHERE l.ended_at IS NOT NULL ORDER BY l.ended_at DESC, l.item_no");
+        "WHERE +l.ended_at IS NOT NULL ORDER BY l.ended_at DESC, l.item_no");
     selectSearchPrices =
         db.prepare("SELECT l.final_price FROM searches s JOIN found_by f ON f.search_id = s.id "
                    "JOIN listings l ON l.id = f.listing_id WHERE s.keyword = ?1 "
@@ -151,24 +153,42 @@ std::vector<Sparkline> HistoryReader::sparklines(const std::vector<std::string>&
     return lines;
 }
 
-std::vector<ArchiveRow> HistoryReader::archiveRows()
+void HistoryReader::visitArchive(const std::function<void(const ArchiveRowView&)>& visit)
 {
-    std::vector<ArchiveRow> rows;
     while (selectArchive.step() == Step::row) {
-        ArchiveRow row;
-        row.itemNo = platform::utf8ToSjis(selectArchive.text(0));
-        row.title = platform::utf8ToSjis(selectArchive.text(1));
-        row.titleKey = std::string(selectArchive.text(2));
-        row.auctionType = platform::utf8ToSjis(selectArchive.text(3));
+        ArchiveRowView row;
+        row.itemNo = selectArchive.text(0);
+        row.title = selectArchive.text(1);
+        row.titleKey = selectArchive.text(2);
+        row.auctionType = selectArchive.text(3);
         row.finalPrice = selectArchive.optionalInteger(4);
         row.bids = selectArchive.optionalInteger(5);
         row.endedAt = timeOf(selectArchive.integer(6));
         if (!selectArchive.isNull(7))
-            row.origin = ListingOrigin::savedSearch(platform::utf8ToSjis(selectArchive.text(7)));
+            row.keyword = selectArchive.text(7);
         row.confirmed = selectArchive.integer(8) != 0;
-        rows.push_back(std::move(row));
+        visit(row);
     }
     selectArchive.reset();
+}
+
+std::vector<ArchiveRow> HistoryReader::archiveRows()
+{
+    std::vector<ArchiveRow> rows;
+    visitArchive([&rows](const ArchiveRowView& view) {
+        ArchiveRow row;
+        row.itemNo = platform::utf8ToSjis(view.itemNo);
+        row.title = platform::utf8ToSjis(view.title);
+        row.titleKey = std::string(view.titleKey);
+        row.auctionType = platform::utf8ToSjis(view.auctionType);
+        row.finalPrice = view.finalPrice;
+        row.bids = view.bids;
+        row.endedAt = view.endedAt;
+        if (view.keyword)
+            row.origin = ListingOrigin::savedSearch(platform::utf8ToSjis(*view.keyword));
+        row.confirmed = view.confirmed;
+        rows.push_back(std::move(row));
+    });
     return rows;
 }
 

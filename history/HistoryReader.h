@@ -4,6 +4,7 @@
 #include "history/SqliteDatabase.h"
 #include "history/SqliteStatement.h"
 
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -22,6 +23,7 @@ public:
     ListingHistory listingHistory(const std::string& itemNo);
     std::vector<Sparkline> sparklines(const std::vector<std::string>& itemNos, size_t maxPoints);
     std::vector<ArchiveRow> archiveRows();
+    void visitArchive(const std::function<void(const ArchiveRowView&)>& visit);
     PriceStats finalPricesOfSearch(const std::string& keyword);
     std::optional<EndedListing> relistingOf(const std::string& title, const std::string& itemNo);
     std::vector<std::string> listingsPastEnd(const std::string& keyword, HistoryTime now);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pelimo {
@@ -62,6 +63,20 @@ struct ArchiveRow {
     HistoryTime endedAt;
     ListingOrigin origin;
     bool confirmed = false; // the watch list saw it end; else a saved search stopped seeing it
+};
+
+// An archive row as the file holds it, in UTF-8, for a pass over the whole archive that
+// needs no copy (an export); the views are valid while the visitor runs.
+struct ArchiveRowView {
+    std::string_view itemNo;
+    std::string_view title;
+    std::string_view titleKey;
+    std::string_view auctionType;
+    std::optional<int64_t> finalPrice;
+    std::optional<int64_t> bids;
+    HistoryTime endedAt;
+    std::optional<std::string_view> keyword; // the saved search it came from; nothing: the watch list
+    bool confirmed = false;
 };
 
 // The final prices of a set of ended listings: how many have one, and their median, lowest

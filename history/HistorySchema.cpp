@@ -36,7 +36,6 @@ CREATE TABLE listings (
     final_bids INTEGER,
     confirmed INTEGER
 );
-CREATE INDEX listings_ended ON listings(ended_at) WHERE ended_at IS NOT NULL;
 CREATE INDEX listings_ended_title ON listings(title_key) WHERE ended_at IS NOT NULL;
 CREATE TABLE found_by (
     search_id INTEGER NOT NULL,

@@ -174,6 +174,12 @@ std::vector<ArchiveRow> HistoryStore::archiveRows() const
     return reader ? reader->archiveRows() : std::vector<ArchiveRow>();
 }
 
+void HistoryStore::visitArchive(const std::function<void(const ArchiveRowView&)>& visit) const
+{
+    if (reader)
+        reader->visitArchive(visit);
+}
+
 PriceStats HistoryStore::finalPricesOfSearch(const std::string& keyword) const
 {
     return reader ? reader->finalPricesOfSearch(keyword) : PriceStats();

@@ -88,6 +88,8 @@ public:
     std::vector<Sparkline> sparklines(const std::vector<std::string>& itemNos, size_t maxPoints) const;
     // Every ended listing, the latest end first.
     std::vector<ArchiveRow> archiveRows() const;
+    // The same rows as the file holds them, one at a time, without a copy.
+    void visitArchive(const std::function<void(const ArchiveRowView&)>& visit) const;
     // The final prices of the ended listings the saved search with that keyword found.
     PriceStats finalPricesOfSearch(const std::string& keyword) const;
     // The latest ended listing, other than itemNo, whose title matches (see TitleKey.h).

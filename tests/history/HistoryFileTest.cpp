@@ -51,7 +51,6 @@ CREATE TABLE listings (
     last_seen INTEGER NOT NULL, last_price INTEGER, last_bids INTEGER, last_remain TEXT NOT NULL,
     ends_at INTEGER, oldest_observation INTEGER, ended_at INTEGER, final_price INTEGER, final_bids INTEGER,
     confirmed INTEGER);
-CREATE INDEX listings_ended ON listings(ended_at) WHERE ended_at IS NOT NULL;
 CREATE INDEX listings_ended_title ON listings(title_key) WHERE ended_at IS NOT NULL;
 CREATE TABLE found_by (search_id INTEGER NOT NULL, listing_id INTEGER NOT NULL,
     PRIMARY KEY (search_id, listing_id)) WITHOUT ROWID;
