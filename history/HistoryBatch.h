@@ -24,8 +24,8 @@ public:
 
     HistoryBatch(ListingOrigin origin, std::function<HistoryTime()> clock);
 
-    // A listing as the service reported it in this pass (a fetch that failed is no
-    // sighting: its record holds "-" and no price). Stamped with the store's clock now.
+    // A listing as the service reported it in this pass, stamped with the store's clock now.
+    // A record whose price is no price (a failed fetch's "-") is passed over when written.
     void record(const ItemInfo& item);
     void record(const ItemInfo& item, HistoryTime at);
 

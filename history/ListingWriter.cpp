@@ -123,7 +123,10 @@ SqliteStatus ListingWriter::applySighting(const HistoryBatch::Entry& entry, std:
                                           BatchResult& result)
 {
     const ItemInfo& item = entry.item;
-    if (item.ItemNo.empty())
+    // A record without a price is no sighting: a failed fetch leaves "-" in every field, and
+    // taking it would lose the price the listing's end is archived with.
+    const std::optional<int64_t> price = parsePriceYen(item.CurrentPrice);
+    if (item.ItemNo.empty() || !price)
         return {};
     SqliteStatus status;
     Known* k = find(item.ItemNo, status);
@@ -169,7 +172,6 @@ SqliteStatus ListingWriter::applySighting(const HistoryBatch::Entry& entry, std:
         k->endedAt.reset();
     }
 
-    const std::optional<int64_t> price = parsePriceYen(item.CurrentPrice);
     const std::optional<int64_t> bids = parseCount(item.BidNum);
     const std::string remain = platform::sjisToUtf8(item.RemainTime);
     const bool changed = price != k->price || bids != k->bids;

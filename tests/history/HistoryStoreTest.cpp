@@ -121,6 +121,7 @@ TEST_F(HistoryStoreTest, EndedListingsAreArchivedConfirmedByTheWatchListAndPresu
     // The watch list's fetch of w1 fails after its time ran out.
     now += 2h;
     HistoryBatch cycle = store.openBatch(ListingOrigin::watchList());
+    cycle.record(listing("w1", kTitleCamera, "-", "-", "-")); // what a failed fetch leaves
     cycle.archiveEnded("w1");
     cycle.archiveEnded("never-seen");
     EXPECT_EQ(store.commit(cycle).archived, 1);
