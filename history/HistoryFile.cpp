@@ -45,8 +45,8 @@ bool moveAside(const std::string& path, std::string& movedTo)
     for (const char* companion : kCompanions) {
         const std::string from = path + companion;
         if (platform::fileKind(from) == platform::FileKind::regular &&
-            std::rename((from).c_str(), (aside + companion).c_str()) != 0)
-            std::remove(from.c_str());
+            std::rename(from.c_str(), (aside + companion).c_str()) != 0)
+            std::remove(from.c_str()); // left here, the fresh file would take up its pages
     }
     movedTo = aside;
     return true;

@@ -15,7 +15,7 @@ struct HistoryFileOpen {
         unavailable, // it could not be used and was left as it is (status says why)
     };
     Outcome outcome = Outcome::unavailable;
-    std::string movedTo;
+    std::string movedTo;       // where a damaged file now lies, whenever it was moved
     SqliteStatus status;       // the damage found in the moved file, or why the file is unavailable
     int64_t upgradedFrom = -1; // the schema version the file had, when it was upgraded
 };

@@ -8,11 +8,14 @@ namespace pelimo {
 namespace {
 
 // The text with its one "%s" replaced by the argument.
-std::string filled(std::string_view format, const std::string& argument)
+std::string filled(std::string_view format, std::string_view argument)
 {
-    std::string text(format);
-    if (const size_t at = text.find("%s"); at != std::string::npos)
-        text.replace(at, 2, argument);
+    const size_t at = format.find("%s");
+    if (at == std::string_view::npos)
+        return std::string(format);
+    std::string text(format.substr(0, at));
+    text += argument;
+    text += format.substr(at + 2);
     return text;
 }
 
@@ -23,14 +26,14 @@ std::string historyMovedAsideStatus(const std::string& movedTo)
     return filled(history_text::kStatusMovedAside, movedTo);
 }
 
-std::string historyUnavailableStatus(const std::string& reason)
+std::string historyUnavailableStatus()
 {
-    return filled(history_text::kStatusUnavailable, reason);
+    return history_text::kStatusUnavailable;
 }
 
-std::string historyNotWrittenStatus(const std::string& reason)
+std::string historyNotWrittenStatus()
 {
-    return filled(history_text::kStatusNotWritten, reason);
+    return history_text::kStatusNotWritten;
 }
 
 } // namespace pelimo

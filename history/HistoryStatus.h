@@ -4,9 +4,10 @@
 
 namespace pelimo {
 
-// The status line texts of the price history (Shift-JIS).
+// The status line texts of the price history (Shift-JIS). SQLite's own messages are English
+// and stay out of them.
 std::string historyMovedAsideStatus(const std::string& movedTo);
-std::string historyUnavailableStatus(const std::string& reason);
-std::string historyNotWrittenStatus(const std::string& reason);
+std::string historyUnavailableStatus();
+std::string historyNotWrittenStatus();
 
 } // namespace pelimo
