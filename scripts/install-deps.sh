@@ -8,7 +8,7 @@ packages=(
   # build
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
-  libxml2-dev libcurl4-openssl-dev libcpp-httplib-dev libicu-dev
+  libxml2-dev libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev
   # icons, the Debian package and its checks
   librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream
