@@ -307,7 +307,7 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
         if (guard.expired())
             return;
     }
-    if (!handedOver)
+    if (!handedOver && !collected.mailText().empty())
         notifier.sendAlarms(
             AlarmBatch{watch_text::kAlarmsTitle, collected.mailText(), collected.firstMailedItemNo()});
     if (view && !list.empty())

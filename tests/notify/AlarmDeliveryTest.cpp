@@ -194,6 +194,10 @@ TEST(AlarmDelivery, SilentPeersHoldNeitherTheCallerNorTheExitBeyondItsGrace)
         const auto took = std::chrono::steady_clock::now() - start;
         EXPECT_GE(took, 300ms) << "the grace was given";
         EXPECT_LT(took, 5s) << "the transfer was ended, not waited for";
+        // Ended, not left behind: the connection closes now, not at the peer's bound.
+        const auto closing = std::chrono::steady_clock::now();
+        peer->drain(20s);
+        EXPECT_LT(std::chrono::steady_clock::now() - closing, 5s);
     }
 }
 
