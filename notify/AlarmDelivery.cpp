@@ -1,8 +1,8 @@
 #include "notify/AlarmDelivery.h"
 
-#include "NotifyTexts.h"
 #include "notify/AlertMail.h"
 #include "notify/DesktopAlerts.h"
+#include "notify/PushNotice.h"
 #include "platform/WorkQueue.h"
 
 #include <optional>
@@ -20,17 +20,17 @@ struct Transfers {
     std::string text;
 };
 
-void run(const Transfers& t, const AlarmDelivery::StatusPost& show, DeliveryBounds bounds,
-         const platform::WaitInterrupt& interrupt)
+void run(const Transfers& t, const AlarmDelivery::StatusPost& show, const platform::WaitInterrupt& interrupt)
 {
     if (t.mail) {
-        bounds.mail.interrupt = &interrupt;
-        SendAlertMail(*t.mail, t.text, show, bounds.mail);
+        MailTimeouts bounds;
+        bounds.interrupt = &interrupt;
+        SendAlertMail(*t.mail, t.text, show, bounds);
     }
     if (t.pushUrl) {
         // The alarms stay collected whatever happens to the push; a failure is only shown.
         const PushOutcome outcome =
-            sendPush(*t.pushUrl, t.titleSjis, t.clickUrl, t.text, bounds.push, &interrupt);
+            sendPush(*t.pushUrl, t.titleSjis, t.clickUrl, t.text, kPushTimeLimit, &interrupt);
         if (!outcome.sent)
             show(outcome.reason);
     }
@@ -39,9 +39,8 @@ void run(const Transfers& t, const AlarmDelivery::StatusPost& show, DeliveryBoun
 } // namespace
 
 AlarmDelivery::AlarmDelivery(const EnvSettings& s, DesktopAlerts& d, platform::WorkQueue& q,
-                             StatusPost status, PageAddress page, DeliveryBounds b)
-    : settings(s), desktop(d), queue(q), showStatus(std::move(status)), pageAddress(std::move(page)),
-      bounds(b)
+                             StatusPost status, PageAddress page)
+    : settings(s), desktop(d), queue(q), showStatus(std::move(status)), pageAddress(std::move(page))
 {}
 
 void AlarmDelivery::showAlert(std::string_view titleSjis, const std::string& textSjis, const ItemInfo& first)
@@ -66,8 +65,9 @@ void AlarmDelivery::sendAlarms(const AlarmBatch& alarms)
         return;
     t.titleSjis = alarms.titleSjis;
     t.text = alarms.text;
-    queue.post([t = std::move(t), show = showStatus, bounds = bounds](
-                   const platform::WaitInterrupt& interrupt) { run(t, show, bounds, interrupt); });
+    queue.post([t = std::move(t), show = showStatus](const platform::WaitInterrupt& interrupt) {
+        run(t, show, interrupt);
+    });
 }
 
 } // namespace pelimo

@@ -1,11 +1,8 @@
 #pragma once
 
 #include "app/settings/EnvSettings.h"
-#include "mail/SendAlertMail.h"
 #include "notify/AlarmNotifier.h"
-#include "notify/PushNotice.h"
 
-#include <chrono>
 #include <functional>
 #include <string>
 
@@ -17,15 +14,9 @@ class WorkQueue;
 
 class DesktopAlerts;
 
-// The bounds of the transfers of one batch: those of the alert mail and the push's whole time.
-struct DeliveryBounds {
-    MailTimeouts mail;
-    std::chrono::milliseconds push = kPushTimeLimit;
-};
-
 // The program's notifier: which ways an alarm is told is read from the settings at each call;
 // the alert shows on the desktop at once, and the alert mail and then the push of each batch
-// go on the work queue, batch after batch, each transfer within its bounds.
+// go on the work queue, batch after batch, each transfer within its usual bounds.
 class AlarmDelivery final : public AlarmNotifier {
 public:
     // Takes the status texts of the transfers (Shift-JIS) on the queue's thread, in order; may
@@ -36,7 +27,7 @@ public:
 
     // settings are read at each call and outlive the notifier, as do desktop and queue.
     AlarmDelivery(const EnvSettings& settings, DesktopAlerts& desktop, platform::WorkQueue& queue,
-                  StatusPost showStatus, PageAddress pageAddress, DeliveryBounds bounds = {});
+                  StatusPost showStatus, PageAddress pageAddress);
 
     void showAlert(std::string_view titleSjis, const std::string& textSjis, const ItemInfo& first) override;
     void sendAlarms(const AlarmBatch& alarms) override;
@@ -47,7 +38,6 @@ private:
     platform::WorkQueue& queue;
     StatusPost showStatus;
     PageAddress pageAddress;
-    DeliveryBounds bounds;
 };
 
 } // namespace pelimo
