@@ -26,10 +26,13 @@ struct WorkQueue::State {
 
     void run()
     {
-        // Termination signals are the window thread's to handle.
-        sigset_t all;
-        sigfillset(&all);
-        pthread_sigmask(SIG_BLOCK, &all, nullptr);
+        // Termination signals are the window thread's to handle; a fault's signal stays
+        // where it happens.
+        sigset_t termination;
+        sigemptyset(&termination);
+        for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE})
+            sigaddset(&termination, signal);
+        pthread_sigmask(SIG_BLOCK, &termination, nullptr);
         std::unique_lock lock(mutex);
         for (;;) {
             changed.wait(lock, [this] { return stopping || !jobs.empty(); });
