@@ -68,10 +68,11 @@ TEST(HeldAlarmExit, TerminationWhileAPeerHoldsTheAlarmEndsSoonWithTheFilesSaved)
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(program.terminate(30s), 0);
         const auto took = std::chrono::steady_clock::now() - start;
-        // Three seconds of grace for the held alarm, with slack for a busy machine either way;
-        // the peer's own bound (10 s for the push, 30 s for a reply) is never waited out.
+        // Three seconds of grace for the held alarm, then the program's own teardown (3.2 s in
+        // all here; 5.1 s was seen in a sanitizer build on a busy machine): slack either way,
+        // and still well short of the peer's own bound (10 s for the push, 30 s for a reply).
         EXPECT_GE(took, 2s);
-        EXPECT_LT(took, 5s);
+        EXPECT_LT(took, 7s);
 
         const SavedSearchFileLoad load = loadSavedSearchFile(folder, SeenSet::Time{});
         ASSERT_EQ(load.outcome, SavedSearchFileLoad::Outcome::loaded);
