@@ -1,5 +1,6 @@
 #pragma once
 
+#include "notify/DesktopAlerts.h"
 #include "xmlclient/ItemInfo.h"
 
 #include <QObject>
@@ -21,7 +22,7 @@ class TrayIcon;
 // tray, else a desktop notification, else the status bar. Keeps the alarm state visible
 // without a tray too: a mark before the window title while a watched listing is in alarm, and
 // the window's urgency hint when an alert comes while the window is not active.
-class AlertRouter final : public QObject {
+class AlertRouter final : public QObject, public DesktopAlerts {
     Q_OBJECT
 public:
     // The tray's balloon text field holds at most this many bytes; a notification has no limit.
@@ -38,7 +39,7 @@ public:
 
     // The cycle's alert text (Shift-JIS) under its title (the alert title when empty), naming
     // first.
-    void showAlert(const std::string& sjis, const ItemInfo& first, std::string_view titleSjis = {});
+    void showAlert(const std::string& sjis, const ItemInfo& first, std::string_view titleSjis) override;
     // Whether any watched listing is in alarm now.
     void setAlarmState(bool inAlarm);
 

@@ -7,7 +7,15 @@
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/TerminationSignals.h"
 
+#include <chrono>
+
 namespace pelimo {
+namespace {
+
+// How long the alarms still on their way at exit may take; whatever is left then is dropped.
+constexpr std::chrono::seconds kExitDeliveryGrace{3};
+
+} // namespace
 
 CLotwatchApp::CLotwatchApp() = default;
 
@@ -16,17 +24,19 @@ CLotwatchApp::CLotwatchApp(Endpoints endpoints) : endpoints_(endpoints), fixedEn
 
 CLotwatchApp::~CLotwatchApp()
 {
-    // The window goes first: its watch list writes its own file as it is destroyed.
+    // The window goes first: its watch list writes its own file as it is destroyed. Every file
+    // is written before the alarms still on their way get their moment.
     signals_.reset();
     mainFrame_.reset();
     saveSettings(settings_);
+    deliveries_.finish(kExitDeliveryGrace);
 }
 
 bool CLotwatchApp::initInstance()
 {
     loadSettings(settings_);
     refreshEndpoints();
-    mainFrame_ = std::make_unique<CMainFrame>(settings_, endpoints_);
+    mainFrame_ = std::make_unique<CMainFrame>(settings_, endpoints_, deliveries_);
     QObject::connect(mainFrame_->cmdBar(), &CRkCmdDialog::settingsDialogClosed, mainFrame_.get(),
                      [this] { refreshEndpoints(); });
     // Both files live in the working folder; without it the run keeps nothing, and says so once.

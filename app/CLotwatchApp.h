@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settings/EnvSettings.h"
+#include "platform/WorkQueue.h"
 #include "xmlclient/Endpoints.h"
 
 #include <memory>
@@ -14,8 +15,9 @@ class TerminationSignals;
 
 class CMainFrame;
 
-// The application: owns the settings for the whole run and the main window, and saves the
-// settings when it goes, at every normal exit.
+// The application: owns the settings for the whole run, the main window and the queue its
+// alarms go out on, and saves the settings when it goes, at every normal exit, before the
+// alarms still on their way get their last moment.
 class CLotwatchApp final {
 public:
     // The addresses of the listing service and the item pages come from the environment and
@@ -41,6 +43,8 @@ private:
     Endpoints endpoints_;
     std::optional<Endpoints> fixedEndpoints_;
     EnvSettings settings_;
+    // Before the window, whose alarms may still be on their way when it has gone.
+    platform::WorkQueue deliveries_;
     std::unique_ptr<CMainFrame> mainFrame_;
     std::unique_ptr<platform::TerminationSignals> signals_;
 };

@@ -8,6 +8,8 @@
 #include "app/CRkHtmlForm.h"
 #include "app/SavedSearches.h"
 #include "app/ShellWatchHost.h"
+#include "itempage/ItemPageAddress.h"
+#include "notify/AlarmDelivery.h"
 #include "platform/qt/DesktopNotifier.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/PrivateMessage.h"
@@ -15,13 +17,13 @@
 #include "platform/qt/TrayIcon.h"
 #include "search/CRkTabCtrl.h"
 #include "search/SearchListHost.h"
-#include "watch/AlertMail.h"
 #include "watch/ui/CRkAramList.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -62,9 +64,26 @@ constexpr int kCmdBarOffset = 3;
 // The splitter's first row: the search tabs or the watch list.
 constexpr int kTopRowHeight = 250;
 
+// The status texts of the alarm delivery come from its queue's thread; each is handed to the
+// window's thread, where it goes to the status bar while the window is there.
+AlarmDelivery::StatusPost statusPostTo(CMainFrame* frame)
+{
+    return [window = QPointer<CMainFrame>(frame)](const std::string& sjis) {
+        if (QCoreApplication* app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [window, sjis] {
+                    if (window)
+                        platform::sendMessage(window.data(), platform::StatusText{sjis});
+                },
+                Qt::QueuedConnection);
+        }
+    };
+}
+
 } // namespace
 
-CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints)
+CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints, platform::WorkQueue& deliveries)
     : settings_(settings), watchHost_(std::make_unique<ShellWatchHost>(*this))
 {
     setWindowIcon(iconResource(kIconNormal));
@@ -72,6 +91,14 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints)
 
     buildMenus();
     buildStatusBar();
+    // The tray and the alert router come before the panes, whose alarms they show.
+    buildTray();
+    notifier_ = std::make_unique<AlarmDelivery>(settings_, *alerts_, deliveries, statusPostTo(this),
+                                                [&endpoints](const std::string& itemNo) {
+                                                    ItemInfo item;
+                                                    item.ItemNo = itemNo;
+                                                    return itemPageAddress(endpoints, item);
+                                                });
 
     auto* client = new QWidget(this);
     auto* column = new QVBoxLayout(client);
@@ -83,8 +110,7 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints)
     splitter_ = new QSplitter(Qt::Vertical, client);
     splitter_->setChildrenCollapsible(false);
     htmlForm_ = new CRkHtmlForm(settings_, endpoints, nullptr);
-    formView_ =
-        new CRkFormView(settings_, endpoints, this, htmlForm_, *watchHost_, smtpAlertMailer(), nullptr);
+    formView_ = new CRkFormView(settings_, endpoints, this, htmlForm_, *watchHost_, *notifier_, nullptr);
     formView_->setMinimumHeight(10);
     htmlForm_->setMinimumHeight(10);
     splitter_->addWidget(formView_);
@@ -107,7 +133,6 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints)
     g_panes.htmlForm = htmlForm_;
     g_panes.cmdBar = cmdBar_;
 
-    buildTray();
     setTrayIcon(kIconNormal);
 
     // Each pane's first update runs here, once.
@@ -134,9 +159,7 @@ void CMainFrame::startSavedSearches()
     savedSearches_ = std::make_unique<SavedSearches>(
         *formView_, settings_,
         [this](const std::string& sjis) { platform::sendMessage(this, platform::StatusText{sjis}); },
-        [this](std::string_view title, const std::string& text, const ItemInfo& first) {
-            showBalloon(text, first, title);
-        });
+        *notifier_);
     formView_->setSavedTabsHost(savedSearches_.get());
     if (CRkAramList* watch = formView_->watchList()) {
         SavedSearches* saved = savedSearches_.get();
@@ -278,19 +301,9 @@ bool CMainFrame::event(QEvent* event)
     }
     if (const auto* message = platform::messageOf<platform::StatusText>(event)) {
         messagePane_->setText(platform::toQString(message->text));
-        paintMessagePaneNow();
         return true;
     }
     return QMainWindow::event(event);
-}
-
-void CMainFrame::paintMessagePaneNow()
-{
-    // The mail's next network step blocks the event loop, so the text must be on screen
-    // before this returns. In a window that composes a web view, repaint() only posts the
-    // update when the last frame was recent; that one update is delivered here, nothing else.
-    messagePane_->repaint();
-    QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -18,8 +18,10 @@ namespace pelimo {
 
 namespace platform {
 class TrayIcon;
-}
+class WorkQueue;
+} // namespace platform
 
+class AlarmDelivery;
 class AlertRouter;
 class CRkCmdDialog;
 class CRkFormView;
@@ -41,11 +43,13 @@ QIcon iconResource(int32_t id);
 
 // The main window: menus, the command bar on top, the two panes in a splitter, the status bar
 // and the tray icon. It runs the orderly shutdown, in which the search tabs and the watch list
-// finish their network work before the window goes.
+// finish their network work before the window goes. The alarms of the watch list and the
+// saved searches go out through its notifier, whose transfers run on the delivery queue.
 class CMainFrame final : public QMainWindow {
     Q_OBJECT
 public:
-    CMainFrame(EnvSettings& settings, const Endpoints& endpoints);
+    // deliveries outlives the window: alarms handed to it may still be on their way after it.
+    CMainFrame(EnvSettings& settings, const Endpoints& endpoints, platform::WorkQueue& deliveries);
     ~CMainFrame() override;
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;
@@ -87,11 +91,12 @@ private:
     void onSearchTabsClosed();
     void onWatchListClosed();
     void restoreWindow();
-    void paintMessagePaneNow();
     void showAbout();
 
     EnvSettings& settings_;
     std::unique_ptr<ShellWatchHost> watchHost_;
+    // Before the panes and the saved searches that tell it their alarms, so it outlives them.
+    std::unique_ptr<AlarmDelivery> notifier_;
     std::unique_ptr<SavedSearches> savedSearches_;
     int32_t closing_ = 0;
     bool closeAllowed_ = false;

@@ -15,9 +15,10 @@
 namespace pelimo {
 
 CRkFormView::CRkFormView(const EnvSettings& settings, const Endpoints& endpoints, QObject* mainFrame,
-                         CRkHtmlForm* itemPane, WatchListHost& watchHost, AlertMailer mailer, QWidget* parent)
+                         CRkHtmlForm* itemPane, WatchListHost& watchHost, AlarmNotifier& notifier,
+                         QWidget* parent)
     : QWidget(parent), settings_(settings), endpoints_(endpoints), mainFrame_(mainFrame), itemPane_(itemPane),
-      watchHost_(watchHost), mailer_(std::move(mailer))
+      watchHost_(watchHost), notifier_(notifier)
 {}
 
 // The tab control and the watch list end only through the orderly shutdown; one still here
@@ -30,7 +31,7 @@ void CRkFormView::firstUpdate()
         return;
     }
     updated_ = true;
-    watchList_ = new CRkAramList(this, settings_, endpoints_, watchHost_, mailer_);
+    watchList_ = new CRkAramList(this, settings_, endpoints_, watchHost_, notifier_);
     watchList_->setObjectName(QStringLiteral("watchList"));
     watchList_->createAramList();
     updateButton_ = new QPushButton(platform::toQString(app_text::kUpdateButton), this);

@@ -32,9 +32,9 @@ public:
     static constexpr int kStatusLineId = 123;
 
     // mainFrame receives the search tabs' closing message; itemPane shows item pages for the
-    // result lists; watchHost and mailer go to the watch list.
+    // result lists; watchHost and notifier go to the watch list.
     CRkFormView(const EnvSettings& settings, const Endpoints& endpoints, QObject* mainFrame,
-                CRkHtmlForm* itemPane, WatchListHost& watchHost, AlertMailer mailer, QWidget* parent);
+                CRkHtmlForm* itemPane, WatchListHost& watchHost, AlarmNotifier& notifier, QWidget* parent);
     ~CRkFormView() override;
     CRkFormView(const CRkFormView&) = delete;
     CRkFormView& operator=(const CRkFormView&) = delete;
@@ -82,7 +82,7 @@ private:
     CRkTabCtrl* tabCtrl_ = nullptr;
     SavedTabsHost* savedTabs_ = nullptr;
     WatchListHost& watchHost_;
-    AlertMailer mailer_;
+    AlarmNotifier& notifier_;
     CRkAramList* watchList_ = nullptr;
     QPushButton* updateButton_ = nullptr;
     QLabel* statusLine_ = nullptr;

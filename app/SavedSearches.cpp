@@ -8,7 +8,6 @@
 #include "search/saved/NewListingRules.h"
 #include "search/saved/SavedSearchFile.h"
 #include "search/saved/SavedSearchStatus.h"
-#include "watch/ui/CRkAramList.h"
 
 #include <QMetaObject>
 #include <chrono>
@@ -16,9 +15,9 @@
 namespace pelimo {
 
 SavedSearches::SavedSearches(CRkFormView& view, const EnvSettings& settings, StatusSink showStatus,
-                             AlertSink showAlert, std::string directory, QObject* parent)
-    : QObject(parent), view(view), settings(settings), showStatus(std::move(showStatus)),
-      showAlert(std::move(showAlert)), directory(std::move(directory)),
+                             AlarmNotifier& notifier, std::string directory, QObject* parent)
+    : QObject(parent), view(view), settings(settings), showStatus(std::move(showStatus)), notifier(notifier),
+      directory(std::move(directory)),
       now([] { return std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::system_clock::now()); })
 {}
 
@@ -205,15 +204,12 @@ void SavedSearches::deliver()
 void SavedSearches::tell(const Batch& done, bool withBalloon)
 {
     const NewListingAlerts& alerts = done.alerts;
-    if (withBalloon && alerts.newCount() > 0 && isOn(settings.alarmBalloon))
-        showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew());
-    const std::string text = alerts.mailText(done.watchedLines);
-    if (text.empty() || view.watchList() == nullptr)
-        return;
+    if (withBalloon && alerts.newCount() > 0)
+        notifier.showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew());
     const bool watched = !done.watchedLines.empty();
-    const std::string first = watched ? done.watchedFirst : alerts.firstNew().ItemNo;
-    view.watchList()->watchList().deliverAlarms(
-        text, first, watched ? watch_text::kPushTitleAlarms : watch_text::kPushTitleNewListings);
+    notifier.sendAlarms(AlarmBatch{watched ? watch_text::kAlarmsTitle : watch_text::kNewListingsTitle,
+                                   alerts.mailText(done.watchedLines),
+                                   watched ? done.watchedFirst : alerts.firstNew().ItemNo});
 }
 
 void SavedSearches::shutdown()

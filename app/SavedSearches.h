@@ -27,14 +27,12 @@ class SavedSearches final : public QObject, public SavedTabsHost, private RunCol
     Q_OBJECT
 public:
     using StatusSink = std::function<void(const std::string& sjis)>;
-    // The alert under its title, naming the first listing (all Shift-JIS).
-    using AlertSink =
-        std::function<void(std::string_view title, const std::string& text, const ItemInfo& first)>;
     using Clock = std::function<SeenSet::Time()>;
 
-    // directory holds SearchList.xml, as the watch list's folder holds AramList.xml.
-    SavedSearches(CRkFormView& view, const EnvSettings& settings, StatusSink showStatus, AlertSink showAlert,
-                  std::string directory = {}, QObject* parent = nullptr);
+    // directory holds SearchList.xml, as the watch list's folder holds AramList.xml; the
+    // notifier tells what the runs found, as it tells the watch list's alarms.
+    SavedSearches(CRkFormView& view, const EnvSettings& settings, StatusSink showStatus,
+                  AlarmNotifier& notifier, std::string directory = {}, QObject* parent = nullptr);
     ~SavedSearches() override;
     SavedSearches(const SavedSearches&) = delete;
     SavedSearches& operator=(const SavedSearches&) = delete;
@@ -85,7 +83,7 @@ private:
     void finishRun(CRkItemList* list);
     void endRun(size_t index);
     void deliver();
-    // The batch's alarms: the balloon when asked for, then the one mail and push.
+    // The batch's alarms: the alert when asked for, then the one mail and push.
     void tell(const Batch& done, bool withBalloon);
     // No run is heard from now on; returns the batch the runs had going.
     Batch stopRuns();
@@ -96,7 +94,7 @@ private:
     CRkFormView& view;
     const EnvSettings& settings;
     StatusSink showStatus;
-    AlertSink showAlert;
+    AlarmNotifier& notifier;
     std::string directory;
     Clock now;
     SavedSearchList saved;

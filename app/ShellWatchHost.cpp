@@ -35,16 +35,6 @@ void ShellWatchHost::setTrayIcon(int32_t iconId)
     frame_.setTrayIcon(iconId);
 }
 
-void ShellWatchHost::showBalloon(const std::string& sjis, const ItemInfo& first)
-{
-    frame_.showBalloon(sjis, first);
-}
-
-void ShellWatchHost::showMailStatus(const std::string& sjis)
-{
-    platform::sendMessage(&frame_, platform::StatusText{sjis});
-}
-
 void ShellWatchHost::showFileNotice(const std::string& sjis)
 {
     platform::sendMessage(&frame_, platform::StatusText{sjis});

@@ -17,8 +17,6 @@ public:
     void refreshAlertItem(const ItemInfo& item) override;
     void unmarkItem(const std::string& itemNo) override;
     void setTrayIcon(int32_t iconId) override;
-    void showBalloon(const std::string& sjis, const ItemInfo& first) override;
-    void showMailStatus(const std::string& sjis) override;
     void showFileNotice(const std::string& sjis) override;
     void watchListClosed() override;
 

@@ -1,5 +1,6 @@
 #include "mail/CurlSmtpSender.h"
 
+#include "mail/InterruptibleCurl.h"
 #include "mail/MimeMessage.h"
 #include "mail/SmtpConnection.h"
 #include "platform/Environment.h"
@@ -182,7 +183,7 @@ bool sendWithCurl(const SmtpSubmission& server, const MimeMessage& message, cons
                      static_cast<long>(timeouts.smtpConnect.count()) +
                          steps * ceilSeconds(timeouts.io) * 1000L);
 
-    const CURLcode result = curl_easy_perform(e);
+    const CURLcode result = performInterruptibly(e, timeouts.interrupt);
     if (result == CURLE_OK) {
         show(std::string());
         return true;

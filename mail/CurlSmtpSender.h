@@ -35,7 +35,8 @@ inline constexpr const char* kSmtpCertificateRefusedText = "SMTP CERTIFICATE NOT
 // bundle that SSL_CERT_FILE names when it is set. Shows "CONNECT TO SMTP", then "SEND TO"
 // with the recipients once the server takes the envelope, and an empty text on success; a
 // refused login or an untrusted certificate shows a text of its own. Every wait is bounded:
-// the connection by the connect time, each reply by the I/O time.
+// the connection by the connect time, each reply by the I/O time; the timeouts' interrupt
+// ends them all at once.
 bool sendWithCurl(const SmtpSubmission& server, const MimeMessage& message, const StatusSink& status,
                   const MailTimeouts& timeouts = {});
 

@@ -25,15 +25,17 @@ std::optional<uint16_t> parsePort(const std::string& text)
 
 } // namespace
 
-Pop3Client::Pop3Client(std::chrono::milliseconds io, std::chrono::milliseconds connect)
-    : ioTimeout(io), connectTimeout(connect)
+Pop3Client::Pop3Client(std::chrono::milliseconds io, std::chrono::milliseconds connect,
+                       const platform::WaitInterrupt* i)
+    : ioTimeout(io), connectTimeout(connect), interrupt(i)
 {}
 
 bool Pop3Client::connect(const std::string& host, const std::string& port, std::string& result)
 {
     const auto number = parsePort(port);
     const auto address = number ? platform::resolveIpv4(host) : std::nullopt;
-    auto connected = address ? platform::connectTcp(*address, *number, connectTimeout) : std::nullopt;
+    auto connected =
+        address ? platform::connectTcp(*address, *number, connectTimeout, interrupt) : std::nullopt;
     if (!connected) {
         result = "cannot connect " + host + ":" + port;
         return false;

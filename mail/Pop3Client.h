@@ -16,8 +16,10 @@ public:
     // A reply line longer than this fails; no server sends one for these commands.
     static constexpr size_t kMaxLineLength = 64 * 1024;
 
+    // A raised interrupt ends every wait at once, as failed.
     explicit Pop3Client(std::chrono::milliseconds ioTimeout = std::chrono::milliseconds{30000},
-                        std::chrono::milliseconds connectTimeout = std::chrono::milliseconds{30000});
+                        std::chrono::milliseconds connectTimeout = std::chrono::milliseconds{30000},
+                        const platform::WaitInterrupt* interrupt = nullptr);
 
     // Connects to the host and the port given as decimal text, then reads the greeting,
     // whatever it says.
@@ -38,6 +40,7 @@ private:
     platform::Socket socket;
     std::chrono::milliseconds ioTimeout;
     std::chrono::milliseconds connectTimeout;
+    const platform::WaitInterrupt* interrupt;
 };
 
 } // namespace pelimo

@@ -34,7 +34,7 @@ std::string fitStatusText(std::string text)
 
 bool popBeforeSmtpLogin(const MailSettings& settings, const MailTimeouts& timeouts, const StatusSink& show)
 {
-    Pop3Client pop3(timeouts.io, timeouts.pop3Connect);
+    Pop3Client pop3(timeouts.io, timeouts.pop3Connect, timeouts.interrupt);
     std::string result;
     const bool ok = pop3.connect(settings.pop3Host, std::to_string(settings.pop3Port), result) &&
                     (show(result), pop3.user(settings.pop3User, result)) &&
@@ -81,7 +81,7 @@ bool SendAlertMail(const MailSettings& settings, const std::string& alertText, c
 
     show("CONNECT TO SMTP");
     const uint16_t port = portOr(settings.smtpPort, kDefaultSmtpPort);
-    SmtpConnection smtp(timeouts.io);
+    SmtpConnection smtp(timeouts.io, timeouts.interrupt);
     bool sent = false;
     if (smtp.connect(settings.smtpHost, port, timeouts.smtpConnect)) {
         show("SEND TO " + settings.mailTo);

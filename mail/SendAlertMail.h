@@ -8,14 +8,19 @@
 
 namespace pelimo {
 
+namespace platform {
+class WaitInterrupt;
+}
+
 // Receives each progress text of the mail attempt for the status bar, synchronously.
 using StatusSink = std::function<void(const std::string& sjisText)>;
 
-// The waits of one mail attempt.
+// The waits of one mail attempt, and what ends them all at once when the program ends.
 struct MailTimeouts {
     std::chrono::milliseconds smtpConnect{10000};
     std::chrono::milliseconds pop3Connect{30000};
     std::chrono::milliseconds io{30000};
+    const platform::WaitInterrupt* interrupt = nullptr;
 };
 
 // Status texts longer than this are cut, at a character boundary.

@@ -57,7 +57,9 @@ std::vector<std::string> splitRecipientList(std::string_view list)
     return addresses;
 }
 
-SmtpConnection::SmtpConnection(std::chrono::milliseconds timeout) : ioTimeout(timeout) {}
+SmtpConnection::SmtpConnection(std::chrono::milliseconds timeout, const platform::WaitInterrupt* i)
+    : ioTimeout(timeout), interrupt(i)
+{}
 
 SmtpConnection::~SmtpConnection()
 {
@@ -71,7 +73,7 @@ bool SmtpConnection::connect(const std::string& host, uint16_t port, std::chrono
     const auto address = platform::resolveIpv4(host);
     if (!address)
         return false;
-    auto connected = platform::connectTcp(*address, port, timeout);
+    auto connected = platform::connectTcp(*address, port, timeout, interrupt);
     if (!connected)
         return false;
     socket = std::move(*connected);

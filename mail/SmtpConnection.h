@@ -27,7 +27,9 @@ inline constexpr std::chrono::milliseconds kMailIoTimeout{30000};
 // one deadline for the whole reply.
 class SmtpConnection final : private MessageSink {
 public:
-    explicit SmtpConnection(std::chrono::milliseconds ioTimeout = kMailIoTimeout);
+    // A raised interrupt ends every wait at once, as failed.
+    explicit SmtpConnection(std::chrono::milliseconds ioTimeout = kMailIoTimeout,
+                            const platform::WaitInterrupt* interrupt = nullptr);
     ~SmtpConnection() override;
     SmtpConnection(const SmtpConnection&) = delete;
     SmtpConnection& operator=(const SmtpConnection&) = delete;
@@ -57,6 +59,7 @@ private:
 
     platform::Socket socket;
     std::chrono::milliseconds ioTimeout;
+    const platform::WaitInterrupt* interrupt;
     // Set while the message itself is written.
     std::optional<platform::Deadline> messageDeadline;
 };

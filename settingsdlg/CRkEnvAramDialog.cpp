@@ -1,5 +1,7 @@
 #include "settingsdlg/CRkEnvAramDialog.h"
 
+#include "notify/AlertMail.h"
+#include "notify/PushNotice.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
 #include "settingsdlg/CRkColorButton.h"
@@ -7,8 +9,6 @@
 #include "settingsdlg/PageLayout.h"
 #include "settingsdlg/SpinBuddy.h"
 #include "settingsdlg_texts.h"
-#include "watch/AlertMail.h"
-#include "watch/PushNotice.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -340,7 +340,7 @@ QString CRkEnvAramDialog::testMail(const EnvSettings& trial)
         return toQString(kTestMailNoRecipient);
     // The last status text names the step that failed ("SMTP LOGIN REFUSED", say).
     std::string last;
-    const bool sent = smtpAlertMailer()(trial, kTestText, [&last](const std::string& text) {
+    const bool sent = mailAlarms(trial, kTestText, [&last](const std::string& text) {
         if (!text.empty())
             last = text;
     });

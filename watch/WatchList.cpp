@@ -24,9 +24,9 @@ bool byItemNo(const PriceRule& a, const PriceRule& b)
 
 } // namespace
 
-WatchList::WatchList(const EnvSettings& s, const Endpoints& e, WatchListHost& h, AlertMailer m,
+WatchList::WatchList(const EnvSettings& s, const Endpoints& e, WatchListHost& h, AlarmNotifier& n,
                      std::string dir)
-    : settings(s), endpoints(e), windows(h), mailer(std::move(m)), directory(std::move(dir))
+    : settings(s), endpoints(e), windows(h), notifier(n), directory(std::move(dir))
 {}
 
 WatchList::~WatchList() = default;
@@ -347,8 +347,8 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
         }
     }
     const std::string balloon = collected.balloonText();
-    if (!balloon.empty() && isOn(settings.alarmBalloon))
-        windows.showBalloon(balloon, collected.firstNew());
+    if (!balloon.empty())
+        notifier.showAlert(watch_text::kAlarmsTitle, balloon, collected.firstNew());
     // A regular cycle's alarms may wait for the saved searches that follow it, so the cycle
     // sends one mail; without any to run, the cycle mails where it always did.
     bool handedOver = false;
@@ -358,40 +358,15 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
         if (guard.expired())
             return;
     }
-    if (!handedOver &&
-        !deliverAlarms(collected.mailText(), collected.firstMailedItemNo(), watch_text::kPushTitleAlarms))
-        return;
+    if (!handedOver && !collected.mailText().empty())
+        notifier.sendAlarms(
+            AlarmBatch{watch_text::kAlarmsTitle, collected.mailText(), collected.firstMailedItemNo()});
     if (view && !list.empty())
         view->repaintRows();
     busyFlag = 0;
     if (exitFlag == 1)
         windows.watchListClosed();
     windows.setTrayIcon(collected.alarmCount() + heldAlarms >= 1 ? kTrayIconAlarm : kTrayIconNormal);
-}
-
-bool WatchList::deliverAlarms(const std::string& mailText, const std::string& firstItemNo,
-                              std::string_view pushTitleSjis)
-{
-    if (mailText.empty())
-        return true;
-    const std::weak_ptr<char> guard = alive;
-    if (isOn(settings.alarmMail) && mailer) {
-        WatchListHost* h = &windows;
-        const AlertMailer send = mailer;
-        send(settings, mailText, [h, guard](const std::string& text) {
-            if (!guard.expired())
-                h->showMailStatus(text);
-        });
-        if (guard.expired())
-            return false;
-    }
-    if (pusher) {
-        const AlarmPusher push = pusher;
-        push(pushTitleSjis, mailText, firstItemNo);
-        if (guard.expired())
-            return false;
-    }
-    return true;
 }
 
 } // namespace pelimo

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settings/EnvSettings.h"
+#include "notify/AlarmNotifier.h"
 #include "watch/AramEntry.h"
 #include "watch/AramRules.h"
 #include "watch/NearEndPolling.h"
@@ -23,16 +24,6 @@ namespace pelimo {
 class AlarmCollection;
 class XmlDocumentClient;
 
-using MailStatusSink = std::function<void(const std::string&)>;
-// Sends the alert mail with the given body; the program passes the mail subsystem's sender.
-using AlertMailer =
-    std::function<bool(const EnvSettings&, const std::string& alertText, const MailStatusSink&)>;
-
-// Takes a pass's newly collected alarms, as the alert mail's text, its title (Shift-JIS) and
-// the item number of the first of them; the program pushes them to the phone when that is on.
-using AlarmPusher = std::function<void(std::string_view titleSjis, const std::string& alarmText,
-                                       const std::string& firstItemNo)>;
-
 // What a regular cycle collected for the alert mail: the alarm lines of the watched listings
 // (empty when none alarmed) and the item number of the first listing they name.
 struct CycleAlarms {
@@ -43,7 +34,7 @@ struct CycleAlarms {
 // Called at the end of every regular cycle with its alarms, where the cycle would mail them
 // (the pass is still busy). Returns true when it takes over their delivery (the saved searches
 // run after the watched listings, and the cycle's one mail goes when they are done, through
-// deliverAlarms); false lets the cycle mail and push as it always did.
+// the same notifier); false lets the cycle mail and push as it always did.
 using CycleFollowUp = std::function<bool(const CycleAlarms&)>;
 
 // The rows on screen, told about changes of the entries. The list control implements it.
@@ -57,19 +48,20 @@ public:
 };
 
 // The watched listings in the order they were added, their file, and the update cycle with
-// its alarm rules and notifications. Runs on the user-interface thread; during a cycle the
-// pump lets other handlers add and remove entries, request an update or the exit.
+// its alarm rules. A pass's alarms go to the notifier. Runs on the user-interface thread;
+// during a cycle the pump lets other handlers add and remove entries, request an update or
+// the exit.
 class WatchList {
 public:
-    // settings and endpoints are read at the moment of use and outlive the list.
+    // settings and endpoints are read at the moment of use; they, the host and the notifier
+    // outlive the list.
     WatchList(const EnvSettings& settings, const Endpoints& endpoints, WatchListHost& host,
-              AlertMailer mailer, std::string directory = {});
+              AlarmNotifier& notifier, std::string directory = {});
     ~WatchList();
     WatchList(const WatchList&) = delete;
     WatchList& operator=(const WatchList&) = delete;
 
     void setView(WatchListView* v) { view = v; }
-    void setPusher(AlarmPusher p) { pusher = std::move(p); }
     void setCycleFollowUp(CycleFollowUp f) { followUp = std::move(f); }
     WatchListHost& host() const { return windows; }
 
@@ -123,12 +115,6 @@ public:
     // was).
     int32_t fetchEntry(XmlDocumentClient& client, ItemInfo& record) const;
 
-    // Mails the alarm text when the alert mail is on, then pushes it under the title when a
-    // pusher is set; nothing for an empty text. false when the list was destroyed meanwhile
-    // (a handler run during the mail's waits may do that).
-    bool deliverAlarms(const std::string& mailText, const std::string& firstItemNo,
-                       std::string_view pushTitleSjis);
-
     int32_t busy() const { return busyFlag; }
     int32_t exitRequested() const { return exitFlag; }
 
@@ -144,7 +130,7 @@ private:
     bool updateEntry(XmlDocumentClient& client, size_t hint, const std::string& itemNo,
                      AlarmCollection& collected, std::unordered_set<std::string>& kept,
                      const std::weak_ptr<char>& guard);
-    // Rows, balloon, mail, repaint, the held exit and the tray icon at the end of a pass.
+    // Rows, alert, mail and push, repaint, the held exit and the tray icon at the end of a pass.
     void finishPass(const AlarmCollection& collected, const std::unordered_set<std::string>* only,
                     int32_t heldAlarms, const std::weak_ptr<char>& guard);
     // Where the entry of that number is now, looked for at the hint first.
@@ -156,8 +142,7 @@ private:
     const EnvSettings& settings;
     const Endpoints& endpoints;
     WatchListHost& windows;
-    AlertMailer mailer;
-    AlarmPusher pusher;
+    AlarmNotifier& notifier;
     CycleFollowUp followUp;
     std::string directory;
     WatchListView* view = nullptr;

@@ -13,7 +13,8 @@ inline constexpr int32_t kTrayIconAlarm = 150;
 
 // What the watch list needs from the windows around it: the form view's status line, the
 // bottom pane's item pages, the search tabs' watched marks, and the main frame's tray,
-// status bar and exit handshake. The program's panes implement it; tests record the calls.
+// status bar and exit handshake; its alarms go to the notifier instead. The program's panes
+// implement it; tests record the calls.
 class WatchListHost {
 public:
     virtual ~WatchListHost() = default;
@@ -23,10 +24,6 @@ public:
     virtual void refreshAlertItem(const ItemInfo& item) = 0;
     virtual void unmarkItem(const std::string& itemNo) = 0;
     virtual void setTrayIcon(int32_t iconId) = 0;
-    // The cycle's alert text; first is the listing it names, the first newly in alarm.
-    virtual void showBalloon(const std::string& sjis, const ItemInfo& first) = 0;
-    // A progress text of the alert mail, for the main frame's status bar.
-    virtual void showMailStatus(const std::string& sjis) = 0;
     // A notice about the watch list file for the main frame's status bar, which exists while
     // the file is loaded (the form view's status line is made later).
     virtual void showFileNotice(const std::string& sjis) = 0;

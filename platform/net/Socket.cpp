@@ -1,5 +1,7 @@
 #include "platform/net/Socket.h"
 
+#include "platform/net/WaitInterrupt.h"
+
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
@@ -15,17 +17,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Waits until the descriptor is ready for the given events or the deadline passes;
-// a signal does not cut the wait short.
-bool waitFor(int fd, short events, Clock::time_point deadline)
+// Waits until the descriptor is ready for the given events or the deadline passes; false as
+// well once the interrupt is raised. A signal does not cut the wait short.
+bool waitFor(int fd, short events, Clock::time_point deadline, const WaitInterrupt* interrupt)
 {
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         const int ms = left.count() <= 0 ? 0 : static_cast<int>(std::min<long long>(left.count(), INT_MAX));
-        pollfd p{fd, events, 0};
-        const int rc = ::poll(&p, 1, ms);
+        pollfd p[2] = {{fd, events, 0}, {interrupt ? interrupt->descriptor() : -1, POLLIN, 0}};
+        const int rc = ::poll(p, 2, ms);
         if (rc > 0)
-            return true;
+            return p[1].revents == 0;
         if (rc == 0)
             return false;
         if (errno != EINTR)
@@ -40,6 +42,7 @@ Socket& Socket::operator=(Socket&& other) noexcept
     if (this != &other) {
         close();
         fd = other.release();
+        interrupt = other.interrupt;
     }
     return *this;
 }
@@ -74,7 +77,7 @@ bool Socket::sendAll(std::string_view bytes, Deadline deadline)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!waitFor(fd, POLLOUT, deadline))
+            if (!waitFor(fd, POLLOUT, deadline, interrupt))
                 return false;
             continue;
         }
@@ -88,7 +91,7 @@ std::optional<size_t> Socket::receiveOnce(char* buffer, size_t capacity, Deadlin
     if (fd < 0 || capacity == 0)
         return std::nullopt;
     for (;;) {
-        if (!waitFor(fd, POLLIN, deadline))
+        if (!waitFor(fd, POLLIN, deadline, interrupt))
             return std::nullopt;
         const ssize_t n = ::recv(fd, buffer, capacity, MSG_DONTWAIT | (peek ? MSG_PEEK : 0));
         if (n >= 0)
@@ -123,11 +126,13 @@ std::optional<in_addr> resolveIpv4(const std::string& host)
     return result;
 }
 
-std::optional<Socket> connectTcp(in_addr address, uint16_t port, std::chrono::milliseconds timeout)
+std::optional<Socket> connectTcp(in_addr address, uint16_t port, std::chrono::milliseconds timeout,
+                                 const WaitInterrupt* interrupt)
 {
     Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP));
     if (!socket.isOpen())
         return std::nullopt;
+    socket.setInterrupt(interrupt);
     sockaddr_in target{};
     target.sin_family = AF_INET;
     target.sin_port = htons(port);
@@ -136,7 +141,7 @@ std::optional<Socket> connectTcp(in_addr address, uint16_t port, std::chrono::mi
     if (rc != 0) {
         if (errno != EINPROGRESS && errno != EINTR)
             return std::nullopt;
-        if (!waitFor(socket.descriptor(), POLLOUT, Clock::now() + timeout))
+        if (!waitFor(socket.descriptor(), POLLOUT, Clock::now() + timeout, interrupt))
             return std::nullopt;
         int error = 0;
         socklen_t length = sizeof error;

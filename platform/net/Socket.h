@@ -9,6 +9,8 @@
 
 namespace pelimo::platform {
 
+class WaitInterrupt;
+
 // The moment by which a whole exchange (a write, a reply of several pieces) must be done.
 using Deadline = std::chrono::steady_clock::time_point;
 
@@ -20,18 +22,22 @@ inline Deadline deadlineAfter(std::chrono::milliseconds timeout)
 
 // A TCP socket that owns its descriptor. Every operation waits at most until the deadline
 // or for the time it is given, so a peer that stops answering can never hold the caller for
-// ever. The descriptor is non-blocking; sends never raise SIGPIPE.
+// ever, and a raised interrupt ends any wait at once. The descriptor is non-blocking; sends
+// never raise SIGPIPE.
 class Socket {
 public:
     Socket() = default;
     explicit Socket(int fd) : fd(fd) {}
     ~Socket() { close(); }
-    Socket(Socket&& other) noexcept : fd(other.release()) {}
+    Socket(Socket&& other) noexcept : fd(other.release()), interrupt(other.interrupt) {}
     Socket& operator=(Socket&& other) noexcept;
     Socket(const Socket&) = delete;
     Socket& operator=(const Socket&) = delete;
 
     bool isOpen() const { return fd >= 0; }
+    // Every later wait also ends, as failed, once the interrupt is raised; it must outlive
+    // the socket's use. nullptr: the deadlines alone.
+    void setInterrupt(const WaitInterrupt* i) { interrupt = i; }
     int descriptor() const { return fd; }
     int release();
 
@@ -60,14 +66,17 @@ public:
 
 private:
     int fd = -1;
+    const WaitInterrupt* interrupt = nullptr;
 };
 
 // The IPv4 address of a host: a dotted numeric address as it is, otherwise the first IPv4
 // address the name service gives for it.
 std::optional<in_addr> resolveIpv4(const std::string& host);
 
-// Connects to address:port, waiting at most the time-out for the connection to complete.
-std::optional<Socket> connectTcp(in_addr address, uint16_t port, std::chrono::milliseconds timeout);
+// Connects to address:port, waiting at most the time-out for the connection to complete, or
+// until the interrupt is raised; the socket keeps watching the interrupt.
+std::optional<Socket> connectTcp(in_addr address, uint16_t port, std::chrono::milliseconds timeout,
+                                 const WaitInterrupt* interrupt = nullptr);
 
 // The local host name, or nothing when the system does not report one.
 std::optional<std::string> localHostName();

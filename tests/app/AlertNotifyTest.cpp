@@ -128,6 +128,7 @@ private:
     DunstSession session;
     EnvSettings settings;
     Endpoints endpoints;
+    platform::WorkQueue deliveries;
 
     // Three listings newly in alarm, as the update cycle gathers them.
     static AlarmCollection threeNewAlarms()
@@ -142,7 +143,7 @@ private:
 
     std::unique_ptr<CMainFrame> makeFrame()
     {
-        auto frame = std::make_unique<CMainFrame>(settings, endpoints);
+        auto frame = std::make_unique<CMainFrame>(settings, endpoints, deliveries);
         frame->show();
         return frame;
     }

@@ -14,7 +14,6 @@
 #include "tests/support/MailSettings.h"
 #include "tests/support/SmtpSink.h"
 #include "watch/AlarmRules.h"
-#include "watch/AlertMail.h"
 #include "watch/ui/CRkAramList.h"
 
 #include <QApplication>

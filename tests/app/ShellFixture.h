@@ -2,6 +2,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/settings/SettingsStore.h"
+#include "platform/WorkQueue.h"
 #include "platform/qt/DefaultBrowser.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/TempFolder.h"
@@ -15,10 +16,11 @@
 
 namespace pelimo::test {
 
-// The main window shown with the settings and endpoints it keeps referring to.
-inline std::unique_ptr<CMainFrame> showMainFrame(EnvSettings& settings, const Endpoints& endpoints)
+// The main window shown with the settings, endpoints and delivery queue it keeps referring to.
+inline std::unique_ptr<CMainFrame> showMainFrame(EnvSettings& settings, const Endpoints& endpoints,
+                                                 platform::WorkQueue& deliveries)
 {
-    auto frame = std::make_unique<CMainFrame>(settings, endpoints);
+    auto frame = std::make_unique<CMainFrame>(settings, endpoints, deliveries);
     frame->show();
     [[maybe_unused]] const bool exposed = QTest::qWaitForWindowExposed(frame.get());
     return frame;
@@ -47,6 +49,7 @@ struct ShellFixture {
     std::unique_ptr<SimulatorProcess> sim;
     Endpoints endpoints;
     EnvSettings settings;
+    platform::WorkQueue deliveries;
 
     // False when the folder or the simulator could not be had.
     bool startShell(const char* folderPrefix, std::vector<std::string> simulatorArgs)
@@ -73,7 +76,7 @@ struct ShellFixture {
         dir.reset();
     }
 
-    std::unique_ptr<CMainFrame> makeFrame() { return showMainFrame(settings, endpoints); }
+    std::unique_ptr<CMainFrame> makeFrame() { return showMainFrame(settings, endpoints, deliveries); }
 };
 
 } // namespace pelimo::test

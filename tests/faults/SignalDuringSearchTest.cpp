@@ -35,8 +35,9 @@ private Q_SLOTS:
         QVERIFY(!folder.empty());
         QVERIFY(::chdir(folder.c_str()) == 0);
 
-        // Twenty pages, each answered slowly, so the search is still paging at the signal.
-        test::SimulatorProcess sim({"--hits", "sig=200", "--delay-ms", "150"});
+        // Twenty pages, each answered slowly, so the search is still paging at the signal; a
+        // window that waited for an answer would miss its timer for the whole of it.
+        test::SimulatorProcess sim({"--hits", "sig=200", "--delay-ms", "600"});
         QVERIFY(sim.start());
         const std::vector<ItemInfo> watched{{"kept1", "kept one", "100", "NO", "x", "0", "1", "3"}};
         QVERIFY(saveAramFile(watched, folder));
@@ -77,7 +78,8 @@ private Q_SLOTS:
             tick.start(1);
             QTest::qWait(1500);
             tick.stop();
-            QVERIFY2(longest < 100, qPrintable(QStringLiteral("longest gap %1 ms").arg(longest)));
+            // Half an answer's time: slack for a busy machine, well short of a wait for a page.
+            QVERIFY2(longest < 300, qPrintable(QStringLiteral("longest gap %1 ms").arg(longest)));
             QVERIFY2(searchRequests() < 20, "the search ended before the signal");
 
             ::kill(::getpid(), SIGTERM);

@@ -22,12 +22,6 @@ public:
     void refreshAlertItem(const ItemInfo& item) override { refreshed.push_back(item); }
     void unmarkItem(const std::string& itemNo) override { unmarked.push_back(itemNo); }
     void setTrayIcon(int32_t iconId) override { trayIcons.push_back(iconId); }
-    void showBalloon(const std::string& sjis, const ItemInfo& first) override
-    {
-        balloons.push_back(sjis);
-        balloonItems.push_back(first.ItemNo);
-    }
-    void showMailStatus(const std::string& sjis) override { mailStatus.push_back(sjis); }
     void showFileNotice(const std::string& sjis) override { fileNotices.push_back(sjis); }
     void watchListClosed() override { ++closed; }
 
@@ -36,9 +30,6 @@ public:
     std::vector<ItemInfo> refreshed;
     std::vector<std::string> unmarked;
     std::vector<int32_t> trayIcons;
-    std::vector<std::string> balloons;
-    std::vector<std::string> balloonItems;
-    std::vector<std::string> mailStatus;
     std::vector<std::string> fileNotices;
     int closed = 0;
     std::function<void(const std::string&)> onStatus;

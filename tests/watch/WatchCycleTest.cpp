@@ -1,15 +1,18 @@
 #include "RecordingHost.h"
+#include "RecordingNotifier.h"
 #include "TestTexts.h"
 #include "WatchTexts.h"
+#include "notify/AlarmDelivery.h"
+#include "notify/DesktopAlerts.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
+#include "platform/WorkQueue.h"
 #include "platform/text/SjisText.h"
 #include "tests/support/ServicePauseClock.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/SmtpSink.h"
 #include "tests/support/TempFolder.h"
 #include "watch/AlarmRules.h"
-#include "watch/AlertMail.h"
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
 #include "watch/TextFill.h"
@@ -19,6 +22,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <mutex>
 
 namespace pelimo {
 namespace {
@@ -71,17 +75,8 @@ protected:
         if (list)
             list->save();
         list.reset();
-        list = std::make_unique<WatchList>(
-            settings, endpoints, host,
-            [this](const EnvSettings&, const std::string& text, const MailStatusSink&) {
-                mails.push_back(text);
-                return true;
-            },
-            dir.string());
+        list = std::make_unique<WatchList>(settings, endpoints, host, notifier, dir.string());
         list->setClock([this] { return now; });
-        list->setPusher([this](std::string_view, const std::string& text, const std::string& first) {
-            pushes.push_back({text, first});
-        });
     }
     void TearDown() override
     {
@@ -118,8 +113,8 @@ protected:
     EnvSettings settings;
     Endpoints endpoints;
     test::RecordingHost host;
-    std::vector<std::string> mails;
-    std::vector<std::pair<std::string, std::string>> pushes;
+    test::RecordingNotifier notifier;
+    std::vector<std::string>& mails = notifier.mails;
     std::unique_ptr<WatchList> list;
     NearEndPolling::Clock::time_point now{};
 };
@@ -130,7 +125,7 @@ TEST_F(WatchCycleTest, EmptyListSetsTheNormalIconAndNothingElse)
 {
     list->runUpdateCycle();
     EXPECT_EQ(host.trayIcons, std::vector<int32_t>{kTrayIconNormal});
-    EXPECT_TRUE(host.balloons.empty());
+    EXPECT_TRUE(notifier.balloons.empty());
     EXPECT_TRUE(host.statusLines.empty());
     EXPECT_TRUE(mails.empty());
     EXPECT_EQ(list->busy(), 0);
@@ -145,17 +140,20 @@ TEST_F(WatchCycleTest, ThreeNewAlarmsGiveOneBalloonAndOneMailInListOrder)
     watch(listing("x4", "4000", kRemain6Min));
     list->runUpdateCycle();
 
-    ASSERT_EQ(host.balloons.size(), 1u);
-    EXPECT_EQ(host.balloons[0], std::string(kAlarmLineCamera) + kOthers2);
-    EXPECT_EQ(host.balloonItems, std::vector<std::string>{"x1"}) << "the balloon names the first new alarm";
+    ASSERT_EQ(notifier.balloons.size(), 1u);
+    EXPECT_EQ(notifier.balloons[0], std::string(kAlarmLineCamera) + kOthers2);
+    EXPECT_EQ(notifier.balloonItems, std::vector<std::string>{"x1"})
+        << "the balloon names the first new alarm";
     ASSERT_EQ(mails.size(), 1u);
     EXPECT_EQ(mails[0], alarmLine(listing("x1", kPriceYen1000, kRemain5Min)) + "\n" +
                             alarmLine(listing("x2", "2000", kRemain30Sec, kNameWatch)) + "\n" +
                             alarmLine(listing("x3", "3000", kRemain5Min, kNameBook)) + "\n");
     EXPECT_EQ(host.trayIcons, std::vector<int32_t>{kTrayIconAlarm});
     EXPECT_FALSE(list->entries()[3].inAlarm());
-    // The push gets the mail's text and the first listing for its page address.
-    EXPECT_EQ(pushes, (std::vector<std::pair<std::string, std::string>>{{mails[0], "x1"}}));
+    // The push gets the first listing for its page address, under the alarms' title.
+    EXPECT_EQ(notifier.batches[0].firstItemNo, "x1");
+    EXPECT_EQ(notifier.batches[0].titleSjis, watch_text::kAlarmsTitle);
+    EXPECT_EQ(notifier.alertTitles, std::vector<std::string>{watch_text::kAlarmsTitle});
     // Each listing was named on the status line while it was fetched, then the line cleared.
     EXPECT_EQ(host.statusLines.front(), fillText(watch_text::kStatusUpdating, {"x1", kNameCamera}));
     EXPECT_EQ(host.statusLines.size(), 8u);
@@ -179,11 +177,7 @@ TEST_F(WatchCycleTest, AFollowUpThatTakesTheCycleOverSendsItsOneMailItself)
     EXPECT_EQ(handed[0].mailText, alarmLine(listing("x1", kPriceYen1000, kRemain5Min)) + "\n");
     EXPECT_EQ(handed[0].firstItemNo, "x1");
     EXPECT_TRUE(mails.empty()) << "the mail waits for the follow-up";
-    EXPECT_EQ(host.balloons.size(), 1u) << "the watched listings' balloon does not wait";
-
-    ASSERT_TRUE(list->deliverAlarms(handed[0].mailText + "more\n", "x1", "title"));
-    EXPECT_EQ(mails, std::vector<std::string>{handed[0].mailText + "more\n"});
-    ASSERT_EQ(pushes.size(), 1u);
+    EXPECT_EQ(notifier.balloons.size(), 1u) << "the watched listings' balloon does not wait";
 
     // A follow-up with nothing to run leaves the cycle to mail as it always did; fast ticks
     // never wait for one.
@@ -192,8 +186,8 @@ TEST_F(WatchCycleTest, AFollowUpThatTakesTheCycleOverSendsItsOneMailItself)
     put(listing("x1", "1500", kRemain5Min));
     list->runUpdateCycle();
     EXPECT_EQ(handed.size(), 2u);
-    EXPECT_EQ(mails.size(), 2u);
-    EXPECT_EQ(mailsWhenAsked, (std::vector<size_t>{0, 1})) << "asked before the cycle mails";
+    EXPECT_EQ(mails.size(), 1u);
+    EXPECT_EQ(mailsWhenAsked, (std::vector<size_t>{0, 0})) << "asked before the cycle mails";
 }
 
 TEST_F(WatchCycleTest, AlertMailGoesToARealSmtpServerOncePerEpisode)
@@ -205,7 +199,20 @@ TEST_F(WatchCycleTest, AlertMailGoesToARealSmtpServerOncePerEpisode)
     settings.smtpPort = smtp.port();
     settings.mailFrom = "watch@example.test";
     settings.mailTo = "user@example.test";
-    WatchList mailing(settings, endpoints, host, smtpAlertMailer(), dir.string());
+    // The program's own notifier, its transfers on a queue of their own.
+    struct NoDesktop final : DesktopAlerts {
+        void showAlert(const std::string&, const ItemInfo&, std::string_view) override {}
+    } desktop;
+    std::mutex statusMutex;
+    std::vector<std::string> status;
+    platform::WorkQueue queue;
+    AlarmDelivery delivery(settings, desktop, queue,
+                           [&](const std::string& text) {
+                               const std::lock_guard lock(statusMutex);
+                               status.push_back(text);
+                           },
+                           {});
+    WatchList mailing(settings, endpoints, host, delivery, dir.string());
     const ItemInfo items[] = {listing("m1", kPriceYen1000, kRemain5Min),
                               listing("m2", "2000", kRemain30Sec, kNameWatch),
                               listing("m3", "3000", kRemain5Min, kNameBook)};
@@ -215,6 +222,7 @@ TEST_F(WatchCycleTest, AlertMailGoesToARealSmtpServerOncePerEpisode)
     }
     mailing.runUpdateCycle();
     mailing.runUpdateCycle(); // still in range: no second mail
+    ASSERT_TRUE(queue.waitIdle(std::chrono::seconds(60)));
 
     const std::vector<std::string> received = smtp.messages();
     ASSERT_EQ(received.size(), 1u);
@@ -228,9 +236,10 @@ TEST_F(WatchCycleTest, AlertMailGoesToARealSmtpServerOncePerEpisode)
         EXPECT_GE(at, last);
         last = at;
     }
-    ASSERT_FALSE(host.mailStatus.empty());
-    EXPECT_EQ(host.mailStatus.front(), "CONNECT TO SMTP");
-    EXPECT_EQ(host.mailStatus.back(), "");
+    const std::lock_guard lock(statusMutex);
+    ASSERT_FALSE(status.empty());
+    EXPECT_EQ(status.front(), "CONNECT TO SMTP");
+    EXPECT_EQ(status.back(), "");
 }
 
 TEST_F(WatchCycleTest, PriceChangesNotifyEachTimeAndARemainingTimeEpisodeOnce)
@@ -247,7 +256,7 @@ TEST_F(WatchCycleTest, PriceChangesNotifyEachTimeAndARemainingTimeEpisodeOnce)
     EXPECT_EQ(mails[0], alarmLine(listing("r", "500", kRemain5Min)) + "\n");
     EXPECT_EQ(mails[1], alarmLine(listing("p", "110", kRemain3Day)) + "\n");
     EXPECT_EQ(mails[2], alarmLine(listing("p", "120", kRemain3Day)) + "\n");
-    EXPECT_EQ(host.balloons.size(), 3u);
+    EXPECT_EQ(notifier.balloons.size(), 3u);
     EXPECT_EQ(host.trayIcons, (std::vector<int32_t>{kTrayIconAlarm, kTrayIconAlarm, kTrayIconAlarm}));
 }
 
@@ -297,13 +306,13 @@ TEST_F(WatchCycleTest, ExitDuringACycleStopsBeforeTheNextListingAndFinishes)
     EXPECT_EQ(itemRequests("e1"), 1u);
     EXPECT_EQ(itemRequests("e2"), 0u);
     // The listing handled so far is still notified, then the exit goes on.
-    EXPECT_EQ(host.balloons.size(), 1u);
+    EXPECT_EQ(notifier.balloons.size(), 1u);
     EXPECT_EQ(mails.size(), 1u);
     EXPECT_EQ(host.closed, 1);
     EXPECT_EQ(host.trayIcons, std::vector<int32_t>{kTrayIconAlarm});
 
     // Idle, an exit request is answered at once.
-    WatchList idle(settings, endpoints, host, {}, dir.string());
+    WatchList idle(settings, endpoints, host, notifier, dir.string());
     idle.requestExit();
     EXPECT_EQ(host.closed, 2);
 }
@@ -408,7 +417,7 @@ TEST_F(WatchCycleTest, FastTickFetchesOnlyListingsNearTheirEndAndAlarmsAsACycle)
     EXPECT_EQ(itemRequests("far"), 0u);
     EXPECT_EQ(itemRequests("n2"), 1u);
     EXPECT_EQ(mails, std::vector<std::string>{alarmLine(listing("n1", "1", kRemain5Min)) + "\n"});
-    EXPECT_EQ(host.balloons.size(), 1u);
+    EXPECT_EQ(notifier.balloons.size(), 1u);
     EXPECT_EQ(host.trayIcons, (std::vector<int32_t>{kTrayIconNormal, kTrayIconAlarm}));
 
     // A tick while a cycle runs does nothing.
@@ -433,7 +442,7 @@ TEST_F(WatchCycleTest, ListingsReadFromTheFileAreNearTheirEndByTheTimeTheFileKne
 {
     watch(listing("n1", "1", kRemain30Min));
     watch(listing("far", "2", kRemain3Day));
-    WatchList reloaded(settings, endpoints, host, {}, dir.string());
+    WatchList reloaded(settings, endpoints, host, notifier, dir.string());
     reloaded.setClock([this] { return now; });
     reloaded.setNearEndSettings({1, 30, 60});
     reloaded.load();
@@ -559,7 +568,7 @@ TEST_F(WatchCycleTest, PriceCeilingAlarmsInTheCycleAndItsRuleLeavesWithTheListin
     // The rules are read back with the list; a removed listing's rule is gone from the file.
     list->removeEntry("c2");
     EXPECT_EQ(loadAramRules(dir.string()).rules, (std::vector<PriceRule>{{"c1", 5000}}));
-    WatchList reloaded(settings, endpoints, host, {}, dir.string());
+    WatchList reloaded(settings, endpoints, host, notifier, dir.string());
     reloaded.load();
     EXPECT_EQ(reloaded.ceiling("c1"), 5000);
     EXPECT_EQ(reloaded.ceiling("c2"), std::nullopt);

@@ -1,16 +1,15 @@
 #include "ListingColumnTexts.h"
 #include "RecordingHost.h"
+#include "RecordingNotifier.h"
 #include "TestTexts.h"
 #include "WatchTexts.h"
 #include "itempage/CRkHtmlView.h"
-#include "itempage/ItemPageAddress.h"
 #include "platform/EventPump.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/SjisText.h"
-#include "tests/support/PushReceiver.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"
@@ -65,6 +64,7 @@ private slots:
         sim.control("/sim/reset");
         dir = std::make_unique<test::TempFolder>("pelimo-watchui");
         host = test::RecordingHost{};
+        notifier = test::RecordingNotifier{};
         settings = EnvSettings{};
         settings.watchIntervalMinutes = 5;
         settings.remainingTimeMinutes = 5;
@@ -72,7 +72,7 @@ private slots:
         settings.alarmChangesListColour = 1;
         settings.alarmTextColour = 0xffffff;
         settings.alarmBackColour = 0x0000ff;
-        list = std::make_unique<CRkAramList>(nullptr, settings, endpoints, host, AlertMailer{}, dir->path());
+        list = std::make_unique<CRkAramList>(nullptr, settings, endpoints, host, notifier, dir->path());
         list->resize(800, 300);
     }
 
@@ -298,7 +298,7 @@ private slots:
             QCOMPARE(itemRequests("e8"), size_t(9 - left));
             QCOMPARE(list->topLevelItem(0)->text(6), q(minutesLeft(left).c_str()));
             // The threshold is five minutes: the alarm comes once, at 5分.
-            QCOMPARE(host.balloons.size(), size_t{left <= 5 ? 1u : 0u});
+            QCOMPARE(notifier.balloons.size(), size_t{left <= 5 ? 1u : 0u});
             now += std::chrono::minutes(1);
         }
         // Over, and the service no longer knows it: the row shows the end, and ticks stop.
@@ -308,36 +308,6 @@ private slots:
         QCOMPARE(list->topLevelItem(0)->text(2), q(kPriceYen1000));
         QVERIFY(QMetaObject::invokeMethod(fast, "timeout"));
         QCOMPARE(itemRequests("e8"), size_t{9});
-    }
-
-    void alarmsArePushedOnlyWhenSetAndAFailureShowsInTheStatusBar()
-    {
-        test::PushReceiver receiver(false);
-        watch(listing("p1", "1", kRemain30Sec));
-        list->watchList().runUpdateCycle();
-        QVERIFY(list->entries()[0].inAlarm());
-        QVERIFY(receiver.requests().empty());
-
-        settings.ext.pushEnabled = 1;
-        settings.ext.pushUrl = receiver.url();
-        watch(listing("p2", "2", kRemain30Sec));
-        list->watchList().runUpdateCycle();
-        const std::vector<std::string> pushed = receiver.requests();
-        QCOMPARE(pushed.size(), size_t{1});
-        QVERIFY(pushed[0].find("\r\nTitle: =?UTF-8?B?44Ki44Op44O844OI5oOF5aCx?=\r\n") != std::string::npos);
-        const std::string click = itemPageAddress(endpoints, listing("p2", "2", kRemain30Sec));
-        QVERIFY(pushed[0].find("\r\nClick: " + click + "\r\n") != std::string::npos);
-
-        // Nobody listens: the status bar says so, and the listing stays in its notified alarm.
-        settings.ext.pushUrl = "http://127.0.0.1:" + std::to_string(test::freeLoopbackPort()) + "/alerts";
-        watch(listing("p3", "3", kRemain30Sec));
-        list->watchList().runUpdateCycle();
-        QCOMPARE(host.mailStatus.size(), size_t{1});
-        const std::string failed = watch_text::kPushFailed;
-        QCOMPARE(host.mailStatus[0].substr(0, failed.find("%s")), failed.substr(0, failed.find("%s")));
-        QVERIFY(list->entries()[2].inAlarm());
-        QVERIFY(list->entries()[2].flags & kMailCollected);
-        QCOMPARE(receiver.requests().size(), size_t{1});
     }
 
     void ceilingFromTheMenuIsSavedShownAndAlarmsOncePerCrossing()
@@ -375,7 +345,7 @@ private slots:
         put(listing("c1", "5100", kRemain3Day));
         list->watchList().runUpdateCycle();
         list->watchList().runUpdateCycle();
-        QCOMPARE(host.balloons.size(), size_t{1});
+        QCOMPARE(notifier.balloons.size(), size_t{1});
         QVERIFY(list->rowAlarmColours(0).has_value());
 
         // The dialog shows the ceiling; emptied, it clears it.
@@ -616,6 +586,7 @@ private:
     Endpoints endpoints;
     std::unique_ptr<test::TempFolder> dir;
     test::RecordingHost host;
+    test::RecordingNotifier notifier;
     EnvSettings settings;
     std::unique_ptr<CRkAramList> list;
 };

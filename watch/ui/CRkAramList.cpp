@@ -1,14 +1,12 @@
 #include "watch/ui/CRkAramList.h"
 
 #include "WatchTexts.h"
-#include "itempage/ItemPageAddress.h"
 #include "listing/QtColumnAlign.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "search/ResultImages.h"
 #include "search/ResultOrder.h"
 #include "search/SearchListHost.h"
-#include "watch/PushNotice.h"
 #include "watch/TextFill.h"
 #include "watch/WatchColumns.h"
 #include "watch/ui/CRkCeilingDlg.h"
@@ -73,9 +71,9 @@ private:
 } // namespace
 
 CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints& e, WatchListHost& host,
-                         AlertMailer mailer, std::string directory)
-    : QTreeWidget(parent), settings(s), endpoints(e),
-      watch(s, e, host, std::move(mailer), std::move(directory)), nearEndTimer(new QTimer(this))
+                         AlarmNotifier& notifier, std::string directory)
+    : QTreeWidget(parent), settings(s), endpoints(e), watch(s, e, host, notifier, std::move(directory)),
+      nearEndTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("aramList"));
     setRootIsDecorated(false);
@@ -109,9 +107,6 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
     connect(nearEndTimer, &QTimer::timeout, this, [this] { watch.runFastTick(); });
 
     watch.setView(this);
-    watch.setPusher([this](std::string_view title, const std::string& text, const std::string& firstItemNo) {
-        pushAlarms(title, text, firstItemNo);
-    });
     // The timers start with createAramList.
     watch.setNearEndSettings(nearEndOf(settings.ext));
 }
@@ -121,7 +116,6 @@ CRkAramList::~CRkAramList()
     watchTimer.stop();
     nearEndTimer->stop();
     watch.setView(nullptr);
-    watch.setPusher({});
     watch.save();
 }
 
@@ -153,20 +147,6 @@ void CRkAramList::applyNearEndSettings()
     const int ms = static_cast<int>(watch.fastTickInterval().count());
     if (!nearEndTimer->isActive() || nearEndTimer->interval() != ms)
         nearEndTimer->start(ms);
-}
-
-void CRkAramList::pushAlarms(std::string_view titleSjis, const std::string& alarmText,
-                             const std::string& firstItemNo)
-{
-    if (!isOn(settings.ext.pushEnabled) || settings.ext.pushUrl.empty())
-        return;
-    ItemInfo first;
-    first.ItemNo = firstItemNo;
-    const std::string click = firstItemNo.empty() ? std::string() : itemPageAddress(endpoints, first);
-    // The alarms stay collected whatever happens to the push; a failure is only shown.
-    const PushOutcome outcome = sendPush(settings.ext.pushUrl, titleSjis, click, alarmText);
-    if (!outcome.sent)
-        watch.host().showMailStatus(outcome.reason);
 }
 
 void CRkAramList::onTimer()

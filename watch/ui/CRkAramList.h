@@ -24,7 +24,7 @@ class CRkAramList final : public QTreeWidget, private WatchListView {
 
 public:
     CRkAramList(QWidget* parent, const EnvSettings& settings, const Endpoints& endpoints, WatchListHost& host,
-                AlertMailer mailer, std::string directory = {});
+                AlarmNotifier& notifier, std::string directory = {});
     ~CRkAramList() override;
     CRkAramList(const CRkAramList&) = delete;
     CRkAramList& operator=(const CRkAramList&) = delete;
@@ -76,7 +76,6 @@ private:
     void updateRowTip(QTreeWidgetItem& row);
     void onTimer();
     void applyNearEndSettings();
-    void pushAlarms(std::string_view titleSjis, const std::string& alarmText, const std::string& firstItemNo);
     void showContextMenu(const QPoint& pos);
 
     const EnvSettings& settings;

@@ -1,4 +1,4 @@
-#include "watch/AlertMail.h"
+#include "notify/AlertMail.h"
 
 #include "app/settings/SettingsStore.h"
 #include "mail/CurlSmtpSender.h"
@@ -24,7 +24,7 @@ std::string afterDate(const std::string& message)
 
 // The one alert mailer picks the plain dialogue or the submission client by the encryption
 // setting, and both carry the same message.
-TEST(AlertMailer, ChoosesTheDeliveryByTheEncryptionSetting)
+TEST(AlertMail, ChoosesTheDeliveryByTheEncryptionSetting)
 {
     ASSERT_EQ(certificates().startError(), "");
     struct Case {
@@ -62,8 +62,8 @@ TEST(AlertMailer, ChoosesTheDeliveryByTheEncryptionSetting)
         settings.ext.smtpPassword = c.password;
 
         std::vector<std::string> status;
-        const bool sent = smtpAlertMailer()(settings, "alarm line\n",
-                                            [&status](const std::string& text) { status.push_back(text); });
+        const bool sent = mailAlarms(settings, "alarm line\n",
+                                     [&status](const std::string& text) { status.push_back(text); });
         EXPECT_EQ(sent, c.sent);
         ASSERT_FALSE(status.empty());
         EXPECT_EQ(status.front(), "CONNECT TO SMTP");

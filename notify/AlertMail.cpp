@@ -1,6 +1,4 @@
-#include "watch/AlertMail.h"
-
-#include "mail/SendAlertMail.h"
+#include "notify/AlertMail.h"
 
 namespace pelimo {
 
@@ -22,11 +20,10 @@ MailSettings mailSettingsFrom(const EnvSettings& settings)
     return mail;
 }
 
-AlertMailer smtpAlertMailer()
+bool mailAlarms(const EnvSettings& settings, const std::string& alertText, const StatusSink& status,
+                const MailTimeouts& timeouts)
 {
-    return [](const EnvSettings& settings, const std::string& alertText, const MailStatusSink& status) {
-        return SendAlertMail(mailSettingsFrom(settings), alertText, status);
-    };
+    return SendAlertMail(mailSettingsFrom(settings), alertText, status, timeouts);
 }
 
 } // namespace pelimo

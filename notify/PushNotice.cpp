@@ -1,10 +1,10 @@
-#include "watch/PushNotice.h"
+#include "notify/PushNotice.h"
 
-#include "WatchTexts.h"
+#include "NotifyTexts.h"
+#include "mail/InterruptibleCurl.h"
 #include "platform/text/Base64.h"
 #include "platform/text/SjisText.h"
 #include "platform/text/WebAddress.h"
-#include "watch/TextFill.h"
 
 #include <curl/curl.h>
 #include <memory>
@@ -18,10 +18,9 @@ struct PostResult {
     std::string error; // curl's word for a transfer that failed
 };
 
-// One blocking POST, bounded as a whole. Kept on its own so that it can move onto a shared
-// transfer engine without the rest noticing.
+// One POST, bounded as a whole; it blocks its thread, which is never the window's.
 PostResult httpPost(const std::string& url, const std::vector<std::string>& headers, const std::string& body,
-                    std::chrono::milliseconds limit)
+                    std::chrono::milliseconds limit, const platform::WaitInterrupt* interrupt)
 {
     PostResult result;
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
@@ -47,13 +46,23 @@ PostResult httpPost(const std::string& url, const std::vector<std::string>& head
     curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, discard);
-    const CURLcode rc = curl_easy_perform(c);
+    const CURLcode rc = performInterruptibly(c, interrupt);
     if (rc != CURLE_OK) {
         result.error = curl_easy_strerror(rc);
         return result;
     }
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &result.status);
     return result;
+}
+
+// The failure text with its detail in place of its one "%s" (a byte pair no Shift-JIS
+// character holds, as '%' is never a trail byte).
+std::string failedText(const std::string& detail)
+{
+    std::string text = notify_text::kPushFailed;
+    if (const size_t at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, detail);
+    return text;
 }
 
 // Header values go out as they are; a CR, LF or other control byte would end the header.
@@ -97,7 +106,8 @@ std::optional<PushNotice> buildPushNotice(const std::string& url, std::string_vi
     return notice;
 }
 
-PushOutcome sendPushNotice(const PushNotice& notice, std::chrono::milliseconds limit)
+PushOutcome sendPushNotice(const PushNotice& notice, std::chrono::milliseconds limit,
+                           const platform::WaitInterrupt* interrupt)
 {
     std::vector<std::string> headers = {"Title: " + notice.titleHeader,
                                         "Content-Type: text/plain; charset=utf-8",
@@ -105,24 +115,25 @@ PushOutcome sendPushNotice(const PushNotice& notice, std::chrono::milliseconds l
                                         "Expect:"};
     if (!notice.clickHeader.empty())
         headers.push_back("Click: " + notice.clickHeader);
-    const PostResult posted = httpPost(notice.url, headers, notice.body, limit);
+    const PostResult posted = httpPost(notice.url, headers, notice.body, limit, interrupt);
     PushOutcome outcome;
     if (!posted.error.empty())
-        outcome.reason = fillText(watch_text::kPushFailed, {posted.error});
+        outcome.reason = failedText(posted.error);
     else if (posted.status < 200 || posted.status > 299)
-        outcome.reason = fillText(watch_text::kPushFailed, {"HTTP " + std::to_string(posted.status)});
+        outcome.reason = failedText("HTTP " + std::to_string(posted.status));
     else
         outcome.sent = true;
     return outcome;
 }
 
 PushOutcome sendPush(const std::string& url, std::string_view titleSjis, const std::string& clickUrl,
-                     std::string_view alarmTextSjis, std::chrono::milliseconds limit)
+                     std::string_view alarmTextSjis, std::chrono::milliseconds limit,
+                     const platform::WaitInterrupt* interrupt)
 {
     const std::optional<PushNotice> notice = buildPushNotice(url, titleSjis, clickUrl, alarmTextSjis);
     if (!notice)
-        return PushOutcome{false, watch_text::kPushBadAddress};
-    return sendPushNotice(*notice, limit);
+        return PushOutcome{false, notify_text::kPushBadAddress};
+    return sendPushNotice(*notice, limit, interrupt);
 }
 
 } // namespace pelimo

@@ -7,6 +7,10 @@
 
 namespace pelimo {
 
+namespace platform {
+class WaitInterrupt;
+}
+
 // One push to the phone as it goes over the wire: a POST to an http(s) address whose body is
 // the alarm text in UTF-8, with the title and the page to open in headers (what ntfy servers
 // read; any webhook receiver can take it).
@@ -34,11 +38,13 @@ bool isPushAddress(std::string_view url);
 std::optional<PushNotice> buildPushNotice(const std::string& url, std::string_view titleSjis,
                                           const std::string& clickUrl, std::string_view alarmTextSjis);
 
-// Sends the notice, all of it within the time limit.
-PushOutcome sendPushNotice(const PushNotice& notice, std::chrono::milliseconds limit = kPushTimeLimit);
+// Sends the notice, all of it within the time limit; a raised interrupt ends it at once.
+PushOutcome sendPushNotice(const PushNotice& notice, std::chrono::milliseconds limit = kPushTimeLimit,
+                           const platform::WaitInterrupt* interrupt = nullptr);
 
 // Builds and sends; an address that is not http(s) is refused without a request.
 PushOutcome sendPush(const std::string& url, std::string_view titleSjis, const std::string& clickUrl,
-                     std::string_view alarmTextSjis, std::chrono::milliseconds limit = kPushTimeLimit);
+                     std::string_view alarmTextSjis, std::chrono::milliseconds limit = kPushTimeLimit,
+                     const platform::WaitInterrupt* interrupt = nullptr);
 
 } // namespace pelimo

@@ -1,0 +1,205 @@
+// The program's notifier against real peers: the settings choose which ways an alarm is told,
+// each batch's mail goes before its push with their status texts in order, and a peer that
+// never answers holds neither the caller nor, beyond its grace, the exit.
+#include "notify/AlarmDelivery.h"
+
+#include "NotifyTestTexts.h"
+#include "NotifyTexts.h"
+#include "notify/DesktopAlerts.h"
+#include "platform/WorkQueue.h"
+#include "tests/support/LoopbackListener.h"
+#include "tests/support/MailSettings.h"
+#include "tests/support/PushReceiver.h"
+#include "tests/support/SmtpSink.h"
+
+#include <gtest/gtest.h>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pelimo {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace notify_test_text;
+
+class RecordingDesktop final : public DesktopAlerts {
+public:
+    void showAlert(const std::string& sjis, const ItemInfo& first, std::string_view titleSjis) override
+    {
+        shown.push_back(std::string(titleSjis) + "|" + sjis + "|" + first.ItemNo);
+    }
+    std::vector<std::string> shown;
+};
+
+// The status texts as the queue's thread hands them over.
+class StatusLog {
+public:
+    AlarmDelivery::StatusPost sink()
+    {
+        return [this](const std::string& text) {
+            const std::lock_guard lock(mutex);
+            texts.push_back(text);
+        };
+    }
+    std::vector<std::string> all()
+    {
+        const std::lock_guard lock(mutex);
+        return texts;
+    }
+
+private:
+    std::mutex mutex;
+    std::vector<std::string> texts;
+};
+
+std::string pageOf(const std::string& itemNo)
+{
+    return "http://127.0.0.1:1/item/" + itemNo;
+}
+
+std::string closedPushUrl()
+{
+    return "http://127.0.0.1:" + std::to_string(test::freeLoopbackPort()) + "/alerts";
+}
+
+ItemInfo listing(const std::string& itemNo)
+{
+    ItemInfo item;
+    item.ItemNo = itemNo;
+    return item;
+}
+
+const AlarmBatch kBatch{kAlarmsTitle, std::string(kAlarmLineCamera) + "\n", "x1"};
+
+TEST(AlarmDelivery, TheSettingsChooseWhichWaysAnAlarmIsTold)
+{
+    test::SmtpSink smtp;
+    ASSERT_EQ(smtp.startError(), "");
+    test::PushReceiver receiver;
+    struct Case {
+        const char* name;
+        int balloon, mail, push;
+        const char* pushUrl; // nullptr: the receiver's
+        size_t alerts, mails, pushes;
+    };
+    const Case cases[] = {
+        {"all off", 0, 0, 0, nullptr, 0, 0, 0},
+        {"balloon only", 1, 0, 0, nullptr, 1, 0, 0},
+        {"mail only", 0, 1, 0, nullptr, 0, 1, 0},
+        {"push only", 0, 0, 1, nullptr, 0, 0, 1},
+        {"push on without an address", 0, 0, 1, "", 0, 0, 0},
+        {"all on", 1, 1, 1, nullptr, 1, 1, 1},
+    };
+    size_t mails = 0;
+    size_t pushes = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EnvSettings settings;
+        test::mailThrough(settings, smtp.port());
+        settings.alarmBalloon = c.balloon;
+        settings.alarmMail = c.mail;
+        settings.ext.pushEnabled = c.push;
+        settings.ext.pushUrl = c.pushUrl ? c.pushUrl : receiver.url();
+        RecordingDesktop desktop;
+        StatusLog status;
+        platform::WorkQueue queue;
+        AlarmDelivery delivery(settings, desktop, queue, status.sink(), pageOf);
+
+        delivery.showAlert(kAlarmsTitle, kAlarmLineCamera, listing("x1"));
+        delivery.sendAlarms(kBatch);
+        // A batch without alarms tells nothing.
+        delivery.showAlert(kAlarmsTitle, "", listing(""));
+        delivery.sendAlarms(AlarmBatch{kAlarmsTitle, "", ""});
+        ASSERT_TRUE(queue.waitIdle(60s));
+
+        EXPECT_EQ(desktop.shown.size(), c.alerts);
+        if (c.alerts > 0) {
+            EXPECT_EQ(desktop.shown[0], std::string(kAlarmsTitle) + "|" + kAlarmLineCamera + "|x1");
+        }
+        mails += c.mails;
+        pushes += c.pushes;
+        EXPECT_EQ(smtp.messages().size(), mails);
+        ASSERT_EQ(receiver.requests().size(), pushes);
+        if (c.pushes > 0) {
+            EXPECT_NE(receiver.requests().back().find("\r\nClick: " + pageOf("x1") + "\r\n"),
+                      std::string::npos);
+        }
+    }
+}
+
+TEST(AlarmDelivery, EachBatchMailsBeforeItPushesAndTheTextsKeepTheirOrder)
+{
+    test::SmtpSink smtp;
+    ASSERT_EQ(smtp.startError(), "");
+    EnvSettings settings;
+    test::mailThrough(settings, smtp.port());
+    settings.alarmMail = 1;
+    settings.ext.pushEnabled = 1;
+    settings.ext.pushUrl = closedPushUrl(); // nobody listens: the push fails
+    RecordingDesktop desktop;
+    StatusLog status;
+    platform::WorkQueue queue;
+    AlarmDelivery delivery(settings, desktop, queue, status.sink(), pageOf);
+
+    delivery.sendAlarms(kBatch);
+    delivery.sendAlarms(kBatch);
+    ASSERT_TRUE(queue.waitIdle(60s));
+
+    const std::vector<std::string> texts = status.all();
+    ASSERT_EQ(texts.size(), 8u);
+    const std::string failed = notify_text::kPushFailed;
+    const std::string failedStart = failed.substr(0, failed.find("%s"));
+    for (size_t batch = 0; batch < 2; ++batch) {
+        SCOPED_TRACE(batch);
+        EXPECT_EQ(texts[batch * 4], "CONNECT TO SMTP");
+        EXPECT_EQ(texts[batch * 4 + 1], "SEND TO user@example.test");
+        EXPECT_EQ(texts[batch * 4 + 2], "");
+        EXPECT_TRUE(texts[batch * 4 + 3].starts_with(failedStart)) << texts[batch * 4 + 3];
+    }
+    EXPECT_EQ(smtp.messages().size(), 2u);
+}
+
+// Peers that take the connection and never answer: the push's and the mail's bounds are 10 s
+// and 30 s, far beyond what the caller or the exit may wait.
+TEST(AlarmDelivery, SilentPeersHoldNeitherTheCallerNorTheExitBeyondItsGrace)
+{
+    struct Case {
+        const char* name;
+        bool mail;
+    };
+    for (const Case c : {Case{"silent SMTP server", true}, Case{"silent push receiver", false}}) {
+        SCOPED_TRACE(c.name);
+        test::LoopbackListener silent;
+        ASSERT_GT(silent.port(), 0);
+        EnvSettings settings;
+        test::mailThrough(settings, silent.port());
+        settings.alarmMail = c.mail ? 1 : 0;
+        settings.ext.pushEnabled = c.mail ? 0 : 1;
+        settings.ext.pushUrl = silent.baseUrl() + "/alerts";
+        RecordingDesktop desktop;
+        StatusLog status;
+        platform::WorkQueue queue;
+        AlarmDelivery delivery(settings, desktop, queue, status.sink(), pageOf);
+
+        delivery.sendAlarms(kBatch);
+        // The call has returned and the transfer is under way, held by the peer.
+        const std::unique_ptr<test::LoopbackPeer> peer = silent.accept(30s);
+        ASSERT_TRUE(peer);
+        EXPECT_FALSE(queue.waitIdle(200ms)) << "the peer's silence holds the transfer, not the caller";
+
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(queue.finish(500ms)) << "the held batch did not go";
+        const auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(took, 300ms) << "the grace was given";
+        EXPECT_LT(took, 5s) << "the transfer was ended, not waited for";
+        // Ended, not left behind: the connection closes now, not at the peer's bound.
+        const auto closing = std::chrono::steady_clock::now();
+        peer->drain(20s);
+        EXPECT_LT(std::chrono::steady_clock::now() - closing, 5s);
+    }
+}
+
+} // namespace
+} // namespace pelimo
