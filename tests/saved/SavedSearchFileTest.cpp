@@ -201,6 +201,22 @@ TEST_F(SavedSearchFileTest, ADoubleByteCharacterAcrossTheReadersChunksReadsWhole
     }
 }
 
+TEST_F(SavedSearchFileTest, AnItemNumberWithBlanksIsNotToldAgainAfterARestart)
+{
+    SavedSearch search;
+    search.request.text = kKeywordCamera;
+    // The first run records what exists; a listing without a number is none.
+    EXPECT_EQ(runPages(search, {{" a ", "b\t", "  "}}, t0).newNumbers, std::vector<std::string>{});
+    std::vector<SavedSearch> searches = restart({search}, t0 + 1h);
+    EXPECT_EQ(readFile().find("<ItemNo lastSeen=\"2026-12-08T09:20:31Z\">\n"), std::string::npos)
+        << "an empty number is kept: " << readFile();
+    EXPECT_EQ(runPages(searches[0], {{" a ", "a", "b\t", ""}, {"c "}}, t0 + 2h).newNumbers,
+              std::vector<std::string>{"c "});
+    EXPECT_EQ(searches[0].seen.size(), 3u);
+    searches = restart(searches, t0 + 3h);
+    EXPECT_EQ(runPages(searches[0], {{"a", " b", "c", " "}}, t0 + 3h).newNumbers, std::vector<std::string>{});
+}
+
 TEST_F(SavedSearchFileTest, ADamagedFileIsKeptAside)
 {
     const std::string bad[] = {
