@@ -14,6 +14,7 @@ namespace pelimo {
 //   <root><SavedSearch> the fields in this order, then <Seen> with one
 //   <ItemNo lastSeen="2026-12-08T09:20:31Z"> per listing seen </Seen></SavedSearch>...</root>
 // No Seen element marks a search whose first run is still to come.
+inline constexpr const char* kRootElement = "root";
 inline constexpr const char* kSavedSearchElement = "SavedSearch";
 inline constexpr const char* kSeenElement = "Seen";
 inline constexpr const char* kItemNoElement = "ItemNo";

@@ -104,14 +104,14 @@ bool serializeSavedSearchFile(const std::vector<SavedSearch>& searches, std::str
     // Written a search at a time, never as a whole document in memory: the file may hold far
     // more searches than run, each with the listings it has seen.
     out = kDeclaration;
-    out += "<root>\n";
+    out += std::string("<") + kRootElement + ">\n";
     std::string utf8;
     for (const SavedSearch& s : searches) {
         utf8.clear();
         appendSearch(utf8, s);
         out += platform::utf8ToSjis(utf8);
     }
-    out += "</root>\n";
+    out += std::string("</") + kRootElement + ">\n";
     return true;
 }
 

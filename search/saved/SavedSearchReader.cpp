@@ -189,9 +189,10 @@ public:
         if (depth == 0) {
             // By the root's start tag the whole prolog is read: entities would be declared by now.
             const xmlNode* node = xmlTextReaderCurrentNode(reader);
-            return name == "root" && !(node && declaresEntities(node->doc)) && (sawRoot = true);
+            sawRoot = name == kRootElement && !(node && declaresEntities(node->doc));
+            return sawRoot;
         }
-        if (depth == 1 && name == "SavedSearch") {
+        if (depth == 1 && name == kSavedSearchElement) {
             current = SavedSearch{};
             fieldsTaken = 0;
             seenTaken = inSeen = false;
