@@ -350,6 +350,12 @@ private Q_SLOTS:
         QVERIFY(serializeSavedSearchFile({after.searches.begin() + 20, after.searches.end()}, left));
         QVERIFY(serializeSavedSearchFile({inFile.begin() + 20, inFile.end()}, leftBefore));
         QVERIFY(left == leftBefore);
+
+        // Unsaving one lets the first left out in: its tab opens with the next cycle.
+        QVERIFY(useSaveItem(*frame, 0, "保存を解除する"));
+        QVERIFY(cycle(*frame));
+        QCOMPARE(frame->savedSearches()->searches().searches().size(), size_t(24));
+        QCOMPARE(caption(*frame, tabs(*frame)->tabCount() - 1), QStringLiteral("★ zleft20"));
     }
 
     void damagedFileIsKeptAsideAndAnnounced()

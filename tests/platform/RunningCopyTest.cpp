@@ -7,8 +7,11 @@
 #include "tests/support/TempFolder.h"
 
 #include <atomic>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -86,6 +89,46 @@ TEST_F(RunningCopyTest, ALaterStartOnTheFolderHandsOverToTheOwnerWhateverThePath
     stopServing();
     owner = FolderClaim{};
     EXPECT_EQ(platform::claimDataFolder(folder, options).outcome, FolderClaim::Outcome::owner);
+}
+
+TEST(DataFolderLockTest, AProgramStartedByTheHolderDoesNotKeepTheFolderLockedAfterIt)
+{
+    // The program starts other programs (a browser); one still running after the program ended
+    // must not hold its folder.
+    test::TempFolder temp{"pelimo-lock"};
+    int started[2];
+    ASSERT_EQ(::pipe(started), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        platform::DataFolderLock lock;
+        if (lock.take(temp.path(), ".test.lock") != platform::DataFolderLock::Outcome::taken)
+            ::_exit(1);
+        // The holder ends once the child runs the other program: a pipe that closes on exec.
+        int execed[2];
+        if (::pipe2(execed, O_CLOEXEC) != 0)
+            ::_exit(1);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::execlp("sleep", "sleep", "30", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(execed[1]);
+        char byte;
+        [[maybe_unused]] const ssize_t closed = ::read(execed[0], &byte, 1);
+        [[maybe_unused]] const ssize_t n = ::write(started[1], &child, sizeof child);
+        ::_exit(0);
+    }
+    ::close(started[1]);
+    pid_t child = 0;
+    ASSERT_EQ(::read(started[0], &child, sizeof child), static_cast<ssize_t>(sizeof child));
+    ::close(started[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(holder, &status, 0), holder);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    platform::DataFolderLock lock;
+    EXPECT_EQ(lock.take(temp.path(), ".test.lock"), platform::DataFolderLock::Outcome::taken);
+    ::kill(child, SIGKILL);
 }
 
 } // namespace
