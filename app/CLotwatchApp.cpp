@@ -7,6 +7,7 @@
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/TerminationSignals.h"
 
+#include <QTimer>
 #include <chrono>
 
 namespace pelimo {
@@ -34,20 +35,37 @@ CLotwatchApp::~CLotwatchApp()
 
 bool CLotwatchApp::initInstance()
 {
+    // Heard first, before any file is read: a signal while the window is being built waits for
+    // it and then ends the run in order.
+    signals_ = std::make_unique<platform::TerminationSignals>(nullptr);
+    QObject::connect(signals_.get(), &platform::TerminationSignals::terminationRequested, signals_.get(),
+                     [this] {
+                         if (mainFrame_)
+                             mainFrame_->beginShutdown();
+                         else
+                             shutdownRequested_ = true;
+                     });
     loadSettings(settings_);
     refreshEndpoints();
     mainFrame_ = std::make_unique<CMainFrame>(settings_, endpoints_, deliveries_);
+    if (shutdownRequested_)
+        QTimer::singleShot(0, mainFrame_.get(), &CMainFrame::beginShutdown);
     QObject::connect(mainFrame_->cmdBar(), &CRkCmdDialog::settingsDialogClosed, mainFrame_.get(),
                      [this] { refreshEndpoints(); });
     // Both files live in the working folder; without it the run keeps nothing, and says so once.
     if (settingsFilePath().empty()) {
         platform::sendMessage(mainFrame_.get(), platform::StatusText{app_text::kNoWorkingFolder});
     }
-    signals_ = std::make_unique<platform::TerminationSignals>(nullptr);
-    QObject::connect(signals_.get(), &platform::TerminationSignals::terminationRequested, mainFrame_.get(),
-                     &CMainFrame::beginShutdown);
     mainFrame_->show();
     mainFrame_->repaint();
+    return true;
+}
+
+bool CLotwatchApp::bringToFront()
+{
+    if (!mainFrame_ || mainFrame_->isClosing())
+        return false;
+    mainFrame_->restoreWindow();
     return true;
 }
 

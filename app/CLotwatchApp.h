@@ -29,8 +29,12 @@ public:
     CLotwatchApp(const CLotwatchApp&) = delete;
     CLotwatchApp& operator=(const CLotwatchApp&) = delete;
 
-    // Loads the settings and shows the main window.
+    // Loads the settings and shows the main window. A termination signal that comes meanwhile
+    // ends the run through the orderly shutdown once the window is there.
     bool initInstance();
+    // A later start on the same data folder: the window comes up, raised and out of the tray.
+    // False while the program is ending, when there is no window to bring.
+    bool bringToFront();
 
     EnvSettings& settings() { return settings_; }
     CMainFrame* mainFrame() const { return mainFrame_.get(); }
@@ -47,6 +51,7 @@ private:
     platform::WorkQueue deliveries_;
     std::unique_ptr<CMainFrame> mainFrame_;
     std::unique_ptr<platform::TerminationSignals> signals_;
+    bool shutdownRequested_ = false; // a signal came before the window was there
 };
 
 } // namespace pelimo

@@ -62,6 +62,8 @@ public:
     // Exit command, close request or termination signal: asks the busy parts to stop, and the
     // window closes once they have.
     void beginShutdown();
+    // Shows the window, raised and out of the tray (the tray's "open", a later start's hand-over).
+    void restoreWindow();
 
     bool isClosing() const { return closing_ == 1; }
     QString messagePaneText() const;
@@ -90,7 +92,6 @@ private:
     void requestWatchListExit();
     void onSearchTabsClosed();
     void onWatchListClosed();
-    void restoreWindow();
     void showAbout();
 
     EnvSettings& settings_;

@@ -10,6 +10,7 @@
 #include "search/saved/SavedSearchStatus.h"
 
 #include <QMetaObject>
+#include <algorithm>
 #include <chrono>
 
 namespace pelimo {
@@ -43,9 +44,14 @@ void SavedSearches::start()
         break;
     }
     saved = SavedSearchList(std::move(load.searches));
-    watches.resize(saved.searches().size());
+    // Only the first searches up to the limit open and run; the rest stay in the file as they
+    // are, for the user to bring back by unsaving others.
+    const size_t total = saved.searches().size();
+    watches.resize(std::min(total, SavedSearchList::kMaxSearches));
     for (size_t i = 0; i < watches.size(); ++i)
         openTab(i);
+    if (total > watches.size())
+        showStatus(savedSearchesLeftOutStatus(total - watches.size()));
 }
 
 bool SavedSearches::openTab(size_t index)
@@ -255,6 +261,9 @@ void SavedSearches::toggleSaved(CRkItemList& list)
         // By position: a file may hold the same search twice.
         watches.erase(watches.begin() + index);
         saved.searches().erase(saved.searches().begin() + index);
+        // The first search left out moves up to the limit: its tab opens at the next cycle.
+        if (saved.searches().size() > watches.size() && watches.size() < SavedSearchList::kMaxSearches)
+            watches.emplace_back();
         list.stopCollecting();
         list.clearNewMarks();
         // An ordinary search again: the pages the user resumes are not cut at a run's limit.

@@ -37,7 +37,8 @@ public:
     SavedSearches(const SavedSearches&) = delete;
     SavedSearches& operator=(const SavedSearches&) = delete;
 
-    // Reads SearchList.xml and opens every saved search in a tab of its own; each runs once.
+    // Reads SearchList.xml and opens the saved searches, up to the limit, in tabs of their own;
+    // each runs once. The status line says how many more the file holds.
     void start();
     // The watch cycle's follow-up: re-runs the saved searches; true when their runs take the
     // cycle's alarms over.
@@ -98,7 +99,9 @@ private:
     std::string directory;
     Clock now;
     SavedSearchList saved;
-    std::vector<Watch> watches; // beside saved.searches(), index for index
+    // Beside the first of saved.searches(), index for index, up to the limit; those beyond it
+    // are only kept for the file.
+    std::vector<Watch> watches;
     Batch batch;
     bool closing = false;
     // Saves are held back while an unreadable file could not be moved out of the way.

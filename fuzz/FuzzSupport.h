@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <string>
 #include <unistd.h>
 
@@ -18,6 +19,20 @@ inline const std::string& workFolder(const char* name)
         return std::string(made);
     }();
     return folder;
+}
+
+// Removes every file in a folder of the run, so each input starts from an empty folder.
+inline void removeFilesIn(const std::string& folder)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            ::unlink((folder + "/" + name).c_str());
+    }
+    ::closedir(dir);
 }
 
 // Stops the run with a finding when an expectation does not hold.

@@ -6,32 +6,13 @@
 #include "watch/AramFile.h"
 
 #include <cstdint>
-#include <dirent.h>
 #include <string>
-#include <unistd.h>
-
-namespace {
-
-void removeFilesIn(const std::string& folder)
-{
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            ::unlink(pelimo::platform::joinPath(folder, name).c_str());
-    }
-    ::closedir(dir);
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace pelimo;
     const std::string folder = fuzz::workFolder("aram");
-    removeFilesIn(folder);
+    fuzz::removeFilesIn(folder);
     const std::string input(reinterpret_cast<const char*>(data), size);
     PELIMO_FUZZ_REQUIRE(platform::writeFileAtomically(aramFilePath(folder), input));
 

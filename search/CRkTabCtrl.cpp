@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabBar>
+#include <algorithm>
 #include <cstdio>
 
 namespace pelimo {
@@ -86,17 +87,9 @@ int CRkTabCtrl::tabCount() const
 
 CRkItemList* CRkTabCtrl::listOfTab(int index) const
 {
-    if (index < 0)
+    if (index < 0 || static_cast<size_t>(index) >= tabLists.size())
         return nullptr;
-    int tab = 0;
-    for (CRkItemList* list : lists) {
-        if (!list || !rotation.isOpen(list->paging()))
-            continue;
-        if (tab == index)
-            return list;
-        ++tab;
-    }
-    return nullptr;
+    return tabLists[static_cast<size_t>(index)];
 }
 
 std::vector<CRkItemList*> CRkTabCtrl::allLists() const
@@ -152,6 +145,7 @@ CRkItemList* CRkTabCtrl::newSearch(SearchRequest request)
     list->setCaption(caption);
     list->setSearch(request);
     lists.push_back(list);
+    tabLists.insert(tabLists.begin() + index, list);
     rotation.add(list->paging());
     tabs->setCurrentIndex(index);
     changingTabs = false;
@@ -171,11 +165,10 @@ CRkItemList* CRkTabCtrl::newSearch(SearchRequest request)
 
 int CRkTabCtrl::tabOfList(const CRkItemList* list) const
 {
-    for (int i = 0; i < tabs->count(); ++i) {
-        if (listOfTab(i) == list)
-            return i;
-    }
-    return -1;
+    if (list == nullptr)
+        return -1;
+    const auto it = std::find(tabLists.begin(), tabLists.end(), list);
+    return it == tabLists.end() ? -1 : static_cast<int>(it - tabLists.begin());
 }
 
 void CRkTabCtrl::setTabDecoration(const CRkItemList& list, bool saved, int newCount)
@@ -266,6 +259,7 @@ void CRkTabCtrl::closeMenuTab()
 
     changingTabs = true;
     tabs->removeTab(index);
+    tabLists.erase(tabLists.begin() + index);
     changingTabs = false;
     menuTab = -1;
 

@@ -115,6 +115,9 @@ private:
     // Every list not yet destroyed, open and closing, in creation order; the rotation knows
     // which are open.
     std::vector<QPointer<CRkItemList>> lists;
+    // The list of each tab, by tab index: a tab's list and a list's tab are found without
+    // counting the open lists before it.
+    std::vector<QPointer<CRkItemList>> tabLists;
     TurnRotation rotation;
     int current = -1;
     int menuTab = -1;

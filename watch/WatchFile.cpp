@@ -68,6 +68,12 @@ WatchFileOpen openWatchFile(XmlDocumentClient& client, const std::string& path)
         return result;
     }
     client.release();
+    return moveWatchFileAside(path);
+}
+
+WatchFileOpen moveWatchFileAside(const std::string& path)
+{
+    WatchFileOpen result;
     const std::string aside = asideName(path);
     if (std::rename(path.c_str(), aside.c_str()) == 0) {
         result.outcome = WatchFileOutcome::movedAside;

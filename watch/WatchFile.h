@@ -24,4 +24,8 @@ std::string watchFilePath(const std::string& directory, const char* name);
 // that name, or no path at all, is unreadable: it must not be saved over.
 WatchFileOpen openWatchFile(XmlDocumentClient& client, const std::string& path);
 
+// Renames a file found unreadable aside as openWatchFile does (movedAside), or says it could
+// not be moved (unreadable).
+WatchFileOpen moveWatchFileAside(const std::string& path);
+
 } // namespace pelimo

@@ -139,6 +139,12 @@ bool isDeclaration(const xmlNode* node)
 
 } // namespace
 
+void appendEscapedXml(std::string& out, std::string_view utf8, bool attribute)
+{
+    const std::string text(utf8);
+    appendEscaped(out, reinterpret_cast<const xmlChar*>(text.c_str()), attribute);
+}
+
 std::string serializeDocument(const _xmlDoc* document)
 {
     std::string utf8;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 struct _xmlDoc;
 
@@ -11,5 +12,9 @@ namespace pelimo {
 // is indented or added. Characters Shift-JIS cannot hold become '?', and characters XML
 // cannot hold at all become '?' too, so a saved file always loads again.
 std::string serializeDocument(const _xmlDoc* document);
+
+// Appends UTF-8 text escaped as serializeDocument writes element content, or with attribute
+// set a double-quoted attribute value.
+void appendEscapedXml(std::string& out, std::string_view utf8, bool attribute);
 
 } // namespace pelimo

@@ -20,10 +20,10 @@ inline Deadline deadlineAfter(std::chrono::milliseconds timeout)
     return std::chrono::steady_clock::now() + timeout;
 }
 
-// A TCP socket that owns its descriptor. Every operation waits at most until the deadline
-// or for the time it is given, so a peer that stops answering can never hold the caller for
-// ever, and a raised interrupt ends any wait at once. The descriptor is non-blocking; sends
-// never raise SIGPIPE.
+// A stream socket (TCP, or local: LocalSocket.h) that owns its descriptor. Every operation
+// waits at most until the deadline or for the time it is given, so a peer that stops answering
+// can never hold the caller for ever, and a raised interrupt ends any wait at once. The
+// descriptor is non-blocking; sends never raise SIGPIPE.
 class Socket {
 public:
     Socket() = default;

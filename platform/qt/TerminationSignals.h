@@ -6,8 +6,9 @@ class QSocketNotifier;
 
 namespace pelimo::platform {
 
-// Turns SIGTERM and SIGINT into a Qt signal on the GUI thread (a self-pipe the handler writes
-// one byte to), so a logout or Ctrl+C runs the program's orderly shutdown. One per process.
+// Turns SIGTERM and SIGINT into a Qt signal on the GUI thread (the self-pipe of
+// catchTerminationSignals), so a logout or Ctrl+C runs the program's orderly shutdown. A signal
+// that came before this object was made is heard as soon as the event loop runs. One per process.
 class TerminationSignals final : public QObject {
     Q_OBJECT
 public:
@@ -22,7 +23,7 @@ Q_SIGNALS:
 private:
     void drain();
 
-    QSocketNotifier* notifier_ = nullptr;
+    QSocketNotifier* notifier = nullptr;
 };
 
 } // namespace pelimo::platform

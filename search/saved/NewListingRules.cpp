@@ -8,7 +8,7 @@ NewListingReport applyRun(SavedSearch& search, const SavedSearchRun& run, SeenSe
     report.cutAtLimit = run.cutAtLimit();
     report.silentFirstRun = search.firstRunPending;
     for (const ItemInfo& listing : run.listings()) {
-        if (search.seen.markSeen(listing.ItemNo, now) && !report.silentFirstRun)
+        if (search.seen.markSeen(itemNumberKey(listing.ItemNo), now) && !report.silentFirstRun)
             report.newListings.push_back(listing);
     }
     if (run.complete()) {

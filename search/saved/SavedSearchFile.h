@@ -24,15 +24,16 @@ enum class SavedSearchFileSave { saved, failed, refused };
 // current directory now. Empty when the current directory cannot be read.
 std::string savedSearchFilePath(const std::string& directory = {});
 
-// Reads the saved searches. A missing file is an empty list. A file that is not a well-formed
-// document under a "root" element is renamed aside, so the next save overwrites nothing the
-// user kept; the caller announces where it went. Something other than a file under the name
-// is left alone (unreadable). A listing seen without a time of its own, or with one later
-// than now, counts as seen now.
+// Reads the saved searches, as a stream: memory follows the records, not the document. A
+// missing file is an empty list. A file that is not a well-formed document under a "root"
+// element is renamed aside, so the next save overwrites nothing the user kept; the caller
+// announces where it went. Something other than a file under the name is left alone
+// (unreadable). A listing seen without a time of its own, or with one later than now, counts
+// as seen now.
 SavedSearchFileLoad loadSavedSearchFile(const std::string& directory, SeenSet::Time now);
 
-// Replaces the file as a whole. Refused when something other than a file holds the name, or
-// when there is no folder to write in.
+// Replaces the file as a whole, written a search at a time. Refused when something other
+// than a file holds the name, or when there is no folder to write in.
 SavedSearchFileSave saveSavedSearchFile(const std::vector<SavedSearch>& searches,
                                         const std::string& directory = {});
 

@@ -1,5 +1,7 @@
 #include "search/saved/SavedSearchRun.h"
 
+#include "search/saved/SeenSet.h"
+
 #include <utility>
 
 namespace pelimo {
@@ -11,14 +13,17 @@ bool SavedSearchRun::addPage(std::vector<ItemInfo> page, bool morePages)
     ++pageCount;
     bool dropped = false;
     for (ItemInfo& listing : page) {
+        std::string itemNo = itemNumberKey(listing.ItemNo);
+        if (itemNo.empty())
+            continue; // no listing without a number
         // A page far longer than the service's ten listings must not grow the run without end.
         if (found.size() >= kMaxListings) {
-            dropped = !numbers.contains(listing.ItemNo);
+            dropped = !numbers.contains(itemNo);
             if (dropped)
                 break;
             continue;
         }
-        if (numbers.insert(listing.ItemNo).second)
+        if (numbers.insert(std::move(itemNo)).second)
             found.push_back(std::move(listing));
     }
     if (!morePages && !dropped)

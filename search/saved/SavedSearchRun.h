@@ -10,8 +10,9 @@
 
 namespace pelimo {
 
-// One run of a saved search from page 1: the listings of its pages in page order, each ItemNo
-// once (a listing pushed to the next page while the run pages on comes back there), and how
+// One run of a saved search from page 1: the listings of its pages in page order, each item
+// number once (a listing pushed to the next page while the run pages on comes back there; a
+// listing without a number is none), and how
 // the run ended. A run stops at a fixed number of pages, so one search of a common word cannot
 // hold the whole watch cycle.
 class SavedSearchRun {

@@ -34,4 +34,10 @@ std::string savedSearchAlreadySavedStatus()
     return saved_search_text::kStatusAlreadySaved;
 }
 
+std::string savedSearchesLeftOutStatus(size_t leftOut)
+{
+    return fillText(saved_search_text::kStatusLeftOut,
+                    {static_cast<long long>(SavedSearchList::kMaxSearches), static_cast<long long>(leftOut)});
+}
+
 } // namespace pelimo

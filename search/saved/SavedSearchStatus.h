@@ -2,6 +2,7 @@
 
 #include "xmlclient/SearchRequest.h"
 
+#include <cstddef>
 #include <string>
 
 namespace pelimo {
@@ -12,5 +13,7 @@ std::string savedSearchPageLimitStatus(const SearchRequest& search);
 std::string savedSearchListFullStatus();
 std::string savedSearchFileNotSavedStatus();
 std::string savedSearchAlreadySavedStatus();
+// SearchList.xml holds more searches than run; `leftOut` of them stay in the file unopened.
+std::string savedSearchesLeftOutStatus(size_t leftOut);
 
 } // namespace pelimo

@@ -4,6 +4,15 @@
 
 namespace pelimo {
 
+std::string trimmedBlanks(std::string_view text)
+{
+    constexpr std::string_view kBlanks = " \t\r\n";
+    const size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(kBlanks) - first + 1));
+}
+
 std::optional<SeenSet::Time> SeenSet::lastSeen(const std::string& itemNo) const
 {
     const auto it = entries.find(itemNo);

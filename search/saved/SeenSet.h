@@ -4,13 +4,26 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace pelimo {
 
-// The listings one saved search has seen, by ItemNo, each with when it was last seen.
+// The text without the blanks (space, tab, CR, LF) around it.
+std::string trimmedBlanks(std::string_view text);
+
+// An item number as the saved searches know a listing by: without blanks around it, so the
+// number a listing answer gave and the one SearchList.xml gave back agree. An empty one is
+// no listing.
+inline std::string itemNumberKey(std::string_view itemNo)
+{
+    return trimmedBlanks(itemNo);
+}
+
+// The listings one saved search has seen, by item number (itemNumberKey), each with when it
+// was last seen.
 class SeenSet {
 public:
     using Time = std::chrono::sys_seconds;

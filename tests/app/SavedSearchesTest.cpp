@@ -10,6 +10,8 @@
 #include "search/CRkItemList.h"
 #include "search/CRkTabCtrl.h"
 #include "search/ResultListModel.h"
+#include "search/saved/SavedSearchFile.h"
+#include "search/saved/SavedSearchStatus.h"
 #include "tests/app/ShellFixture.h"
 #include "tests/support/MailSettings.h"
 #include "tests/support/SmtpSink.h"
@@ -22,6 +24,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -318,6 +321,40 @@ private Q_SLOTS:
         // The watched listing's alarm, held for the runs, still goes out.
         QTRY_COMPARE(smtp->messages().size(), size_t(1));
         QVERIFY(bodyOf(smtp->messages()[0]).find(sjis("【w1】")) != std::string::npos);
+    }
+
+    void onlyTheFirstTwentyOpenAndTheRestStayInTheFileAsTheyWere()
+    {
+        // Each search has a listing it last saw 40 days ago, which a search that runs forgets.
+        const SeenSet::Time now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
+        std::vector<SavedSearch> inFile(25);
+        for (size_t i = 0; i < inFile.size(); ++i) {
+            inFile[i].request.text = "zleft" + std::to_string(i);
+            inFile[i].firstRunPending = false;
+            inFile[i].seen.markSeen("old" + std::to_string(i), now - std::chrono::days(40));
+            inFile[i].seen.markSeen("new" + std::to_string(i), now - std::chrono::hours(1));
+        }
+        QVERIFY(saveSavedSearchFile(inFile) == SavedSearchFileSave::saved);
+        auto frame = makeFrame();
+        QCOMPARE(tabs(*frame)->tabCount(), 20);
+        QCOMPARE(caption(*frame, 19), QStringLiteral("★ zleft19"));
+        QCOMPARE(frame->messagePaneText(), platform::toQString(savedSearchesLeftOutStatus(5)));
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->savedSearches()->busy(), 30000);
+
+        // Written once the start-up's runs ended: those that ran forgot their old listing.
+        const SavedSearchFileLoad after = loadSavedSearchFile({}, now);
+        QCOMPARE(after.searches.size(), inFile.size());
+        QCOMPARE(after.searches[19].seen.size(), size_t(1));
+        std::string left, leftBefore;
+        QVERIFY(serializeSavedSearchFile({after.searches.begin() + 20, after.searches.end()}, left));
+        QVERIFY(serializeSavedSearchFile({inFile.begin() + 20, inFile.end()}, leftBefore));
+        QVERIFY(left == leftBefore);
+
+        // Unsaving one lets the first left out in: its tab opens with the next cycle.
+        QVERIFY(useSaveItem(*frame, 0, "保存を解除する"));
+        QVERIFY(cycle(*frame));
+        QCOMPARE(frame->savedSearches()->searches().searches().size(), size_t(24));
+        QCOMPARE(caption(*frame, tabs(*frame)->tabCount() - 1), QStringLiteral("★ zleft20"));
     }
 
     void damagedFileIsKeptAsideAndAnnounced()

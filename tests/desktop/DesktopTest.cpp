@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
 #include "tests/desktop/DesktopSession.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/LoopbackListener.h"
 #include "tests/support/MailSettings.h"
 #include "tests/support/PushReceiver.h"
@@ -266,6 +267,35 @@ TEST_F(DesktopTest, TerminationSignalWhileHiddenEndsTheProgram)
     ASSERT_NO_FATAL_FAILURE(hideToTheTray());
     program.signal(SIGTERM);
     expectEndedAndSaved();
+}
+
+TEST_F(DesktopTest, ASecondStartOnTheFolderBringsTheWindowBackFromTheTrayAndEnds)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(hideToTheTray());
+    test::TempFolder logs{"pelimo-desktop-second"};
+    const std::string said = logs.file("stderr.txt");
+    test::ChildProcess second;
+    ASSERT_TRUE(second.start({PELIMO_PROGRAM_PATH}, {.environment = session.programEnvironment(sim.baseUrl()),
+                                                     .outputFile = said,
+                                                     .workingFolder = folder}));
+    EXPECT_EQ(second.wait(60s), 0);
+    const std::string text = platform::readWholeFile(said, 1 << 16).value_or("");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+    EXPECT_TRUE(test::waitUntil([this] { return !hidden(); }, 30s)) << "the window stayed in the tray";
+    EXPECT_TRUE(program.running());
+}
+
+TEST_F(DesktopTest, AStartAfterTheRunningCopyWasKilledTakesTheFolderOver)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    const pid_t first = program.pid();
+    program.signal(SIGKILL);
+    ASSERT_TRUE(program.waitExit(30s).has_value());
+    ::kill(-first, SIGKILL); // its web engine's processes
+    // Were the folder still locked, this start would wait for an answer and end without a window.
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    EXPECT_TRUE(program.running());
 }
 
 TEST_F(DesktopTest, TerminationSignalBehindAModalDialogEndsTheProgram)

@@ -1,8 +1,10 @@
 // The whole program, offscreen against the simulator, stopped by SIGTERM: it exits through
 // its orderly shutdown with env.ini and AramList.xml both readable and the watched listings
-// still in the watch list, whether it was idle or in the middle of a watch update.
+// still in the watch list, whether it was idle, in the middle of a watch update or still
+// starting with many saved searches.
 #include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
+#include "search/saved/SavedSearchFile.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/TempFolder.h"
@@ -10,6 +12,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <string>
@@ -73,13 +76,17 @@ protected:
         EnvSettings settings;
         loadSettingsFrom(platform::joinPath(folder, "env.ini"), settings);
         EXPECT_EQ(settings.watchIntervalMinutes, 1) << "env.ini keeps the user's settings";
+        // The lock file stays, empty but for the last holder's process id, for the next start.
         for (const auto& entry : fs::directory_iterator(folder)) {
             const std::string name = entry.path().filename().string();
-            EXPECT_TRUE(name == "env.ini" || name == "AramList.xml") << "left behind: " << name;
+            EXPECT_TRUE(name == "env.ini" || name == "AramList.xml" || name == "SearchList.xml" ||
+                        name == kLockFile)
+                << "left behind: " << name;
         }
     }
 
     static constexpr int kWatched = 6;
+    static constexpr const char* kLockFile = ".pelimo.lock";
     test::SimulatorProcess sim;
     test::TempFolder temp{"pelimo-program"};
     const std::string folder = temp.path();
@@ -110,6 +117,53 @@ TEST_F(ProgramSignalTest, StopsCleanlyDuringAWatchUpdate)
     ASSERT_LT(exhibitRequests(), kWatched) << "the update ended before the signal";
     EXPECT_EQ(program.terminate(30s), 0);
     expectFilesIntact();
+}
+
+TEST_F(ProgramSignalTest, StopsCleanlyWhileStartingWithManySavedSearches)
+{
+    // Far more saved searches than run: the start-up has much to read, and a save must keep
+    // every one of them.
+    constexpr size_t kSaved = 2000;
+    std::vector<SavedSearch> saved(kSaved);
+    for (size_t i = 0; i < kSaved; ++i) {
+        saved[i].request.text = "sigstart" + std::to_string(i);
+        saved[i].firstRunPending = false;
+        saved[i].seen.markSeen("s" + std::to_string(i),
+                               std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now() -
+                                                                        std::chrono::hours(1)));
+    }
+    // The moments: the folder just taken, before any file is read; the first saved search's
+    // request out, the window built and its runs going.
+    const std::vector<std::function<bool()>> moments = {
+        [this] { return fs::exists(platform::joinPath(folder, kLockFile)); },
+        [this] { return !sim.requests().empty(); },
+    };
+    for (size_t m = 0; m < moments.size(); ++m) {
+        SCOPED_TRACE("moment " + std::to_string(m));
+        fs::remove(platform::joinPath(folder, kLockFile));
+        ASSERT_TRUE(sim.control("/sim/reset"));
+        ASSERT_EQ(saveSavedSearchFile(saved, folder), SavedSearchFileSave::saved);
+        test::ChildProcess program;
+        ASSERT_TRUE(startProgram(program, folder, sim.baseUrl()));
+        const auto until = std::chrono::steady_clock::now() + 60s;
+        while (!moments[m]() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(2ms);
+        ASSERT_TRUE(moments[m]()) << "the moment did not come";
+        EXPECT_EQ(program.terminate(30s), 0);
+        expectFilesIntact();
+        // The searches the start-up left out come back as they were; those that ran may have
+        // seen more.
+        const SavedSearchFileLoad after = loadSavedSearchFile(
+            folder, std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now()));
+        ASSERT_EQ(after.outcome, SavedSearchFileLoad::Outcome::loaded);
+        ASSERT_EQ(after.searches.size(), kSaved);
+        std::string left, leftBefore;
+        ASSERT_TRUE(serializeSavedSearchFile({after.searches.begin() + 20, after.searches.end()}, left));
+        ASSERT_TRUE(serializeSavedSearchFile({saved.begin() + 20, saved.end()}, leftBefore));
+        EXPECT_TRUE(left == leftBefore);
+        for (size_t i = 0; i < 20; ++i)
+            EXPECT_EQ(after.searches[i].request.text, saved[i].request.text);
+    }
 }
 
 } // namespace

@@ -3,9 +3,11 @@
 #include "RunPages.h"
 #include "SavedSearchTestTexts.h"
 #include "platform/FileSystem.h"
+#include "platform/text/SjisText.h"
 #include "search/saved/NewListingRules.h"
 #include "search/saved/SavedSearchStatus.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -131,12 +133,100 @@ TEST_F(SavedSearchFileTest, ANewListingIsReportedOnceAcrossARestart)
     EXPECT_EQ(runPages(searches[0], {{"c", "a", "b"}}, t0 + 3h).newNumbers, std::vector<std::string>{});
 }
 
+TEST_F(SavedSearchFileTest, TextsEveryFieldMayHoldAreWrittenAsBeforeAndReadBackTheSame)
+{
+    // Escapes, control characters, a carriage return, bytes Shift-JIS does not hold, empty and
+    // bare line-break fields: the bytes the writer has always given them, so that files written
+    // before and after read and compare alike.
+    SavedSearch odd;
+    odd.request.text = "a\rb\tc\x01"
+                       "d\"e'f&<>]]> " +
+                       platform::utf8ToSjis("カメラ①") + "\x80z\x81";
+    odd.request.lotNumberMode = -1;
+    odd.request.auctionTypes = "\n";
+    odd.request.priceLow = INT32_MIN;
+    odd.request.priceHigh = INT32_MAX;
+    odd.firstRunPending = false;
+    odd.seen.markSeen("q\"&<>'", t0);
+    odd.seen.markSeen("x\ry\tz", t0 - 30h);
+    odd.seen.markSeen(platform::utf8ToSjis("番号"), t0 - 1s);
+    SavedSearch empty;
+    empty.firstRunPending = false;
+    SavedSearch pending;
+    pending.request.text = " \n";
+    pending.request.auctionTypes = "NO";
+    const std::string expected = platform::utf8ToSjis(
+        "<?xml version='1.0' encoding='Shift_JIS'?>\n<root>\n<SavedSearch>\n"
+        "<Keyword>a&#13;b\tc?d\"e'f&amp;&lt;&gt;]]&gt; カメラ①?z?</Keyword>\n"
+        "<LotNumberMode>-1</LotNumberMode>\n<AuctionTypes>\n</AuctionTypes>\n"
+        "<PriceLow>-2147483648</PriceLow>\n<PriceHigh>2147483647</PriceHigh>\n<Seen>\n"
+        "<ItemNo lastSeen=\"2026-12-08T09:20:31Z\">q\"&amp;&lt;&gt;'</ItemNo>\n"
+        "<ItemNo lastSeen=\"2026-12-07T03:20:31Z\">x&#13;y\tz</ItemNo>\n"
+        "<ItemNo lastSeen=\"2026-12-08T09:20:30Z\">番号</ItemNo>\n</Seen>\n</SavedSearch>\n"
+        "<SavedSearch>\n<Keyword>\n</Keyword>\n<LotNumberMode>0</LotNumberMode>\n<AuctionTypes>\n</"
+        "AuctionTypes>\n"
+        "<PriceLow>0</PriceLow>\n<PriceHigh>0</PriceHigh>\n<Seen>\n</Seen>\n</SavedSearch>\n"
+        "<SavedSearch>\n<Keyword> "
+        "\n</Keyword>\n<LotNumberMode>0</LotNumberMode>\n<AuctionTypes>NO</AuctionTypes>\n"
+        "<PriceLow>0</PriceLow>\n<PriceHigh>0</PriceHigh>\n</SavedSearch>\n</root>\n");
+    ASSERT_EQ(saveSavedSearchFile({odd, empty, pending}, dir.string()), SavedSearchFileSave::saved);
+    EXPECT_EQ(readFile(), expected);
+
+    const std::vector<SavedSearch> back = restart(restart({odd, empty, pending}, t0), t0);
+    EXPECT_EQ(readFile(), expected);
+    ASSERT_EQ(back.size(), 3u);
+    EXPECT_EQ(back[0].request.priceLow, INT32_MIN);
+    EXPECT_EQ(back[0].seen.lastSeen("x\ry\tz"), t0 - 30h);
+    EXPECT_EQ(back[2].request.text, " \n");
+    EXPECT_TRUE(back[2].firstRunPending);
+}
+
+TEST_F(SavedSearchFileTest, ADoubleByteCharacterAcrossTheReadersChunksReadsWhole)
+{
+    // The reader takes the file 64 KiB at a time: the keyword's first or second character
+    // starts on the last byte of the first chunk and ends in the next.
+    const std::string head = "<?xml version='1.0' encoding='Shift_JIS'?>\n<root>\n<SavedSearch>\n";
+    const std::string keyword = platform::utf8ToSjis("カメラ");
+    for (const size_t at : {size_t{64} * 1024 - 1, size_t{64} * 1024 - 3}) {
+        SCOPED_TRACE(at);
+        const std::string filler = "<!--" + std::string(at - head.size() - 17, 'x') + "-->";
+        const std::string bytes =
+            head + filler + "\n<Keyword>" + keyword + "</Keyword>\n</SavedSearch>\n</root>\n";
+        ASSERT_EQ(bytes.find(keyword), at);
+        writeFile(bytes);
+        const SavedSearchFileLoad loaded = loadSavedSearchFile(dir.string(), t0);
+        ASSERT_EQ(loaded.outcome, SavedSearchFileLoad::Outcome::loaded);
+        ASSERT_EQ(loaded.searches.size(), 1u);
+        EXPECT_EQ(loaded.searches[0].request.text, keyword);
+    }
+}
+
+TEST_F(SavedSearchFileTest, AnItemNumberWithBlanksIsNotToldAgainAfterARestart)
+{
+    SavedSearch search;
+    search.request.text = kKeywordCamera;
+    // The first run records what exists; a listing without a number is none.
+    EXPECT_EQ(runPages(search, {{" a ", "b\t", "  "}}, t0).newNumbers, std::vector<std::string>{});
+    std::vector<SavedSearch> searches = restart({search}, t0 + 1h);
+    EXPECT_EQ(readFile().find("<ItemNo lastSeen=\"2026-12-08T09:20:31Z\">\n"), std::string::npos)
+        << "an empty number is kept: " << readFile();
+    EXPECT_EQ(runPages(searches[0], {{" a ", "a", "b\t", ""}, {"c "}}, t0 + 2h).newNumbers,
+              std::vector<std::string>{"c "});
+    EXPECT_EQ(searches[0].seen.size(), 3u);
+    searches = restart(searches, t0 + 3h);
+    EXPECT_EQ(runPages(searches[0], {{"a", " b", "c", " "}}, t0 + 3h).newNumbers, std::vector<std::string>{});
+}
+
 TEST_F(SavedSearchFileTest, ADamagedFileIsKeptAside)
 {
     const std::string bad[] = {
         std::string(kHandWrittenFile).substr(0, 120),                     // cut short
         "<list><SavedSearch><Keyword>x</Keyword></SavedSearch></list>\n", // another root
         "",
+        // Entities could expand a few bytes into gigabytes.
+        "<?xml version='1.0'?>\n<!DOCTYPE root [<!ENTITY a "
+        "\"aaaa\">]>\n<root><SavedSearch><Keyword>&a;</Keyword>"
+        "</SavedSearch></root>\n",
     };
     for (const std::string& bytes : bad) {
         SCOPED_TRACE(bytes);
@@ -149,7 +239,7 @@ TEST_F(SavedSearchFileTest, ADamagedFileIsKeptAside)
         EXPECT_EQ(platform::readWholeFile(loaded.movedTo, 1 << 20).value_or("<gone>"), bytes);
         EXPECT_NE(savedSearchFileMovedAsideStatus(loaded.movedTo).find(loaded.movedTo), std::string::npos);
     }
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 4);
 }
 
 TEST_F(SavedSearchFileTest, SomethingElseUnderTheNameIsLeftAloneAndNotSavedOver)
