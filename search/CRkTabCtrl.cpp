@@ -148,6 +148,7 @@ CRkItemList* CRkTabCtrl::newSearch(SearchRequest request)
     shown.replace(QLatin1Char('&'), QLatin1String("&&"));
     const int index = tabs->addTab(shown);
     auto* list = new CRkItemList(this, CRkItemList::kFirstControlId + index, settings, endpoints, host);
+    list->setFramePacer(pacer);
     list->setCaption(caption);
     list->setSearch(request);
     lists.push_back(list);
@@ -190,7 +191,10 @@ void CRkTabCtrl::setTabDecoration(const CRkItemList& list, bool saved, int newCo
     }
     QString shown = platform::toQString(text);
     shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+    if (tabs->tabText(index) == shown)
+        return;
     tabs->setTabText(index, shown);
+    pacer.changed(tabs);
 }
 
 void CRkTabCtrl::prepareSaveItem()
@@ -326,8 +330,11 @@ void CRkTabCtrl::onTabChanged(int index)
 
 void CRkTabCtrl::setStatus(const std::string& text)
 {
-    status->setText(platform::toQString(text));
-    status->repaint();
+    const QString shown = platform::toQString(text);
+    if (status->text() == shown)
+        return;
+    status->setText(shown);
+    pacer.changed(status);
 }
 
 void CRkTabCtrl::refreshStatus(const CRkItemList& list)
@@ -370,15 +377,10 @@ void CRkTabCtrl::giveTurn(PagingSession& session)
 {
     for (CRkItemList* list : lists) {
         if (list && &list->paging() == &session) {
-            platform::postMessage(list, LoadNextPage{true});
+            platform::postMessage(list, LoadNextPage{&rotation});
             return;
         }
     }
-}
-
-void CRkTabCtrl::deliverTurn(CRkItemList& list)
-{
-    rotation.deliverTurn(list.paging());
 }
 
 void CRkTabCtrl::searchTabsClosed()

@@ -632,8 +632,7 @@ private slots:
             record("n3", testtext::kKanaA, testtext::kYen500, "GB", testtext::kHours5),
             record("n4", "a", "20000", "XX", testtext::kSeconds30),
         };
-        for (size_t i = 0; i < page.size(); ++i)
-            l.addPageRow(page[i], static_cast<int>(i));
+        l.addPage(page);
         const ResultListModel& rows = l.rows();
         auto order = [&] {
             std::string out;
@@ -679,7 +678,7 @@ private slots:
         }
 
         // A page arriving after the sort goes to the top, unsorted.
-        l.addPageRow(record("n5", "z", "1", "NO", testtext::kSeconds30), 0);
+        l.addPage({record("n5", "z", "1", "NO", testtext::kSeconds30)});
         QCOMPARE(rows.cell(0, kColumnItemNo), std::string("n5"));
         QCOMPARE(l.records().back().ItemNo, std::string("n5"));
     }
@@ -693,9 +692,7 @@ private slots:
         const ItemInfo firstW1 = record("w1", "first", "100", "NO", testtext::kSeconds30);
         const ItemInfo other = record("x2", "other", "200", "NO", testtext::kSeconds30);
         const ItemInfo secondW1 = record("w1", "second", "300", "NO", testtext::kSeconds30);
-        l.addPageRow(firstW1, 0);
-        l.addPageRow(other, 1);
-        l.addPageRow(secondW1, 2);
+        l.addPage({firstW1, other, secondW1});
         const ResultListModel& rows = l.rows();
         QCOMPARE(rows.rowImage(0), int(kImageBell));
         QCOMPARE(rows.rowImage(1), int(kImageNone));
@@ -755,10 +752,16 @@ private slots:
         CRkItemList l(window.get(), CRkItemList::kFirstControlId, settings, endpoints, host);
         QAbstractItemModelTester tester(const_cast<ResultListModel*>(&l.rows()),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        for (int i = 0; i < 30; ++i)
-            l.addPageRow(record("m" + std::to_string(i), "t" + std::to_string(i % 7),
-                                std::to_string(i * 37 % 11), "NO", testtext::kSeconds30),
-                         i % 3);
+        // Pages of one, three and ten rows, each in one insertion the tester checks.
+        int n = 0;
+        for (const int size : {1, 3, 10, 3, 1, 10}) {
+            std::vector<ItemInfo> page;
+            for (int i = 0; i < size; ++i, ++n)
+                page.push_back(record("m" + std::to_string(n), "t" + std::to_string(n % 7),
+                                      std::to_string(n * 37 % 11), "NO", testtext::kSeconds30));
+            l.addPage(page);
+        }
+        QCOMPARE(l.rows().rowCount(), n);
         l.setCurrentIndex(l.rows().index(4, 0));
         const std::string marked = l.rows().cell(4, kColumnItemNo);
         l.sortByColumn(kColumnPrice);
