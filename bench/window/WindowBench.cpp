@@ -21,10 +21,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -49,60 +47,14 @@ double seconds(Clock::duration d)
     return std::chrono::duration<double>(d).count();
 }
 
-// The parent of every process, read from /proc.
-std::map<int, int> parentsOfAll()
-{
-    std::map<int, int> parents;
-    DIR* proc = ::opendir("/proc");
-    if (proc == nullptr)
-        return parents;
-    while (const dirent* entry = ::readdir(proc)) {
-        const int pid = std::atoi(entry->d_name);
-        if (pid <= 0)
-            continue;
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string line;
-        if (!std::getline(stat, line))
-            continue;
-        // The command name may hold blanks; the fields after its closing parenthesis do not.
-        const size_t close = line.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        std::istringstream rest(line.substr(close + 2));
-        char state = 0;
-        int parent = 0;
-        rest >> state >> parent;
-        parents[pid] = parent;
-    }
-    ::closedir(proc);
-    return parents;
-}
-
-long rssKb(int pid)
-{
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::atol(line.c_str() + 6);
-    }
-    return 0;
-}
-
 // The program and every process below it: their resident sizes added up, and their count.
 std::pair<long, int> treeRssKb(int root)
 {
-    const std::map<int, int> parents = parentsOfAll();
-    std::vector<int> tree{root};
-    for (size_t i = 0; i < tree.size(); ++i) {
-        for (const auto& [pid, parent] : parents) {
-            if (parent == tree[i])
-                tree.push_back(pid);
-        }
-    }
-    long total = 0;
-    for (int pid : tree)
-        total += rssKb(pid);
-    return {total, static_cast<int>(tree.size())};
+    long total = test::residentKb(root);
+    const std::vector<test::ProcessEntry> below = test::descendants(root);
+    for (const test::ProcessEntry& p : below)
+        total += test::residentKb(p.pid);
+    return {total, static_cast<int>(below.size()) + 1};
 }
 
 // Processor time of one process so far, user and system, in seconds.

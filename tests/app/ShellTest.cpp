@@ -18,6 +18,8 @@
 #include "search/CRkTabCtrl.h"
 #include "search/ResultListModel.h"
 #include "tests/app/ShellFixture.h"
+#include "tests/support/PaintProbe.h"
+#include "watch/AramFile.h"
 #include "watch/ui/CRkAramList.h"
 #include "watch/ui/CRkAramTabCtrl.h"
 
@@ -27,6 +29,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -460,6 +463,46 @@ private Q_SLOTS:
         QCOMPARE(frame->windowTitle(), QStringLiteral("● Pelimo for zelvo Ver1.01"));
         frame->setTrayIcon(kIconNormal);
         QCOMPARE(frame->windowTitle(), QStringLiteral("Pelimo for zelvo Ver1.01"));
+    }
+
+    void aWatchCycleNamesItsListingsOnceAFrame()
+    {
+        // 300 watched listings fetched faster than the display refreshes: the status line names
+        // each one as it is fetched, and the screen shows it at most once a frame; its last
+        // drawing is the blank line the cycle ends with.
+        constexpr int kListings = 300;
+        std::vector<ItemInfo> records;
+        for (int i = 0; i < kListings; ++i) {
+            const std::string no = "q" + std::to_string(100000 + i);
+            QVERIFY(sim->control("/sim/put?ItemNo=" + no +
+                                 "&ItemName=w&CurrentPrice=100&RemainTime=3%E6%97%A5&AuctionType=NO&BidNum=0"
+                                 "&ItemNum=1&ImageUrl="));
+            records.push_back(ItemInfo{no, "w", "100", "NO", "", "0", "1", "-"});
+        }
+        QVERIFY(saveAramFile(records, dir->path()));
+        auto frame = makeFrame();
+        QTest::mouseClick(frame->cmdBar()->alertButton(), Qt::LeftButton);
+        QLabel* line = frame->formView()->statusLine();
+        test::PaintProbe probe(line, [line] { return line->text(); });
+        bool named = false;
+        probe.onPaint = [&named](const QVariant& text) {
+            named = named || text.toString().contains(QLatin1Char('q'));
+        };
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(frame->formView()->updateButton(), Qt::LeftButton);
+        auto fetched = [&] {
+            size_t n = 0;
+            for (const std::string& target : sim->requests())
+                n += target.find("exhibit_id=q") != std::string::npos ? 1 : 0;
+            return n;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            fetched() == kListings && frame->formView()->watchList()->watchList().busy() == 0, 60000);
+        QTRY_COMPARE(probe.lastShown, QVariant(QString()));
+        QVERIFY(named);
+        const qint64 frames = clock.elapsed() / 16 + 4;
+        QVERIFY2(probe.paints <= frames, qPrintable(QStringLiteral("%1 paints").arg(probe.paints)));
     }
 
     void addressSetInTheDialogServesTheNextSearch()

@@ -12,6 +12,7 @@
 #include "search/SearchListHost.h"
 #include "search/SearchMessages.h"
 #include "tests/search/EndlessPagesServer.h"
+#include "tests/support/PaintProbe.h"
 #include "tests/support/SimulatorProcess.h"
 
 #include <QColor>
@@ -202,8 +203,9 @@ private slots:
     void initTestCase()
     {
         platform::installQtEventPump();
-        sim = std::make_unique<test::SimulatorProcess>(std::vector<std::string>{
-            "--hits", "alpha=25", "--hits", "beta=50", "--hits", "gamma=50", "--hits", "delta=15"});
+        sim = std::make_unique<test::SimulatorProcess>(
+            std::vector<std::string>{"--hits", "alpha=25", "--hits", "beta=50", "--hits", "gamma=50",
+                                     "--hits", "delta=15", "--hits", "stream=1500"});
         QVERIFY(sim->start());
         endpoints.listingBase = sim->baseUrl();
         endpoints.itemPageBase = sim->baseUrl();
@@ -252,6 +254,26 @@ private slots:
                  QRect(400, 470, 395, 20));
         QCOMPARE(tabs->findChild<QPushButton*>(QStringLiteral("pauseButton112"))->geometry(),
                  QRect(800, 467, 95, 28));
+    }
+
+    void aLongSearchIsDrawnOnceAFrameAndWhollyAtTheEnd()
+    {
+        // 150 pages come in faster than the display refreshes; the list and the status line
+        // are drawn a frame at a time, and their last drawing shows every row and the end.
+        CRkItemList* l = tabs->newSearch(keyword("stream"));
+        auto* status = tabs->findChild<QLabel*>(QStringLiteral("statusLine114"));
+        test::PaintProbe rows(l->viewport(), [l] { return l->rows().rowCount(); });
+        test::PaintProbe line(status, [status] { return status->text(); });
+        QElapsedTimer clock;
+        clock.start();
+        const QString done = pagesText(searchtext::kStatusComplete, 150, 150);
+        QTRY_COMPARE_WITH_TIMEOUT(tabs->statusText(), done, 60000);
+        QTRY_COMPARE(rows.lastShown, QVariant(1500));
+        QTRY_COMPARE(line.lastShown, QVariant(done));
+        // Once a frame (16 ms) at most, with a few frames of slack for the start and the end.
+        const qint64 frames = clock.elapsed() / 16 + 4;
+        QVERIFY2(rows.paints <= frames, qPrintable(QStringLiteral("%1 paints").arg(rows.paints)));
+        QVERIFY2(line.paints <= frames, qPrintable(QStringLiteral("%1 paints").arg(line.paints)));
     }
 
     void twoTabsTakeTurns()
