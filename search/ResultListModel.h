@@ -60,7 +60,8 @@ private:
     const Row& rowAt(int row) const { return rows[static_cast<size_t>(order[static_cast<size_t>(row)])]; }
 
     const EnvSettings& settings;
-    std::vector<Row> rows;
+    // A deque: rows never move once in, however many pages follow.
+    std::deque<Row> rows;
     std::deque<int32_t> order;
     std::array<int, kResultColumnCount> headerImages{};
 };

@@ -14,13 +14,14 @@ namespace pelimo::platform {
 // first change after a quiet spell paints as usual; a widget that changes again before the
 // next frame is due stops painting until then, when everything held paints in one frame.
 // What a widget holds (a text, rows) changes at once; only the drawing waits. Frames that
-// take long to paint come further apart, so that painting keeps to a fifth of the time while
-// the changes stream in. A stream's last change is on screen by the next frame at the latest.
+// take long to paint come further apart, so that painting keeps to about a tenth of the time
+// while the changes stream in and the work they show goes on at nearly its own pace. A
+// stream's last change is on screen by the next frame at the latest.
 class FramePacer final : public QObject {
 public:
     static constexpr std::chrono::milliseconds kFrame{16};
     // The time between two frames, in multiples of the time the last one took to paint.
-    static constexpr int kPaintShare = 4;
+    static constexpr int kPaintShare = 8;
 
     explicit FramePacer(QObject* parent = nullptr);
     ~FramePacer() override;
