@@ -21,6 +21,13 @@ CRkHtmlView::CRkHtmlView(const Endpoints& where, QWidget* parent) : QWidget(pare
         engine->widget()->setGeometry(rect());
 }
 
+CRkHtmlView::~CRkHtmlView()
+{
+    // The engine goes first, while the signals its last calls may emit still have their object.
+    if (engine != nullptr)
+        delete engine->widget();
+}
+
 void CRkHtmlView::navigateToItem(ItemInfo item)
 {
     const std::string address = itemPageAddress(endpoints, item);

@@ -16,6 +16,7 @@ class CRkHtmlView final : public QWidget {
     Q_OBJECT
 public:
     CRkHtmlView(const Endpoints& endpoints, QWidget* parent);
+    ~CRkHtmlView() override;
     CRkHtmlView(const CRkHtmlView&) = delete;
     CRkHtmlView& operator=(const CRkHtmlView&) = delete;
 
