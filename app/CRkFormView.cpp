@@ -105,9 +105,8 @@ void CRkFormView::setStatusLine(const std::string& sjis)
 {
     if (statusLine_ != nullptr) {
         statusLine_->setText(platform::toQString(sjis));
-        statusLine_->repaint();
+        pacer_.changed(statusLine_);
     }
-    repaint();
 }
 
 void CRkFormView::restartWatchTimer()

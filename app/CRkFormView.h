@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/settings/EnvSettings.h"
+#include "platform/qt/FramePacer.h"
 #include "search/SearchListHost.h"
 #include "watch/WatchList.h"
 #include "xmlclient/Endpoints.h"
@@ -22,7 +23,8 @@ class CRkTabCtrl;
 class SavedTabsHost;
 
 // The top pane: the search tabs in search mode; the watch list with its "update" button and
-// status line in alert mode. It is also what the result lists call back into.
+// status line in alert mode. It is also what the result lists call back into. The status line
+// names every listing of a watch cycle as it is fetched; the screen shows it once a frame.
 class CRkFormView final : public QWidget, public SearchListHost {
     Q_OBJECT
 public:
@@ -86,6 +88,7 @@ private:
     CRkAramList* watchList_ = nullptr;
     QPushButton* updateButton_ = nullptr;
     QLabel* statusLine_ = nullptr;
+    platform::FramePacer pacer_;
 };
 
 } // namespace pelimo

@@ -22,10 +22,32 @@ void CRkHtmlForm::firstUpdate()
     alertTabs_->setObjectName(QStringLiteral("alertTabs"));
     alertTabs_->setGeometry(rect());
     alertTabs_->hide();
+    // The blank of an empty page, drawn without the web engine.
+    placeholder_ = new QWidget(this);
+    placeholder_->setObjectName(QStringLiteral("itemPlaceholder"));
+    placeholder_->setBackgroundRole(QPalette::Base);
+    placeholder_->setAutoFillBackground(true);
+    placeholder_->setGeometry(rect());
+    placeholder_->show();
+}
+
+QWidget* CRkHtmlForm::itemSide() const
+{
+    return itemView_ != nullptr ? static_cast<QWidget*>(itemView_) : placeholder_;
+}
+
+CRkHtmlView* CRkHtmlForm::ensureItemView()
+{
+    if (itemView_ != nullptr || !updated_) {
+        return itemView_;
+    }
     itemView_ = new CRkHtmlView(endpoints_, this);
     itemView_->setObjectName(QStringLiteral("itemView"));
     itemView_->setGeometry(rect());
-    itemView_->show();
+    itemView_->setVisible(!alertMode_);
+    delete placeholder_;
+    placeholder_ = nullptr;
+    return itemView_;
 }
 
 void CRkHtmlForm::showItem(int32_t origin, const ItemInfo& item)
@@ -34,8 +56,8 @@ void CRkHtmlForm::showItem(int32_t origin, const ItemInfo& item)
     if (origin == kOriginSearchList) {
         if (isOn(settings_.openSearchInBrowser)) {
             platform::openInDefaultBrowser(address);
-        } else if (itemView_ != nullptr) {
-            itemView_->navigateToItem(item);
+        } else if (CRkHtmlView* view = ensureItemView()) {
+            view->navigateToItem(item);
         }
     } else if (origin == kOriginWatchList) {
         if (isOn(settings_.openAlertInBrowser)) {
@@ -56,8 +78,9 @@ void CRkHtmlForm::refreshAlertItem(const ItemInfo& item)
 void CRkHtmlForm::applyPaneMode(int32_t mode)
 {
     const bool alert = mode == 1;
-    if (itemView_ != nullptr) {
-        itemView_->setVisible(!alert);
+    alertMode_ = alert;
+    if (QWidget* side = itemSide()) {
+        side->setVisible(!alert);
     }
     if (alertTabs_ != nullptr) {
         alertTabs_->setVisible(alert);
@@ -72,8 +95,8 @@ void CRkHtmlForm::resizeEvent(QResizeEvent* event)
 
 void CRkHtmlForm::layoutChildren()
 {
-    if (itemView_ != nullptr) {
-        itemView_->setGeometry(rect());
+    if (QWidget* side = itemSide()) {
+        side->setGeometry(rect());
     }
     if (alertTabs_ != nullptr) {
         alertTabs_->setGeometry(rect());

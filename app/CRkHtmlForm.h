@@ -12,7 +12,9 @@ namespace pelimo {
 class CRkAramTabCtrl;
 class CRkHtmlView;
 
-// The bottom pane: the item page view in search mode, the alert page tabs in alert mode.
+// The bottom pane: the item page view in search mode, the alert page tabs in alert mode. The
+// item page view, and with it the web engine, is made when the first item page is shown; until
+// then a plain placeholder stands in its place.
 class CRkHtmlForm final : public QWidget {
     Q_OBJECT
 public:
@@ -23,7 +25,7 @@ public:
     CRkHtmlForm(const CRkHtmlForm&) = delete;
     CRkHtmlForm& operator=(const CRkHtmlForm&) = delete;
 
-    // Creates the children; runs once, later calls do nothing.
+    // Creates the alert tabs and the placeholder; runs once, later calls do nothing.
     void firstUpdate();
 
     // Shows a listing's page where the settings say for its origin (1 search list, 2 watch
@@ -33,7 +35,10 @@ public:
     void refreshAlertItem(const ItemInfo& item);
     void applyPaneMode(int32_t mode);
 
+    // Nothing until the first item page of a result list is shown.
     CRkHtmlView* itemView() const { return itemView_; }
+    // What the search mode shows in the pane: the item view, or the placeholder before it.
+    QWidget* itemSide() const;
     CRkAramTabCtrl* alertTabs() const { return alertTabs_; }
 
 protected:
@@ -41,10 +46,13 @@ protected:
 
 private:
     void layoutChildren();
+    CRkHtmlView* ensureItemView();
 
     const EnvSettings& settings_;
     const Endpoints& endpoints_;
     bool updated_ = false;
+    bool alertMode_ = false;
+    QWidget* placeholder_ = nullptr;
     CRkHtmlView* itemView_ = nullptr;
     CRkAramTabCtrl* alertTabs_ = nullptr;
 };

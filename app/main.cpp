@@ -76,7 +76,9 @@ int main(int argc, char** argv)
     if (const std::optional<int> status = endAtClaim(claim, folder))
         return *status;
 
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // No Qt::AA_ShareOpenGLContexts: it makes Qt create an OpenGL context with the application,
+    // loading the OpenGL driver (some 60 MB where it renders in software) before any web page is
+    // wanted. The web engine's module sets up that sharing when the first item page loads it.
     QApplication qapp(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("pelimo"));
     pelimo::platform::installQtEventPump();

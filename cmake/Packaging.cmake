@@ -1,5 +1,5 @@
 # The Debian package (scripts/package.sh runs cpack -G DEB). dpkg-shlibdeps finds the shared
-# libraries the program links, and with the web engine's library its helper process
+# libraries the program and its web engine module link, and with the engine's its helper process
 # (libqt6webenginecore6-bin, QtWebEngineProcess). Depends adds what the program needs without
 # linking it: the Japanese fonts, and xdg-open for the default browser. The addresses under
 # example.org are placeholders until the project has a home of its own.

@@ -1,20 +1,18 @@
 #include "search/CRkItemList.h"
 
 #include "SearchTexts.h"
-#include "platform/EventPump.h"
 #include "platform/qt/QtText.h"
-#include "search/CRkTabCtrl.h"
 #include "search/ResultImages.h"
 #include "search/ResultListModel.h"
 #include "search/RunCollector.h"
 #include "search/SearchListHost.h"
 #include "search/SearchMessages.h"
+#include "search/TurnRotation.h"
 #include "xmlclient/AuctionType.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QMenu>
-#include <QTimer>
 
 namespace pelimo {
 
@@ -29,46 +27,30 @@ bool hasNoAuctionEnd(const std::string& code)
 
 } // namespace
 
-// The list as its paging session sees it: rows go into the model while the repaints are
-// throttled, and the run's end goes to the tab control as a posted message.
+// The list as its paging session sees it: a page's rows go into the model at once, and the
+// run's end goes to the tab control as a posted message.
 class CRkItemList::SessionView final : public PagingView {
 public:
     explicit SessionView(CRkItemList& list) : list(list) {}
 
-    void addPageRow(const ItemInfo& record, int rowIndex) override
+    void addPage(const std::vector<ItemInfo>& rows) override
     {
         if (list.collector)
-            list.collectedPage.push_back(record);
-        if (!list.collectedShown)
-            return;
-        list.addPageRow(record, rowIndex);
-        list.throttleRepaint();
+            list.collectedPage.insert(list.collectedPage.end(), rows.begin(), rows.end());
+        if (list.collectedShown)
+            list.addPage(rows);
     }
     void progressChanged() override
     {
-        // While pages stream in (a run, or a list between its pages) the rows keep the
-        // timer's pace; a list that has stopped paging shows its rows now.
-        const ListState state = list.session.progress().state;
-        switch (state) {
-        case ListState::Paused:
-        case ListState::Failed:
-        case ListState::Complete:
-        case ListState::Stopped:
-            if (!list.session.isRunning())
-                list.finishRepaints();
-            // Paused between two pages, no run ends to report it: the collector hears it now.
-            if (state == ListState::Paused && list.collector && !list.session.isRunning())
-                list.collectorReport(false);
-            break;
-        default:
-            break;
-        }
+        // Paused between two pages, no run ends to report it: the collector hears it now.
+        if (list.collector && !list.session.isRunning() && list.session.progress().state == ListState::Paused)
+            list.collectorReport(false);
     }
     void serviceWaiting() override
     {
         // The tab control's status line says when the page is asked for again.
-        if (auto* tabs = dynamic_cast<CRkTabCtrl*>(list.tabControl.data()))
-            tabs->listWaiting(list);
+        if (list.tabControl)
+            platform::postMessage(list.tabControl, ListWaiting{QPointer<CRkItemList>(&list)});
     }
     void report(PagingReport report) override
     {
@@ -91,11 +73,7 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
                          const Endpoints& endpoints, SearchListHost& host)
     : QTableView(tabControlWidget), id(controlId), settings(settings), host(host),
       tabControl(tabControlWidget), model(new ResultListModel(settings, this)), popup(new QMenu(this)),
-      repaintTimer(new QTimer(this)), sessionView(std::make_unique<SessionView>(*this)), source(endpoints),
-      // The run handles pending events at each of its steps but leaves out the pump's 1 ms
-      // rest: no step waits in a loop (the load waits on its socket), and a rest per row
-      // would make a long search seconds slower.
-      session(source, *sessionView, platform::dispatchPendingEvents)
+      sessionView(std::make_unique<SessionView>(*this)), source(endpoints), session(source, *sessionView)
 {
     setObjectName(QStringLiteral("resultList%1").arg(controlId));
     setModel(model);
@@ -116,13 +94,6 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
     for (int c = 0; c < kResultColumnCount; ++c)
         setColumnWidth(c, kListingColumns[static_cast<size_t>(c)].width);
 
-    repaintTimer->setInterval(kRepaintIntervalMs);
-    connect(repaintTimer, &QTimer::timeout, this, [this] {
-        setUpdatesEnabled(true);
-        if (!session.isRunning())
-            repaintTimer->stop();
-    });
-
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CRkItemList::sortByColumn);
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { showMarkedItem(); });
     QAction* add = popup->addAction(platform::toQString(searchtext::kAddToWatchList));
@@ -132,20 +103,26 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
 
 CRkItemList::~CRkItemList() = default;
 
-void CRkItemList::addPageRow(const ItemInfo& record, int rowIndex)
+void CRkItemList::addPage(const std::vector<ItemInfo>& records)
 {
-    ResultListModel::Cells cells = {
-        record.ItemNo,
-        record.ItemName,
-        record.CurrentPrice,
-        std::string(shortTypeLabel(record.AuctionType)),
-        record.ItemNum,
-        record.BidNum,
-        hasNoAuctionEnd(record.AuctionType) ? std::string(searchtext::kNoRemainTime) : record.RemainTime,
-    };
-    const int image = host.isWatched(record.ItemNo) ? kImageBell : kImageNone;
-    model->insertRow(rowIndex, std::move(cells), image);
-    recordList.push_back(record);
+    std::vector<ResultListModel::NewRow> rows;
+    rows.reserve(records.size());
+    for (const ItemInfo& record : records) {
+        ResultListModel::Cells cells = {
+            record.ItemNo,
+            record.ItemName,
+            record.CurrentPrice,
+            std::string(shortTypeLabel(record.AuctionType)),
+            record.ItemNum,
+            record.BidNum,
+            hasNoAuctionEnd(record.AuctionType) ? std::string(searchtext::kNoRemainTime) : record.RemainTime,
+        };
+        rows.push_back({std::move(cells), host.isWatched(record.ItemNo) ? kImageBell : kImageNone});
+    }
+    model->insertRows(0, std::move(rows));
+    recordList.insert(recordList.end(), records.begin(), records.end());
+    // While pages stream in, the rows are drawn once a frame rather than once a page.
+    pacer->changed(this);
 }
 
 void CRkItemList::setSearch(const SearchRequest& request)
@@ -212,10 +189,7 @@ void CRkItemList::collectorReport(bool stopped)
 
 void CRkItemList::addNewListings(const std::vector<ItemInfo>& listings)
 {
-    for (size_t i = 0; i < listings.size(); ++i) {
-        const ItemInfo& record = listings[i];
-        addPageRow(record, static_cast<int>(i));
-    }
+    addPage(listings);
     markNew(listings);
 }
 
@@ -314,12 +288,10 @@ bool CRkItemList::event(QEvent* e)
         return true;
     }
     if (const auto* m = messageOf<LoadNextPage>(e)) {
-        if (!m->turn)
-            session.loadNextPage();
-        else if (auto* tabs = dynamic_cast<CRkTabCtrl*>(tabControl.data()))
-            tabs->deliverTurn(*this);
+        if (m->rotation != nullptr)
+            m->rotation->deliverTurn(session);
         else
-            session.takeTurn();
+            session.loadNextPage();
         return true;
     }
     if (messageOf<StopList>(e)) {
@@ -327,23 +299,6 @@ bool CRkItemList::event(QEvent* e)
         return true;
     }
     return QTableView::event(e);
-}
-
-void CRkItemList::throttleRepaint()
-{
-    // Drawing the rows costs far more than adding them: while pages stream in, the list is
-    // redrawn by the repaint timer a few dozen times a second rather than after every row.
-    if (updatesEnabled())
-        setUpdatesEnabled(false);
-    if (!repaintTimer->isActive())
-        repaintTimer->start();
-}
-
-void CRkItemList::finishRepaints()
-{
-    repaintTimer->stop();
-    if (!updatesEnabled())
-        setUpdatesEnabled(true);
 }
 
 } // namespace pelimo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/qt/FramePacer.h"
 #include "search/ListingPageSource.h"
 #include "search/PagingSession.h"
 #include "search/ProgressSnapshot.h"
@@ -16,7 +17,6 @@
 #include <vector>
 
 class QMenu;
-class QTimer;
 
 namespace pelimo {
 
@@ -32,7 +32,6 @@ class CRkItemList final : public QTableView {
 public:
     static constexpr int kFirstControlId = 10000;
     static constexpr int kCommandAddToWatchList = 132;
-    static constexpr int kRepaintIntervalMs = 40;
 
     CRkItemList(QWidget* tabControl, int controlId, const EnvSettings& settings, const Endpoints& endpoints,
                 SearchListHost& host);
@@ -41,9 +40,13 @@ public:
     CRkItemList& operator=(const CRkItemList&) = delete;
 
     int controlId() const { return id; }
+    // Paces the drawing of new rows with the other widgets of its window; by default the list
+    // paces itself.
+    void setFramePacer(platform::FramePacer& shared) { pacer = &shared; }
 
-    // Inserts the row of one record at a display position and keeps the record.
-    void addPageRow(const ItemInfo& record, int rowIndex);
+    // Inserts the rows of the records at the top in their order, in one insertion, and keeps
+    // the records.
+    void addPage(const std::vector<ItemInfo>& records);
     // Takes the bell off the first row showing this exhibit number.
     void clearWatchedMark(const std::string& itemNo);
     // A click on a column header: ascending first, then alternating, per column.
@@ -93,9 +96,7 @@ protected:
 private:
     class SessionView;
 
-    void throttleRepaint();
     void collectorReport(bool stopped);
-    void finishRepaints();
     const ItemInfo* findRecord(const std::string& itemNo) const;
 
     int id;
@@ -104,7 +105,8 @@ private:
     QPointer<QObject> tabControl;
     ResultListModel* model;
     QMenu* popup;
-    QTimer* repaintTimer;
+    platform::FramePacer ownPacer;
+    platform::FramePacer* pacer = &ownPacer;
 
     std::vector<ItemInfo> recordList;
     std::unique_ptr<SessionView> sessionView;

@@ -142,6 +142,7 @@ CRkItemList* CRkTabCtrl::newSearch(SearchRequest request)
     shown.replace(QLatin1Char('&'), QLatin1String("&&"));
     const int index = tabs->addTab(shown);
     auto* list = new CRkItemList(this, CRkItemList::kFirstControlId + index, settings, endpoints, host);
+    list->setFramePacer(pacer);
     list->setCaption(caption);
     list->setSearch(request);
     lists.push_back(list);
@@ -184,7 +185,10 @@ void CRkTabCtrl::setTabDecoration(const CRkItemList& list, bool saved, int newCo
     }
     QString shown = platform::toQString(text);
     shown.replace(QLatin1Char('&'), QLatin1String("&&"));
+    if (tabs->tabText(index) == shown)
+        return;
     tabs->setTabText(index, shown);
+    pacer.changed(tabs);
 }
 
 void CRkTabCtrl::prepareSaveItem()
@@ -321,8 +325,11 @@ void CRkTabCtrl::onTabChanged(int index)
 
 void CRkTabCtrl::setStatus(const std::string& text)
 {
-    status->setText(platform::toQString(text));
-    status->repaint();
+    const QString shown = platform::toQString(text);
+    if (status->text() == shown)
+        return;
+    status->setText(shown);
+    pacer.changed(status);
 }
 
 void CRkTabCtrl::refreshStatus(const CRkItemList& list)
@@ -367,15 +374,10 @@ void CRkTabCtrl::giveTurn(PagingSession& session)
 {
     for (CRkItemList* list : lists) {
         if (list && &list->paging() == &session) {
-            platform::postMessage(list, LoadNextPage{true});
+            platform::postMessage(list, LoadNextPage{&rotation});
             return;
         }
     }
-}
-
-void CRkTabCtrl::deliverTurn(CRkItemList& list)
-{
-    rotation.deliverTurn(list.paging());
 }
 
 void CRkTabCtrl::listWaiting(const CRkItemList& list)
@@ -424,6 +426,11 @@ bool CRkTabCtrl::event(QEvent* e)
     }
     if (const auto* m = messageOf<ListStopped>(e)) {
         onListStopped(m->list);
+        return true;
+    }
+    if (const auto* m = messageOf<ListWaiting>(e)) {
+        if (m->list)
+            listWaiting(*m->list);
         return true;
     }
     return QWidget::event(e);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/qt/FramePacer.h"
 #include "search/ProgressSnapshot.h"
 #include "search/TurnRotation.h"
 #include "xmlclient/Endpoints.h"
@@ -23,7 +24,8 @@ class SavedTabsHost;
 class SearchListHost;
 
 // The search tabs: one result list per search, a status line and a pause/resume button for
-// the tab on top. The turns of the lists' further pages follow the rotation's rule.
+// the tab on top. The turns of the lists' further pages follow the rotation's rule. While pages
+// stream in, the lists, the status line and the captions are drawn at most once a frame.
 class CRkTabCtrl final : public QWidget, private TurnRotationHost {
 public:
     static constexpr int kControlId = 113;
@@ -64,10 +66,6 @@ public:
     QString saveItemText();
     void pressPauseResume();
     void selectTab(int index);
-    // A turn posted to a list has reached it.
-    void deliverTurn(CRkItemList& list);
-    // A list's run waits for the listing service: on top, its status line says until when.
-    void listWaiting(const CRkItemList& list);
 
     int tabCount() const;
     int currentIndex() const { return current; }
@@ -90,6 +88,8 @@ protected:
 
 private:
     void giveTurn(PagingSession& session) override;
+    // A list's run waits for the listing service: on top, its status line says until when.
+    void listWaiting(const CRkItemList& list);
     void searchTabsClosed() override;
     void layOut();
     void refreshStatus(const CRkItemList& list);
@@ -119,6 +119,7 @@ private:
     // counting the open lists before it.
     std::vector<QPointer<CRkItemList>> tabLists;
     TurnRotation rotation;
+    platform::FramePacer pacer;
     int current = -1;
     int menuTab = -1;
     bool changingTabs = false;

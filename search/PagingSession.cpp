@@ -4,9 +4,7 @@
 
 namespace pelimo {
 
-PagingSession::PagingSession(PageSource& source, PagingView& view, std::function<void()> pump)
-    : source(source), view(view), pump(pump ? std::move(pump) : [] {})
-{}
+PagingSession::PagingSession(PageSource& source, PagingView& view) : source(source), view(view) {}
 
 PagingSession::~PagingSession()
 {
@@ -175,18 +173,10 @@ bool PagingSession::dropServiceWait()
 
 void PagingSession::fillRows()
 {
-    // A pause is honoured before the page's rows go in or after all of them, never halfway,
-    // so no listing of the service's answer goes missing.
+    // The page goes in whole: a pause or a stop is honoured before its rows or after all of
+    // them, never halfway, so no listing of the service's answer goes missing.
     const std::weak_ptr<int> alive = life;
-    for (size_t i = 0; i < pageRows.size(); ++i) {
-        pump();
-        if (alive.expired())
-            return;
-        view.addPageRow(pageRows[i], static_cast<int>(i));
-        if (stopRequested == 1)
-            return endRun();
-    }
-    pump();
+    view.addPage(pageRows);
     if (alive.expired())
         return;
     pageFilled = true;

@@ -7,7 +7,6 @@
 #include "xmlclient/SearchRequest.h"
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -15,15 +14,15 @@ namespace pelimo {
 
 // The paging of one result list: its request, progress and flags, the handlers of the tab
 // control's requests, and the page run. A run is a chain of steps driven by the source's
-// answer, so it works alike whether the source answers inside start or later; the steps
-// that handle pending events re-check the flags after each, and may find the session gone.
+// answer, so it works alike whether the source answers inside start or later. The run handles
+// no events of its own: a page's rows go in whole, and whatever the user does meanwhile is
+// handled between pages.
 class PagingSession {
 public:
     // A guard against a service whose CurrentPage never reaches TotalPage.
     static constexpr int32_t kMaxPages = 100000;
 
-    // pump handles the pending events once; it is run before each row and after the last.
-    PagingSession(PageSource& source, PagingView& view, std::function<void()> pump);
+    PagingSession(PageSource& source, PagingView& view);
     ~PagingSession();
     PagingSession(const PagingSession&) = delete;
     PagingSession& operator=(const PagingSession&) = delete;
@@ -43,7 +42,6 @@ public:
     // handled. A list whose pageEvent is still on its way hands out its own turn then; a
     // list whose turn is on its way has one.
     void turnGiven() { turnOnItsWay = true; }
-    void turnPutBack() { turnOnItsWay = false; }
     void pageEventHandled() { pageEventOnItsWay = false; }
     bool waitsForTurn() const
     {
@@ -59,8 +57,6 @@ public:
     // A page run is in progress: its request is out or its rows are going in.
     bool isRunning() const { return runActive; }
     bool isClosing() const { return closing; }
-    // The rows of a page received are going in.
-    bool isFilling() const { return runActive && runState == ListState::Filling; }
 
 private:
     void runPage();
@@ -79,8 +75,7 @@ private:
 
     PageSource& source;
     PagingView& view;
-    std::function<void()> pump;
-    // Expires with the session: steps after a pump or a call into the source check it.
+    // Expires with the session: steps after a call into the source or the view check it.
     std::shared_ptr<int> life = std::make_shared<int>(0);
 
     SearchRequest searchRequest;

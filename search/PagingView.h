@@ -2,6 +2,8 @@
 
 #include "xmlclient/ItemInfo.h"
 
+#include <vector>
+
 namespace pelimo {
 
 // How a page run ends for the tab control: pageEvent for PageDone, Paused, Failed and
@@ -14,8 +16,9 @@ class PagingView {
 public:
     virtual ~PagingView() = default;
 
-    // The rows of one page go in at the top in page order: row i of the page at index i.
-    virtual void addPageRow(const ItemInfo& record, int rowIndex) = 0;
+    // The rows of one page go in at the top in page order, all at once: row i of the page at
+    // index i.
+    virtual void addPage(const std::vector<ItemInfo>& rows) = 0;
     virtual void progressChanged() = 0;
     // The run waits for the service until progress().serviceResumesAt, then asks for its page
     // again; it is neither failed nor over. A view without a status line need not hear it.

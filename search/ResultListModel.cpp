@@ -89,12 +89,20 @@ QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, i
     }
 }
 
-void ResultListModel::insertRow(int at, Cells cells, int image, bool fresh)
+void ResultListModel::insertRows(int at, std::vector<NewRow> newRows)
 {
+    if (newRows.empty())
+        return;
     const int position = std::clamp(at, 0, rowCount());
-    beginInsertRows({}, position, position);
-    rows.push_back(Row{std::move(cells), image, fresh});
-    order.insert(order.begin() + position, static_cast<int32_t>(rows.size() - 1));
+    const int count = static_cast<int>(newRows.size());
+    beginInsertRows({}, position, position + count - 1);
+    std::vector<int32_t> ids;
+    ids.reserve(newRows.size());
+    for (NewRow& row : newRows) {
+        ids.push_back(static_cast<int32_t>(rows.size()));
+        rows.push_back(Row{std::move(row.cells), row.image, false});
+    }
+    order.insert(order.begin() + position, ids.begin(), ids.end());
     endInsertRows();
 }
 

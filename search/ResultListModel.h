@@ -19,6 +19,10 @@ struct EnvSettings;
 class ResultListModel final : public QAbstractTableModel {
 public:
     using Cells = std::array<std::string, kResultColumnCount>;
+    struct NewRow {
+        Cells cells;
+        int image = 0;
+    };
 
     ResultListModel(const EnvSettings& settings, QObject* parent);
 
@@ -27,9 +31,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // Inserts one row at a display position (clamped to the rows there are); a fresh row is
-    // drawn in the alarm colours.
-    void insertRow(int at, Cells cells, int image, bool fresh = false);
+    // Inserts rows at a display position (clamped to the rows there are) in their order, in
+    // one insertion.
+    void insertRows(int at, std::vector<NewRow> newRows);
     const std::string& cell(int row, int column) const;
     int rowImage(int row) const;
     void setRowImage(int row, int image);
@@ -56,7 +60,8 @@ private:
     const Row& rowAt(int row) const { return rows[static_cast<size_t>(order[static_cast<size_t>(row)])]; }
 
     const EnvSettings& settings;
-    std::vector<Row> rows;
+    // A deque: rows never move once in, however many pages follow.
+    std::deque<Row> rows;
     std::deque<int32_t> order;
     std::array<int, kResultColumnCount> headerImages{};
 };

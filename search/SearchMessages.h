@@ -8,6 +8,7 @@
 namespace pelimo {
 
 class CRkItemList;
+class TurnRotation;
 
 // The private messages between the search tab control and its result lists.
 struct StartPaging {
@@ -19,9 +20,9 @@ struct PauseLoading {
 };
 struct LoadNextPage {
     static constexpr platform::MessageNumber number = platform::MessageNumber::loadNextPage;
-    // A turn of the rotation rather than the button: the rotation decides whether the list
-    // takes it.
-    bool turn = false;
+    // A turn of this rotation rather than the button: the rotation decides whether the list
+    // takes it. The rotation belongs to the tab control, which outlives its lists.
+    TurnRotation* rotation = nullptr;
 };
 struct StopList {
     static constexpr platform::MessageNumber number = platform::MessageNumber::stopList;
@@ -33,6 +34,11 @@ struct PageEvent {
 };
 struct ListStopped {
     static constexpr platform::MessageNumber number = platform::MessageNumber::listStopped;
+    QPointer<CRkItemList> list;
+};
+// The list's page waits for the listing service; its status line says until when.
+struct ListWaiting {
+    static constexpr platform::MessageNumber number = platform::MessageNumber::listWaiting;
     QPointer<CRkItemList> list;
 };
 

@@ -70,21 +70,8 @@ void TurnRotation::pageEvent(PagingSession& sender)
     }
 }
 
-bool TurnRotation::anotherFilling(const PagingSession& session) const
-{
-    for (const Entry& entry : entries) {
-        if (entry.session != &session && entry.session->isFilling())
-            return true;
-    }
-    return false;
-}
-
 void TurnRotation::deliverTurn(PagingSession& session)
 {
-    if (anotherFilling(session)) {
-        session.turnPutBack();
-        return;
-    }
     if (session.takeTurn())
         return;
     const int i = indexOf(session);

@@ -36,8 +36,7 @@ public:
     // The session's pageEvent: PageDone, Paused, Complete and Failed hand the turn on.
     void pageEvent(PagingSession& sender);
     // A turn given earlier reaches its list: taken if the list still waits for it, else it
-    // goes to the next one. While another list's rows go in the list waits for that list's
-    // pageEvent, so no page run comes between the rows of a page already received.
+    // goes to the next one.
     void deliverTurn(PagingSession& session);
     // The session's listStopped: it leaves the rotation and its turn passes on; the last one
     // gone reports searchTabsClosed. A second report of the same session does nothing.
@@ -50,7 +49,6 @@ private:
     };
 
     int indexOf(const PagingSession& session) const;
-    bool anotherFilling(const PagingSession& session) const;
     void passTurn(size_t start);
 
     TurnRotationHost& host;

@@ -1,7 +1,6 @@
 #include "watch/WatchList.h"
 
 #include "WatchTexts.h"
-#include "platform/EventPump.h"
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
@@ -25,8 +24,9 @@ bool byItemNo(const PriceRule& a, const PriceRule& b)
 } // namespace
 
 WatchList::WatchList(const EnvSettings& s, const Endpoints& e, WatchListHost& h, AlarmNotifier& n,
-                     std::string dir)
-    : settings(s), endpoints(e), windows(h), notifier(n), directory(std::move(dir))
+                     std::string dir, std::function<void()> p)
+    : settings(s), endpoints(e), windows(h), notifier(n), directory(std::move(dir)),
+      pump(p ? std::move(p) : [] {})
 {}
 
 WatchList::~WatchList() = default;
@@ -298,10 +298,10 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
                             const std::weak_ptr<char>& guard)
 {
     windows.setStatusLine(fillText(watch_text::kStatusUpdating, {itemNo, list[hint].info.ItemName}));
-    // Pending events are handled before the fetch; the pump's pause is left out here, as
-    // the fetch that follows waits on its socket anyway and the pause alone would cost a
-    // second per thousand listings.
-    platform::dispatchPendingEvents();
+    // Pending events are handled before the fetch; the pump does not rest, as the fetch that
+    // follows waits on its socket anyway. A copy: a handler it runs may destroy the list.
+    const std::function<void()> handlePending = pump;
+    handlePending();
     if (guard.expired())
         return false;
 
@@ -333,7 +333,7 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
         }
     }
     windows.setStatusLine({});
-    platform::dispatchPendingEvents();
+    handlePending();
     return !guard.expired();
 }
 
@@ -341,10 +341,13 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
                            int32_t heldAlarms, const std::weak_ptr<char>& guard)
 {
     if (view) {
+        std::vector<const AramEntry*> fetched;
+        fetched.reserve(only == nullptr ? list.size() : only->size());
         for (const AramEntry& e : list) {
             if (only == nullptr || only->count(e.info.ItemNo) != 0)
-                view->refreshRow(e);
+                fetched.push_back(&e);
         }
+        view->refreshRows(fetched);
     }
     const std::string balloon = collected.balloonText();
     if (!balloon.empty())

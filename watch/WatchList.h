@@ -43,20 +43,22 @@ public:
     virtual ~WatchListView() = default;
 
     virtual void entryAppended(const AramEntry& entry) = 0;
-    virtual void refreshRow(const AramEntry& entry) = 0;
+    // The entries a pass has fetched, told at once when it ends.
+    virtual void refreshRows(const std::vector<const AramEntry*>& entries) = 0;
     virtual void repaintRows() = 0;
 };
 
 // The watched listings in the order they were added, their file, and the update cycle with
 // its alarm rules. A pass's alarms go to the notifier. Runs on the user-interface thread;
-// during a cycle the pump lets other handlers add and remove entries, request an update or
-// the exit.
+// during a cycle the pump (and the fetches' own waits) let other handlers add and remove
+// entries, request an update or the exit.
 class WatchList {
 public:
     // settings and endpoints are read at the moment of use; they, the host and the notifier
-    // outlive the list.
+    // outlive the list. pump handles the pending events once; a pass runs it before and after
+    // each listing's fetch.
     WatchList(const EnvSettings& settings, const Endpoints& endpoints, WatchListHost& host,
-              AlarmNotifier& notifier, std::string directory = {});
+              AlarmNotifier& notifier, std::string directory = {}, std::function<void()> pump = {});
     ~WatchList();
     WatchList(const WatchList&) = delete;
     WatchList& operator=(const WatchList&) = delete;
@@ -145,6 +147,7 @@ private:
     AlarmNotifier& notifier;
     CycleFollowUp followUp;
     std::string directory;
+    std::function<void()> pump;
     WatchListView* view = nullptr;
 
     std::vector<AramEntry> list;

@@ -68,8 +68,7 @@ private:
 class SavedTab final : public PagingView {
 public:
     SavedTab(Tabs& tabs, SavedSearch& search, const Endpoints& endpoints)
-        : tabs(tabs), search(search), source(endpoints),
-          session(source, *this, platform::dispatchPendingEvents)
+        : tabs(tabs), search(search), source(endpoints), session(source, *this)
     {
         tabs.rotation.add(session);
     }
@@ -79,9 +78,9 @@ public:
     const SavedSearchRun& result() const { return run; }
     const NewListingReport& outcome() const { return *told; }
 
-    void addPageRow(const ItemInfo& record, int rowIndex) override
+    void addPage(const std::vector<ItemInfo>& rows) override
     {
-        page.insert(page.begin() + rowIndex, record);
+        page.insert(page.begin(), rows.begin(), rows.end());
     }
     void progressChanged() override {}
     void report(PagingReport what) override

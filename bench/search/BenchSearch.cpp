@@ -4,6 +4,7 @@
 #include "BenchTexts.h"
 #include "SearchTexts.h"
 #include "app/settings/EnvSettings.h"
+#include "bench/support/Measure.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/SjisText.h"
@@ -30,6 +31,20 @@ using namespace pelimo;
 
 // The figures are for 2,000 pages; a shorter run (first argument) helps profiling.
 int kPages = 2000;
+
+// Counts the frames that show the result list: the paints of its viewport.
+class FrameCounter final : public QObject {
+public:
+    int frames = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override
+    {
+        if (e->type() == QEvent::Paint)
+            ++frames;
+        return QObject::eventFilter(watched, e);
+    }
+};
 
 class NullHost final : public SearchListHost {
 public:
@@ -124,15 +139,19 @@ int main(int argc, char** argv)
         return platform::toQString(buffer);
     }();
 
+    FrameCounter frameCounter;
     QElapsedTimer clock;
+    const double cpuBefore = bench::processorSeconds();
     clock.start();
     gapClock.start();
     ticker.start();
-    tabs->newSearch(request);
+    tabs->newSearch(request)->viewport()->installEventFilter(&frameCounter);
     while (tabs->statusText() != done && clock.elapsed() < 600000)
         app.processEvents(QEventLoop::WaitForMoreEvents, 5);
     const double oursSeconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     ticker.stop();
+    const int frames = frameCounter.frames;
+    const double oursCpu = bench::processorSeconds() - cpuBefore;
     CRkItemList* list = tabs->listOfTab(0);
     const int rows = list ? list->rows().rowCount() : 0;
 
@@ -159,7 +178,8 @@ int main(int argc, char** argv)
 
     std::printf("rows loaded:                    %d (status %s)\n", rows,
                 tabs->statusText() == done ? "complete" : "NOT complete");
-    std::printf("search of %d pages:           %.2f s\n", kPages, oursSeconds);
+    std::printf("search of %d pages:           %.2f s (processor %.2f s, load %s)\n", kPages, oursSeconds,
+                oursCpu, bench::loadAverages().c_str());
     std::printf("curl, same %zu addresses:     %.2f s (ours / curl = %.2f)\n", urls.size(), curl,
                 curl > 0 ? oursSeconds / curl : 0.0);
     std::printf("sort %d rows by price:          %.1f ms\n", rows, priceMs);
@@ -168,5 +188,7 @@ int main(int argc, char** argv)
         "peak memory beyond empty window: %.1f MB (VmHWM %ld kB, empty window RSS %ld kB, HWM %ld kB)\n",
         static_cast<double>(peakKb - baseRssKb) / 1024.0, peakKb, baseRssKb, baseHwmKb);
     std::printf("longest gap between events:     %.1f ms\n", static_cast<double>(longestGapNs) / 1e6);
+    std::printf("frames drawn during the search: %d (%.0f a second)\n", frames,
+                oursSeconds > 0 ? frames / oursSeconds : 0.0);
     return 0;
 }

@@ -21,6 +21,7 @@ enum class MessageNumber : int {
     stopList = 9,        // to a result list
     aramExitRequest = 9, // to the watch list control
     listStopped = 11,
+    listWaiting = 12, // a result list waits for the listing service to take requests again
     aramUpdateNow = 13,
     trayNotify = 50,
     statusText = 101,

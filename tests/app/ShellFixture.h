@@ -2,6 +2,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/settings/SettingsStore.h"
+#include "itempage/ItemPageModule.h"
 #include "platform/WorkQueue.h"
 #include "platform/qt/DefaultBrowser.h"
 #include "tests/support/SimulatorProcess.h"
@@ -60,6 +61,8 @@ struct ShellFixture {
         previousDir = QDir::currentPath();
         QDir::setCurrent(QString::fromStdString(dir->path()));
         settings = defaultSettings();
+        // The suites are not installed beside the web engine's module.
+        setItemPageModulePath(PELIMO_ITEMPAGE_MODULE_PATH);
         sim = std::make_unique<SimulatorProcess>(std::move(simulatorArgs));
         if (!sim->start())
             return false;

@@ -14,8 +14,12 @@
 #include "platform/qt/QtText.h"
 #include "platform/qt/QtTranslations.h"
 #include "platform/text/SjisText.h"
+#include "search/CRkItemList.h"
 #include "search/CRkTabCtrl.h"
+#include "search/ResultListModel.h"
 #include "tests/app/ShellFixture.h"
+#include "tests/support/PaintProbe.h"
+#include "watch/AramFile.h"
 #include "watch/ui/CRkAramList.h"
 #include "watch/ui/CRkAramTabCtrl.h"
 
@@ -25,6 +29,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -139,7 +144,7 @@ private Q_SLOTS:
         QVERIFY(top->tabCtrl() == nullptr);
         auto shown = [&] {
             return QList<bool>{top->watchList()->isVisible(), top->updateButton()->isVisible(),
-                               top->statusLine()->isVisible(), bottom->itemView()->isVisible(),
+                               top->statusLine()->isVisible(), bottom->itemSide()->isVisible(),
                                bottom->alertTabs()->isVisible()};
         };
         QCOMPARE(shown(), (QList<bool>{false, false, false, true, false}));
@@ -164,7 +169,7 @@ private Q_SLOTS:
             QCOMPARE(top->watchList()->geometry(), QRect(0, 0, w, h - 35));
             QCOMPARE(top->updateButton()->geometry(), QRect(w - 100, h - 33, 95, 28));
             QCOMPARE(top->statusLine()->geometry(), QRect(10, h - 30, w - 115, 20));
-            QCOMPARE(frame->htmlForm()->itemView()->geometry(), frame->htmlForm()->rect());
+            QCOMPARE(frame->htmlForm()->itemSide()->geometry(), frame->htmlForm()->rect());
         }
     }
 
@@ -176,8 +181,48 @@ private Q_SLOTS:
         QCOMPARE(frame->formView()->findChildren<CRkAramList*>().size(), 1);
         QCOMPARE(frame->formView()->findChildren<QPushButton*>().size(), 1);
         QCOMPARE(frame->htmlForm()->findChildren<CRkAramTabCtrl*>().size(), 1);
-        QCOMPARE(frame->htmlForm()->findChildren<CRkHtmlView*>(QString(), Qt::FindDirectChildrenOnly).size(),
-                 1);
+        QVERIFY(frame->htmlForm()->itemSide() != nullptr);
+        QVERIFY(frame->htmlForm()->findChildren<CRkHtmlView*>().isEmpty());
+    }
+
+    void itemPaneShowsAPlaceholderUntilTheFirstItemPage()
+    {
+        auto frame = makeFrame();
+        CRkHtmlForm* pane = frame->htmlForm();
+        // No web view before a page is wanted: the pane holds a plain widget of the pane's size.
+        QVERIFY(pane->itemView() == nullptr);
+        QWidget* placeholder = pane->itemSide();
+        QVERIFY(qobject_cast<CRkHtmlView*>(placeholder) == nullptr);
+        QVERIFY(placeholder->isVisible());
+        QCOMPARE(placeholder->geometry(), pane->rect());
+        // Switching to the alert mode and back makes none either.
+        QTest::mouseClick(frame->cmdBar()->alertButton(), Qt::LeftButton);
+        QVERIFY(!placeholder->isVisible());
+        QTest::mouseClick(frame->cmdBar()->resultsButton(), Qt::LeftButton);
+        QVERIFY(pane->itemView() == nullptr);
+
+        // A double-click on a result row shows its page in a view that takes the placeholder's place.
+        CRkCmdDialog* bar = frame->cmdBar();
+        bar->keywordBox()->setFocus();
+        QTest::keyClicks(bar->keywordBox(), QStringLiteral("camera"));
+        QTest::keyClick(bar->keywordBox(), Qt::Key_Return);
+        CRkTabCtrl* tabs = frame->formView()->tabCtrl();
+        QVERIFY(tabs != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(tabs->listOfTab(0) && tabs->listOfTab(0)->rows().rowCount() > 0, 10000);
+        CRkItemList* list = tabs->listOfTab(0);
+        const QRect row = list->visualRect(list->rows().index(0, 1));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        CRkHtmlView* view = pane->itemView();
+        QVERIFY(view != nullptr);
+        QCOMPARE(pane->itemSide(), static_cast<QWidget*>(view));
+        QVERIFY(view->isVisible());
+        QCOMPARE(view->geometry(), pane->rect());
+        QVERIFY(pane->findChild<QWidget*>(QStringLiteral("itemPlaceholder")) == nullptr);
+        ItemInfo shown;
+        shown.ItemNo = list->rows().cell(0, kColumnItemNo);
+        QTRY_COMPARE_WITH_TIMEOUT(view->url().toString(),
+                                  QString::fromStdString(itemPageAddress(endpoints, shown)), 10000);
     }
 
     void statusTextMessageFillsTheMessagePane()
@@ -269,6 +314,7 @@ private Q_SLOTS:
         frame->htmlForm()->showItem(origin, item);
         CRkHtmlView* view = frame->htmlForm()->itemView();
         if (itemView) {
+            QVERIFY(view != nullptr);
             QTRY_COMPARE_WITH_TIMEOUT(view->url().toString(), address, 10000);
         }
         if (browser) {
@@ -280,7 +326,8 @@ private Q_SLOTS:
         }
         QCOMPARE(frame->htmlForm()->alertTabs()->tabCount(), alertTab ? 1 : 0);
         if (!itemView) {
-            QCOMPARE(view->url(), QUrl());
+            // A page shown elsewhere makes no view of the pane's own.
+            QVERIFY(view == nullptr);
         }
     }
 
@@ -416,6 +463,46 @@ private Q_SLOTS:
         QCOMPARE(frame->windowTitle(), QStringLiteral("● Pelimo for zelvo Ver1.01"));
         frame->setTrayIcon(kIconNormal);
         QCOMPARE(frame->windowTitle(), QStringLiteral("Pelimo for zelvo Ver1.01"));
+    }
+
+    void aWatchCycleNamesItsListingsOnceAFrame()
+    {
+        // 300 watched listings fetched faster than the display refreshes: the status line names
+        // each one as it is fetched, and the screen shows it at most once a frame; its last
+        // drawing is the blank line the cycle ends with.
+        constexpr int kListings = 300;
+        std::vector<ItemInfo> records;
+        for (int i = 0; i < kListings; ++i) {
+            const std::string no = "q" + std::to_string(100000 + i);
+            QVERIFY(sim->control("/sim/put?ItemNo=" + no +
+                                 "&ItemName=w&CurrentPrice=100&RemainTime=3%E6%97%A5&AuctionType=NO&BidNum=0"
+                                 "&ItemNum=1&ImageUrl="));
+            records.push_back(ItemInfo{no, "w", "100", "NO", "", "0", "1", "-"});
+        }
+        QVERIFY(saveAramFile(records, dir->path()));
+        auto frame = makeFrame();
+        QTest::mouseClick(frame->cmdBar()->alertButton(), Qt::LeftButton);
+        QLabel* line = frame->formView()->statusLine();
+        test::PaintProbe probe(line, [line] { return line->text(); });
+        bool named = false;
+        probe.onPaint = [&named](const QVariant& text) {
+            named = named || text.toString().contains(QLatin1Char('q'));
+        };
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(frame->formView()->updateButton(), Qt::LeftButton);
+        auto fetched = [&] {
+            size_t n = 0;
+            for (const std::string& target : sim->requests())
+                n += target.find("exhibit_id=q") != std::string::npos ? 1 : 0;
+            return n;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(
+            fetched() == kListings && frame->formView()->watchList()->watchList().busy() == 0, 60000);
+        QTRY_COMPARE(probe.lastShown, QVariant(QString()));
+        QVERIFY(named);
+        const qint64 frames = clock.elapsed() / 16 + 4;
+        QVERIFY2(probe.paints <= frames, qPrintable(QStringLiteral("%1 paints").arg(probe.paints)));
     }
 
     void addressSetInTheDialogServesTheNextSearch()

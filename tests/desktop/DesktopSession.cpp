@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -125,6 +127,52 @@ void DesktopProcess::stop()
         ::close(output);
         output = -1;
     }
+}
+
+std::vector<ProcessEntry> descendants(pid_t root)
+{
+    // Every process's parent and name, from /proc/<pid>/stat: "pid (name) state ppid ...".
+    std::vector<std::pair<ProcessEntry, pid_t>> all;
+    if (DIR* proc = ::opendir("/proc")) {
+        while (const dirent* entry = ::readdir(proc)) {
+            const pid_t pid = std::atoi(entry->d_name);
+            if (pid <= 0)
+                continue;
+            std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+            std::string line;
+            const size_t open = std::getline(stat, line) ? line.find('(') : std::string::npos;
+            const size_t close = line.rfind(')');
+            if (open == std::string::npos || close == std::string::npos || close < open)
+                continue;
+            std::istringstream rest(line.substr(close + 1));
+            char state = 0;
+            pid_t parent = 0;
+            rest >> state >> parent;
+            all.push_back({ProcessEntry{pid, line.substr(open + 1, close - open - 1)}, parent});
+        }
+        ::closedir(proc);
+    }
+    std::vector<ProcessEntry> found;
+    std::vector<pid_t> parents{root};
+    for (size_t i = 0; i < parents.size(); ++i) {
+        for (const auto& [entry, parent] : all) {
+            if (parent == parents[i]) {
+                found.push_back(entry);
+                parents.push_back(entry.pid);
+            }
+        }
+    }
+    return found;
+}
+
+long residentKb(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::atol(line.c_str() + 6);
+    }
+    return 0;
 }
 
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds bound)

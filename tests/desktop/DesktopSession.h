@@ -36,6 +36,17 @@ private:
     std::string pending;
 };
 
+// A process below another one: its id and its command name (as /proc gives it, at most 15
+// characters).
+struct ProcessEntry {
+    pid_t pid = 0;
+    std::string name;
+};
+// Every process below `root`, its children first.
+std::vector<ProcessEntry> descendants(pid_t root);
+// A process's resident memory (VmRSS) in kB, 0 when it has gone.
+long residentKb(pid_t pid);
+
 // Polls a condition every 50 ms until it holds or the bound passes.
 bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds bound);
 

@@ -100,7 +100,15 @@ protected:
             << "the main window did not show";
         ASSERT_TRUE(test::waitUntil([this] { return session.trayIcon("pelimo").has_value(); }, 30s))
             << "the tray icon did not dock";
-        // The window manager may still be placing it.
+        ASSERT_NO_FATAL_FAILURE(findPlacedWindow());
+        // The window is ready for input once its first frame shows the idle status text.
+        ASSERT_TRUE(test::waitUntil([this] { return statusInkWidth() > 0; }, 30s));
+    }
+
+    // The main window once the window manager has placed it. The first item page shown makes
+    // it anew (a surface the web engine can draw on), under another window id.
+    void findPlacedWindow()
+    {
         ASSERT_TRUE(test::waitUntil(
             [this] {
                 window = session.findWindow("Pelimo for zelvo");
@@ -110,8 +118,6 @@ protected:
             },
             60s))
             << "window " << window << " at " << (frame.empty() ? -1 : frame[0]);
-        // The window is ready for input once its first frame shows the idle status text.
-        ASSERT_TRUE(test::waitUntil([this] { return statusInkWidth() > 0; }, 30s));
     }
 
     void click(Spot at, int button = 1) { ASSERT_NO_FATAL_FAILURE(clickIn(window, at, button)); }
@@ -336,6 +342,7 @@ TEST_F(DesktopTest, MailStatusTextsShowWhileTheServerWaits)
         },
         20s))
         << "the listing's page did not open";
+    ASSERT_NO_FATAL_FAILURE(findPlacedWindow());
     ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
 
     // The greeting is withheld: "CONNECT TO SMTP" is on screen meanwhile.
@@ -353,6 +360,33 @@ TEST_F(DesktopTest, MailStatusTextsShowWhileTheServerWaits)
     int sending = 0;
     EXPECT_TRUE(test::waitUntil([&] { return (sending = statusInkWidth()) > connecting + 40; }, 15s))
         << "while connecting " << connecting << ", while sending " << sending;
+}
+
+TEST_F(DesktopTest, TheWebEngineStartsWithTheFirstItemPage)
+{
+    // Its helper processes (and the memory they hold) are there only once a page is shown.
+    auto webEngineProcesses = [this] {
+        size_t n = 0;
+        for (const test::ProcessEntry& p : test::descendants(program.pid()))
+            n += p.name.rfind("QtWebEngine", 0) == 0 ? 1 : 0;
+        return n;
+    };
+    ASSERT_NO_FATAL_FAILURE(watch({{"m1", "3日"}}));
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    EXPECT_EQ(webEngineProcesses(), 0u);
+    ASSERT_TRUE(session.run("xdotool mousemove --window " + std::to_string(window) + " " +
+                            std::to_string(kFirstRow.x) + " " + std::to_string(kFirstRow.y) +
+                            " click --repeat 2 --delay 120 1"));
+    // The page shows in its alert tab, the white of the page where the pane's grey was.
+    ASSERT_TRUE(test::waitUntil(
+        [this] {
+            const Screenshot page = session.grab(frame[0] + 400, frame[1] + 560, 1, 1);
+            return !page.rgb.empty() && page.at(0, 0).r + page.at(0, 0).g + page.at(0, 0).b >= 750;
+        },
+        30s))
+        << "the listing's page did not open";
+    EXPECT_GT(webEngineProcesses(), 0u);
 }
 
 TEST_F(DesktopTest, Pop3ReplyShowsOnOneLine)

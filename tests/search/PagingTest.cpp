@@ -5,7 +5,6 @@
 #include <deque>
 #include <functional>
 #include <gtest/gtest.h>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -71,14 +70,18 @@ public:
     std::vector<std::string>* log = nullptr;
 };
 
-// The rows as a list would show them, and the reports to the tab control.
+// The rows as a list would show them, the size of each insertion, and the reports to the tab
+// control.
 class RecordingView final : public PagingView {
 public:
-    void addPageRow(const ItemInfo& record, int rowIndex) override
+    void addPage(const std::vector<ItemInfo>& page) override
     {
-        rows.insert(rows.begin() + rowIndex, record.ItemNo);
-        if (onRow)
-            onRow(static_cast<int>(rows.size()));
+        for (size_t i = 0; i < page.size(); ++i)
+            rows.insert(rows.begin() + static_cast<std::ptrdiff_t>(i), page[i].ItemNo);
+        insertions.push_back(page.size());
+        // A copy: the action may destroy the list.
+        if (const std::function<void(int)> action = onPage)
+            action(static_cast<int>(rows.size()));
     }
     void progressChanged() override {}
     void report(PagingReport r) override
@@ -89,27 +92,17 @@ public:
     }
 
     std::vector<std::string> rows;
+    std::vector<size_t> insertions;
     std::vector<PagingReport> reports;
-    std::function<void(int)> onRow;
+    std::function<void(int)> onPage;
     std::function<void(PagingReport)> onReport;
 };
 
-// One list: its source, view and session. Its pump handles the pending events, if it has
-// any, then runs what the test put in onPump once.
+// One list: its source, view and session.
 struct List {
-    List()
-        : session(source, view, [this] {
-              if (pendingEvents)
-                  pendingEvents();
-              // Last: the action may destroy the list.
-              if (auto action = std::exchange(onPump, nullptr))
-                  action();
-          })
-    {}
+    List() : session(source, view) {}
     ScriptedSource source;
     RecordingView view;
-    std::function<void()> onPump;
-    std::function<void()> pendingEvents;
     PagingSession session;
 };
 
@@ -132,6 +125,8 @@ TEST(PagingSession, PagesGoOnTopInPageOrderUntilTheLastOne)
     EXPECT_EQ(l.session.progress().totalPages, 3);
     EXPECT_EQ(l.session.progress().currentPage, 3);
     ASSERT_EQ(l.view.rows.size(), size_t{30});
+    // Each page in one insertion.
+    EXPECT_EQ(l.view.insertions, (std::vector<size_t>{10, 10, 10}));
     EXPECT_EQ(l.view.rows.front(), "p3i0");
     EXPECT_EQ(l.view.rows[9], "p3i9");
     EXPECT_EQ(l.view.rows.back(), "p1i9");
@@ -196,45 +191,44 @@ TEST(PagingSession, EachAnswerEndsOrContinuesTheSearch)
 
 TEST(PagingSession, APauseKeepsEveryRowOfAPageReceived)
 {
+    enum When { BeforeTheRun, RequestOut, ServiceWaiting, PageGoingIn };
     struct Case {
         const char* what;
-        int pauseAtRow; // -1: while the request is out, -2: while it waits, 0: before the run
+        When when;
         size_t rowsKept;
         int32_t currentPage;
         int32_t resumedPage;
     };
     const Case cases[] = {
-        {"before the run", 0, 0, 0, 1},
-        {"while the request is out", -1, 0, 0, 1},
-        {"while the service makes it wait", -2, 0, 0, 1},
-        {"after the first row", 1, 10, 1, 2},
-        {"after the last row", 10, 10, 1, 2},
+        {"before the run", BeforeTheRun, 0, 0, 1},
+        {"while the request is out", RequestOut, 0, 0, 1},
+        {"while the service makes it wait", ServiceWaiting, 0, 0, 1},
+        {"while its page goes in", PageGoingIn, 10, 1, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         List l;
-        l.source.hold = c.pauseAtRow == -1;
-        l.source.refusals = c.pauseAtRow == -2 ? 1 : 0;
-        if (c.pauseAtRow == 0)
+        l.source.hold = c.when == RequestOut;
+        l.source.refusals = c.when == ServiceWaiting ? 1 : 0;
+        if (c.when == BeforeTheRun)
             l.session.pauseLoading();
-        if (c.pauseAtRow > 0)
-            l.view.onRow = [&](int rows) {
-                if (rows == c.pauseAtRow)
-                    l.session.pauseLoading();
+        if (c.when == PageGoingIn)
+            l.view.onPage = [&](int) {
+                l.session.pauseLoading();
             };
         l.session.startPaging(keyword("a"));
-        if (c.pauseAtRow == -1) {
+        if (c.when == RequestOut) {
             l.session.pauseLoading();
             l.source.release();
         }
-        if (c.pauseAtRow == -2)
+        if (c.when == ServiceWaiting)
             l.session.pauseLoading();
         EXPECT_EQ(l.session.progress().state, ListState::Paused);
         EXPECT_EQ(l.view.rows.size(), c.rowsKept);
         EXPECT_EQ(l.session.progress().currentPage, c.currentPage);
         EXPECT_EQ(l.view.reports, std::vector<PagingReport>{PagingReport::pageEvent});
 
-        l.view.onRow = nullptr;
+        l.view.onPage = nullptr;
         l.source.hold = false;
         l.session.loadNextPage();
         EXPECT_EQ(l.source.pages.back(), c.resumedPage);
@@ -271,7 +265,7 @@ TEST(PagingSession, AStopEndsTheListWhereverItIs)
         {"before the first page", Idle, 0, ListState::Stopped, 0},
         {"while the request is out", Waiting, 1, ListState::Stopped, 0},
         {"while the service makes it wait", ServiceWaiting, 0, ListState::Stopped, 0},
-        {"while rows go in", Filling, 0, ListState::Stopped, 3},
+        {"while its page goes in", Filling, 0, ListState::Stopped, 10},
         {"waiting for its turn", PageDone, 0, ListState::PageDone, 10},
         {"paused", Paused, 0, ListState::Paused, 10},
     };
@@ -281,9 +275,8 @@ TEST(PagingSession, AStopEndsTheListWhereverItIs)
         l.source.hold = c.when == Waiting;
         l.source.refusals = c.when == ServiceWaiting ? 1 : 0;
         if (c.when == Filling)
-            l.view.onRow = [&](int rows) {
-                if (rows == 3)
-                    l.session.stopList();
+            l.view.onPage = [&](int) {
+                l.session.stopList();
             };
         if (c.when != Idle)
             l.session.startPaging(keyword("a"));
@@ -324,14 +317,11 @@ TEST(PagingSession, AListDestroyedDuringItsRunIsSafe)
         r.items.resize(10);
         late(std::move(r));
     }
-    // From inside a pump while its rows go in.
+    // From inside its view while its page goes in.
     {
         auto l = std::make_unique<List>();
-        l->view.onRow = [&](int rows) {
-            if (rows == 2)
-                l->onPump = [&] {
-                    l.reset();
-                };
+        l->view.onPage = [&](int) {
+            l.reset();
         };
         l->session.startPaging(keyword("a"));
         EXPECT_EQ(l, nullptr);
@@ -359,19 +349,6 @@ public:
         rotation.add(l.session);
         posted.push_back([&l, word] { l.session.startPaging(keyword(word)); });
         return l;
-    }
-    // The runs' pumps handle what is pending, as the program's pump does.
-    void pumpPendingEvents()
-    {
-        for (auto& l : lists) {
-            l->pendingEvents = [this] {
-                for (size_t n = posted.size(); n > 0 && !posted.empty(); --n) {
-                    auto next = std::move(posted.front());
-                    posted.pop_front();
-                    next();
-                }
-            };
-        }
     }
     void close(List& l)
     {
@@ -408,34 +385,6 @@ TEST(TurnRotation, TabsTakeTurnsPageByPage)
     tabs.open("c").source.totalPages = 2;
     tabs.run();
     EXPECT_EQ(tabs.requests, (std::vector<std::string>{"a1", "b1", "c1", "a2", "b2", "c2", "a3", "b3"}));
-}
-
-TEST(TurnRotation, NoPageRunComesBetweenTheRowsOfAPage)
-{
-    Tabs tabs;
-    std::vector<std::string> log;
-    for (const char* word : {"a", "b"}) {
-        List& l = tabs.open(word);
-        l.source.log = &log;
-        l.view.onRow = [&log, &l, word](int) {
-            log.push_back(word + l.view.rows.front().substr(0, 2));
-        };
-    }
-    tabs.pumpPendingEvents();
-    tabs.run();
-    // Each page's ten rows in one stretch; only a first page may start in between.
-    std::map<std::string, std::pair<size_t, size_t>> stretch;
-    for (size_t i = 0; i < log.size(); ++i) {
-        if (log[i].size() == 3)
-            stretch.try_emplace(log[i], i, i).first->second.second = i;
-    }
-    for (const auto& [page, at] : stretch) {
-        for (size_t i = at.first; i <= at.second; ++i)
-            EXPECT_TRUE(log[i] == page || log[i] == "a1" || log[i] == "b1")
-                << page << " interrupted by " << log[i];
-    }
-    EXPECT_EQ(tabs.lists[0]->session.progress().state, ListState::Complete);
-    EXPECT_EQ(tabs.lists[1]->session.progress().state, ListState::Complete);
 }
 
 TEST(TurnRotation, ASlowTabHoldsUpNoOtherTab)

@@ -12,6 +12,7 @@
 #include "search/SearchListHost.h"
 #include "search/SearchMessages.h"
 #include "tests/search/EndlessPagesServer.h"
+#include "tests/support/PaintProbe.h"
 #include "tests/support/SimulatorProcess.h"
 
 #include <QColor>
@@ -215,8 +216,9 @@ private slots:
     void initTestCase()
     {
         platform::installQtEventPump();
-        sim = std::make_unique<test::SimulatorProcess>(std::vector<std::string>{
-            "--hits", "alpha=25", "--hits", "beta=50", "--hits", "gamma=50", "--hits", "delta=15"});
+        sim = std::make_unique<test::SimulatorProcess>(
+            std::vector<std::string>{"--hits", "alpha=25", "--hits", "beta=50", "--hits", "gamma=50",
+                                     "--hits", "delta=15", "--hits", "stream=1500"});
         QVERIFY(sim->start());
         endpoints.listingBase = sim->baseUrl();
         endpoints.itemPageBase = sim->baseUrl();
@@ -265,6 +267,26 @@ private slots:
                  QRect(400, 470, 395, 20));
         QCOMPARE(tabs->findChild<QPushButton*>(QStringLiteral("pauseButton112"))->geometry(),
                  QRect(800, 467, 95, 28));
+    }
+
+    void aLongSearchIsDrawnOnceAFrameAndWhollyAtTheEnd()
+    {
+        // 150 pages come in faster than the display refreshes; the list and the status line
+        // are drawn a frame at a time, and their last drawing shows every row and the end.
+        CRkItemList* l = tabs->newSearch(keyword("stream"));
+        auto* status = tabs->findChild<QLabel*>(QStringLiteral("statusLine114"));
+        test::PaintProbe rows(l->viewport(), [l] { return l->rows().rowCount(); });
+        test::PaintProbe line(status, [status] { return status->text(); });
+        QElapsedTimer clock;
+        clock.start();
+        const QString done = pagesText(searchtext::kStatusComplete, 150, 150);
+        QTRY_COMPARE_WITH_TIMEOUT(tabs->statusText(), done, 60000);
+        QTRY_COMPARE(rows.lastShown, QVariant(1500));
+        QTRY_COMPARE(line.lastShown, QVariant(done));
+        // Once a frame (16 ms) at most, with a few frames of slack for the start and the end.
+        const qint64 frames = clock.elapsed() / 16 + 4;
+        QVERIFY2(rows.paints <= frames, qPrintable(QStringLiteral("%1 paints").arg(rows.paints)));
+        QVERIFY2(line.paints <= frames, qPrintable(QStringLiteral("%1 paints").arg(line.paints)));
     }
 
     void twoTabsTakeTurns()
@@ -672,8 +694,7 @@ private slots:
             record("n3", testtext::kKanaA, testtext::kYen500, "GB", testtext::kHours5),
             record("n4", "a", "20000", "XX", testtext::kSeconds30),
         };
-        for (size_t i = 0; i < page.size(); ++i)
-            l.addPageRow(page[i], static_cast<int>(i));
+        l.addPage(page);
         const ResultListModel& rows = l.rows();
         auto order = [&] {
             std::string out;
@@ -719,7 +740,7 @@ private slots:
         }
 
         // A page arriving after the sort goes to the top, unsorted.
-        l.addPageRow(record("n5", "z", "1", "NO", testtext::kSeconds30), 0);
+        l.addPage({record("n5", "z", "1", "NO", testtext::kSeconds30)});
         QCOMPARE(rows.cell(0, kColumnItemNo), std::string("n5"));
         QCOMPARE(l.records().back().ItemNo, std::string("n5"));
     }
@@ -733,9 +754,7 @@ private slots:
         const ItemInfo firstW1 = record("w1", "first", "100", "NO", testtext::kSeconds30);
         const ItemInfo other = record("x2", "other", "200", "NO", testtext::kSeconds30);
         const ItemInfo secondW1 = record("w1", "second", "300", "NO", testtext::kSeconds30);
-        l.addPageRow(firstW1, 0);
-        l.addPageRow(other, 1);
-        l.addPageRow(secondW1, 2);
+        l.addPage({firstW1, other, secondW1});
         const ResultListModel& rows = l.rows();
         QCOMPARE(rows.rowImage(0), int(kImageBell));
         QCOMPARE(rows.rowImage(1), int(kImageNone));
@@ -795,10 +814,16 @@ private slots:
         CRkItemList l(window.get(), CRkItemList::kFirstControlId, settings, endpoints, host);
         QAbstractItemModelTester tester(const_cast<ResultListModel*>(&l.rows()),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        for (int i = 0; i < 30; ++i)
-            l.addPageRow(record("m" + std::to_string(i), "t" + std::to_string(i % 7),
-                                std::to_string(i * 37 % 11), "NO", testtext::kSeconds30),
-                         i % 3);
+        // Pages of one, three and ten rows, each in one insertion the tester checks.
+        int n = 0;
+        for (const int size : {1, 3, 10, 3, 1, 10}) {
+            std::vector<ItemInfo> page;
+            for (int i = 0; i < size; ++i, ++n)
+                page.push_back(record("m" + std::to_string(n), "t" + std::to_string(n % 7),
+                                      std::to_string(n * 37 % 11), "NO", testtext::kSeconds30));
+            l.addPage(page);
+        }
+        QCOMPARE(l.rows().rowCount(), n);
         l.setCurrentIndex(l.rows().index(4, 0));
         const std::string marked = l.rows().cell(4, kColumnItemNo);
         l.sortByColumn(kColumnPrice);

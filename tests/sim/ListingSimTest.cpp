@@ -392,6 +392,7 @@ TEST_F(ListingSim, RequestLogKeepsTargetsAsSentAndDecoded)
     get(*sim, "/aff/t/m/WS/pitem_GK3100000001"); // item pages are not logged
 
     EXPECT_EQ(sim->requests(), (std::vector<std::string>{first, second, third}));
+    EXPECT_EQ(sim->control("/sim/requests/count"), "3\n");
     EXPECT_EQ(sim->decodedRequests(),
               (std::vector<std::string>{"/bep/xml?at=NO,PA,FL,FP,GB&tf=xml_lite3&keyword=" + camera +
                                             "&ipp=10&page=1&clow=1000&chigh=3000",
@@ -405,6 +406,7 @@ TEST_F(ListingSim, RequestLogKeepsTargetsAsSentAndDecoded)
 
     ASSERT_EQ(sim->control("/sim/reset"), "ok\n");
     EXPECT_TRUE(sim->requests().empty());
+    EXPECT_EQ(sim->control("/sim/requests/count"), "0\n");
 }
 
 TEST_F(ListingSim, ItemPagesShowTheListingOrNotFound)

@@ -4,6 +4,8 @@
 #include "TestTexts.h"
 #include "WatchTexts.h"
 #include "itempage/CRkHtmlView.h"
+#include "itempage/ItemPageAddress.h"
+#include "itempage/ItemPageModule.h"
 #include "platform/EventPump.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/PrivateMessage.h"
@@ -54,6 +56,7 @@ private slots:
     void initTestCase()
     {
         platform::installQtEventPump();
+        setItemPageModulePath(PELIMO_ITEMPAGE_MODULE_PATH);
         QVERIFY(sim.start());
         endpoints.listingBase = sim.baseUrl();
         endpoints.itemPageBase = sim.baseUrl();
@@ -415,11 +418,11 @@ private slots:
         CRkAramTabCtrl tabs(endpoints, nullptr);
         tabs.resize(600, 400);
         tabs.openItemPage(listing("t1", "1", "-"));
-        QSignalSpy loaded(tabs.page(0), &QWebEngineView::loadFinished);
+        QSignalSpy loaded(tabs.page(0), &CRkHtmlView::loadFinished);
         tabs.openItemPage(listing("t2", "1", "-"));
         QCOMPARE(tabs.selectedTab(), 1);
         QTRY_COMPARE(loaded.count(), 1);
-        QSignalSpy loads(tabs.page(0), &QWebEngineView::loadStarted);
+        QSignalSpy loads(tabs.page(0), &CRkHtmlView::loadStarted);
         tabs.openItemPage(listing("t1", "1", "-"));
         QCOMPARE(tabs.tabCount(), 2);
         QCOMPARE(tabs.selectedTab(), 0);
@@ -473,12 +476,12 @@ private slots:
         tabs.resize(600, 400);
         tabs.openItemPage(listing("s1", "1", "-"));
         tabs.openItemPage(listing("s2", "1", "-"));
-        QSignalSpy firstLoaded(tabs.page(0), &QWebEngineView::loadFinished);
-        QSignalSpy secondLoaded(tabs.page(1), &QWebEngineView::loadFinished);
+        QSignalSpy firstLoaded(tabs.page(0), &CRkHtmlView::loadFinished);
+        QSignalSpy secondLoaded(tabs.page(1), &CRkHtmlView::loadFinished);
         QTRY_COMPARE(firstLoaded.count(), 1);
         QTRY_COMPARE(secondLoaded.count(), 1);
-        QSignalSpy first(tabs.page(0), &QWebEngineView::loadStarted);
-        QSignalSpy second(tabs.page(1), &QWebEngineView::loadStarted);
+        QSignalSpy first(tabs.page(0), &CRkHtmlView::loadStarted);
+        QSignalSpy second(tabs.page(1), &CRkHtmlView::loadStarted);
         tabs.refreshItemPage(listing("s1", "2", "-"));
         tabs.refreshItemPage(listing("zz", "2", "-"));
         QTRY_COMPARE(first.count(), 1);

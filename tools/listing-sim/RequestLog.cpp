@@ -107,12 +107,14 @@ void RequestLog::add(const std::string& target)
     }
     rawTargets.push_back(target);
     decodedTargets.push_back(decodedTarget(target));
+    ++receivedCount;
 }
 
 void RequestLog::clear()
 {
     rawTargets.clear();
     decodedTargets.clear();
+    receivedCount = 0;
 }
 
 std::string RequestLog::raw() const

@@ -18,10 +18,13 @@ public:
     void clear();
     std::string raw() const;     // one target per line
     std::string decoded() const; // one target per line
+    // How many targets came since the last clear, also those no longer kept.
+    size_t received() const { return receivedCount; }
 
 private:
     std::deque<std::string> rawTargets;
     std::deque<std::string> decodedTargets;
+    size_t receivedCount = 0;
 };
 
 // Percent-decodes a query value ('+' is a blank). Bytes that are not UTF-8 are read as

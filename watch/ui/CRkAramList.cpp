@@ -2,6 +2,7 @@
 
 #include "WatchTexts.h"
 #include "listing/QtColumnAlign.h"
+#include "platform/EventPump.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "search/ResultImages.h"
@@ -11,6 +12,7 @@
 #include "watch/WatchColumns.h"
 #include "watch/ui/CRkCeilingDlg.h"
 
+#include <QHash>
 #include <QHeaderView>
 #include <QMenu>
 #include <QPixmap>
@@ -72,7 +74,8 @@ private:
 
 CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints& e, WatchListHost& host,
                          AlarmNotifier& notifier, std::string directory)
-    : QTreeWidget(parent), settings(s), endpoints(e), watch(s, e, host, notifier, std::move(directory)),
+    : QTreeWidget(parent), settings(s), endpoints(e),
+      watch(s, e, host, notifier, std::move(directory), platform::dispatchPendingEvents),
       nearEndTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("aramList"));
@@ -208,17 +211,22 @@ void CRkAramList::entryAppended(const AramEntry& entry)
     addTopLevelItem(row);
 }
 
-void CRkAramList::refreshRow(const AramEntry& entry)
+void CRkAramList::refreshRows(const std::vector<const AramEntry*>& entries)
 {
-    const QByteArray key = QByteArray::fromStdString(entry.info.ItemNo);
+    // The first row showing each number, found in one walk over the rows.
+    QHash<QByteArray, QTreeWidgetItem*> rows;
+    rows.reserve(topLevelItemCount());
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = topLevelItem(i);
-        if (row->data(kColumnItemNo, kSjisRole).toByteArray() == key) {
-            fillRow(*row, entry.info);
-            viewport()->update();
-            return;
-        }
+        const QByteArray key = row->data(kColumnItemNo, kSjisRole).toByteArray();
+        if (!rows.contains(key))
+            rows.insert(key, row);
     }
+    for (const AramEntry* entry : entries) {
+        if (QTreeWidgetItem* row = rows.value(QByteArray::fromStdString(entry->info.ItemNo)))
+            fillRow(*row, entry->info);
+    }
+    viewport()->update();
 }
 
 void CRkAramList::repaintRows()

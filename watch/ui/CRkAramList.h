@@ -69,7 +69,7 @@ protected:
 
 private:
     void entryAppended(const AramEntry& entry) override;
-    void refreshRow(const AramEntry& entry) override;
+    void refreshRows(const std::vector<const AramEntry*>& entries) override;
     void repaintRows() override;
     void fillRow(QTreeWidgetItem& row, const ItemInfo& info);
     QTreeWidgetItem* selectedRow() const;
