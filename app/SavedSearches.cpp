@@ -2,12 +2,12 @@
 
 #include "WatchTexts.h"
 #include "app/CRkFormView.h"
-#include "app/settings/EnvSettings.h"
 #include "search/CRkItemList.h"
 #include "search/CRkTabCtrl.h"
 #include "search/saved/NewListingRules.h"
 #include "search/saved/SavedSearchFile.h"
 #include "search/saved/SavedSearchStatus.h"
+#include "settings/EnvSettings.h"
 
 #include <QMetaObject>
 #include <algorithm>

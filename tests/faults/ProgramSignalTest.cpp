@@ -2,9 +2,9 @@
 // its orderly shutdown with env.ini and AramList.xml both readable and the watched listings
 // still in the watch list, whether it was idle, in the middle of a watch update or still
 // starting with many saved searches.
-#include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
 #include "search/saved/SavedSearchFile.h"
+#include "settings/SettingsStore.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/TempFolder.h"
