@@ -1,7 +1,7 @@
 #include "watch/AlarmRules.h"
 
 #include "WatchTexts.h"
-#include "watch/TextFill.h"
+#include "platform/text/TextFill.h"
 #include "xmlclient/AuctionType.h"
 
 #include <algorithm>

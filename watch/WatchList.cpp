@@ -1,10 +1,10 @@
 #include "watch/WatchList.h"
 
 #include "WatchTexts.h"
+#include "platform/text/TextFill.h"
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
-#include "watch/TextFill.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
 

@@ -1,8 +1,8 @@
 #include "search/saved/NewListingAlerts.h"
 
 #include "SavedSearchTexts.h"
+#include "platform/text/TextFill.h"
 #include "watch/AlarmRules.h"
-#include "watch/TextFill.h"
 
 namespace pelimo {
 

@@ -2,7 +2,7 @@
 
 #include "TestTexts.h"
 #include "WatchTexts.h"
-#include "watch/TextFill.h"
+#include "platform/text/TextFill.h"
 
 #include <gtest/gtest.h>
 
@@ -143,11 +143,6 @@ TEST(AlarmCollection, PriceCeilingAlarmsOncePerCrossingWhateverThePriceRuleSays)
         EXPECT_EQ(c.balloonText(), st.notified ? alarmLine(fresh) + ceilingLine : "");
         EXPECT_EQ(c.firstMailedItemNo(), st.notified ? "c" : "");
     }
-}
-
-TEST(FillText, PlaceholdersInOrder)
-{
-    EXPECT_EQ(fillText("%s-%d-%%-%s", {std::string_view("a"), 42LL}), "a-42-%-");
 }
 
 } // namespace

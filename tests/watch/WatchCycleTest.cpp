@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "platform/WorkQueue.h"
 #include "platform/text/SjisText.h"
+#include "platform/text/TextFill.h"
 #include "tests/support/ServicePauseClock.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/SmtpSink.h"
@@ -15,7 +16,6 @@
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
-#include "watch/TextFill.h"
 #include "watch/WatchList.h"
 
 #include <ctime>
