@@ -2,6 +2,7 @@
 
 #include "TestTexts.h"
 #include "WatchTexts.h"
+#include "notify/AlarmText.h"
 #include "platform/text/TextFill.h"
 
 #include <gtest/gtest.h>
@@ -56,11 +57,6 @@ TEST(CheckAlarm, PriceChangeComparesTheTextsAsReceived)
     EXPECT_EQ(checkAlarm(entry, listing("1", kPriceYen1000, "-"), rulesOn(1, 1)), 0);
     EXPECT_EQ(entry.flags, kBalloonNotified | kMailCollected);
     EXPECT_EQ(checkAlarm(entry, listing("1", "9", "-"), rulesOn(1, 0)), 0);
-}
-
-TEST(AlarmLine, ThreeLinesWithAFullWidthSpace)
-{
-    EXPECT_EQ(alarmLine(listing("x1", kPriceYen1000, kRemain5Min)), std::string(kAlarmLineCamera));
 }
 
 // The notification rules over several cycles of one entry, as the cycle applies them.
