@@ -339,7 +339,7 @@ void SavedSearches::save()
     unsaved = false;
     if (fileProtected)
         return;
-    if (saveSavedSearchFile(saved.searches(), directory) == SavedSearchFileSave::saved) {
+    if (saveSavedSearchFile(saved.searches(), directory)) {
         saveFailed = false;
         return;
     }

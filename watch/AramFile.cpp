@@ -1,7 +1,5 @@
 #include "watch/AramFile.h"
 
-#include "platform/FileSystem.h"
-#include "watch/WatchFile.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
 
@@ -25,7 +23,17 @@ void restoreEmptyFields(ItemInfo& r)
 
 std::string aramFilePath(const std::string& directory)
 {
-    return watchFilePath(directory, kAramFileName);
+    return userFilePath(directory, kAramFileName);
+}
+
+bool loadWatchDocument(XmlDocumentClient& client, const std::string& path)
+{
+    NodeCursor rootCursor;
+    const bool readable = client.load(path, true) == 0 && client.selectNodes("/root", rootCursor) == 1;
+    client.releaseCursor(rootCursor);
+    if (!readable)
+        client.release();
+    return readable;
 }
 
 AramFileLoad loadAramFile(const std::string& directory)
@@ -36,10 +44,12 @@ AramFileLoad loadAramFile(const std::string& directory)
     LoadLimits limits;
     limits.maxBytes = kMaxAramFileBytes;
     XmlDocumentClient client(limits);
-    const WatchFileOpen opened = openWatchFile(client, aramFilePath(directory));
+    const UserFileOpen opened = openUserFile(aramFilePath(directory), [&client](const std::string& path) {
+        return loadWatchDocument(client, path);
+    });
     result.outcome = opened.outcome;
     result.movedTo = opened.movedTo;
-    if (opened.outcome != WatchFileOutcome::loaded)
+    if (opened.outcome != UserFileOutcome::loaded)
         return result;
 
     NodeCursor items;
@@ -100,7 +110,7 @@ bool saveAramFile(const std::vector<ItemInfo>& records, const std::string& direc
     std::string bytes;
     if (path.empty() || !serializeAramFile(records, bytes))
         return false;
-    return platform::writeFileAtomically(path, bytes);
+    return saveUserFile(path, bytes);
 }
 
 } // namespace pelimo

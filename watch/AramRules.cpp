@@ -1,7 +1,7 @@
 #include "watch/AramRules.h"
 
-#include "platform/FileSystem.h"
 #include "platform/text/PriceText.h"
+#include "watch/AramFile.h"
 #include "xmlclient/ItemInfo.h"
 #include "xmlclient/XmlDocumentClient.h"
 
@@ -16,17 +16,19 @@ std::optional<int32_t> parseCeilingPrice(std::string_view text)
 
 std::string aramRulesPath(const std::string& directory)
 {
-    return watchFilePath(directory, kAramRulesFileName);
+    return userFilePath(directory, kAramRulesFileName);
 }
 
 AramRulesLoad loadAramRules(const std::string& directory)
 {
     AramRulesLoad result;
     XmlDocumentClient client;
-    const WatchFileOpen opened = openWatchFile(client, aramRulesPath(directory));
+    const UserFileOpen opened = openUserFile(aramRulesPath(directory), [&client](const std::string& path) {
+        return loadWatchDocument(client, path);
+    });
     result.outcome = opened.outcome;
     result.movedTo = opened.movedTo;
-    if (opened.outcome != WatchFileOutcome::loaded)
+    if (opened.outcome != UserFileOutcome::loaded)
         return result;
 
     std::unordered_set<std::string> seen;
@@ -81,7 +83,7 @@ bool saveAramRules(const std::vector<PriceRule>& rules, const std::string& direc
     std::string bytes;
     if (path.empty() || !serializeAramRules(rules, bytes))
         return false;
-    return platform::writeFileAtomically(path, bytes);
+    return saveUserFile(path, bytes);
 }
 
 } // namespace pelimo

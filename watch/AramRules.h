@@ -1,6 +1,6 @@
 #pragma once
 
-#include "watch/WatchFile.h"
+#include "files/UserFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,7 +22,7 @@ struct PriceRule {
 
 // What a read of the rules file found.
 struct AramRulesLoad {
-    using Outcome = WatchFileOutcome;
+    using Outcome = UserFileOutcome;
 
     Outcome outcome = Outcome::missing;
     std::vector<PriceRule> rules; // in document order, the first rule of a listing only

@@ -1,10 +1,8 @@
 #include "search/saved/SavedSearchFile.h"
 
-#include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
 #include "search/saved/SavedSearchFields.h"
 #include "search/saved/SavedSearchReader.h"
-#include "watch/WatchFile.h"
 #include "xmlclient/XmlWriter.h"
 
 namespace pelimo {
@@ -63,39 +61,18 @@ void appendSearch(std::string& utf8, const SavedSearch& s)
 
 std::string savedSearchFilePath(const std::string& directory)
 {
-    return watchFilePath(directory, kSavedSearchFileName);
+    return userFilePath(directory, kSavedSearchFileName);
 }
 
 SavedSearchFileLoad loadSavedSearchFile(const std::string& directory, SeenSet::Time now)
 {
     SavedSearchFileLoad result;
-    const std::string path = savedSearchFilePath(directory);
     // Read, moved aside or left alone by the same rules as the watch list's files.
-    if (path.empty()) {
-        result.outcome = SavedSearchFileLoad::Outcome::unreadable;
-        return result;
-    }
-    switch (platform::fileKind(path)) {
-    case platform::FileKind::missing:
-    case platform::FileKind::inaccessible:
-        return result;
-    case platform::FileKind::other:
-        result.outcome = SavedSearchFileLoad::Outcome::unreadable;
-        return result;
-    case platform::FileKind::regular:
-        break;
-    }
-    if (readSavedSearches(path, kMaxFileBytes, now, result.searches)) {
-        result.outcome = SavedSearchFileLoad::Outcome::loaded;
-        return result;
-    }
-    const WatchFileOpen moved = moveWatchFileAside(path);
-    if (moved.outcome == WatchFileOutcome::movedAside) {
-        result.outcome = SavedSearchFileLoad::Outcome::movedAside;
-        result.movedTo = moved.movedTo;
-    } else {
-        result.outcome = SavedSearchFileLoad::Outcome::unreadable;
-    }
+    const UserFileOpen opened = openUserFile(savedSearchFilePath(directory), [&](const std::string& path) {
+        return readSavedSearches(path, kMaxFileBytes, now, result.searches);
+    });
+    result.outcome = opened.outcome;
+    result.movedTo = opened.movedTo;
     return result;
 }
 
@@ -115,16 +92,11 @@ bool serializeSavedSearchFile(const std::vector<SavedSearch>& searches, std::str
     return true;
 }
 
-SavedSearchFileSave saveSavedSearchFile(const std::vector<SavedSearch>& searches,
-                                        const std::string& directory)
+bool saveSavedSearchFile(const std::vector<SavedSearch>& searches, const std::string& directory)
 {
     const std::string path = savedSearchFilePath(directory);
-    if (path.empty() || platform::fileKind(path) == platform::FileKind::other)
-        return SavedSearchFileSave::refused;
     std::string bytes;
-    if (!serializeSavedSearchFile(searches, bytes) || !platform::writeFileAtomically(path, bytes))
-        return SavedSearchFileSave::failed;
-    return SavedSearchFileSave::saved;
+    return !path.empty() && serializeSavedSearchFile(searches, bytes) && saveUserFile(path, bytes);
 }
 
 } // namespace pelimo

@@ -334,7 +334,7 @@ private Q_SLOTS:
             inFile[i].seen.markSeen("old" + std::to_string(i), now - std::chrono::days(40));
             inFile[i].seen.markSeen("new" + std::to_string(i), now - std::chrono::hours(1));
         }
-        QVERIFY(saveSavedSearchFile(inFile) == SavedSearchFileSave::saved);
+        QVERIFY(saveSavedSearchFile(inFile));
         auto frame = makeFrame();
         QCOMPARE(tabs(*frame)->tabCount(), 20);
         QCOMPARE(caption(*frame, 19), QStringLiteral("★ zleft19"));
