@@ -40,7 +40,7 @@ bool saveAramFile(const std::vector<ItemInfo>& records, const std::string& direc
 // element, as the watch list's files are; false, with nothing held, when it is not.
 bool loadWatchDocument(XmlDocumentClient& client, const std::string& path);
 
-// The bytes saveAramFile writes, or nothing when the document could not be built.
-bool serializeAramFile(const std::vector<ItemInfo>& records, std::string& out);
+// The bytes saveAramFile writes.
+std::string serializeAramFile(const std::vector<ItemInfo>& records);
 
 } // namespace pelimo

@@ -44,6 +44,7 @@ AramRulesLoad loadAramRules(const std::string& directory = {});
 
 // Replaces the file as a whole with the rules, in order. false when it could not be written.
 bool saveAramRules(const std::vector<PriceRule>& rules, const std::string& directory = {});
-bool serializeAramRules(const std::vector<PriceRule>& rules, std::string& out);
+// The bytes saveAramRules writes.
+std::string serializeAramRules(const std::vector<PriceRule>& rules);
 
 } // namespace pelimo

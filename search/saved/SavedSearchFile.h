@@ -35,7 +35,7 @@ SavedSearchFileLoad loadSavedSearchFile(const std::string& directory, SeenSet::T
 // written, or when something other than a file holds the name or there is no folder to write in.
 bool saveSavedSearchFile(const std::vector<SavedSearch>& searches, const std::string& directory = {});
 
-// The bytes saveSavedSearchFile writes; false when the document could not be built.
-bool serializeSavedSearchFile(const std::vector<SavedSearch>& searches, std::string& out);
+// The bytes saveSavedSearchFile writes.
+std::string serializeSavedSearchFile(const std::vector<SavedSearch>& searches);
 
 } // namespace pelimo
