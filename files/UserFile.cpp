@@ -3,7 +3,6 @@
 #include "platform/FileSystem.h"
 #include "platform/LocalTime.h"
 
-#include <cstdio>
 #include <ctime>
 
 namespace pelimo {
@@ -20,10 +19,10 @@ bool nameTaken(const std::string& path)
 // second.
 std::string asideName(const std::string& path, std::initializer_list<std::string_view> companions)
 {
-    const platform::LocalTime local = platform::localTimeOf(std::time(nullptr));
+    std::tm local{};
+    platform::localCalendarTime(std::time(nullptr), local);
     char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d-%02d%02d%02d", local.year, local.month, local.day,
-                  local.hour, local.minute, local.second);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     const std::string base = path + ".unreadable-" + stamp;
     const auto taken = [&](const std::string& candidate) {
         if (nameTaken(candidate))
