@@ -3,9 +3,9 @@
 #include "AppTexts.h"
 #include "app/CMainFrame.h"
 #include "app/CRkCmdDialog.h"
-#include "app/settings/SettingsStore.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/TerminationSignals.h"
+#include "settings/SettingsStore.h"
 
 #include <QTimer>
 #include <chrono>

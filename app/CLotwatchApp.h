@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/settings/EnvSettings.h"
 #include "platform/WorkQueue.h"
+#include "settings/EnvSettings.h"
 #include "xmlclient/Endpoints.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/SearchCommand.h"
-#include "app/settings/EnvSettings.h"
+#include "settings/EnvSettings.h"
 
 #include <QWidget>
 #include <array>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/settings/EnvSettings.h"
 #include "platform/qt/FramePacer.h"
 #include "search/SearchListHost.h"
+#include "settings/EnvSettings.h"
 #include "watch/WatchList.h"
 #include "xmlclient/Endpoints.h"
 #include "xmlclient/SearchRequest.h"

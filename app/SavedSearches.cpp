@@ -1,13 +1,13 @@
 #include "app/SavedSearches.h"
 
-#include "WatchTexts.h"
 #include "app/CRkFormView.h"
-#include "app/settings/EnvSettings.h"
+#include "notify/AlarmText.h"
 #include "search/CRkItemList.h"
 #include "search/CRkTabCtrl.h"
 #include "search/saved/NewListingRules.h"
 #include "search/saved/SavedSearchFile.h"
 #include "search/saved/SavedSearchStatus.h"
+#include "settings/EnvSettings.h"
 
 #include <QMetaObject>
 #include <algorithm>
@@ -213,7 +213,7 @@ void SavedSearches::tell(const Batch& done, bool withBalloon)
     if (withBalloon && alerts.newCount() > 0)
         notifier.showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew());
     const bool watched = !done.watchedLines.empty();
-    notifier.sendAlarms(AlarmBatch{watched ? watch_text::kAlarmsTitle : watch_text::kNewListingsTitle,
+    notifier.sendAlarms(AlarmBatch{std::string(watched ? alarmsTitle() : newListingsTitle()),
                                    alerts.mailText(done.watchedLines),
                                    watched ? done.watchedFirst : alerts.firstNew().ItemNo});
 }
@@ -339,7 +339,7 @@ void SavedSearches::save()
     unsaved = false;
     if (fileProtected)
         return;
-    if (saveSavedSearchFile(saved.searches(), directory) == SavedSearchFileSave::saved) {
+    if (saveSavedSearchFile(saved.searches(), directory)) {
         saveFailed = false;
         return;
     }

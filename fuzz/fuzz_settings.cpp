@@ -1,8 +1,8 @@
 // env.ini as another program or a person may have left it: loading never crashes, and what
 // was loaded survives a save and a load unchanged.
 #include "FuzzSupport.h"
-#include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
+#include "settings/SettingsStore.h"
 
 #include <cstdint>
 #include <cstdlib>

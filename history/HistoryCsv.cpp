@@ -4,6 +4,7 @@
 #include "history/HistoryStore.h"
 #include "history/PriceText.h"
 #include "platform/FileSystem.h"
+#include "platform/LocalTime.h"
 #include "platform/text/SjisText.h"
 #include "xmlclient/AuctionType.h"
 
@@ -120,7 +121,7 @@ std::string isoLocalTime(HistoryTime at)
 {
     const std::time_t t = at.time_since_epoch().count();
     std::tm local{};
-    if (!::localtime_r(&t, &local))
+    if (!platform::localCalendarTime(t, local))
         return {};
     char text[40];
     const size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);

@@ -1,55 +1,24 @@
 #include "history/HistoryFile.h"
 
+#include "files/UserFile.h"
 #include "history/HistorySchema.h"
 #include "platform/FileSystem.h"
 
-#include <cstdio>
-#include <ctime>
 #include <sqlite3.h>
 
 namespace pelimo {
 namespace {
 
 constexpr const char* kFileName = "history.db";
-// SQLite's companions of a database file in WAL mode.
-constexpr const char* kCompanions[] = {"-wal", "-shm"};
 
-bool nameTaken(const std::string& path)
-{
-    const platform::FileKind kind = platform::fileKind(path);
-    return kind != platform::FileKind::missing;
-}
-
-// A name beside the file that no other file has: "<path>.unreadable-YYYYMMDD-HHMMSS", with
-// a counter when several failures fall in one second, as the XML files are moved.
-std::string asideName(const std::string& path)
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    ::localtime_r(&now, &local);
-    char stamp[32];
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = path + ".unreadable-" + stamp;
-    std::string candidate = base;
-    for (int n = 2; nameTaken(candidate) || nameTaken(candidate + kCompanions[0]); ++n)
-        candidate = base + "-" + std::to_string(n);
-    return candidate;
-}
-
-// Moves the file and its companions; false when the file itself stayed where it was.
+// Moves the file aside as the XML files are moved, with SQLite's companions of a database in
+// WAL mode (left here, the fresh file would take up their pages); false when the file itself
+// stayed where it was.
 bool moveAside(const std::string& path, std::string& movedTo)
 {
-    const std::string aside = asideName(path);
-    if (std::rename(path.c_str(), aside.c_str()) != 0)
-        return false;
-    for (const char* companion : kCompanions) {
-        const std::string from = path + companion;
-        if (platform::fileKind(from) == platform::FileKind::regular &&
-            std::rename(from.c_str(), (aside + companion).c_str()) != 0)
-            std::remove(from.c_str()); // left here, the fresh file would take up its pages
-    }
-    movedTo = aside;
-    return true;
+    const UserFileOpen moved = moveUserFileAside(path, {"-wal", "-shm"});
+    movedTo = moved.movedTo;
+    return moved.outcome == UserFileOutcome::movedAside;
 }
 
 // What trying the file found: usable, damaged (to be moved aside), or unusable for now.
@@ -124,8 +93,7 @@ Verdict tryOpen(SqliteDatabase& db, const std::string& path, HistoryFileOpen& re
 
 std::string historyFilePath(const std::string& folder)
 {
-    const std::string dir = folder.empty() ? platform::currentDirectory() : folder;
-    return dir.empty() ? std::string() : platform::joinPath(dir, kFileName);
+    return userFilePath(folder, kFileName);
 }
 
 HistoryFileOpen openHistoryFile(SqliteDatabase& db, const std::string& path)

@@ -1,5 +1,6 @@
 #include "mail/MimeMessage.h"
 
+#include "platform/LocalTime.h"
 #include "platform/text/Base64.h"
 
 #include <algorithm>
@@ -194,7 +195,7 @@ bool MimeMessage::write(MessageSink& sink, bool smtpFormat, bool stuffDots) cons
 
     const std::time_t now = clock();
     std::tm local{};
-    localtime_r(&now, &local);
+    platform::localCalendarTime(now, local);
     std::string header = formatDateLine(local);
     header += "\r\n";
     if (!sender.empty()) {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/settings/EnvSettings.h"
 #include "notify/AlarmNotifier.h"
+#include "settings/EnvSettings.h"
 
 #include <functional>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/settings/EnvSettings.h"
 #include "mail/MailSettings.h"
 #include "mail/SendAlertMail.h"
+#include "settings/EnvSettings.h"
 
 #include <string>
 

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/random.h>
@@ -146,6 +147,16 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t
     }
     ::unlink(temp.c_str());
     return false;
+}
+
+bool renameFile(const std::string& from, const std::string& to)
+{
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool removeFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0;
 }
 
 std::optional<std::string> readWholeFile(const std::string& path, size_t maxBytes)

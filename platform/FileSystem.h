@@ -37,6 +37,11 @@ enum class FileAccess {
 bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode = 0666,
                          FileAccess access = FileAccess::asItWas);
 
+// Renames a file or folder, replacing what the new name held; false when it stayed.
+bool renameFile(const std::string& from, const std::string& to);
+// Removes a file; false when it is still there or never was.
+bool removeFile(const std::string& path);
+
 // The whole content of a regular file, or nothing when it cannot be read or exceeds maxBytes.
 std::optional<std::string> readWholeFile(const std::string& path, size_t maxBytes);
 

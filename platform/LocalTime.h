@@ -18,4 +18,8 @@ struct LocalTime {
 // The local time of a moment; the zone's rules (daylight saving time among them) apply.
 LocalTime localTimeOf(std::time_t at);
 
+// The same as the C library breaks it down, for formatting with it; false, with out left as it
+// was, for a moment beyond what the system can represent.
+bool localCalendarTime(std::time_t at, std::tm& out);
+
 } // namespace pelimo::platform

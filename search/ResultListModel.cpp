@@ -1,9 +1,9 @@
 #include "search/ResultListModel.h"
 
-#include "app/settings/EnvSettings.h"
 #include "listing/QtColumnAlign.h"
 #include "platform/qt/QtText.h"
 #include "search/ResultImages.h"
+#include "settings/EnvSettings.h"
 #include "xmlclient/AuctionType.h"
 
 #include <QColor>

@@ -1,7 +1,7 @@
 #include "settingsdlg/CRkEnvDialg.h"
 
-#include "app/settings/SettingsStore.h"
 #include "platform/qt/QtText.h"
+#include "settings/SettingsStore.h"
 #include "settingsdlg/CRkEnvAramDialog.h"
 #include "settingsdlg/CRkEnvItemDialog.h"
 #include "settingsdlg/CRkEnvStdDlg.h"

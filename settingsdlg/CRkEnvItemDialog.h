@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/settings/EnvSettings.h"
+#include "settings/EnvSettings.h"
 
 #include <QWidget>
 #include <array>

@@ -1,7 +1,8 @@
 #include "watch/AlarmRules.h"
 
 #include "WatchTexts.h"
-#include "watch/TextFill.h"
+#include "notify/AlarmText.h"
+#include "platform/text/TextFill.h"
 #include "xmlclient/AuctionType.h"
 
 #include <algorithm>
@@ -40,20 +41,6 @@ int32_t checkAlarm(AramEntry& entry, const ItemInfo& fresh, const EnvSettings& s
         result = 1;
     }
     return result;
-}
-
-std::string alarmLine(const ItemInfo& record)
-{
-    return fillText(watch_text::kAlarmLine,
-                    {record.ItemNo, record.ItemName, record.CurrentPrice, record.RemainTime});
-}
-
-std::string alarmBalloonText(const std::string& firstLine, int32_t notifiedCount)
-{
-    std::string text = firstLine;
-    if (notifiedCount > 1)
-        text += fillText(watch_text::kBalloonOthers, {static_cast<long long>(notifiedCount - 1)});
-    return text;
 }
 
 void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_t inAlarm,

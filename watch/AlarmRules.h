@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/settings/EnvSettings.h"
+#include "settings/EnvSettings.h"
 #include "watch/AramEntry.h"
 
 #include <cstdint>
@@ -15,13 +15,6 @@ namespace pelimo {
 // holds the previous record.
 int32_t checkAlarm(AramEntry& entry, const ItemInfo& fresh, const EnvSettings& settings,
                    std::optional<int32_t> ceiling = std::nullopt);
-
-// The three-line alarm text of a listing: number, title, then price and remaining time.
-std::string alarmLine(const ItemInfo& record);
-
-// A balloon naming one listing by its alarm line, followed by the count of the others when
-// notifiedCount is above 1.
-std::string alarmBalloonText(const std::string& firstLine, int32_t notifiedCount);
 
 // What one update cycle gathers for its notifications.
 class AlarmCollection {

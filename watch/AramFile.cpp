@@ -1,7 +1,6 @@
 #include "watch/AramFile.h"
 
-#include "platform/FileSystem.h"
-#include "watch/WatchFile.h"
+#include "files/XmlFileWriter.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
 
@@ -25,7 +24,17 @@ void restoreEmptyFields(ItemInfo& r)
 
 std::string aramFilePath(const std::string& directory)
 {
-    return watchFilePath(directory, kAramFileName);
+    return userFilePath(directory, kAramFileName);
+}
+
+bool loadWatchDocument(XmlDocumentClient& client, const std::string& path)
+{
+    NodeCursor rootCursor;
+    const bool readable = client.load(path, true) == 0 && client.selectNodes("/root", rootCursor) == 1;
+    client.releaseCursor(rootCursor);
+    if (!readable)
+        client.release();
+    return readable;
 }
 
 AramFileLoad loadAramFile(const std::string& directory)
@@ -36,10 +45,12 @@ AramFileLoad loadAramFile(const std::string& directory)
     LoadLimits limits;
     limits.maxBytes = kMaxAramFileBytes;
     XmlDocumentClient client(limits);
-    const WatchFileOpen opened = openWatchFile(client, aramFilePath(directory));
+    const UserFileOpen opened = openUserFile(aramFilePath(directory), [&client](const std::string& path) {
+        return loadWatchDocument(client, path);
+    });
     result.outcome = opened.outcome;
     result.movedTo = opened.movedTo;
-    if (opened.outcome != WatchFileOutcome::loaded)
+    if (opened.outcome != UserFileOutcome::loaded)
         return result;
 
     NodeCursor items;
@@ -58,23 +69,11 @@ AramFileLoad loadAramFile(const std::string& directory)
     return result;
 }
 
-bool serializeAramFile(const std::vector<ItemInfo>& records, std::string& out)
+std::string serializeAramFile(const std::vector<ItemInfo>& records)
 {
-    XmlDocumentClient client;
-    if (client.createDocument("root") != 0)
-        return false;
-    NodeCursor root;
-    if (client.selectNodes("//root", root) < 1 || client.nodeAt(0, root) != 0) {
-        client.release();
-        return false;
-    }
-    bool ok = true;
+    XmlFileWriter writer("root");
     for (const ItemInfo& r : records) {
-        NodeCursor item;
-        if (client.addElement("ItemInfo", "", root, &item) != 0) {
-            ok = false;
-            break;
-        }
+        writer.openElement("ItemInfo");
         // The file's own field order, not the record's.
         const std::pair<const char*, const std::string*> fields[] = {
             {"ItemNo", &r.ItemNo},         {"ItemName", &r.ItemName},
@@ -83,24 +82,15 @@ bool serializeAramFile(const std::vector<ItemInfo>& records, std::string& out)
             {"ItemNum", &r.ItemNum},       {"AuctionType", &r.AuctionType},
         };
         for (const auto& [name, text] : fields)
-            ok = client.addElement(name, *text, item) == 0 && ok;
-        client.releaseCursor(item);
-        if (!ok)
-            break;
+            writer.element(name, *text);
+        writer.closeElement();
     }
-    client.releaseCursor(root);
-    ok = ok && client.serialize(out);
-    client.release();
-    return ok;
+    return writer.finish();
 }
 
 bool saveAramFile(const std::vector<ItemInfo>& records, const std::string& directory)
 {
-    const std::string path = aramFilePath(directory);
-    std::string bytes;
-    if (path.empty() || !serializeAramFile(records, bytes))
-        return false;
-    return platform::writeFileAtomically(path, bytes);
+    return saveUserFile(aramFilePath(directory), serializeAramFile(records));
 }
 
 } // namespace pelimo

@@ -1,10 +1,14 @@
 #pragma once
 
-#include "watch/WatchFile.h"
+#include "files/UserFile.h"
 #include "xmlclient/ItemInfo.h"
 
 #include <string>
 #include <vector>
+
+namespace pelimo {
+class XmlDocumentClient;
+}
 
 namespace pelimo {
 
@@ -12,7 +16,7 @@ inline constexpr const char* kAramFileName = "AramList.xml";
 
 // What a read of the watch list file found.
 struct AramFileLoad {
-    using Outcome = WatchFileOutcome;
+    using Outcome = UserFileOutcome;
 
     Outcome outcome = Outcome::missing;
     std::vector<ItemInfo> records; // in document order, those with an item number
@@ -32,7 +36,11 @@ AramFileLoad loadAramFile(const std::string& directory = {});
 // Replaces the file as a whole with the records, in order. false when it could not be written.
 bool saveAramFile(const std::vector<ItemInfo>& records, const std::string& directory = {});
 
-// The bytes saveAramFile writes, or nothing when the document could not be built.
-bool serializeAramFile(const std::vector<ItemInfo>& records, std::string& out);
+// Loads the file at path into the client when it is a well-formed document under a "root"
+// element, as the watch list's files are; false, with nothing held, when it is not.
+bool loadWatchDocument(XmlDocumentClient& client, const std::string& path);
+
+// The bytes saveAramFile writes.
+std::string serializeAramFile(const std::vector<ItemInfo>& records);
 
 } // namespace pelimo

@@ -1,7 +1,8 @@
 #include "watch/AramRules.h"
 
-#include "platform/FileSystem.h"
+#include "files/XmlFileWriter.h"
 #include "platform/text/PriceText.h"
+#include "watch/AramFile.h"
 #include "xmlclient/ItemInfo.h"
 #include "xmlclient/XmlDocumentClient.h"
 
@@ -16,17 +17,19 @@ std::optional<int32_t> parseCeilingPrice(std::string_view text)
 
 std::string aramRulesPath(const std::string& directory)
 {
-    return watchFilePath(directory, kAramRulesFileName);
+    return userFilePath(directory, kAramRulesFileName);
 }
 
 AramRulesLoad loadAramRules(const std::string& directory)
 {
     AramRulesLoad result;
     XmlDocumentClient client;
-    const WatchFileOpen opened = openWatchFile(client, aramRulesPath(directory));
+    const UserFileOpen opened = openUserFile(aramRulesPath(directory), [&client](const std::string& path) {
+        return loadWatchDocument(client, path);
+    });
     result.outcome = opened.outcome;
     result.movedTo = opened.movedTo;
-    if (opened.outcome != WatchFileOutcome::loaded)
+    if (opened.outcome != UserFileOutcome::loaded)
         return result;
 
     std::unordered_set<std::string> seen;
@@ -49,39 +52,21 @@ AramRulesLoad loadAramRules(const std::string& directory)
     return result;
 }
 
-bool serializeAramRules(const std::vector<PriceRule>& rules, std::string& out)
+std::string serializeAramRules(const std::vector<PriceRule>& rules)
 {
-    XmlDocumentClient client;
-    if (client.createDocument("root") != 0)
-        return false;
-    NodeCursor root;
-    if (client.selectNodes("//root", root) < 1 || client.nodeAt(0, root) != 0) {
-        client.release();
-        return false;
-    }
-    bool ok = true;
+    XmlFileWriter writer("root");
     for (const PriceRule& r : rules) {
-        NodeCursor rule;
-        ok = client.addElement("Rule", "", root, &rule) == 0 &&
-             client.addElement("ItemNo", r.itemNo, rule) == 0 &&
-             client.addElement("CeilingPrice", std::to_string(r.ceilingPrice), rule) == 0;
-        client.releaseCursor(rule);
-        if (!ok)
-            break;
+        writer.openElement("Rule");
+        writer.element("ItemNo", r.itemNo);
+        writer.element("CeilingPrice", std::to_string(r.ceilingPrice));
+        writer.closeElement();
     }
-    client.releaseCursor(root);
-    ok = ok && client.serialize(out);
-    client.release();
-    return ok;
+    return writer.finish();
 }
 
 bool saveAramRules(const std::vector<PriceRule>& rules, const std::string& directory)
 {
-    const std::string path = aramRulesPath(directory);
-    std::string bytes;
-    if (path.empty() || !serializeAramRules(rules, bytes))
-        return false;
-    return platform::writeFileAtomically(path, bytes);
+    return saveUserFile(aramRulesPath(directory), serializeAramRules(rules));
 }
 
 } // namespace pelimo

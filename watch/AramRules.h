@@ -1,6 +1,6 @@
 #pragma once
 
-#include "watch/WatchFile.h"
+#include "files/UserFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -22,7 +22,7 @@ struct PriceRule {
 
 // What a read of the rules file found.
 struct AramRulesLoad {
-    using Outcome = WatchFileOutcome;
+    using Outcome = UserFileOutcome;
 
     Outcome outcome = Outcome::missing;
     std::vector<PriceRule> rules; // in document order, the first rule of a listing only
@@ -44,6 +44,7 @@ AramRulesLoad loadAramRules(const std::string& directory = {});
 
 // Replaces the file as a whole with the rules, in order. false when it could not be written.
 bool saveAramRules(const std::vector<PriceRule>& rules, const std::string& directory = {});
-bool serializeAramRules(const std::vector<PriceRule>& rules, std::string& out);
+// The bytes saveAramRules writes.
+std::string serializeAramRules(const std::vector<PriceRule>& rules);
 
 } // namespace pelimo

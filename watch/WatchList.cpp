@@ -1,10 +1,11 @@
 #include "watch/WatchList.h"
 
 #include "WatchTexts.h"
+#include "notify/AlarmText.h"
+#include "platform/text/TextFill.h"
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
-#include "watch/TextFill.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
 
@@ -351,7 +352,7 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
     }
     const std::string balloon = collected.balloonText();
     if (!balloon.empty())
-        notifier.showAlert(watch_text::kAlarmsTitle, balloon, collected.firstNew());
+        notifier.showAlert(alarmsTitle(), balloon, collected.firstNew());
     // A regular cycle's alarms may wait for the saved searches that follow it, so the cycle
     // sends one mail; without any to run, the cycle mails where it always did.
     bool handedOver = false;
@@ -363,7 +364,7 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
     }
     if (!handedOver && !collected.mailText().empty())
         notifier.sendAlarms(
-            AlarmBatch{watch_text::kAlarmsTitle, collected.mailText(), collected.firstMailedItemNo()});
+            AlarmBatch{std::string(alarmsTitle()), collected.mailText(), collected.firstMailedItemNo()});
     if (view && !list.empty())
         view->repaintRows();
     busyFlag = 0;

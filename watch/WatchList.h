@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/settings/EnvSettings.h"
 #include "notify/AlarmNotifier.h"
+#include "settings/EnvSettings.h"
 #include "watch/AramEntry.h"
 #include "watch/AramRules.h"
 #include "watch/NearEndPolling.h"

@@ -1,6 +1,7 @@
 #include "xmlclient/ServicePause.h"
 
 #include "XmlClientTexts.h"
+#include "platform/LocalTime.h"
 #include "platform/text/WebAddress.h"
 #include "xmlclient/RetryAfter.h"
 
@@ -87,7 +88,7 @@ std::string servicePauseStatus(system_clock::time_point resumesAt)
     // Rounded up, so the time said is never before requests really go again.
     const std::time_t resumes = system_clock::to_time_t(ceil<seconds>(resumesAt));
     std::tm local{};
-    localtime_r(&resumes, &local);
+    platform::localCalendarTime(resumes, local);
     char clock[16];
     std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
     char text[256];

@@ -89,7 +89,7 @@ bool measure(const std::string& folder, Measured& m)
         for (const SavedSearch& s : load.searches)
             r.listings += static_cast<long>(s.seen.size());
         if (load.outcome == SavedSearchFileLoad::Outcome::loaded &&
-            saveSavedSearchFile(load.searches, folder) == SavedSearchFileSave::saved)
+            saveSavedSearchFile(load.searches, folder))
             r.savePeakKib = peakKib();
         [[maybe_unused]] const ssize_t n = ::write(channel[1], &r, sizeof r);
         ::_exit(0);

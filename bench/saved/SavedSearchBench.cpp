@@ -95,7 +95,7 @@ int main()
     size_t bytes = 0;
     for (int i = 0; i < kRepetitions; ++i) {
         Clock::time_point start = Clock::now();
-        if (saveSavedSearchFile(saved, dir.string()) != SavedSearchFileSave::saved) {
+        if (!saveSavedSearchFile(saved, dir.string())) {
             std::fprintf(stderr, "the file could not be written\n");
             return 1;
         }

@@ -46,7 +46,7 @@ struct Start {
 Start timeStart(test::SimulatorProcess& sim, const std::string& folder, const std::vector<SavedSearch>& saved)
 {
     Start start;
-    if (saveSavedSearchFile(saved, folder) != SavedSearchFileSave::saved || !sim.control("/sim/reset"))
+    if (!saveSavedSearchFile(saved, folder) || !sim.control("/sim/reset"))
         return start;
     test::ChildProcess program;
     const Clock::time_point begin = Clock::now();

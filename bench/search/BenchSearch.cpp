@@ -3,7 +3,6 @@
 
 #include "BenchTexts.h"
 #include "SearchTexts.h"
-#include "app/settings/EnvSettings.h"
 #include "bench/support/Measure.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtText.h"
@@ -12,6 +11,7 @@
 #include "search/CRkTabCtrl.h"
 #include "search/ResultListModel.h"
 #include "search/SearchListHost.h"
+#include "settings/EnvSettings.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/SimulatorProcess.h"
 #include "xmlclient/ListingQueries.h"

@@ -9,10 +9,10 @@
 // Prints the rounds and their medians with the machine's load; asserts nothing.
 //
 //   bench_window [program] [rounds]
-#include "app/settings/SettingsStore.h"
 #include "bench/support/CurlRun.h"
 #include "bench/support/Measure.h"
 #include "platform/FileSystem.h"
+#include "settings/SettingsStore.h"
 #include "tests/desktop/DesktopSession.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/TempFolder.h"

@@ -1,8 +1,8 @@
 #include "search/saved/NewListingAlerts.h"
 
 #include "SavedSearchTexts.h"
-#include "watch/AlarmRules.h"
-#include "watch/TextFill.h"
+#include "notify/AlarmText.h"
+#include "platform/text/TextFill.h"
 
 namespace pelimo {
 
@@ -24,7 +24,7 @@ void NewListingAlerts::add(const SearchRequest& search, const std::vector<ItemIn
 
 std::string_view NewListingAlerts::balloonTitle()
 {
-    return saved_search_text::kBalloonTitle;
+    return newListingsTitle();
 }
 
 std::string NewListingAlerts::balloonText() const

@@ -1,11 +1,8 @@
 #include "search/saved/SavedSearchFile.h"
 
-#include "platform/FileSystem.h"
-#include "platform/text/SjisText.h"
+#include "files/XmlFileWriter.h"
 #include "search/saved/SavedSearchFields.h"
 #include "search/saved/SavedSearchReader.h"
-#include "watch/WatchFile.h"
-#include "xmlclient/XmlWriter.h"
 
 namespace pelimo {
 namespace {
@@ -14,117 +11,54 @@ namespace {
 // not one the program wrote.
 constexpr size_t kMaxFileBytes = size_t{64} << 20;
 
-constexpr const char* kDeclaration = "<?xml version='1.0' encoding='Shift_JIS'?>\n";
-
-// One element on a line of its own, its text escaped as the document writer escapes it; an
-// empty element holds a line break, as the watch list's files write one.
-void appendElement(std::string& utf8, const char* name, const std::string& sjis, const char* attributes = "")
+// One SavedSearch element.
+void writeSearch(XmlFileWriter& writer, const SavedSearch& s)
 {
-    utf8 += '<';
-    utf8 += name;
-    utf8 += attributes;
-    utf8 += '>';
-    if (sjis.empty())
-        utf8 += '\n';
-    else
-        appendEscapedXml(utf8, platform::sjisToUtf8(sjis), false);
-    utf8 += "</";
-    utf8 += name;
-    utf8 += ">\n";
-}
-
-// One SavedSearch element, in UTF-8.
-void appendSearch(std::string& utf8, const SavedSearch& s)
-{
-    utf8 += '<';
-    utf8 += kSavedSearchElement;
-    utf8 += ">\n";
+    writer.openElement(kSavedSearchElement);
     for (const SavedSearchFieldName& f : kSavedSearchFields)
-        appendElement(utf8, f.element, savedSearchFieldText(s.request, f.field));
+        writer.element(f.element, savedSearchFieldText(s.request, f.field));
     if (!s.firstRunPending) {
-        utf8 += '<';
-        utf8 += kSeenElement;
-        utf8 += ">\n";
-        std::string attribute;
-        for (const auto& [itemNo, when] : s.seen.ordered()) {
-            attribute = std::string(" ") + kLastSeenAttribute + "=\"" + seenTimeText(when) + '"';
-            appendElement(utf8, kItemNoElement, itemNo, attribute.c_str());
-        }
-        utf8 += "</";
-        utf8 += kSeenElement;
-        utf8 += ">\n";
+        writer.openElement(kSeenElement);
+        for (const auto& [itemNo, when] : s.seen.ordered())
+            writer.element(kItemNoElement, itemNo, kLastSeenAttribute, seenTimeText(when));
+        writer.closeElement();
     }
-    utf8 += "</";
-    utf8 += kSavedSearchElement;
-    utf8 += ">\n";
+    writer.closeElement();
 }
 
 } // namespace
 
 std::string savedSearchFilePath(const std::string& directory)
 {
-    return watchFilePath(directory, kSavedSearchFileName);
+    return userFilePath(directory, kSavedSearchFileName);
 }
 
 SavedSearchFileLoad loadSavedSearchFile(const std::string& directory, SeenSet::Time now)
 {
     SavedSearchFileLoad result;
-    const std::string path = savedSearchFilePath(directory);
     // Read, moved aside or left alone by the same rules as the watch list's files.
-    if (path.empty()) {
-        result.outcome = SavedSearchFileLoad::Outcome::unreadable;
-        return result;
-    }
-    switch (platform::fileKind(path)) {
-    case platform::FileKind::missing:
-    case platform::FileKind::inaccessible:
-        return result;
-    case platform::FileKind::other:
-        result.outcome = SavedSearchFileLoad::Outcome::unreadable;
-        return result;
-    case platform::FileKind::regular:
-        break;
-    }
-    if (readSavedSearches(path, kMaxFileBytes, now, result.searches)) {
-        result.outcome = SavedSearchFileLoad::Outcome::loaded;
-        return result;
-    }
-    const WatchFileOpen moved = moveWatchFileAside(path);
-    if (moved.outcome == WatchFileOutcome::movedAside) {
-        result.outcome = SavedSearchFileLoad::Outcome::movedAside;
-        result.movedTo = moved.movedTo;
-    } else {
-        result.outcome = SavedSearchFileLoad::Outcome::unreadable;
-    }
+    const UserFileOpen opened = openUserFile(savedSearchFilePath(directory), [&](const std::string& path) {
+        return readSavedSearches(path, kMaxFileBytes, now, result.searches);
+    });
+    result.outcome = opened.outcome;
+    result.movedTo = opened.movedTo;
     return result;
 }
 
-bool serializeSavedSearchFile(const std::vector<SavedSearch>& searches, std::string& out)
+std::string serializeSavedSearchFile(const std::vector<SavedSearch>& searches)
 {
     // Written a search at a time, never as a whole document in memory: the file may hold far
     // more searches than run, each with the listings it has seen.
-    out = kDeclaration;
-    out += std::string("<") + kRootElement + ">\n";
-    std::string utf8;
-    for (const SavedSearch& s : searches) {
-        utf8.clear();
-        appendSearch(utf8, s);
-        out += platform::utf8ToSjis(utf8);
-    }
-    out += std::string("</") + kRootElement + ">\n";
-    return true;
+    XmlFileWriter writer(kRootElement);
+    for (const SavedSearch& s : searches)
+        writeSearch(writer, s);
+    return writer.finish();
 }
 
-SavedSearchFileSave saveSavedSearchFile(const std::vector<SavedSearch>& searches,
-                                        const std::string& directory)
+bool saveSavedSearchFile(const std::vector<SavedSearch>& searches, const std::string& directory)
 {
     const std::string path = savedSearchFilePath(directory);
-    if (path.empty() || platform::fileKind(path) == platform::FileKind::other)
-        return SavedSearchFileSave::refused;
-    std::string bytes;
-    if (!serializeSavedSearchFile(searches, bytes) || !platform::writeFileAtomically(path, bytes))
-        return SavedSearchFileSave::failed;
-    return SavedSearchFileSave::saved;
+    return !path.empty() && saveUserFile(path, serializeSavedSearchFile(searches));
 }
 
 } // namespace pelimo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "files/UserFile.h"
 #include "search/saved/SavedSearch.h"
 
 #include <string>
@@ -11,14 +12,12 @@ inline constexpr const char* kSavedSearchFileName = "SearchList.xml";
 
 // What a read of the saved search file found.
 struct SavedSearchFileLoad {
-    enum class Outcome { loaded, missing, movedAside, unreadable };
+    using Outcome = UserFileOutcome;
 
     Outcome outcome = Outcome::missing;
     std::vector<SavedSearch> searches; // in document order
     std::string movedTo;               // where an unreadable file now lies (movedAside)
 };
-
-enum class SavedSearchFileSave { saved, failed, refused };
 
 // "SearchList.xml" in the given folder, beside the watch list file; an empty folder means the
 // current directory now. Empty when the current directory cannot be read.
@@ -32,12 +31,11 @@ std::string savedSearchFilePath(const std::string& directory = {});
 // as seen now.
 SavedSearchFileLoad loadSavedSearchFile(const std::string& directory, SeenSet::Time now);
 
-// Replaces the file as a whole, written a search at a time. Refused when something other
-// than a file holds the name, or when there is no folder to write in.
-SavedSearchFileSave saveSavedSearchFile(const std::vector<SavedSearch>& searches,
-                                        const std::string& directory = {});
+// Replaces the file as a whole, written a search at a time. false when it could not be
+// written, or when something other than a file holds the name or there is no folder to write in.
+bool saveSavedSearchFile(const std::vector<SavedSearch>& searches, const std::string& directory = {});
 
-// The bytes saveSavedSearchFile writes; false when the document could not be built.
-bool serializeSavedSearchFile(const std::vector<SavedSearch>& searches, std::string& out);
+// The bytes saveSavedSearchFile writes.
+std::string serializeSavedSearchFile(const std::vector<SavedSearch>& searches);
 
 } // namespace pelimo

@@ -1,21 +1,19 @@
 #include "search/saved/SavedSearchReader.h"
 
+#include "platform/FileReader.h"
 #include "platform/text/NumberText.h"
 #include "platform/text/SjisText.h"
 #include "search/saved/SavedSearchFields.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlreader.h>
 #include <memory>
 #include <optional>
 #include <string_view>
-#include <unistd.h>
 
 namespace pelimo {
 namespace {
@@ -72,17 +70,10 @@ size_t wholeCharacters(std::string_view sjis)
 // converted chunk by chunk exactly as a conversion of the whole would give it.
 class FileStream {
 public:
-    ~FileStream()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-
     bool open(const std::string& path, size_t limit)
     {
         maxBytes = limit;
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || !readRaw())
+        if (!file.open(path) || !readRaw())
             return false;
         sjis = declaresShiftJis(raw);
         take();
@@ -109,9 +100,7 @@ private:
     bool readRaw()
     {
         raw.resize(kChunkBytes);
-        ssize_t n;
-        while ((n = ::read(fd, raw.data(), raw.size())) < 0 && errno == EINTR) {
-        }
+        const ssize_t n = file.read(raw.data(), raw.size());
         total += n > 0 ? static_cast<size_t>(n) : 0;
         if (n < 0 || total > maxBytes) {
             broken = true;
@@ -136,7 +125,7 @@ private:
         carry.erase(0, cut);
     }
 
-    int fd = -1;
+    platform::FileReader file;
     size_t maxBytes = 0;
     size_t total = 0;
     bool sjis = false;

@@ -1,9 +1,9 @@
 #include "search/saved/SavedSearchStatus.h"
 
 #include "SavedSearchTexts.h"
+#include "platform/text/TextFill.h"
 #include "search/saved/SavedSearchList.h"
 #include "search/saved/SavedSearchRun.h"
-#include "watch/TextFill.h"
 
 namespace pelimo {
 

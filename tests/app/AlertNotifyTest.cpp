@@ -3,10 +3,10 @@
 // itself runs offscreen, where there is no tray.
 #include "app/CMainFrame.h"
 #include "app/CRkCmdDialog.h"
-#include "app/settings/SettingsStore.h"
 #include "platform/qt/DefaultBrowser.h"
 #include "platform/qt/QtEventPump.h"
 #include "platform/text/SjisText.h"
+#include "settings/SettingsStore.h"
 #include "tests/app/ShellFixture.h"
 #include "watch/AlarmRules.h"
 

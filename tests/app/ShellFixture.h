@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/CMainFrame.h"
-#include "app/settings/SettingsStore.h"
 #include "itempage/ItemPageModule.h"
 #include "platform/WorkQueue.h"
 #include "platform/qt/DefaultBrowser.h"
+#include "settings/SettingsStore.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/TempFolder.h"
 

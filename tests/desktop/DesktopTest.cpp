@@ -1,8 +1,8 @@
 // The real program on a real desktop (Xvfb, openbox, an XEmbed tray), driven with the mouse
 // and keyboard as a person would, and judged by what is on the screen.
-#include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
+#include "settings/SettingsStore.h"
 #include "tests/desktop/DesktopSession.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/LoopbackListener.h"

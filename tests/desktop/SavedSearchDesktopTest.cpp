@@ -1,8 +1,8 @@
 // A saved search on a real desktop: saved from its tab's popup menu, the program quit and started
 // again, and a listing that appeared meanwhile told by a desktop notification and by mail.
-#include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
+#include "settings/SettingsStore.h"
 #include "tests/desktop/DesktopSession.h"
 #include "tests/support/MailSettings.h"
 #include "tests/support/SimulatorProcess.h"

@@ -1,8 +1,8 @@
 // env.ini and AramList.xml as other programs, a person or a failed disk may leave them:
 // reading never fails the program, nothing the user kept is truncated or overwritten, and a
 // save that cannot be made says so and leaves what was there.
-#include "app/settings/SettingsStore.h"
 #include "platform/FileSystem.h"
+#include "settings/SettingsStore.h"
 #include "tests/support/ScopedUmask.h"
 #include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"

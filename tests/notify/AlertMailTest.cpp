@@ -1,7 +1,7 @@
 #include "notify/AlertMail.h"
 
-#include "app/settings/SettingsStore.h"
 #include "mail/CurlSmtpSender.h"
+#include "settings/SettingsStore.h"
 #include "tests/support/SmtpSink.h"
 #include "tests/support/TestCertificates.h"
 

@@ -2,6 +2,7 @@
 #include "platform/FileSystem.h"
 #include "platform/text/NumberText.h"
 #include "platform/text/SjisText.h"
+#include "platform/text/TextFill.h"
 #include "tests/support/TempFolder.h"
 
 #include <cstdlib>
@@ -34,6 +35,11 @@ TEST(NumberTextTest, LeadingInteger)
     };
     for (const Case& c : cases)
         EXPECT_EQ(leadingInteger(c.text), c.value) << '"' << c.text << '"';
+}
+
+TEST(FillText, PlaceholdersInOrder)
+{
+    EXPECT_EQ(fillText("%s-%d-%%-%s", {std::string_view("a"), 42LL}), "a-42-%-");
 }
 
 TEST(SjisTextTest, RoundTripAndBrokenInput)

@@ -1,8 +1,8 @@
-#include "app/settings/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
-#include "app/settings/ProfileFile.h"
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
+#include "settings/ProfileFile.h"
 #include "tests/support/TempFolder.h"
 
 #include <cstdlib>

@@ -1,6 +1,6 @@
 // Writes a picture of each page of the settings dialog, filled with sample values, into the
 // folder named on the command line.
-#include "app/settings/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "settingsdlg/CRkEnvDialg.h"
 
 #include <QApplication>

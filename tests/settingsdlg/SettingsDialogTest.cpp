@@ -1,7 +1,7 @@
-#include "app/settings/SettingsStore.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/SjisText.h"
+#include "settings/SettingsStore.h"
 #include "settingsdlg/CRkColorButton.h"
 #include "settingsdlg/CRkEnvDialg.h"
 #include "settingsdlg/IntegerText.h"

@@ -2,7 +2,8 @@
 
 #include "TestTexts.h"
 #include "WatchTexts.h"
-#include "watch/TextFill.h"
+#include "notify/AlarmText.h"
+#include "platform/text/TextFill.h"
 
 #include <gtest/gtest.h>
 
@@ -56,11 +57,6 @@ TEST(CheckAlarm, PriceChangeComparesTheTextsAsReceived)
     EXPECT_EQ(checkAlarm(entry, listing("1", kPriceYen1000, "-"), rulesOn(1, 1)), 0);
     EXPECT_EQ(entry.flags, kBalloonNotified | kMailCollected);
     EXPECT_EQ(checkAlarm(entry, listing("1", "9", "-"), rulesOn(1, 0)), 0);
-}
-
-TEST(AlarmLine, ThreeLinesWithAFullWidthSpace)
-{
-    EXPECT_EQ(alarmLine(listing("x1", kPriceYen1000, kRemain5Min)), std::string(kAlarmLineCamera));
 }
 
 // The notification rules over several cycles of one entry, as the cycle applies them.
@@ -143,11 +139,6 @@ TEST(AlarmCollection, PriceCeilingAlarmsOncePerCrossingWhateverThePriceRuleSays)
         EXPECT_EQ(c.balloonText(), st.notified ? alarmLine(fresh) + ceilingLine : "");
         EXPECT_EQ(c.firstMailedItemNo(), st.notified ? "c" : "");
     }
-}
-
-TEST(FillText, PlaceholdersInOrder)
-{
-    EXPECT_EQ(fillText("%s-%d-%%-%s", {std::string_view("a"), 42LL}), "a-42-%-");
 }
 
 } // namespace

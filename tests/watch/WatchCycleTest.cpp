@@ -3,11 +3,13 @@
 #include "TestTexts.h"
 #include "WatchTexts.h"
 #include "notify/AlarmDelivery.h"
+#include "notify/AlarmText.h"
 #include "notify/DesktopAlerts.h"
 #include "platform/EventPump.h"
 #include "platform/FileSystem.h"
 #include "platform/WorkQueue.h"
 #include "platform/text/SjisText.h"
+#include "platform/text/TextFill.h"
 #include "tests/support/ServicePauseClock.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/SmtpSink.h"
@@ -15,7 +17,6 @@
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
-#include "watch/TextFill.h"
 #include "watch/WatchList.h"
 
 #include <ctime>
@@ -152,8 +153,8 @@ TEST_F(WatchCycleTest, ThreeNewAlarmsGiveOneBalloonAndOneMailInListOrder)
     EXPECT_FALSE(list->entries()[3].inAlarm());
     // The push gets the first listing for its page address, under the alarms' title.
     EXPECT_EQ(notifier.batches[0].firstItemNo, "x1");
-    EXPECT_EQ(notifier.batches[0].titleSjis, watch_text::kAlarmsTitle);
-    EXPECT_EQ(notifier.alertTitles, std::vector<std::string>{watch_text::kAlarmsTitle});
+    EXPECT_EQ(notifier.batches[0].titleSjis, alarmsTitle());
+    EXPECT_EQ(notifier.alertTitles, std::vector<std::string>{std::string(alarmsTitle())});
     // Each listing was named on the status line while it was fetched, then the line cleared.
     EXPECT_EQ(host.statusLines.front(), fillText(watch_text::kStatusUpdating, {"x1", kNameCamera}));
     EXPECT_EQ(host.statusLines.size(), 8u);

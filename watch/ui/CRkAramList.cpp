@@ -5,10 +5,10 @@
 #include "platform/EventPump.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
+#include "platform/text/TextFill.h"
 #include "search/ResultImages.h"
 #include "search/ResultOrder.h"
 #include "search/SearchListHost.h"
-#include "watch/TextFill.h"
 #include "watch/WatchColumns.h"
 #include "watch/ui/CRkCeilingDlg.h"
 

@@ -1,4 +1,4 @@
-#include "app/settings/ProfileFile.h"
+#include "settings/ProfileFile.h"
 
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"

@@ -1,4 +1,4 @@
-#include "watch/TextFill.h"
+#include "platform/text/TextFill.h"
 
 namespace pelimo {
 

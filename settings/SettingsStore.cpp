@@ -1,8 +1,8 @@
-#include "app/settings/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
-#include "app/settings/ProfileFile.h"
 #include "platform/FileSystem.h"
 #include "platform/text/NumberText.h"
+#include "settings/ProfileFile.h"
 #include "settings_texts.h"
 
 #include <array>
