@@ -48,21 +48,33 @@ bool makeFolders(const std::string& path)
     }
 }
 
-} // namespace
-
-std::optional<std::string> makeDataHome(std::string_view name)
+// name under $<variable>, or under $HOME/<fallback> when the variable gives no absolute path.
+std::optional<std::string> makeFolderUnder(const char* variable, std::string_view fallback,
+                                           std::string_view name)
 {
-    std::optional<std::string> base = absoluteVariable("XDG_DATA_HOME");
+    std::optional<std::string> base = absoluteVariable(variable);
     if (!base) {
         const std::optional<std::string> home = absoluteVariable("HOME");
         if (!home)
             return std::nullopt;
-        base = joinPath(*home == "/" ? "" : *home, ".local/share");
+        base = joinPath(*home == "/" ? "" : *home, fallback);
     }
     std::string folder = joinPath(*base == "/" ? "" : *base, name);
     if (!makeFolders(folder))
         return std::nullopt;
     return folder;
+}
+
+} // namespace
+
+std::optional<std::string> makeDataHome(std::string_view name)
+{
+    return makeFolderUnder("XDG_DATA_HOME", ".local/share", name);
+}
+
+std::optional<std::string> makeCacheHome(std::string_view name)
+{
+    return makeFolderUnder("XDG_CACHE_HOME", ".cache", name);
 }
 
 std::optional<std::string> enterDataHome(std::string_view name)

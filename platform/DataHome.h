@@ -15,4 +15,9 @@ std::optional<std::string> makeDataHome(std::string_view name);
 // makeDataHome, then that folder becomes the current directory.
 std::optional<std::string> enterDataHome(std::string_view name);
 
+// The program's folder under the XDG cache home, for what can be fetched again: the same rules
+// as makeDataHome with $XDG_CACHE_HOME, or $HOME/.cache when it is unset, empty or not absolute.
+// name may hold several levels ("pelimo/images").
+std::optional<std::string> makeCacheHome(std::string_view name);
+
 } // namespace pelimo::platform

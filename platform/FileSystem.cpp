@@ -156,7 +156,7 @@ bool renameFile(const std::string& from, const std::string& to)
 
 bool removeFile(const std::string& path)
 {
-    return ::unlink(path.c_str()) == 0;
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
 std::optional<std::string> readWholeFile(const std::string& path, size_t maxBytes)

@@ -39,7 +39,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t
 
 // Renames a file or folder, replacing what the new name held; false when it stayed.
 bool renameFile(const std::string& from, const std::string& to);
-// Removes a file; false when it is still there or never was.
+// Removes a file; true also when it was gone already.
 bool removeFile(const std::string& path);
 
 // The whole content of a regular file, or nothing when it cannot be read or exceeds maxBytes.

@@ -243,6 +243,7 @@ void TransferEngine::abort(WebTransfer& transfer)
 
 void TransferEngine::cancel(WebTransfer& transfer)
 {
+    const bool wasWaiting = transfer.busy() && !transfer.background;
     if (transfer.running) {
         // Removing an unfinished transfer closes its connection.
         curl_multi_remove_handle(multi, transfer.easy);
@@ -256,6 +257,8 @@ void TransferEngine::cancel(WebTransfer& transfer)
     transfer.done = nullptr;
     transfer.body.clear();
     rearm();
+    if (wasWaiting)
+        noteIfIdle();
 }
 
 void TransferEngine::act(int fd, int events)
@@ -392,10 +395,47 @@ void TransferEngine::deliver(WebTransfer* only)
         transfer->done = nullptr;
         std::string body = std::move(transfer->body);
         transfer->body.clear();
+        // The handler may destroy the transfer.
+        const bool foreground = !transfer->background;
         if (done)
             done(transfer->outcome, std::move(body));
+        if (foreground)
+            noteIfIdle();
         if (only)
             return;
+    }
+}
+
+bool TransferEngine::foregroundWaiting() const
+{
+    const auto foreground = [](const WebTransfer* t) {
+        return !t->background;
+    };
+    return std::any_of(running.begin(), running.end(), foreground) ||
+           std::any_of(results.begin(), results.end(), foreground);
+}
+
+int TransferEngine::addIdleHandler(std::function<void()> handler)
+{
+    const int id = nextIdleHandler++;
+    idleHandlers.emplace(id, std::move(handler));
+    return id;
+}
+
+void TransferEngine::removeIdleHandler(int id)
+{
+    idleHandlers.erase(id);
+}
+
+void TransferEngine::noteIfIdle()
+{
+    if (idleHandlers.empty() || foregroundWaiting())
+        return;
+    // A handler may remove itself or another.
+    const auto handlers = idleHandlers;
+    for (const auto& [id, handler] : handlers) {
+        if (idleHandlers.contains(id))
+            handler();
     }
 }
 

@@ -44,6 +44,9 @@ public:
     // when no answer came) and its Retry-After field as sent (nothing when it had none).
     long httpStatus() const { return statusCode; }
     const std::optional<std::string>& retryAfter() const { return retryAfterField; }
+    // A transfer in the background (a picture) gives way to the others: it never counts as
+    // waiting for TransferEngine::foregroundWaiting.
+    void setBackground(bool value) { background = value; }
 
 private:
     friend class TransferEngine;
@@ -56,6 +59,7 @@ private:
     bool overflow = false;
     bool running = false; // added to the multi handle
     bool queued = false;  // in the engine's queue of results
+    bool background = false;
     TransferOutcome outcome = TransferOutcome::Failed;
     long statusCode = 0;
     std::optional<std::string> retryAfterField;
@@ -91,6 +95,14 @@ public:
     // transfer's result was delivered.
     void runAlone(WebTransfer& transfer);
 
+    // Whether a transfer not in the background is running or has its result to deliver yet.
+    bool foregroundWaiting() const;
+    // The handler runs each time no foreground transfer is left waiting: after the last one's
+    // result was delivered, or it was cancelled. It should only take note (arm a timer, say).
+    // Returns the number that removes it.
+    int addIdleHandler(std::function<void()> handler);
+    void removeIdleHandler(int id);
+
 private:
     using Clock = std::chrono::steady_clock;
 
@@ -117,6 +129,7 @@ private:
     void checkBounds();
     void finish(WebTransfer& transfer, Outcome outcome);
     void deliver(WebTransfer* only = nullptr);
+    void noteIfIdle();
     // When libcurl's timer or a bound is due next (results waiting aside).
     Clock::time_point nextDue() const;
     void rearm();
@@ -129,6 +142,8 @@ private:
     Clock::time_point curlDue;
     std::vector<WebTransfer*> running;
     std::deque<WebTransfer*> results;
+    std::map<int, std::function<void()>> idleHandlers;
+    int nextIdleHandler = 1;
 };
 
 } // namespace pelimo

@@ -105,8 +105,27 @@ TEST_F(DataHomeTest, ExistingFolderKeptAndEnteredAFileInItsPlaceRefused)
 TEST_F(DataHomeTest, NoHomeNoFolder)
 {
     ScopedVariable data("XDG_DATA_HOME", nullptr);
+    ScopedVariable cache("XDG_CACHE_HOME", nullptr);
     ScopedVariable home("HOME", nullptr);
     EXPECT_EQ(platform::makeDataHome("pelimo"), std::nullopt);
+    EXPECT_EQ(platform::makeCacheHome("pelimo/images"), std::nullopt);
+}
+
+// Pictures go to the cache home, whichever data folder the program runs on.
+TEST_F(DataHomeTest, CacheFolderUnderTheCacheHome)
+{
+    ScopedVariable home("HOME", (root + "/home").c_str());
+    {
+        ScopedVariable cache("XDG_CACHE_HOME", nullptr);
+        const std::string expected = root + "/home/.cache/pelimo/images";
+        EXPECT_EQ(platform::makeCacheHome("pelimo/images"), expected);
+        EXPECT_EQ(modeOf(expected), 0700u);
+        EXPECT_EQ(modeOf(root + "/home/.cache/pelimo"), 0700u);
+    }
+    {
+        ScopedVariable cache("XDG_CACHE_HOME", (root + "/xdg-cache").c_str());
+        EXPECT_EQ(platform::makeCacheHome("pelimo/images"), root + "/xdg-cache/pelimo/images");
+    }
 }
 
 } // namespace
