@@ -1,7 +1,7 @@
 // The listing simulator over real HTTP: what the product's suites rely on it to do.
 #include "SimTestTexts.h"
 #include "platform/text/SjisText.h"
-#include "tests/support/SimulatorProcess.h"
+#include "tests/sim/SimAnswers.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -21,173 +21,6 @@ namespace pelimo::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string u8(const char* sjis)
-{
-    return platform::sjisToUtf8(sjis);
-}
-
-struct Fetched {
-    bool answered = false;
-    int status = 0;
-    std::string contentType;
-    std::string body;
-};
-
-Fetched get(const SimulatorProcess& sim, const std::string& target, int readTimeoutSeconds = 5)
-{
-    httplib::Client client("127.0.0.1", sim.port());
-    client.set_connection_timeout(2);
-    client.set_read_timeout(readTimeoutSeconds);
-    client.set_url_encode(false); // targets go on the wire exactly as written
-    Fetched fetched;
-    if (const auto res = client.Get(target)) {
-        fetched.answered = true;
-        fetched.status = res->status;
-        fetched.contentType = res->get_header_value("Content-Type");
-        fetched.body = res->body;
-    }
-    return fetched;
-}
-
-struct Item {
-    std::string ItemNo, ItemName, CurrentPrice, ImageUrl, AuctionType, ItemNum, BidNum, RemainTime;
-};
-
-struct Answer {
-    bool parsed = false;
-    std::string totalPage, currentPage;
-    std::vector<Item> items;
-};
-
-std::string text(xmlNodePtr node)
-{
-    xmlChar* content = xmlNodeGetContent(node);
-    std::string out = content ? reinterpret_cast<const char*>(content) : "";
-    xmlFree(content);
-    return out;
-}
-
-// Reads an answer the way the product does: the first ListingInfo's page numbers and the
-// eight children of each of its ItemInfo elements (texts as UTF-8).
-Answer parse(const std::string& body, int options = 0)
-{
-    Answer answer;
-    std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc(
-        xmlReadMemory(body.data(), static_cast<int>(body.size()), "answer.xml", nullptr,
-                      options | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
-        &xmlFreeDoc);
-    if (!doc)
-        return answer;
-    answer.parsed = true;
-    std::unique_ptr<xmlXPathContext, decltype(&xmlXPathFreeContext)> context(xmlXPathNewContext(doc.get()),
-                                                                             &xmlXPathFreeContext);
-    auto nodes = [&](const char* path) {
-        return std::unique_ptr<xmlXPathObject, decltype(&xmlXPathFreeObject)>(
-            xmlXPathEvalExpression(reinterpret_cast<const xmlChar*>(path), context.get()),
-            &xmlXPathFreeObject);
-    };
-    if (auto total = nodes("//ListingInfo[1]/TotalPage");
-        total && total->nodesetval && total->nodesetval->nodeNr)
-        answer.totalPage = text(total->nodesetval->nodeTab[0]);
-    if (auto current = nodes("//ListingInfo[1]/CurrentPage");
-        current && current->nodesetval && current->nodesetval->nodeNr)
-        answer.currentPage = text(current->nodesetval->nodeTab[0]);
-    auto items = nodes("//ListingInfo/ItemInfo");
-    for (int i = 0; items && items->nodesetval && i < items->nodesetval->nodeNr; ++i) {
-        Item item;
-        const std::pair<const char*, std::string*> fields[] = {{"ItemNo", &item.ItemNo},
-                                                               {"ItemName", &item.ItemName},
-                                                               {"CurrentPrice", &item.CurrentPrice},
-                                                               {"ImageUrl", &item.ImageUrl},
-                                                               {"AuctionType", &item.AuctionType},
-                                                               {"ItemNum", &item.ItemNum},
-                                                               {"BidNum", &item.BidNum},
-                                                               {"RemainTime", &item.RemainTime}};
-        for (xmlNodePtr child = items->nodesetval->nodeTab[i]->children; child; child = child->next)
-            for (const auto& [name, field] : fields)
-                if (child->type == XML_ELEMENT_NODE &&
-                    xmlStrEqual(child->name, reinterpret_cast<const xmlChar*>(name)))
-                    *field = text(child);
-        answer.items.push_back(item);
-    }
-    return answer;
-}
-
-std::string searchTarget(const std::string& keyword, const std::string& types, int page,
-                         const std::string& priceFilter = "")
-{
-    return "/bep/xml?at=" + types + "&tf=xml_lite3&keyword=" + percentEncode(keyword) +
-           "&ipp=10&page=" + std::to_string(page) + priceFilter;
-}
-
-std::string itemTarget(const std::string& itemNo)
-{
-    return "/bep/xml?tf=xml_lite3&exhibit_id=" + itemNo;
-}
-
-// Every listing a search finds, all pages fetched.
-std::vector<Item> allPages(const SimulatorProcess& sim, const std::string& keyword, const std::string& types,
-                           const std::string& priceFilter = "")
-{
-    std::vector<Item> items;
-    for (int page = 1; page < 1000; ++page) {
-        const Answer answer = parse(get(sim, searchTarget(keyword, types, page, priceFilter)).body);
-        EXPECT_TRUE(answer.parsed);
-        items.insert(items.end(), answer.items.begin(), answer.items.end());
-        if (!answer.parsed || std::to_string(page) == answer.totalPage)
-            break;
-    }
-    return items;
-}
-
-// The remaining time of a text, in seconds; -1 for a unit the simulator never uses.
-int64_t secondsLeft(const std::string& remain)
-{
-    const int64_t number = std::atoll(remain.c_str());
-    const std::pair<std::string, int64_t> units[] = {{u8(texts::kSeconds), 1},
-                                                     {u8(texts::kMinutes), 60},
-                                                     {u8(texts::kHours), 3600},
-                                                     {u8(texts::kDays), 86400}};
-    for (const auto& [unit, factor] : units)
-        if (remain.size() > unit.size() &&
-            remain.compare(remain.size() - unit.size(), unit.size(), unit) == 0)
-            return number * factor;
-    return -1;
-}
-
-class ListingSim : public ::testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        sim = new SimulatorProcess({"--hits", u8(texts::kBench) + "=25"});
-        ASSERT_TRUE(sim->start());
-    }
-    static void TearDownTestSuite()
-    {
-        delete sim;
-        sim = nullptr;
-    }
-    void SetUp() override
-    {
-        ASSERT_NE(sim, nullptr);
-        ASSERT_EQ(sim->control("/sim/reset"), "ok\n");
-    }
-
-    void pin(const std::string& itemNo, const std::string& title, const std::string& price,
-             const std::string& remain)
-    {
-        ASSERT_EQ(sim->control("/sim/put?ItemNo=" + itemNo + "&ItemName=" + percentEncode(title) +
-                               "&CurrentPrice=" + percentEncode(price) + "&RemainTime=" +
-                               percentEncode(remain) + "&AuctionType=NO&BidNum=3&ItemNum=1&ImageUrl=" +
-                               percentEncode("http://img.test/a.jpg")),
-                  "ok\n");
-    }
-
-    static SimulatorProcess* sim;
-};
-
-SimulatorProcess* ListingSim::sim = nullptr;
 
 TEST_F(ListingSim, PagesHoldTenListingsAndTheLastOneTheRest)
 {
@@ -427,7 +260,7 @@ TEST_F(ListingSim, ItemPagesShowTheListingOrNotFound)
     EXPECT_NE(missing.body.find("<html"), std::string::npos);
 }
 
-TEST_F(ListingSim, RemainingTimeRunsDownAndPricesStopAtTheEnd)
+TEST_F(ListingSim, RemainingTimeRunsDownAndTheListingEndsWithIt)
 {
     // An auction with days left, found on the first pages of a common word.
     Item auction;
@@ -470,11 +303,19 @@ TEST_F(ListingSim, RemainingTimeRunsDownAndPricesStopAtTheEnd)
     const Item after = read();
     EXPECT_LT(secondsLeft(after.RemainTime), secondsLeft(before.RemainTime)) << after.RemainTime;
 
+    // Once its time has run out it is reported nowhere; its final price stays where it ended.
     ASSERT_EQ(sim->control("/sim/advance?seconds=120"), "ok\n");
-    const Item ended = read();
-    EXPECT_EQ(ended.RemainTime, "0" + u8(texts::kSeconds));
+    EXPECT_FALSE(reported(*sim, auction.ItemNo));
+    for (const Item& item : allPages(*sim, auction.ItemName, ""))
+        EXPECT_NE(item.ItemNo, auction.ItemNo);
+    const auto ended = sim->control("/sim/ended?ItemNo=" + auction.ItemNo);
+    ASSERT_TRUE(ended);
+    const auto [no, price, bids] = endedLine(*ended);
+    EXPECT_EQ(no, auction.ItemNo);
+    EXPECT_GE(price, std::atoll(before.CurrentPrice.c_str()));
+    EXPECT_GE(bids, std::atoll(before.BidNum.c_str()));
     ASSERT_EQ(sim->control("/sim/advance?seconds=86400"), "ok\n");
-    EXPECT_EQ(read().CurrentPrice, ended.CurrentPrice);
+    EXPECT_EQ(sim->control("/sim/ended?ItemNo=" + auction.ItemNo), ended);
 }
 
 TEST_F(ListingSim, SameSeedSameCatalogueOtherSeedOtherTitles)

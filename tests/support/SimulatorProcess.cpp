@@ -81,6 +81,11 @@ std::vector<std::string> SimulatorProcess::decodedRequests()
     return splitLines(control("/sim/requests/decoded").value_or(""));
 }
 
+std::vector<std::string> SimulatorProcess::pictureRequests()
+{
+    return splitLines(control("/sim/requests/pictures").value_or(""));
+}
+
 std::string percentEncode(const std::string& utf8)
 {
     static const char hex[] = "0123456789ABCDEF";

@@ -28,6 +28,7 @@ public:
     std::optional<std::string> control(const std::string& pathAndQuery);
     std::vector<std::string> requests();        // /sim/requests split into lines
     std::vector<std::string> decodedRequests(); // /sim/requests/decoded split into lines
+    std::vector<std::string> pictureRequests(); // /sim/requests/pictures split into lines
 
 private:
     std::vector<std::string> extraArgs;

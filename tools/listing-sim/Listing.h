@@ -20,8 +20,9 @@ struct ListingFields {
 };
 
 // A generated listing: the fixed facts from which its fields at any moment follow.
-// Auctions take one bid of priceStep every bidInterval seconds until they end; fixed-price
-// and group-purchase listings (bidInterval 0) keep their price.
+// Auctions take one bid of priceStep every bidInterval seconds from startsAt until they end;
+// fixed-price and group-purchase listings (bidInterval 0) keep their price. Times are
+// seconds on the simulator's clock.
 struct Listing {
     std::string itemNo;
     std::string title;
@@ -31,7 +32,13 @@ struct Listing {
     int64_t bidInterval = 0;
     int64_t startBids = 0;
     int64_t units = 1;
-    int64_t endsAt = 0; // seconds after the simulator's clock origin
+    int64_t startsAt = 0;
+    int64_t endsAt = 0;
+    // A listing that took an ended one's place is not there before it starts; the others
+    // were listed before the clock began.
+    bool shownFromStart = false;
+
+    bool runningAt(int64_t now) const { return (!shownFromStart || startsAt <= now) && now < endsAt; }
 };
 
 } // namespace pelimo::sim

@@ -3,6 +3,7 @@
 #include "platform/text/NumberText.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace pelimo::sim {
 namespace {
@@ -22,6 +23,15 @@ bool typeMatches(const std::string& type, const SearchQuery& query)
 bool priceMatches(int64_t price, const SearchQuery& query)
 {
     return (!query.priceLow || price >= *query.priceLow) && (!query.priceHigh || price <= *query.priceHigh);
+}
+
+// The text with its leading amount replaced, the unit after it kept ("12800円" -> "15000円").
+std::string withAmount(const std::string& text, int64_t amount)
+{
+    size_t digits = 0;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9')
+        ++digits;
+    return std::to_string(amount) + (digits > 0 ? text.substr(digits) : std::string());
 }
 
 } // namespace
@@ -51,29 +61,30 @@ std::vector<std::string> keywordTerms(const std::string& keyword)
     return terms;
 }
 
-bool ListingStore::pinnedAt(const std::string& itemNo, size_t& index) const
+const ListingStore::Pinned* ListingStore::pinnedListing(const std::string& itemNo) const
 {
-    for (index = 0; index < pinned.size(); ++index)
-        if (pinned[index].itemNo == itemNo)
-            return true;
-    return false;
+    for (const Pinned& p : pinned)
+        if (p.fields.itemNo == itemNo)
+            return &p;
+    return nullptr;
 }
 
-void ListingStore::pin(ListingFields fields)
+void ListingStore::pin(ListingFields fields, std::optional<int64_t> endsAt)
 {
     removed.erase(fields.itemNo);
-    size_t index = 0;
-    if (pinnedAt(fields.itemNo, index))
-        pinned[index] = std::move(fields);
-    else
-        pinned.push_back(std::move(fields));
+    endedEarly.erase(fields.itemNo);
+    for (Pinned& p : pinned)
+        if (p.fields.itemNo == fields.itemNo) {
+            p = Pinned{std::move(fields), endsAt};
+            return;
+        }
+    pinned.push_back(Pinned{std::move(fields), endsAt});
 }
 
 void ListingStore::remove(const std::string& itemNo)
 {
-    size_t index = 0;
-    if (pinnedAt(itemNo, index))
-        pinned.erase(pinned.begin() + static_cast<std::ptrdiff_t>(index));
+    std::erase_if(pinned, [&](const Pinned& p) { return p.fields.itemNo == itemNo; });
+    endedEarly.erase(itemNo);
     removed.insert(itemNo);
 }
 
@@ -81,18 +92,86 @@ void ListingStore::clearOverrides()
 {
     pinned.clear();
     removed.clear();
+    endedEarly.clear();
+}
+
+ListingStatus ListingStore::status(const std::string& itemNo, int64_t now) const
+{
+    ListingStatus result;
+    const Pinned* pin = pinnedListing(itemNo);
+    const Listing* listing = pin || removed.count(itemNo) != 0 ? nullptr : catalogue.find(itemNo);
+    if (!pin && (!listing || (listing->shownFromStart && now < listing->startsAt)))
+        return result;
+    if (const auto early = endedEarly.find(itemNo); early != endedEarly.end()) {
+        result.state = ListingStatus::State::Ended;
+        result.fields = early->second.fields;
+        result.finalPrice = early->second.price;
+        result.finalBids = early->second.bids;
+        result.endedAt = early->second.at;
+        return result;
+    }
+    if (pin) {
+        result.fields = pin->fields;
+        const bool ended = pin->endsAt && now >= *pin->endsAt;
+        result.state = ended ? ListingStatus::State::Ended : ListingStatus::State::Running;
+        result.finalPrice = leadingInteger(pin->fields.currentPrice);
+        result.finalBids = leadingInteger(pin->fields.bidNum);
+        result.endedAt = ended ? *pin->endsAt : 0;
+        return result;
+    }
+    if (now < listing->endsAt) {
+        result.state = ListingStatus::State::Running;
+        result.fields = catalogue.fieldsAt(*listing, now);
+        return result;
+    }
+    result.state = ListingStatus::State::Ended;
+    result.fields = catalogue.fieldsAt(*listing, listing->endsAt);
+    result.finalPrice = Catalogue::priceAt(*listing, listing->endsAt);
+    result.finalBids = Catalogue::bidsAt(*listing, listing->endsAt);
+    result.endedAt = listing->endsAt;
+    return result;
 }
 
 std::optional<ListingFields> ListingStore::lookup(const std::string& itemNo, int64_t now) const
 {
-    size_t index = 0;
-    if (pinnedAt(itemNo, index))
-        return pinned[index];
-    if (removed.count(itemNo) != 0)
+    ListingStatus found = status(itemNo, now);
+    if (found.state != ListingStatus::State::Running)
         return std::nullopt;
-    if (const Listing* listing = catalogue.find(itemNo))
-        return catalogue.fieldsAt(*listing, now);
-    return std::nullopt;
+    return std::move(found.fields);
+}
+
+ListingStore::EndOutcome ListingStore::end(const std::string& itemNo, std::optional<int64_t> price,
+                                           std::optional<int64_t> bids, int64_t now)
+{
+    const ListingStatus current = status(itemNo, now);
+    if (current.state == ListingStatus::State::Unknown)
+        return EndOutcome::Unknown;
+    if (current.state == ListingStatus::State::Ended)
+        return EndOutcome::AlreadyEnded;
+    EndedEarly ended;
+    ended.price = price.value_or(leadingInteger(current.fields.currentPrice));
+    ended.bids = bids.value_or(leadingInteger(current.fields.bidNum));
+    ended.at = now;
+    ended.fields = current.fields;
+    ended.fields.currentPrice = withAmount(current.fields.currentPrice, ended.price);
+    ended.fields.bidNum = std::to_string(ended.bids);
+    endedEarly[itemNo] = std::move(ended);
+    return EndOutcome::Ended;
+}
+
+std::vector<EndedListing> ListingStore::endedByTests(int64_t now) const
+{
+    std::vector<EndedListing> out;
+    for (const auto& [itemNo, ended] : endedEarly)
+        out.push_back({itemNo, ended.price, ended.bids, ended.at});
+    for (const Pinned& p : pinned)
+        if (p.endsAt && now >= *p.endsAt && endedEarly.count(p.fields.itemNo) == 0)
+            out.push_back({p.fields.itemNo, leadingInteger(p.fields.currentPrice),
+                           leadingInteger(p.fields.bidNum), *p.endsAt});
+    std::sort(out.begin(), out.end(), [](const EndedListing& a, const EndedListing& b) {
+        return a.endedAt != b.endedAt ? a.endedAt < b.endedAt : a.itemNo < b.itemNo;
+    });
+    return out;
 }
 
 ListingStore::Page ListingStore::search(const SearchQuery& query, int64_t page, int64_t perPage,
@@ -106,14 +185,17 @@ ListingStore::Page ListingStore::search(const SearchQuery& query, int64_t page, 
             result.items.push_back(makeFields());
         ++result.matches;
     };
-    for (const ListingFields& fields : pinned) {
+    for (const Pinned& p : pinned) {
+        const ListingFields& fields = p.fields;
+        if ((p.endsAt && now >= *p.endsAt) || (!endedEarly.empty() && endedEarly.count(fields.itemNo) != 0))
+            continue;
         if (titleMatches(fields.itemName, query) && typeMatches(fields.auctionType, query) &&
             priceMatches(leadingInteger(fields.currentPrice), query))
             take([&] { return fields; });
     }
     const auto& listings = catalogue.listings();
-    const auto& indices = catalogueMatches(query);
-    if (!query.priceLow && !query.priceHigh && pinned.empty() && removed.empty()) {
+    const auto& indices = runningMatches(query, now);
+    if (!query.priceLow && !query.priceHigh && pinned.empty() && removed.empty() && endedEarly.empty()) {
         // Nothing left to filter: count at once and build the page's slice only.
         for (int64_t i = std::max<int64_t>(first, 0); i < last && i < static_cast<int64_t>(indices.size());
              ++i)
@@ -121,20 +203,20 @@ ListingStore::Page ListingStore::search(const SearchQuery& query, int64_t page, 
         result.matches = static_cast<int64_t>(indices.size());
         return result;
     }
-    size_t pinnedIndex = 0;
     for (const uint32_t index : indices) {
         const Listing& listing = listings[index];
         if (!priceMatches(Catalogue::priceAt(listing, now), query))
             continue;
-        if ((!pinned.empty() && pinnedAt(listing.itemNo, pinnedIndex)) ||
-            (!removed.empty() && removed.count(listing.itemNo) != 0))
+        if ((!pinned.empty() && pinnedListing(listing.itemNo)) ||
+            (!removed.empty() && removed.count(listing.itemNo) != 0) ||
+            (!endedEarly.empty() && endedEarly.count(listing.itemNo) != 0))
             continue;
         take([&] { return catalogue.fieldsAt(listing, now); });
     }
     return result;
 }
 
-const std::vector<uint32_t>& ListingStore::catalogueMatches(const SearchQuery& query) const
+const std::vector<uint32_t>& ListingStore::runningMatches(const SearchQuery& query, int64_t now) const
 {
     std::string key;
     for (const std::string& term : query.terms)
@@ -142,19 +224,42 @@ const std::vector<uint32_t>& ListingStore::catalogueMatches(const SearchQuery& q
     key += '\t';
     for (const std::string& type : query.types)
         key += type + ',';
-    const auto& listings = catalogue.listings();
-    auto found = matchCache.find(key);
-    if (found != matchCache.end() && found->second.catalogueSize == listings.size())
-        return found->second.indices;
-    if (found == matchCache.end() && matchCache.size() >= 64)
+    if (matchCache.size() >= 64 && matchCache.count(key) == 0)
         matchCache.clear();
     CachedMatches& entry = matchCache[key];
-    entry.catalogueSize = listings.size();
-    entry.indices.clear();
-    for (size_t i = 0; i < listings.size(); ++i)
-        if (titleMatches(listings[i].title, query) && typeMatches(listings[i].type, query))
-            entry.indices.push_back(static_cast<uint32_t>(i));
-    return entry.indices;
+
+    const auto& listings = catalogue.listings();
+    if (entry.catalogueSize != listings.size()) {
+        for (size_t i = entry.catalogueSize; i < listings.size(); ++i)
+            if (titleMatches(listings[i].title, query) && typeMatches(listings[i].type, query))
+                entry.matching.push_back(static_cast<uint32_t>(i));
+        entry.catalogueSize = listings.size();
+        entry.runningKnown = false;
+    }
+    if (entry.runningKnown && now >= entry.runningFrom && now < entry.runningUntil)
+        return entry.running;
+
+    // Which listings run changes only where one starts or ends: the span around now that
+    // holds no such moment keeps this answer.
+    entry.runningKnown = true;
+    entry.runningFrom = std::numeric_limits<int64_t>::min();
+    entry.runningUntil = std::numeric_limits<int64_t>::max();
+    entry.running.clear();
+    auto bound = [&](int64_t moment) {
+        if (moment <= now)
+            entry.runningFrom = std::max(entry.runningFrom, moment);
+        else
+            entry.runningUntil = std::min(entry.runningUntil, moment);
+    };
+    for (const uint32_t index : entry.matching) {
+        const Listing& listing = listings[index];
+        if (listing.shownFromStart)
+            bound(listing.startsAt);
+        bound(listing.endsAt);
+        if (listing.runningAt(now))
+            entry.running.push_back(index);
+    }
+    return entry.running;
 }
 
 } // namespace pelimo::sim

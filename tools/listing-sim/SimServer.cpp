@@ -3,12 +3,12 @@
 #include "platform/text/SjisText.h"
 #include "tools/listing-sim/ItemPage.h"
 #include "tools/listing-sim/ListingXml.h"
+#include "tools/listing-sim/RemainTime.h"
+#include "tools/listing-sim/RequestParams.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <charconv>
 #include <cstdlib>
-#include <ctime>
 #include <dirent.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -20,34 +20,11 @@ namespace {
 
 constexpr size_t kCatalogueSize = 3000;
 constexpr size_t kHugeAnswerBytes = 17u * 1024 * 1024;
-constexpr const char* kTextType = "text/plain; charset=utf-8";
+constexpr int64_t kMostYen = 1000000000000;
 constexpr const char* kHtmlType = "text/html; charset=utf-8";
 // httplib listens with a queue of five connections; a client opening a tab's worth of
 // connections at once then loses some SYNs and waits a second for each one sent again.
 constexpr int kListenBacklog = 128;
-
-std::optional<int64_t> number(const std::string& text)
-{
-    int64_t value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
-}
-
-std::optional<int64_t> numberParam(const httplib::Request& req, const char* key)
-{
-    if (!req.has_param(key))
-        return std::nullopt;
-    return number(req.get_param_value(key));
-}
-
-// httplib has percent-decoded the value; a client that sent Shift-JIS gets it read as such.
-std::string utf8Param(const httplib::Request& req, const char* key)
-{
-    std::string value = req.get_param_value(key);
-    return isValidUtf8(value) ? value : platform::sjisToUtf8(value);
-}
 
 std::vector<std::string> typeCodes(const std::string& at)
 {
@@ -91,15 +68,10 @@ int connectionSocket(int localPort, int remotePort)
     return found;
 }
 
-// The IMF-fixdate (RFC 9110 section 5.6.7) that many seconds from now.
-std::string httpDate(int secondsAhead)
+// One line of /sim/ended: number, final price and bids, tab-separated.
+std::string endedLine(const EndedListing& ended)
 {
-    const std::time_t at = std::time(nullptr) + secondsAhead;
-    std::tm utc{};
-    gmtime_r(&at, &utc);
-    char text[64];
-    std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
-    return text;
+    return ended.itemNo + '\t' + std::to_string(ended.price) + '\t' + std::to_string(ended.bids) + '\n';
 }
 
 std::string tooManyRequestsHtml(int status)
@@ -107,15 +79,10 @@ std::string tooManyRequestsHtml(int status)
     return "<html><body><h1>" + std::to_string(status) + "</h1></body></html>\n";
 }
 
-void plain(httplib::Response& res, const std::string& text, int status = 200)
-{
-    res.status = status;
-    res.set_content(text, kTextType);
-}
-
 } // namespace
 
-SimServer::SimServer(const SimOptions& options) : options(options), delayMs(options.delayMs)
+SimServer::SimServer(const SimOptions& options)
+    : options(options), picturesModified(httpDate(0)), delayMs(options.delayMs)
 {
     fault = options.fault;
     http.new_task_queue = [] {
@@ -146,9 +113,16 @@ int SimServer::bind()
     catalogue = std::make_unique<Catalogue>(words, options.seed, kCatalogueSize,
                                             "http://127.0.0.1:" + std::to_string(port));
     for (const auto& [word, count] : options.hits)
-        catalogue->addHits(word, count);
+        catalogue->addHits(word, count, 0);
     store = std::make_unique<ListingStore>(*catalogue);
     return port;
+}
+
+int64_t SimServer::currentTime()
+{
+    const int64_t now = clock.now();
+    catalogue->advanceTo(now);
+    return now;
 }
 
 bool SimServer::run()
@@ -177,6 +151,7 @@ bool SimServer::pause(int milliseconds) const
 
 void SimServer::routes()
 {
+    pictureRoutes();
     http.Get("/bep/xml",
              [this](const httplib::Request& req, httplib::Response& res) { serveListing(req, res); });
     http.Get(R"(/aff/([^/]+)/([^/]+)/WS/pitem_GK([^/]*))",
@@ -192,7 +167,7 @@ void SimServer::routes()
             (req.has_param("ms") && (!ms || *ms < 0 || *ms > 1000)) ||
             (req.has_param("retry") && (!retry || *retry < 0 || *retry > 1000000)) ||
             (req.has_param("status") && status != 429 && status != 503))
-            return plain(res, "bad fault\n", 400);
+            return plainAnswer(res, "bad fault\n", 400);
         std::lock_guard lock(mutex);
         fault = *mode;
         faultCount = count ? static_cast<int>(std::min<int64_t>(*count, 1000000)) : -1;
@@ -203,18 +178,18 @@ void SimServer::routes()
             rateLimit.retryAfterSeconds = retry ? static_cast<int>(*retry) : -1;
             rateLimit.asDate = req.get_param_value("date") == "1";
         }
-        plain(res, "ok\n");
+        plainAnswer(res, "ok\n");
     });
     http.Get("/sim/delay", [this](const httplib::Request& req, httplib::Response& res) {
         const auto ms = numberParam(req, "ms");
         if (!ms || *ms < 0 || *ms > 600000)
-            return plain(res, "bad delay\n", 400);
+            return plainAnswer(res, "bad delay\n", 400);
         std::lock_guard lock(mutex);
         if (req.has_param("keyword"))
             keywordDelayMs[utf8Param(req, "keyword")] = static_cast<int>(*ms);
         else
             delayMs = static_cast<int>(*ms);
-        plain(res, "ok\n");
+        plainAnswer(res, "ok\n");
     });
     http.Get("/sim/put", [this](const httplib::Request& req, httplib::Response& res) {
         ListingFields fields;
@@ -227,39 +202,73 @@ void SimServer::routes()
         fields.bidNum = utf8Param(req, "BidNum");
         fields.remainTime = utf8Param(req, "RemainTime");
         if (fields.itemNo.empty())
-            return plain(res, "ItemNo missing\n", 400);
+            return plainAnswer(res, "ItemNo missing\n", 400);
         std::lock_guard lock(mutex);
-        store->pin(std::move(fields));
-        plain(res, "ok\n");
+        if (!req.has_param("ImageUrl"))
+            fields.imageUrl = catalogue->pictureUrl(fields.itemNo);
+        const auto remaining = longestRemaining(fields.remainTime, words);
+        store->pin(std::move(fields), remaining ? std::optional(currentTime() + *remaining) : std::nullopt);
+        plainAnswer(res, "ok\n");
     });
     http.Get("/sim/remove", [this](const httplib::Request& req, httplib::Response& res) {
         const std::string itemNo = utf8Param(req, "ItemNo");
         if (itemNo.empty())
-            return plain(res, "ItemNo missing\n", 400);
+            return plainAnswer(res, "ItemNo missing\n", 400);
         std::lock_guard lock(mutex);
         store->remove(itemNo);
-        plain(res, "ok\n");
+        plainAnswer(res, "ok\n");
     });
     http.Get("/sim/hits", [this](const httplib::Request& req, httplib::Response& res) {
         const std::string word = utf8Param(req, "word");
         const auto count = numberParam(req, "count");
         if (word.empty() || !count || *count < 0 || *count > 1000000)
-            return plain(res, "bad hits\n", 400);
+            return plainAnswer(res, "bad hits\n", 400);
         std::lock_guard lock(mutex);
-        catalogue->addHits(word, static_cast<size_t>(*count));
-        plain(res, "ok\n");
+        catalogue->addHits(word, static_cast<size_t>(*count), currentTime());
+        plainAnswer(res, "ok\n");
     });
     http.Get("/sim/advance", [this](const httplib::Request& req, httplib::Response& res) {
         const auto seconds = numberParam(req, "seconds");
         if (!seconds || *seconds < 0 || *seconds > 365LL * 24 * 3600)
-            return plain(res, "bad advance\n", 400);
+            return plainAnswer(res, "bad advance\n", 400);
         std::lock_guard lock(mutex);
         clock.advance(*seconds);
-        plain(res, "ok\n");
+        plainAnswer(res, "ok\n");
+    });
+    http.Get("/sim/end", [this](const httplib::Request& req, httplib::Response& res) {
+        const std::string itemNo = utf8Param(req, "ItemNo");
+        const auto price = numberParam(req, "price");
+        const auto bids = numberParam(req, "bids");
+        if (itemNo.empty() || (req.has_param("price") && (!price || *price < 0 || *price > kMostYen)) ||
+            (req.has_param("bids") && (!bids || *bids < 0 || *bids > kMostYen)))
+            return plainAnswer(res, "bad end\n", 400);
+        std::lock_guard lock(mutex);
+        switch (store->end(itemNo, price, bids, currentTime())) {
+        case ListingStore::EndOutcome::Ended:
+            return plainAnswer(res, "ok\n");
+        case ListingStore::EndOutcome::AlreadyEnded:
+            return plainAnswer(res, "already ended\n", 409);
+        case ListingStore::EndOutcome::Unknown:
+            return plainAnswer(res, "no such listing\n", 404);
+        }
+    });
+    http.Get("/sim/ended", [this](const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard lock(mutex);
+        const int64_t now = currentTime();
+        if (req.has_param("ItemNo")) {
+            const ListingStatus found = store->status(utf8Param(req, "ItemNo"), now);
+            if (found.state != ListingStatus::State::Ended)
+                return plainAnswer(res, "not ended\n", 404);
+            return plainAnswer(res, endedLine({found.fields.itemNo, found.finalPrice, found.finalBids}));
+        }
+        std::string lines;
+        for (const EndedListing& ended : store->endedByTests(now))
+            lines += endedLine(ended);
+        plainAnswer(res, lines);
     });
     http.Get("/sim/requests", [this](const httplib::Request&, httplib::Response& res) {
         std::lock_guard lock(mutex);
-        plain(res, log.raw());
+        plainAnswer(res, log.raw());
     });
     // A cheap progress reading for benchmarks that poll while the program works.
     http.Get("/sim/requests/count", [this](const httplib::Request&, httplib::Response& res) {
@@ -268,7 +277,7 @@ void SimServer::routes()
     });
     http.Get("/sim/requests/decoded", [this](const httplib::Request&, httplib::Response& res) {
         std::lock_guard lock(mutex);
-        plain(res, log.decoded());
+        plainAnswer(res, log.decoded());
     });
     http.Get("/sim/reset", [this](const httplib::Request&, httplib::Response& res) {
         std::lock_guard lock(mutex);
@@ -281,17 +290,19 @@ void SimServer::routes()
         keywordDelayMs.clear();
         store->clearOverrides();
         clock.reset();
-        plain(res, "ok\n");
+        pictureLog.clear();
+        pictureFaults.clear();
+        plainAnswer(res, "ok\n");
     });
 }
 
 std::string SimServer::listingAnswerFor(const httplib::Request& req)
 {
     std::lock_guard lock(mutex);
-    const int64_t now = clock.now();
+    const int64_t now = currentTime();
     if (req.has_param("exhibit_id")) {
-        // One listing, or none: an unknown number answers page 1 of 1 without ItemInfo, the
-        // same shape as a search that found nothing.
+        // One listing, or none: an unknown or ended one answers page 1 of 1 without ItemInfo,
+        // the same shape as a search that found nothing.
         std::vector<ListingFields> items;
         if (auto found = store->lookup(utf8Param(req, "exhibit_id"), now))
             items.push_back(std::move(*found));
@@ -391,10 +402,11 @@ void SimServer::serveListing(const httplib::Request& req, httplib::Response& res
         std::string block;
         {
             std::lock_guard lock(mutex);
+            const int64_t now = currentTime();
             const auto& all = catalogue->listings();
             std::string utf8;
             for (size_t i = 0; i < 100 && i < all.size(); ++i)
-                utf8 += itemInfoElement(catalogue->fieldsAt(all[i], clock.now()));
+                utf8 += itemInfoElement(catalogue->fieldsAt(all[i], now));
             block = platform::utf8ToSjis(utf8);
         }
         const size_t blocks = kHugeAnswerBytes / std::max<size_t>(block.size(), 1) + 1;
@@ -450,17 +462,20 @@ void SimServer::hold(const httplib::Request& req)
 void SimServer::serveItemPage(const httplib::Request& req, httplib::Response& res)
 {
     const std::string itemNo = req.matches[3];
-    std::optional<ListingFields> found;
+    ListingStatus found;
     {
         std::lock_guard lock(mutex);
-        found = store->lookup(itemNo, clock.now());
+        found = store->status(itemNo, currentTime());
     }
-    if (!found) {
+    if (found.state == ListingStatus::State::Unknown) {
         res.status = 404;
         res.set_content(itemNotFoundHtml(itemNo, words), kHtmlType);
         return;
     }
-    res.set_content(itemPageHtml(*found, words), kHtmlType);
+    // The site keeps the page of an ended listing, with its final price.
+    if (found.state == ListingStatus::State::Ended)
+        found.fields.remainTime = words.ended;
+    res.set_content(itemPageHtml(found.fields, words), kHtmlType);
 }
 
 } // namespace pelimo::sim

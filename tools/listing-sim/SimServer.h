@@ -3,6 +3,7 @@
 #include "tools/listing-sim/Catalogue.h"
 #include "tools/listing-sim/FaultMode.h"
 #include "tools/listing-sim/ListingStore.h"
+#include "tools/listing-sim/PictureFaults.h"
 #include "tools/listing-sim/RequestLog.h"
 #include "tools/listing-sim/SimClock.h"
 #include "tools/listing-sim/SimOptions.h"
@@ -25,8 +26,8 @@ struct RateLimitAnswer {
     bool asDate = false;
 };
 
-// The listing service, its item pages and the control endpoint tests steer it with, served
-// on loopback. httplib answers on a pool of threads; one mutex guards all state below.
+// The listing service, its item pages and pictures, and the control endpoint tests steer it
+// with, served on loopback. httplib answers on a pool of threads; one mutex guards all state below.
 class SimServer {
 public:
     explicit SimServer(const SimOptions& options);
@@ -42,9 +43,13 @@ public:
 
 private:
     void routes();
+    void pictureRoutes();
+    // The clock's time, with the catalogue brought up to it; the mutex is held.
+    int64_t currentTime();
     void serveListing(const httplib::Request& req, httplib::Response& res);
     std::string listingAnswerFor(const httplib::Request& req); // Shift_JIS
     void serveItemPage(const httplib::Request& req, httplib::Response& res);
+    void servePicture(const httplib::Request& req, httplib::Response& res);
     void hold(const httplib::Request& req);
     bool pause(int milliseconds) const;
 
@@ -52,6 +57,7 @@ private:
     httplib::Server http;
     int listenSocket = -1;
     std::atomic<bool> stopping{false};
+    const std::string picturesModified; // the start, as an HTTP date
 
     std::mutex mutex;
     Vocabulary words;
@@ -59,6 +65,8 @@ private:
     std::unique_ptr<ListingStore> store;
     SimClock clock;
     RequestLog log;
+    RequestLog pictureLog;
+    PictureFaults pictureFaults;
     FaultMode fault = FaultMode::None;
     int faultCount = -1; // requests the fault still applies to; -1 = until changed
     int slowMs = 2;

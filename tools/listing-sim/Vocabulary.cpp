@@ -36,9 +36,9 @@ Vocabulary::Vocabulary()
       pagePrice(utf8(texts::kPagePrice)), pageType(utf8(texts::kPageType)),
       pageRemain(utf8(texts::kPageRemain)), pageBids(utf8(texts::kPageBids)),
       pageUnits(utf8(texts::kPageUnits)), pageNotFound(utf8(texts::kPageNotFound)),
-      serverError(utf8(texts::kServerError)), labelNO(utf8(texts::kLabelNO)), labelPA(utf8(texts::kLabelPA)),
-      labelFL(utf8(texts::kLabelFL)), labelFP(utf8(texts::kLabelFP)), labelGB(utf8(texts::kLabelGB)),
-      labelUnknown(utf8(texts::kLabelUnknown))
+      ended(utf8(texts::kEnded)), serverError(utf8(texts::kServerError)), labelNO(utf8(texts::kLabelNO)),
+      labelPA(utf8(texts::kLabelPA)), labelFL(utf8(texts::kLabelFL)), labelFP(utf8(texts::kLabelFP)),
+      labelGB(utf8(texts::kLabelGB)), labelUnknown(utf8(texts::kLabelUnknown))
 {}
 
 std::string_view Vocabulary::typeLabel(std::string_view code) const

@@ -19,6 +19,7 @@ struct Vocabulary {
     std::string yen;
     std::string days, hours, minutes, seconds;
     std::string pagePrice, pageType, pageRemain, pageBids, pageUnits, pageNotFound;
+    std::string ended; // the remaining time on the page of an ended listing
     std::string serverError;
 
     // The long label of an auction type code for the item page.
