@@ -273,7 +273,7 @@ void SimServer::routes()
     // A cheap progress reading for benchmarks that poll while the program works.
     http.Get("/sim/requests/count", [this](const httplib::Request&, httplib::Response& res) {
         std::lock_guard lock(mutex);
-        plain(res, std::to_string(log.received()) + "\n");
+        plainAnswer(res, std::to_string(log.received()) + "\n");
     });
     http.Get("/sim/requests/decoded", [this](const httplib::Request&, httplib::Response& res) {
         std::lock_guard lock(mutex);
