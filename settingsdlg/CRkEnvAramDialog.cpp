@@ -16,8 +16,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <algorithm>
+#include <functional>
+#include <thread>
 
 namespace pelimo {
 
@@ -315,21 +318,48 @@ void CRkEnvAramDialog::onEncryptionChosen(int encryption)
     onRuleClicked();
 }
 
+namespace {
+
+// Runs a sender on a thread of its own, since a peer may take its whole bound to answer, and
+// hands what it says to the page on the window's thread, if the page is still there.
+void sendAside(QPointer<CRkEnvAramDialog> page, std::function<QString()> send,
+               std::function<void(CRkEnvAramDialog&, const QString&)> then)
+{
+    std::thread([page, send = std::move(send), then = std::move(then)] {
+        const QString outcome = send();
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(
+                app,
+                [page, then, outcome] {
+                    if (page)
+                        then(*page, outcome);
+                },
+                Qt::QueuedConnection);
+    }).detach();
+}
+
+} // namespace
+
 void CRkEnvAramDialog::onTestSend()
 {
     if (!readControls())
         return;
-    // The values as they stand in the page, saved or not, through the program's own senders.
+    // The values as they stand in the page, saved or not, through the program's own senders:
+    // the mail first, its box, then the push and its box. The button is held meanwhile.
     EnvSettings trial = values;
     copyTo(trial);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString mailOutcome = testMail(trial);
-    QApplication::restoreOverrideCursor();
-    platform::MessageBox::information(this, mailOutcome);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString pushOutcome = testPush(trial);
-    QApplication::restoreOverrideCursor();
-    platform::MessageBox::information(this, pushOutcome);
+    testButton->setEnabled(false);
+    sendAside(
+        this, [trial] { return testMail(trial); },
+        [trial](CRkEnvAramDialog& page, const QString& mailOutcome) {
+            platform::MessageBox::information(&page, mailOutcome);
+            sendAside(
+                &page, [trial] { return testPush(trial); },
+                [](CRkEnvAramDialog& page, const QString& pushOutcome) {
+                    platform::MessageBox::information(&page, pushOutcome);
+                    page.testButton->setEnabled(true);
+                });
+        });
 }
 
 QString CRkEnvAramDialog::testMail(const EnvSettings& trial)

@@ -56,8 +56,8 @@ private:
     void onRuleClicked();
     void onEncryptionChosen(int encryption);
     void onTestSend();
-    QString testMail(const EnvSettings& trial);
-    QString testPush(const EnvSettings& trial);
+    static QString testMail(const EnvSettings& trial);
+    static QString testPush(const EnvSettings& trial);
 
     QLineEdit* interval;
     SpinBuddy* intervalSpin;

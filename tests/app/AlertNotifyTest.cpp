@@ -161,6 +161,17 @@ private Q_SLOTS:
 
     void cleanupTestCase() { QDir::setCurrent(previousDir); }
 
+    // Each case starts with no notification on screen, so that what it counts and invokes is
+    // its own and not one an earlier case left showing.
+    void init()
+    {
+        DunstSession::ctl({QStringLiteral("close-all")});
+        QTRY_VERIFY_WITH_TIMEOUT(
+            DunstSession::ctl({QStringLiteral("count"), QStringLiteral("displayed")}).trimmed() == "0",
+            10000);
+        DunstSession::received();
+    }
+
     void alarmArrivesAsADesktopNotification()
     {
         auto frame = makeFrame();

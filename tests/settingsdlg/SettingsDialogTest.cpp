@@ -627,7 +627,11 @@ private slots:
         h.get<QLineEdit>("mailTo")->setText(QStringLiteral("user@example.test"));
         h.get<QLineEdit>("pushUrl")->setText(QString::fromStdString(receiver.url()));
 
+        // The click returns at once, the button held while the peers are asked.
+        auto* button = h.get<QPushButton>("testSend");
         h.click("testSend");
+        QVERIFY(!button->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 30000);
         using namespace settingsdlg_texts;
         QCOMPARE(platform::MessageBox::takeRecordedForTest(),
                  (QStringList{platform::toQString(kTestMailSent), platform::toQString(kTestPushSent)}));
@@ -641,6 +645,7 @@ private slots:
         h.get<QLineEdit>("smtpPassword")->setText(QStringLiteral("wrong"));
         h.get<QLineEdit>("pushUrl")->clear();
         h.click("testSend");
+        QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), 30000);
         QCOMPARE(platform::MessageBox::takeRecordedForTest(),
                  (QStringList{platform::toQString(kTestMailFailed) +
                                   QStringLiteral("\n\uFF08SMTP LOGIN REFUSED\uFF09"),
