@@ -36,6 +36,11 @@ public:
     const std::string& firstMailedItemNo() const { return firstMailed; }
     int32_t alarmCount() const { return alarms; }
     int32_t newCount() const { return newlyNotified; }
+    int32_t mailedCount() const { return mailed; }
+    // Whether every alarm of the balloon, and of the mail, is a remaining-time alarm (the quiet
+    // period may let those through).
+    bool balloonNearEndOnly() const { return balloonNearEnd; }
+    bool mailNearEndOnly() const { return mailNearEnd; }
 
 private:
     std::string mail;
@@ -44,6 +49,9 @@ private:
     ItemInfo first;
     int32_t alarms = 0;
     int32_t newlyNotified = 0;
+    int32_t mailed = 0;
+    bool balloonNearEnd = true;
+    bool mailNearEnd = true;
 };
 
 // The four fields a failed fetch replaces with "-".
