@@ -118,7 +118,7 @@ bool SavedSearches::cycleFollowUp(const CycleAlarms& alarms)
     batch.watchedLines += alarms.mailText;
     if (!alarms.mailText.empty()) {
         batch.watchedCount += alarms.count;
-        batch.watchedNearEndOnly = batch.watchedNearEndOnly && alarms.nearEndOnly;
+        batch.watchedHasNearEnd = batch.watchedHasNearEnd || alarms.hasNearEnd;
     }
     if (batch.pending == 0)
         deliver();
@@ -218,12 +218,12 @@ void SavedSearches::tell(const Batch& done, bool withBalloon)
         notifier.showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew(),
                            alerts.newCount(), AlarmKind::other);
     const bool watched = !done.watchedLines.empty();
-    // New listings are never remaining-time alarms: with any of them the batch is held alike.
-    const bool nearEndOnly = watched && done.watchedNearEndOnly && alerts.newCount() == 0;
-    notifier.sendAlarms(AlarmBatch{
-        std::string(watched ? alarmsTitle() : newListingsTitle()), alerts.mailText(done.watchedLines),
-        watched ? done.watchedFirst : alerts.firstNew().ItemNo, done.watchedCount + alerts.newCount(),
-        nearEndOnly ? AlarmKind::nearEnd : AlarmKind::other});
+    // The mail that tells a remaining-time alarm goes out even in the quiet period, new listings and all.
+    const bool nearEnd = watched && done.watchedHasNearEnd;
+    notifier.sendAlarms(
+        AlarmBatch{std::string(watched ? alarmsTitle() : newListingsTitle()),
+                   alerts.mailText(done.watchedLines), watched ? done.watchedFirst : alerts.firstNew().ItemNo,
+                   done.watchedCount + alerts.newCount(), nearEnd ? AlarmKind::nearEnd : AlarmKind::other});
 }
 
 void SavedSearches::shutdown()

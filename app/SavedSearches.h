@@ -74,7 +74,7 @@ private:
         std::string watchedLines;
         std::string watchedFirst;
         int32_t watchedCount = 0;
-        bool watchedNearEndOnly = true;
+        bool watchedHasNearEnd = false;
         NewListingAlerts alerts;
     };
 

@@ -16,7 +16,8 @@ struct AlarmBatch {
     std::string text;        // Shift-JIS lines, the mail's body and the push's
     std::string firstItemNo; // the listing the push opens; empty: none
     int32_t count = 1;       // the alarms the text tells
-    // nearEnd only when every alarm of the batch is a remaining-time alarm.
+    // nearEnd when the batch tells a remaining-time alarm: a listing about to end is not held
+    // back by the quiet period (when the user lets those through), nor are the alarms with it.
     AlarmKind kind = AlarmKind::other;
 };
 
@@ -29,7 +30,7 @@ public:
     virtual ~AlarmNotifier() = default;
 
     // The tray's balloon or a desktop notification under the title, naming first, of count
-    // alarms; kind is nearEnd only when every one of them is a remaining-time alarm.
+    // alarms; kind is nearEnd when one of them is a remaining-time alarm, as for a batch.
     virtual void showAlert(std::string_view titleSjis, const std::string& textSjis, const ItemInfo& first,
                            int32_t count, AlarmKind kind) = 0;
     // The alert mail and the push of a batch; nothing for an empty text. Returns at once: the

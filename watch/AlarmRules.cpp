@@ -74,7 +74,7 @@ void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_
             mail += '\n';
             entry.flags |= kMailCollected;
             ++mailed;
-            mailNearEnd = mailNearEnd && nearEnd;
+            mailNearEnd = mailNearEnd || nearEnd;
         }
         if (!(entry.flags & kBalloonNotified)) {
             if (newlyNotified == 0) {
@@ -83,7 +83,7 @@ void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_
             }
             entry.flags |= kBalloonNotified;
             ++newlyNotified;
-            balloonNearEnd = balloonNearEnd && nearEnd;
+            balloonNearEnd = balloonNearEnd || nearEnd;
         }
         ++alarms;
     }

@@ -37,10 +37,10 @@ public:
     int32_t alarmCount() const { return alarms; }
     int32_t newCount() const { return newlyNotified; }
     int32_t mailedCount() const { return mailed; }
-    // Whether every alarm of the balloon, and of the mail, is a remaining-time alarm (the quiet
-    // period may let those through).
-    bool balloonNearEndOnly() const { return balloonNearEnd; }
-    bool mailNearEndOnly() const { return mailNearEnd; }
+    // Whether the balloon, and the mail, tell a remaining-time alarm: the quiet period may let
+    // those through, with whatever alarms came with them.
+    bool balloonHasNearEnd() const { return balloonNearEnd; }
+    bool mailHasNearEnd() const { return mailNearEnd; }
 
 private:
     std::string mail;
@@ -50,8 +50,8 @@ private:
     int32_t alarms = 0;
     int32_t newlyNotified = 0;
     int32_t mailed = 0;
-    bool balloonNearEnd = true;
-    bool mailNearEnd = true;
+    bool balloonNearEnd = false;
+    bool mailNearEnd = false;
 };
 
 // The four fields a failed fetch replaces with "-".
