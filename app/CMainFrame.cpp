@@ -124,6 +124,8 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints, platfo
     const QRect bar = cmdBar_->fromDialogUnits(0, 0, CRkCmdDialog::kWidthUnits, kTopBarHeightUnits);
     topBar->setFixedHeight(bar.height() + kCmdBarOffset);
     cmdBar_->move(0, kCmdBarOffset);
+    // A quiet period switched off or shortened in the dialog lets what it held go now.
+    connect(cmdBar_, &CRkCmdDialog::settingsDialogClosed, this, [this] { notifier_->releaseIfOver(); });
 
     column->addWidget(topBar);
     column->addWidget(splitter_, 1);

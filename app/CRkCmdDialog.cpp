@@ -65,6 +65,9 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
     place(new QLabel(qs(app_text::kPriceBetween), this), 216, 48, 22, 8);
     priceHigh_ = place(new QLineEdit(this), 239, 44, 39, 12);
     place(new QLabel(qs(app_text::kPriceYen), this), 283, 48, 10, 8);
+    // Words whose listings the search leaves out, in the free space under the search button.
+    place(new QLabel(qs(app_text::kExcludeLabel), this), 104, 34, 30, 8);
+    exclude_ = place(new QLineEdit(this), 104, 44, 60, 12);
     results_ = place(new QPushButton(qs(app_text::kModeResults), this), 5, 43, 46, 16);
     alert_ = place(new QPushButton(qs(app_text::kModeAlert), this), 53, 43, 47, 16);
     settingsButton_ = place(new QPushButton(qs(app_text::kSettingsButton), this), 359, 45, 42, 16);
@@ -95,6 +98,7 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
     connect(keyword_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
     connect(priceLow_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
     connect(priceHigh_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
+    connect(exclude_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
 
     resize(fromDialogUnits(0, 0, kWidthUnits, kHeightUnits).size());
     focusBeforeSearch_ = keyword_;
@@ -132,6 +136,7 @@ CommandBarInput CRkCmdDialog::input() const
     in.lotNumberFlag = lotNumber_->isChecked() ? 1 : 0;
     in.priceLowText = platform::fromQString(priceLow_->text());
     in.priceHighText = platform::fromQString(priceHigh_->text());
+    in.excludeText = platform::fromQString(exclude_->text());
     return in;
 }
 

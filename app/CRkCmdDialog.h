@@ -57,6 +57,7 @@ public:
     QCheckBox* typeBox(TypeBox box) const { return types_[static_cast<size_t>(box)]; }
     QLineEdit* priceLowBox() const { return priceLow_; }
     QLineEdit* priceHighBox() const { return priceHigh_; }
+    QLineEdit* excludeBox() const { return exclude_; }
     QPushButton* searchButton() const { return search_; }
     QPushButton* resultsButton() const { return results_; }
     QPushButton* alertButton() const { return alert_; }
@@ -81,6 +82,7 @@ private:
     std::array<QCheckBox*, kTypeBoxCount> types_{};
     QLineEdit* priceLow_ = nullptr;
     QLineEdit* priceHigh_ = nullptr;
+    QLineEdit* exclude_ = nullptr;
     QPushButton* search_ = nullptr;
     QPushButton* results_ = nullptr;
     QPushButton* alert_ = nullptr;

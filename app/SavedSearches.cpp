@@ -116,6 +116,10 @@ bool SavedSearches::cycleFollowUp(const CycleAlarms& alarms)
     if (batch.watchedFirst.empty())
         batch.watchedFirst = alarms.firstItemNo;
     batch.watchedLines += alarms.mailText;
+    if (!alarms.mailText.empty()) {
+        batch.watchedCount += alarms.count;
+        batch.watchedHasNearEnd = batch.watchedHasNearEnd || alarms.hasNearEnd;
+    }
     if (batch.pending == 0)
         deliver();
     return true;
@@ -211,11 +215,15 @@ void SavedSearches::tell(const Batch& done, bool withBalloon)
 {
     const NewListingAlerts& alerts = done.alerts;
     if (withBalloon && alerts.newCount() > 0)
-        notifier.showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew());
+        notifier.showAlert(NewListingAlerts::balloonTitle(), alerts.balloonText(), alerts.firstNew(),
+                           alerts.newCount(), AlarmKind::other);
     const bool watched = !done.watchedLines.empty();
-    notifier.sendAlarms(AlarmBatch{std::string(watched ? alarmsTitle() : newListingsTitle()),
-                                   alerts.mailText(done.watchedLines),
-                                   watched ? done.watchedFirst : alerts.firstNew().ItemNo});
+    // The mail that tells a remaining-time alarm goes out even in the quiet period, new listings and all.
+    const bool nearEnd = watched && done.watchedHasNearEnd;
+    notifier.sendAlarms(
+        AlarmBatch{std::string(watched ? alarmsTitle() : newListingsTitle()),
+                   alerts.mailText(done.watchedLines), watched ? done.watchedFirst : alerts.firstNew().ItemNo,
+                   done.watchedCount + alerts.newCount(), nearEnd ? AlarmKind::nearEnd : AlarmKind::other});
 }
 
 void SavedSearches::shutdown()

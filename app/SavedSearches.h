@@ -73,6 +73,8 @@ private:
         int pending = 0;
         std::string watchedLines;
         std::string watchedFirst;
+        int32_t watchedCount = 0;
+        bool watchedHasNearEnd = false;
         NewListingAlerts alerts;
     };
 

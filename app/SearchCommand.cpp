@@ -60,6 +60,7 @@ std::optional<SearchRequest> buildSearchRequest(const CommandBarInput& input)
     request.priceHigh = priceOf(input.priceHighText);
     request.lotNumberMode = input.lotNumberFlag;
     request.page = 1;
+    request.excludeWords = input.excludeText;
     return request;
 }
 

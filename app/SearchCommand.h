@@ -21,6 +21,7 @@ struct CommandBarInput {
     int32_t lotNumberFlag = 0;
     std::string priceLowText;
     std::string priceHighText;
+    std::string excludeText; // the "除外" field: words the result list leaves out
 };
 
 // Only this many leading bytes of a price box take part in its number.

@@ -141,6 +141,12 @@ CRkItemList* CRkTabCtrl::newSearch(SearchRequest request)
     QString shown = platform::toQString(caption);
     shown.replace(QLatin1Char('&'), QLatin1String("&&"));
     const int index = tabs->addTab(shown);
+    if (!request.excludeWords.empty()) {
+        // Rich text around escaped words, so that no word is taken for markup.
+        const QString tip = platform::toQString(searchtext::kExcludeTip + request.excludeWords);
+        tabs->setTabToolTip(index,
+                            QStringLiteral("<p style='white-space:pre'>%1</p>").arg(tip.toHtmlEscaped()));
+    }
     auto* list = new CRkItemList(this, CRkItemList::kFirstControlId + index, settings, endpoints, host);
     list->setFramePacer(pacer);
     list->setCaption(caption);
@@ -335,6 +341,14 @@ void CRkTabCtrl::setStatus(const std::string& text)
 void CRkTabCtrl::refreshStatus(const CRkItemList& list)
 {
     const ProgressSnapshot& p = list.progress();
+    // After the page count, how many listings the exclude words left out so far.
+    const auto setStatus = [this, &p](const std::string& text) {
+        if (p.excluded <= 0 || text.empty())
+            return this->setStatus(text);
+        char excluded[64];
+        std::snprintf(excluded, sizeof excluded, searchtext::kStatusExcluded, p.excluded);
+        this->setStatus(text + excluded);
+    };
     switch (p.state) {
     case ListState::Filling:
     case ListState::PageDone:

@@ -1,5 +1,6 @@
 #include "search/PagingSession.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace pelimo {
@@ -31,6 +32,8 @@ void PagingSession::startPaging(const SearchRequest& request)
     if (closing || runActive)
         return;
     searchRequest = request;
+    exclude = ExcludeWords(request.excludeWords);
+    progressState.excluded = 0;
     runPage();
 }
 
@@ -136,6 +139,14 @@ void PagingSession::onAnswer(PageResult result)
     if (flagged())
         return endRun();
     pageRows = std::move(result.items);
+    answeredRows = static_cast<int32_t>(pageRows.size());
+    if (!exclude.empty()) {
+        const auto left = std::remove_if(pageRows.begin(), pageRows.end(), [this](const ItemInfo& row) {
+            return exclude.excludes(row.ItemName);
+        });
+        progressState.excluded += static_cast<int32_t>(pageRows.end() - left);
+        pageRows.erase(left, pageRows.end());
+    }
     fillRows();
 }
 
@@ -187,7 +198,7 @@ void PagingSession::fillRows()
 
 void PagingSession::finishPage()
 {
-    const int32_t rows = static_cast<int32_t>(pageRows.size());
+    const int32_t rows = answeredRows;
     const int32_t total = progressState.totalPages;
     const int32_t current = progressState.currentPage;
     // The service does not move on (no rows, a page behind the one asked for, a lot number

@@ -4,6 +4,7 @@
 #include "search/PageSource.h"
 #include "search/PagingView.h"
 #include "search/ProgressSnapshot.h"
+#include "search/exclude/ExcludeWords.h"
 #include "xmlclient/SearchRequest.h"
 
 #include <cstdint>
@@ -27,7 +28,8 @@ public:
     PagingSession(const PagingSession&) = delete;
     PagingSession& operator=(const PagingSession&) = delete;
 
-    // The tab control's requests.
+    // The tab control's requests. A run from page 1 leaves out the listings whose titles hold
+    // the request's exclude words; the pages are still asked for as the service counts them.
     void startPaging(const SearchRequest& request);
     void pauseLoading();
     // The button's resume, or the next page of a list in PageDone.
@@ -79,6 +81,7 @@ private:
     std::shared_ptr<int> life = std::make_shared<int>(0);
 
     SearchRequest searchRequest;
+    ExcludeWords exclude;
     ProgressSnapshot progressState;
     int32_t stopRequested = 0;
     int32_t pauseRequested = 0;
@@ -96,6 +99,9 @@ private:
     ListState runState = ListState::Idle; // Loading or Filling while a run is in progress
     SearchRequest runRequest;
     std::vector<ItemInfo> pageRows;
+    // The rows of the page as the service answered it, before the exclude words: whether the
+    // search goes on depends on them.
+    int32_t answeredRows = 0;
 };
 
 } // namespace pelimo

@@ -24,6 +24,8 @@ struct ProgressSnapshot {
     ListState state = ListState::Idle;
     int32_t totalPages = 0;
     int32_t currentPage = 0;
+    // Listings of the pages so far that the search's exclude words left out.
+    int32_t excluded = 0;
     // While Loading: the service asked us to wait, and the page is asked for again then.
     std::optional<std::chrono::system_clock::time_point> serviceResumesAt;
 };

@@ -61,6 +61,13 @@ struct ExtSettings {
     int32_t pushEnabled = 0;
     std::string pushUrl;
 
+    // A daily period in which alarms are held and then told together: on or off, its start and
+    // end as "HH:MM" local time, and whether remaining-time alarms still go out in it.
+    int32_t quietEnabled = 0;
+    std::string quietStart = "22:00";
+    std::string quietEnd = "07:00";
+    int32_t quietNearEndGoOut = 1;
+
     bool operator==(const ExtSettings&) const = default;
 };
 

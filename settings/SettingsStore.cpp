@@ -53,9 +53,10 @@ constexpr KeyRow<EnvSettings> typeColourRow(const char* key, const char* default
             nullptr};
 }
 
-template <class Record> constexpr KeyRow<Record> textRow(const char* key, std::string Record::*field)
+template <class Record>
+constexpr KeyRow<Record> textRow(const char* key, std::string Record::*field, const char* defaultText = "")
 {
-    return {key, "", nullptr, nullptr, field};
+    return {key, defaultText, nullptr, nullptr, field};
 }
 
 // The passwords, and the push address, whose path is the topic: whoever knows it reads the alerts.
@@ -102,7 +103,7 @@ constexpr std::array<KeyRow<EnvSettings>, 31> kKeys{{
 
 // The program's own section, after the original one; a Windows program reading the file
 // ignores it. New settings of the program's own are rows here.
-constexpr std::array<KeyRow<ExtSettings>, 10> kExtKeys{{
+constexpr std::array<KeyRow<ExtSettings>, 14> kExtKeys{{
     textRow(t::kKeyListingBase, &ExtSettings::listingBase),
     textRow(t::kKeyItemPageBase, &ExtSettings::itemPageBase),
     flagRow<&ExtSettings::nearEndFaster>(t::kKeyNearEndFaster, "0"),
@@ -113,6 +114,10 @@ constexpr std::array<KeyRow<ExtSettings>, 10> kExtKeys{{
     secretRow(t::kKeySmtpPassword, &ExtSettings::smtpPassword),
     flagRow<&ExtSettings::pushEnabled>(t::kKeyPushEnabled, "0"),
     secretRow(t::kKeyPushUrl, &ExtSettings::pushUrl),
+    flagRow<&ExtSettings::quietEnabled>(t::kKeyQuietEnabled, "0"),
+    textRow(t::kKeyQuietStart, &ExtSettings::quietStart, "22:00"),
+    textRow(t::kKeyQuietEnd, &ExtSettings::quietEnd, "07:00"),
+    flagRow<&ExtSettings::quietNearEndGoOut>(t::kKeyQuietNearEndGoOut, "1"),
 }};
 
 template <class Record> void applyRow(const KeyRow<Record>& row, const std::string& value, Record& record)

@@ -2,6 +2,7 @@
 
 #include "notify/AlertMail.h"
 #include "notify/PushNotice.h"
+#include "notify/quiet/QuietHours.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
 #include "settingsdlg/CRkColorButton.h"
@@ -97,7 +98,20 @@ CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
     remainingSpin = new SpinBuddy(this);
     remainingSpin->setObjectName(QStringLiteral("remainingTimeSpin"));
     layout.add(remainingSpin, 100, 52, 8, 12);
-    priceCheck = addCheck(layout, kAlarmOnPrice, "alarmOnPriceChange", 14, 68, 180);
+    priceCheck = addCheck(layout, kAlarmOnPrice, "alarmOnPriceChange", 14, 68, 100);
+    // The quiet period beside the rules it holds back, in the room the page has:
+    // "[x] 通知しない時間帯 [22:00] ～ [07:00]" and below it "[x] 終了間際は通知する".
+    quietCheck = addCheck(layout, kQuietHours, "quietEnabled", 112, 53, 74);
+    quietCheck->setToolTip(toQString(kQuietTip));
+    quietStartField = new QLineEdit(this);
+    quietStartField->setObjectName(QStringLiteral("quietStart"));
+    layout.add(quietStartField, 186, 52, 24, 12);
+    auto* until = new QLabel(toQString(kQuietUntil), this);
+    layout.add(until, 211, 54, 8, 9);
+    quietEndField = new QLineEdit(this);
+    quietEndField->setObjectName(QStringLiteral("quietEnd"));
+    layout.add(quietEndField, 220, 52, 24, 12);
+    quietNearEndCheck = addCheck(layout, kQuietNearEndGoOut, "quietNearEndGoOut", 124, 68, 100);
 
     listColourCheck = addCheck(layout, kChangeListColour, "alarmChangesListColour", 14, 96, 70);
     auto* backLabel = new QLabel(toQString(kBackColour), this);
@@ -160,6 +174,10 @@ CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
     mailCheck->setChecked(isOn(values.alarmMail));
     popCheck->setChecked(isOn(values.popBeforeSmtp));
     nearEndCheck->setChecked(isOn(values.ext.nearEndFaster));
+    quietCheck->setChecked(isOn(values.ext.quietEnabled));
+    quietStartField->setText(toQString(values.ext.quietStart));
+    quietEndField->setText(toQString(values.ext.quietEnd));
+    quietNearEndCheck->setChecked(isOn(values.ext.quietNearEndGoOut));
     nearEndMinutes->setText(QString::number(values.ext.nearEndMinutes));
     nearEndSeconds->setText(QString::number(values.ext.nearEndIntervalSeconds));
     shownEncryption = encryptionIndex(values.ext.mailEncryption);
@@ -195,7 +213,8 @@ CRkEnvAramDialog::CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent)
     remainingSpin->setPosition(values.remainingTimeMinutes);
     remaining->setText(QString::number(values.remainingTimeMinutes));
 
-    for (QCheckBox* rule : {remainingCheck, listColourCheck, mailCheck, popCheck, nearEndCheck, pushCheck})
+    for (QCheckBox* rule :
+         {remainingCheck, listColourCheck, mailCheck, popCheck, nearEndCheck, pushCheck, quietCheck})
         connect(rule, &QCheckBox::clicked, this, &CRkEnvAramDialog::onRuleClicked);
     connect(encryptionBox, &QComboBox::currentIndexChanged, this, &CRkEnvAramDialog::onEncryptionChosen);
     connect(testButton, &QPushButton::clicked, this, &CRkEnvAramDialog::onTestSend);
@@ -247,6 +266,22 @@ bool CRkEnvAramDialog::readNumber(QLineEdit* field, int32_t& value)
     return false;
 }
 
+bool CRkEnvAramDialog::readClockTime(QLineEdit* field, const char* complaint, bool required,
+                                     std::string& value)
+{
+    if (const std::optional<int> minute = parseClockTime(fromQString(field->text()))) {
+        value = clockTimeText(*minute);
+        return true;
+    }
+    if (!required)
+        return true;
+    emit frontRequested();
+    platform::MessageBox::information(this, toQString(complaint));
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
+    return false;
+}
+
 bool CRkEnvAramDialog::readControls()
 {
     // Nothing is taken over unless every number reads.
@@ -256,6 +291,12 @@ bool CRkEnvAramDialog::readControls()
         !readNumber(nearEndMinutes, read.ext.nearEndMinutes) ||
         !readNumber(nearEndSeconds, read.ext.nearEndIntervalSeconds) ||
         !readNumber(smtpPortField, read.smtpPort) || !readNumber(pop3PortField, read.pop3Port))
+        return false;
+    read.ext.quietEnabled = flagOf(quietCheck);
+    read.ext.quietNearEndGoOut = flagOf(quietNearEndCheck);
+    const bool quiet = isOn(read.ext.quietEnabled);
+    if (!readClockTime(quietStartField, kQuietBadStart, quiet, read.ext.quietStart) ||
+        !readClockTime(quietEndField, kQuietBadEnd, quiet, read.ext.quietEnd))
         return false;
     read.ext.nearEndFaster = flagOf(nearEndCheck);
     read.ext.mailEncryption = encryptionBox->currentIndex();
@@ -301,6 +342,9 @@ void CRkEnvAramDialog::applyEnabling()
     nearEndMinutes->setEnabled(isOn(values.ext.nearEndFaster));
     nearEndSeconds->setEnabled(isOn(values.ext.nearEndFaster));
     pushUrlField->setEnabled(isOn(values.ext.pushEnabled));
+    for (QWidget* w : {static_cast<QWidget*>(quietStartField), static_cast<QWidget*>(quietEndField),
+                       static_cast<QWidget*>(quietNearEndCheck)})
+        w->setEnabled(isOn(values.ext.quietEnabled));
 }
 
 void CRkEnvAramDialog::onEncryptionChosen(int encryption)
@@ -426,6 +470,10 @@ void CRkEnvAramDialog::copyTo(EnvSettings& settings) const
     settings.ext.smtpPassword = values.ext.smtpPassword;
     settings.ext.pushEnabled = values.ext.pushEnabled;
     settings.ext.pushUrl = values.ext.pushUrl;
+    settings.ext.quietEnabled = values.ext.quietEnabled;
+    settings.ext.quietStart = values.ext.quietStart;
+    settings.ext.quietEnd = values.ext.quietEnd;
+    settings.ext.quietNearEndGoOut = values.ext.quietNearEndGoOut;
 }
 
 } // namespace pelimo

@@ -52,6 +52,9 @@ private:
     // A number field with its unit after it, as a part of a phrase.
     QLineEdit* addNumber(PageLayout& layout, const char* name, const char* unit, int left, int top);
     bool readNumber(QLineEdit* field, int32_t& value);
+    // A time of the quiet period, stored as "HH:MM"; while the period is off, a time that does
+    // not read keeps what was stored.
+    bool readClockTime(QLineEdit* field, const char* complaint, bool required, std::string& value);
     void applyEnabling();
     void onRuleClicked();
     void onEncryptionChosen(int encryption);
@@ -87,6 +90,10 @@ private:
     QLineEdit* pop3PasswordField;
     QCheckBox* pushCheck;
     QLineEdit* pushUrlField;
+    QCheckBox* quietCheck;
+    QLineEdit* quietStartField;
+    QLineEdit* quietEndField;
+    QCheckBox* quietNearEndCheck;
     QPushButton* testButton;
 
     EnvSettings values;

@@ -66,12 +66,15 @@ void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_
             line += '\n';
             line += fillText(watch_text::kCeilingLine, {static_cast<long long>(*ceiling)});
         }
+        const bool nearEnd = (entry.flags & kRemainAlarm) != 0;
         if (!(entry.flags & kMailCollected)) {
             if (mail.empty())
                 firstMailed = fresh.ItemNo;
             mail += line;
             mail += '\n';
             entry.flags |= kMailCollected;
+            ++mailed;
+            mailNearEnd = mailNearEnd || nearEnd;
         }
         if (!(entry.flags & kBalloonNotified)) {
             if (newlyNotified == 0) {
@@ -80,6 +83,7 @@ void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_
             }
             entry.flags |= kBalloonNotified;
             ++newlyNotified;
+            balloonNearEnd = balloonNearEnd || nearEnd;
         }
         ++alarms;
     }

@@ -36,6 +36,11 @@ public:
     const std::string& firstMailedItemNo() const { return firstMailed; }
     int32_t alarmCount() const { return alarms; }
     int32_t newCount() const { return newlyNotified; }
+    int32_t mailedCount() const { return mailed; }
+    // Whether the balloon, and the mail, tell a remaining-time alarm: the quiet period may let
+    // those through, with whatever alarms came with them.
+    bool balloonHasNearEnd() const { return balloonNearEnd; }
+    bool mailHasNearEnd() const { return mailNearEnd; }
 
 private:
     std::string mail;
@@ -44,6 +49,9 @@ private:
     ItemInfo first;
     int32_t alarms = 0;
     int32_t newlyNotified = 0;
+    int32_t mailed = 0;
+    bool balloonNearEnd = false;
+    bool mailNearEnd = false;
 };
 
 // The four fields a failed fetch replaces with "-".

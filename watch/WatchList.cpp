@@ -352,19 +352,22 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
     }
     const std::string balloon = collected.balloonText();
     if (!balloon.empty())
-        notifier.showAlert(alarmsTitle(), balloon, collected.firstNew());
+        notifier.showAlert(alarmsTitle(), balloon, collected.firstNew(), collected.newCount(),
+                           collected.balloonHasNearEnd() ? AlarmKind::nearEnd : AlarmKind::other);
     // A regular cycle's alarms may wait for the saved searches that follow it, so the cycle
     // sends one mail; without any to run, the cycle mails where it always did.
     bool handedOver = false;
     if (only == nullptr && followUp && exitFlag == 0) {
         const CycleFollowUp next = followUp;
-        handedOver = next(CycleAlarms{collected.mailText(), collected.firstMailedItemNo()});
+        handedOver = next(CycleAlarms{collected.mailText(), collected.firstMailedItemNo(),
+                                      collected.mailedCount(), collected.mailHasNearEnd()});
         if (guard.expired())
             return;
     }
     if (!handedOver && !collected.mailText().empty())
-        notifier.sendAlarms(
-            AlarmBatch{std::string(alarmsTitle()), collected.mailText(), collected.firstMailedItemNo()});
+        notifier.sendAlarms(AlarmBatch{std::string(alarmsTitle()), collected.mailText(),
+                                       collected.firstMailedItemNo(), collected.mailedCount(),
+                                       collected.mailHasNearEnd() ? AlarmKind::nearEnd : AlarmKind::other});
     if (view && !list.empty())
         view->repaintRows();
     busyFlag = 0;

@@ -29,6 +29,8 @@ class XmlDocumentClient;
 struct CycleAlarms {
     std::string mailText;
     std::string firstItemNo;
+    int32_t count = 0;       // the alarms the mail text tells
+    bool hasNearEnd = false; // one of them at least a remaining-time alarm
 };
 
 // Called at the end of every regular cycle with its alarms, where the cycle would mail them

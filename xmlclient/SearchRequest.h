@@ -15,6 +15,9 @@ struct SearchRequest {
     int32_t priceLow = 0;      // 0 or less: no bound
     int32_t priceHigh = 0;
     int32_t page = 1; // 1-based
+    // The search's exclude words as typed (Shift-JIS): never sent, the result list leaves out
+    // the listings whose titles hold one of them.
+    std::string excludeWords;
 };
 
 } // namespace pelimo

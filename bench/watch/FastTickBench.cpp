@@ -39,7 +39,7 @@ public:
 // The alarms go nowhere: only the cycle is measured.
 class QuietNotifier final : public AlarmNotifier {
 public:
-    void showAlert(std::string_view, const std::string&, const ItemInfo&) override {}
+    void showAlert(std::string_view, const std::string&, const ItemInfo&, int32_t, AlarmKind) override {}
     void sendAlarms(const AlarmBatch&) override {}
 };
 

@@ -54,7 +54,7 @@ double curlSeconds(const std::string& configPath)
 // The alarms go nowhere: only the cycle is measured.
 class QuietNotifier final : public AlarmNotifier {
 public:
-    void showAlert(std::string_view, const std::string&, const ItemInfo&) override {}
+    void showAlert(std::string_view, const std::string&, const ItemInfo&, int32_t, AlarmKind) override {}
     void sendAlarms(const AlarmBatch&) override {}
 };
 

@@ -15,7 +15,8 @@ struct SavedSearch {
 };
 
 // Whether two requests ask the service the same thing: an empty type list and the list of
-// all types, a bound of 0 and a negative one, are the same; the page does not count.
+// all types, a bound of 0 and a negative one, are the same; the page does not count. Exclude
+// words count as the listings they leave out (see ExcludeWords).
 bool sameSearch(const SearchRequest& a, const SearchRequest& b);
 
 } // namespace pelimo

@@ -1,6 +1,7 @@
 #include "search/saved/SavedSearchFields.h"
 
 #include "platform/text/NumberText.h"
+#include "search/exclude/ExcludeWords.h"
 
 #include <cstdio>
 
@@ -17,6 +18,11 @@ std::optional<SavedSearchField> savedSearchFieldNamed(std::string_view element)
     return std::nullopt;
 }
 
+bool savedSearchHasField(const SearchRequest& request, SavedSearchField field)
+{
+    return field != SavedSearchField::exclude || !ExcludeWords(request.excludeWords).empty();
+}
+
 std::string savedSearchFieldText(const SearchRequest& request, SavedSearchField field)
 {
     switch (field) {
@@ -30,6 +36,8 @@ std::string savedSearchFieldText(const SearchRequest& request, SavedSearchField 
         return std::to_string(request.priceLow);
     case SavedSearchField::priceHigh:
         return std::to_string(request.priceHigh);
+    case SavedSearchField::exclude:
+        return request.excludeWords;
     }
     return {};
 }
@@ -52,6 +60,9 @@ void setSavedSearchField(SearchRequest& request, SavedSearchField field, const s
         break;
     case SavedSearchField::priceHigh:
         request.priceHigh = leadingInteger(text);
+        break;
+    case SavedSearchField::exclude:
+        request.excludeWords = text;
         break;
     }
 }

@@ -15,8 +15,10 @@ constexpr size_t kMaxFileBytes = size_t{64} << 20;
 void writeSearch(XmlFileWriter& writer, const SavedSearch& s)
 {
     writer.openElement(kSavedSearchElement);
-    for (const SavedSearchFieldName& f : kSavedSearchFields)
-        writer.element(f.element, savedSearchFieldText(s.request, f.field));
+    for (const SavedSearchFieldName& f : kSavedSearchFields) {
+        if (savedSearchHasField(s.request, f.field))
+            writer.element(f.element, savedSearchFieldText(s.request, f.field));
+    }
     if (!s.firstRunPending) {
         writer.openElement(kSeenElement);
         for (const auto& [itemNo, when] : s.seen.ordered())

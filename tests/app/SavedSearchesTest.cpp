@@ -23,6 +23,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QTabBar>
 #include <QTest>
 #include <chrono>
 #include <cstdio>
@@ -177,6 +178,45 @@ private Q_SLOTS:
         tabs(*frame)->selectTab(0);
         QCOMPARE(caption(*frame, 0), QStringLiteral("★ zcam"));
         QVERIFY(!list->rows().isRowFresh(0));
+    }
+
+    void excludeWordsKeepTheirListingsOutOfTheTabAndTheAlarms()
+    {
+        put("j0", "zcam ジャンク品");
+        auto frame = makeFrame();
+        frame->cmdBar()->excludeBox()->setText(QStringLiteral("ｼﾞｬﾝｸ　部品取り"));
+        CRkItemList* list = search(*frame, "zcam");
+        QVERIFY(list);
+        QCOMPARE(list->rows().rowCount(), 25);
+        QVERIFY(tabs(*frame)->statusText().contains(QStringLiteral("除外 1件")));
+        QVERIFY(tabs(*frame)->tabStrip()->tabToolTip(0).contains(QStringLiteral("ｼﾞｬﾝｸ　部品取り")));
+        QVERIFY(useSaveItem(*frame, 0, "この検索を保存する"));
+        QVERIFY(fileText(QStringLiteral("SearchList.xml")).contains(QStringLiteral("<Exclude>")));
+
+        put("j1", "zcam 部品取りに");
+        put("n1", "zcam 美品");
+        put("j2", "zcam ＪＵＮＫ ジャンク");
+        QVERIFY(cycle(*frame));
+        QCOMPARE(list->rows().rowCount(), 26);
+        QCOMPARE(list->rows().cell(0, kColumnItemNo), std::string("n1"));
+        QCOMPARE(frame->savedSearches()->newCount(*list), 1);
+        QTRY_COMPARE(smtp->messages().size(), size_t(1));
+        const std::string body = bodyOf(smtp->messages()[0]);
+        QVERIFY2(body.find(sjis("【n1】")) != std::string::npos &&
+                     body.find(sjis("【j")) == std::string::npos,
+                 body.c_str());
+
+        // After a restart, the saved search still leaves them out.
+        frame->close();
+        QTRY_VERIFY(!frame->isVisible());
+        frame.reset();
+        put("j3", "zcam ｼﾞｬﾝｸ");
+        frame = makeFrame();
+        QTRY_VERIFY_WITH_TIMEOUT(!frame->savedSearches()->busy(), 20000);
+        list = tabs(*frame)->listOfTab(0);
+        QCOMPARE(list->rows().rowCount(), 26);
+        QCOMPARE(frame->savedSearches()->newCount(*list), 0);
+        QCOMPARE(smtp->messages().size(), size_t(1));
     }
 
     void listingThatAppearedWhileClosedIsToldOnceAtStartUp()

@@ -6,12 +6,16 @@
 #include "NotifyTestTexts.h"
 #include "NotifyTexts.h"
 #include "notify/DesktopAlerts.h"
+#include "notify/PushNotice.h"
+#include "platform/EventLoop.h"
 #include "platform/WorkQueue.h"
 #include "tests/support/LoopbackListener.h"
 #include "tests/support/MailSettings.h"
 #include "tests/support/PushReceiver.h"
 #include "tests/support/SmtpSink.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <optional>
@@ -107,10 +111,10 @@ TEST(AlarmDelivery, TheSettingsChooseWhichWaysAnAlarmIsTold)
         platform::WorkQueue queue;
         AlarmDelivery delivery(settings, desktop, queue, status.sink(), pageOf);
 
-        delivery.showAlert(kAlarmsTitle, kAlarmLineCamera, listing("x1"));
+        delivery.showAlert(kAlarmsTitle, kAlarmLineCamera, listing("x1"), 1, AlarmKind::other);
         delivery.sendAlarms(kBatch);
         // A batch without alarms tells nothing.
-        delivery.showAlert(kAlarmsTitle, "", listing(""));
+        delivery.showAlert(kAlarmsTitle, "", listing(""), 0, AlarmKind::other);
         delivery.sendAlarms(AlarmBatch{kAlarmsTitle, "", ""});
         ASSERT_TRUE(queue.waitIdle(60s));
 
@@ -159,6 +163,72 @@ TEST(AlarmDelivery, EachBatchMailsBeforeItPushesAndTheTextsKeepTheirOrder)
         EXPECT_TRUE(texts[batch * 4 + 3].starts_with(failedStart)) << texts[batch * 4 + 3];
     }
     EXPECT_EQ(smtp.messages().size(), 2u);
+}
+
+// A night's quiet period that ends two seconds into the test, on a clock that runs on from
+// 06:59:58 in a zone of UTC: what came in it goes as one push when it ends, found by the
+// timer alone; a remaining-time alarm goes at once.
+TEST(AlarmDelivery, AQuietPeriodHoldsAlarmsAndTellsThemInOneSummaryWhenItEnds)
+{
+    const char* zone = std::getenv("TZ");
+    const std::string savedZone = zone ? zone : "";
+    ::setenv("TZ", "UTC0", 1);
+    ::tzset();
+    const std::time_t realStart = std::time(nullptr);
+    const std::time_t morning = 1796713198; // 2026-12-08 06:59:58 UTC
+    const auto clock = [realStart, morning] {
+        return morning + (std::time(nullptr) - realStart);
+    };
+
+    test::PushReceiver receiver;
+    EnvSettings settings;
+    settings.alarmBalloon = 1;
+    settings.ext.pushEnabled = 1;
+    settings.ext.pushUrl = receiver.url();
+    settings.ext.quietEnabled = 1;
+    settings.ext.quietStart = "22:00";
+    settings.ext.quietEnd = "07:00";
+    settings.ext.quietNearEndGoOut = 1;
+    RecordingDesktop desktop;
+    StatusLog status;
+    platform::WorkQueue queue;
+    AlarmDelivery delivery(settings, desktop, queue, status.sink(), pageOf, clock);
+
+    const std::string twoLines = std::string(kAlarmLineCamera) + "\n" + kAlarmLineCamera + "\n";
+    ItemInfo camera = listing("x1");
+    camera.ItemName = kNameCamera;
+    camera.CurrentPrice = kPriceYen1000;
+    camera.RemainTime = kRemain5Min;
+    delivery.showAlert(kAlarmsTitle, kAlarmLineCamera, camera, 2, AlarmKind::other);
+    delivery.sendAlarms(AlarmBatch{kAlarmsTitle, twoLines, "x1", 2, AlarmKind::other});
+    delivery.showAlert(kAlarmsTitle, kAlarmLineCamera, listing("e1"), 1, AlarmKind::nearEnd);
+    delivery.sendAlarms(AlarmBatch{kAlarmsTitle, kBatch.text, "e1", 1, AlarmKind::nearEnd});
+    ASSERT_TRUE(queue.waitIdle(30s));
+    ASSERT_EQ(receiver.requests().size(), 1u) << "only the remaining-time alarm went";
+    ASSERT_EQ(desktop.shown.size(), 1u);
+    EXPECT_TRUE(delivery.holdsAlarms());
+
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (delivery.holdsAlarms() && std::chrono::steady_clock::now() < deadline)
+        platform::eventLoop().waitForEvents();
+    EXPECT_GE(clock(), morning + 2) << "not before the period's end";
+    ASSERT_FALSE(delivery.holdsAlarms());
+    ASSERT_TRUE(queue.waitIdle(30s));
+
+    const std::vector<std::string> pushes = receiver.requests();
+    ASSERT_EQ(pushes.size(), 2u);
+    const std::optional<PushNotice> expected =
+        buildPushNotice(receiver.url(), kQuietSummaryTitle2, pageOf("x1"), twoLines);
+    ASSERT_TRUE(expected);
+    EXPECT_NE(pushes[1].find("\r\nTitle: " + expected->titleHeader + "\r\n"), std::string::npos) << pushes[1];
+    EXPECT_TRUE(pushes[1].ends_with(expected->body)) << pushes[1];
+    ASSERT_EQ(desktop.shown.size(), 2u);
+    EXPECT_TRUE(desktop.shown[1].starts_with(std::string(kQuietSummaryTitle2) + "|" + kAlarmLineCamera))
+        << desktop.shown[1];
+    EXPECT_TRUE(desktop.shown[1].ends_with("|x1"));
+
+    savedZone.empty() && !zone ? ::unsetenv("TZ") : ::setenv("TZ", savedZone.c_str(), 1);
+    ::tzset();
 }
 
 // Peers that take the connection and never answer: the push's and the mail's bounds are 10 s

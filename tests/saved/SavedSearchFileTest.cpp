@@ -181,6 +181,44 @@ TEST_F(SavedSearchFileTest, TextsEveryFieldMayHoldAreWrittenAsBeforeAndReadBackT
     EXPECT_TRUE(back[2].firstRunPending);
 }
 
+TEST_F(SavedSearchFileTest, ExcludeWordsAreKeptAsTypedAndOnlyWhereThereAreAny)
+{
+    SavedSearch excluding;
+    excluding.request.text = kKeywordCamera;
+    excluding.request.excludeWords = platform::utf8ToSjis("ジャンク　ｼﾞｬﾝｸ  a&b");
+    excluding.firstRunPending = false;
+    excluding.seen.markSeen("x1", t0);
+    SavedSearch blank; // a field of blanks leaves nothing out: the record is written as before
+    blank.request.text = "lens";
+    blank.request.excludeWords = platform::utf8ToSjis(" 　");
+    ASSERT_TRUE(saveSavedSearchFile({excluding, blank}, dir.string()));
+    EXPECT_EQ(readFile(),
+              platform::utf8ToSjis(
+                  "<?xml version='1.0' encoding='Shift_JIS'?>\n<root>\n<SavedSearch>\n"
+                  "<Keyword>カメラ</Keyword>\n<LotNumberMode>0</LotNumberMode>\n"
+                  "<AuctionTypes>\n</AuctionTypes>\n<PriceLow>0</PriceLow>\n"
+                  "<PriceHigh>0</PriceHigh>\n<Exclude>ジャンク　ｼﾞｬﾝｸ  a&amp;b</Exclude>\n<Seen>\n"
+                  "<ItemNo lastSeen=\"2026-12-08T09:20:31Z\">x1</ItemNo>\n</Seen>\n</SavedSearch>\n"
+                  "<SavedSearch>\n<Keyword>lens</Keyword>\n<LotNumberMode>0</LotNumberMode>\n"
+                  "<AuctionTypes>\n</AuctionTypes>\n<PriceLow>0</PriceLow>\n"
+                  "<PriceHigh>0</PriceHigh>\n</SavedSearch>\n</root>\n"));
+
+    const std::vector<SavedSearch> back = restart({excluding, blank}, t0);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].request.excludeWords, excluding.request.excludeWords);
+    EXPECT_TRUE(sameSearch(back[0].request, excluding.request));
+    EXPECT_EQ(back[1].request.excludeWords, "");
+
+    // The same query with other words is another search; the same words typed otherwise are not.
+    SearchRequest other = excluding.request;
+    other.excludeWords = platform::utf8ToSjis("部品取り");
+    EXPECT_FALSE(sameSearch(other, excluding.request));
+    other.excludeWords = platform::utf8ToSjis("JUNK ジャンク");
+    SearchRequest retyped = other;
+    retyped.excludeWords = platform::utf8ToSjis("ｊｕｎｋ　ｼﾞｬﾝｸ ジャンク");
+    EXPECT_TRUE(sameSearch(other, retyped));
+}
+
 TEST_F(SavedSearchFileTest, ADoubleByteCharacterAcrossTheReadersChunksReadsWhole)
 {
     // The reader takes the file 64 KiB at a time: the keyword's first or second character

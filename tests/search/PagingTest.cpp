@@ -138,6 +138,40 @@ TEST(PagingSession, PagesGoOnTopInPageOrderUntilTheLastOne)
     EXPECT_EQ(l.session.progress().state, ListState::Complete);
 }
 
+TEST(PagingSession, ExcludeWordsLeaveOutRowsButNotThePagesAfterThem)
+{
+    List l;
+    // Page 2 holds nothing but listings the words leave out; the pages after it still come.
+    l.source.answer = [](int32_t page) {
+        PageResult r;
+        r.ok = true;
+        r.totalPages = 3;
+        r.currentPage = page;
+        for (int i = 0; i < 4; ++i) {
+            ItemInfo item;
+            item.ItemNo = "p" + std::to_string(page) + "i" + std::to_string(i);
+            item.ItemName = page == 2 || i == 0 ? "JUNK lens" : "lens";
+            r.items.push_back(item);
+        }
+        return r;
+    };
+    SearchRequest request = keyword("lens");
+    request.excludeWords = "junk";
+    l.session.startPaging(request);
+    l.session.loadNextPage();
+    l.session.loadNextPage();
+    EXPECT_EQ(l.source.pages, (std::vector<int32_t>{1, 2, 3}));
+    EXPECT_EQ(l.session.progress().state, ListState::Complete);
+    EXPECT_EQ(l.view.rows, (std::vector<std::string>{"p3i1", "p3i2", "p3i3", "p1i1", "p1i2", "p1i3"}));
+    EXPECT_EQ(l.session.progress().excluded, 6);
+
+    // A run again from page 1 counts anew.
+    request.excludeWords.clear();
+    l.session.startPaging(request);
+    EXPECT_EQ(l.session.progress().excluded, 0);
+    EXPECT_EQ(l.view.rows.size(), size_t{10});
+}
+
 TEST(PagingSession, EachAnswerEndsOrContinuesTheSearch)
 {
     struct Case {

@@ -72,7 +72,11 @@ const char* const kDefaultFileUtf8 = "[環境設定]\r\n"
                                      "メール：SMTPユーザID=\r\n"
                                      "メール：SMTPパスワード=\r\n"
                                      "プッシュ：通知する=0\r\n"
-                                     "プッシュ：URL=\r\n";
+                                     "プッシュ：URL=\r\n"
+                                     "通知しない時間帯：する=0\r\n"
+                                     "通知しない時間帯：開始=22:00\r\n"
+                                     "通知しない時間帯：終了=07:00\r\n"
+                                     "通知しない時間帯：終了間際は通知する=1\r\n";
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesEveryKeyInOrder)
 {
@@ -196,7 +200,11 @@ TEST_F(SettingsFileTest, TheProgramsOwnSectionFollowsTheOriginalOneAndLeavesItAl
                                             "メール：SMTPユーザID=alerts@example.test\r\n"
                                             "メール：SMTPパスワード=\" pass word \"\r\n"
                                             "プッシュ：通知する=0\r\n"
-                                            "プッシュ：URL=https://push.example.test/topic\r\n"));
+                                            "プッシュ：URL=https://push.example.test/topic\r\n"
+                                            "通知しない時間帯：する=0\r\n"
+                                            "通知しない時間帯：開始=22:00\r\n"
+                                            "通知しない時間帯：終了=07:00\r\n"
+                                            "通知しない時間帯：終了間際は通知する=1\r\n"));
     EnvSettings back;
     loadSettingsFrom(path, back);
     EXPECT_EQ(back, s);

@@ -381,6 +381,52 @@ private slots:
         QCOMPARE(h.settings, start);
     }
 
+    // The quiet period's times: stored as "HH:MM" from what was typed; a time that does not
+    // read keeps the dialog open with a message naming the field, unless the period is off.
+    void quietHoursTimesAreCheckedWhileThePeriodIsOn()
+    {
+        EnvSettings start = defaultSettings();
+        Harness h(start);
+        h.tabs()->setCurrentIndex(0);
+        auto* check = h.get<QCheckBox>("quietEnabled");
+        auto* from = h.get<QLineEdit>("quietStart");
+        auto* to = h.get<QLineEdit>("quietEnd");
+        QVERIFY(!from->isEnabled());
+        QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(4, check->height() / 2));
+        QVERIFY(check->isChecked());
+        QVERIFY(from->isEnabled() && to->isEnabled());
+
+        from->setText(QStringLiteral("２３：３０"));
+        to->setText(QStringLiteral("24:00"));
+        h.ok();
+        const QStringList shown = platform::MessageBox::takeRecordedForTest();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].contains(QStringLiteral("通知しない時間帯の終了")), qPrintable(shown[0]));
+        QVERIFY(h.dialog->isVisible());
+        QCOMPARE(h.tabs()->currentIndex(), 2);
+        QCOMPARE(h.dialog->focusWidget(), to);
+        QVERIFY(h.saves.empty());
+
+        to->setText(QStringLiteral("6:05"));
+        h.get<QCheckBox>("quietNearEndGoOut")->setChecked(false);
+        h.ok();
+        QVERIFY(platform::MessageBox::takeRecordedForTest().isEmpty());
+        QCOMPARE(h.saves.size(), size_t(1));
+        QCOMPARE(h.settings.ext.quietEnabled, 1);
+        QCOMPARE(h.settings.ext.quietStart, std::string("23:30"));
+        QCOMPARE(h.settings.ext.quietEnd, std::string("06:05"));
+        QCOMPARE(h.settings.ext.quietNearEndGoOut, 0);
+
+        // Off, a time that does not read is no reason to keep the dialog open; it keeps the stored one.
+        Harness off(h.settings);
+        off.get<QCheckBox>("quietEnabled")->setChecked(false);
+        off.get<QLineEdit>("quietStart")->setText(QStringLiteral("夜"));
+        off.ok();
+        QVERIFY(platform::MessageBox::takeRecordedForTest().isEmpty());
+        QCOMPARE(off.settings.ext.quietEnabled, 0);
+        QCOMPARE(off.settings.ext.quietStart, std::string("23:30"));
+    }
+
     void addressesMustBeHttpOrHttps()
     {
         Harness h;

@@ -2,6 +2,7 @@
 
 #include "notify/AlarmNotifier.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -11,8 +12,11 @@ namespace pelimo::test {
 // the settings would let out.
 class RecordingNotifier final : public AlarmNotifier {
 public:
-    void showAlert(std::string_view titleSjis, const std::string& textSjis, const ItemInfo& first) override
+    void showAlert(std::string_view titleSjis, const std::string& textSjis, const ItemInfo& first,
+                   int32_t count, AlarmKind kind) override
     {
+        alertKinds.push_back(kind);
+        alertCounts.push_back(count);
         alertTitles.emplace_back(titleSjis);
         balloons.push_back(textSjis);
         balloonItems.push_back(first.ItemNo);
@@ -26,6 +30,8 @@ public:
     std::vector<std::string> alertTitles;
     std::vector<std::string> balloons;
     std::vector<std::string> balloonItems;
+    std::vector<AlarmKind> alertKinds;
+    std::vector<int32_t> alertCounts;
     std::vector<AlarmBatch> batches;
     std::vector<std::string> mails; // each batch's text
 };

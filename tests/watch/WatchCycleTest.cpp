@@ -155,6 +155,11 @@ TEST_F(WatchCycleTest, ThreeNewAlarmsGiveOneBalloonAndOneMailInListOrder)
     EXPECT_EQ(notifier.batches[0].firstItemNo, "x1");
     EXPECT_EQ(notifier.batches[0].titleSjis, alarmsTitle());
     EXPECT_EQ(notifier.alertTitles, std::vector<std::string>{std::string(alarmsTitle())});
+    // Remaining-time alarms, three of them: the quiet period lets them through if the user says so.
+    EXPECT_EQ(notifier.batches[0].count, 3);
+    EXPECT_EQ(notifier.batches[0].kind, AlarmKind::nearEnd);
+    EXPECT_EQ(notifier.alertCounts, std::vector<int32_t>{3});
+    EXPECT_EQ(notifier.alertKinds, std::vector<AlarmKind>{AlarmKind::nearEnd});
     // Each listing was named on the status line while it was fetched, then the line cleared.
     EXPECT_EQ(host.statusLines.front(), fillText(watch_text::kStatusUpdating, {"x1", kNameCamera}));
     EXPECT_EQ(host.statusLines.size(), 8u);
@@ -259,6 +264,10 @@ TEST_F(WatchCycleTest, PriceChangesNotifyEachTimeAndARemainingTimeEpisodeOnce)
     EXPECT_EQ(mails[2], alarmLine(listing("p", "120", kRemain3Day)) + "\n");
     EXPECT_EQ(notifier.balloons.size(), 3u);
     EXPECT_EQ(host.trayIcons, (std::vector<int32_t>{kTrayIconAlarm, kTrayIconAlarm, kTrayIconAlarm}));
+    // Only the first tells a remaining-time alarm; a price change may wait for the quiet period's end.
+    EXPECT_EQ(notifier.alertKinds,
+              (std::vector<AlarmKind>{AlarmKind::nearEnd, AlarmKind::other, AlarmKind::other}));
+    EXPECT_EQ(notifier.batches[1].kind, AlarmKind::other);
 }
 
 TEST_F(WatchCycleTest, FailedFetchShowsDashesAndTheNextSuccessIsAPriceChange)

@@ -86,19 +86,19 @@ TEST_F(ListingServiceTest, QueryStringsArriveAsTyped)
         const char* received;
     } cases[] = {
         {"all types, upper bound only",
-         {0, sjis("テスト"), "", 0, 5000, 1},
+         {0, sjis("テスト"), "", 0, 5000, 1, {}},
          "/bep/xml?at=NO,PA,FL,FP,GB&tf=xml_lite3&keyword=テスト&ipp=10&page=1&chigh=5000"},
         {"both bounds in order",
-         {0, "camera", "NO,FL", 1000, 3000, 2},
+         {0, "camera", "NO,FL", 1000, 3000, 2, "junk"},
          "/bep/xml?at=NO,FL&tf=xml_lite3&keyword=camera&ipp=10&page=2&clow=1000&chigh=3000"},
         {"negative bounds left out",
-         {0, "camera", "GB", -5, -1, 1},
+         {0, "camera", "GB", -5, -1, 1, {}},
          "/bep/xml?at=GB&tf=xml_lite3&keyword=camera&ipp=10&page=1"},
         {"reserved characters survive",
-         {0, sjis("a b&page=9#x+y%41 ソニー　"), "", 0, 0, 1},
+         {0, sjis("a b&page=9#x+y%41 ソニー　"), "", 0, 0, 1, {}},
          "/bep/xml?at=NO,PA,FL,FP,GB&tf=xml_lite3&keyword=a b&page=9#x+y%41 ソニー　&ipp=10&page=1"},
         {"lot number form has no other keys",
-         {1, "x10&page=2", "NO", 100, 200, 3},
+         {1, "x10&page=2", "NO", 100, 200, 3, {}},
          "/bep/xml?tf=xml_lite6&exhibit_id=x10&page=2"},
     };
     for (const auto& c : cases) {
