@@ -30,7 +30,8 @@ public:
     // The tab control's requests.
     void startPaging(const SearchRequest& request);
     void pauseLoading();
-    // The button's resume, or the next page of a list in PageDone.
+    // The button's resume, or the next page of a list in PageDone; after a failed page, that
+    // page again (the button's retry).
     void loadNextPage();
     void stopList();
 
