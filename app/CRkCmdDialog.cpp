@@ -2,6 +2,7 @@
 
 #include "AppTexts.h"
 #include "app/CRkFormView.h"
+#include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
 #include "settingsdlg/CRkEnvDialg.h"
 #include "settingsdlg/DialogUnits.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <algorithm>
 #include <type_traits>
+#include <vector>
 
 namespace pelimo {
 
@@ -96,6 +98,26 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
     connect(priceLow_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
     connect(priceHigh_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
 
+    // Tab goes through the controls in the order they are seen, left to right and row by row
+    // (group purchase before fixed price), and from the last on to the list below.
+    const std::vector<QWidget*> seen{keyword_,
+                                     lotNumber_,
+                                     search_,
+                                     types_[static_cast<size_t>(TypeBox::ordinary)],
+                                     types_[static_cast<size_t>(TypeBox::multiple)],
+                                     types_[static_cast<size_t>(TypeBox::immediate)],
+                                     types_[static_cast<size_t>(TypeBox::groupPurchase)],
+                                     types_[static_cast<size_t>(TypeBox::fixedPrice)],
+                                     results_,
+                                     alert_,
+                                     priceLow_,
+                                     priceHigh_,
+                                     settingsButton_};
+    for (QWidget* control : seen)
+        control->setFocusPolicy(Qt::StrongFocus);
+    for (size_t i = 1; i < seen.size(); ++i)
+        setTabOrder(seen[i - 1], seen[i]);
+
     resize(fromDialogUnits(0, 0, kWidthUnits, kHeightUnits).size());
     focusBeforeSearch_ = keyword_;
     setFocusProxy(keyword_);
@@ -140,6 +162,47 @@ int32_t CRkCmdDialog::paneMode() const
     return alert_->isChecked() ? 1 : 0;
 }
 
+CommandBarOptions CRkCmdDialog::options() const
+{
+    CommandBarOptions kept;
+    for (const QCheckBox* box : types_)
+        kept.typeFlags += box->isChecked() ? '1' : '0';
+    kept.lotNumber = lotNumber_->isChecked();
+    kept.priceLow = priceLow_->text().toStdString();
+    kept.priceHigh = priceHigh_->text().toStdString();
+    return kept;
+}
+
+void CRkCmdDialog::applyOptions(const std::string& typeFlags, bool lotNumber, const std::string& priceLowUtf8,
+                                const std::string& priceHighUtf8)
+{
+    if (typeFlags.size() == types_.size()) {
+        for (size_t i = 0; i < types_.size(); ++i)
+            types_[i]->setChecked(typeFlags[i] == '1');
+    }
+    lotNumber_->setChecked(lotNumber);
+    priceLow_->setText(QString::fromStdString(priceLowUtf8));
+    priceHigh_->setText(QString::fromStdString(priceHighUtf8));
+}
+
+void CRkCmdDialog::focusKeyword()
+{
+    keyword_->setFocus(Qt::ShortcutFocusReason);
+    keyword_->selectAll();
+}
+
+bool CRkCmdDialog::focusNextPrevChild(bool next)
+{
+    // From the last control on to the list the pane shows.
+    if (next && focusWidget() == settingsButton_ && formView_ != nullptr) {
+        if (QWidget* list = formView_->shownList()) {
+            list->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
 void CRkCmdDialog::takeFocus()
 {
     QWidget* target = focusBeforeSearch_ != nullptr ? focusBeforeSearch_ : keyword_;
@@ -165,15 +228,33 @@ void CRkCmdDialog::onEnter()
 
 void CRkCmdDialog::startSearch()
 {
-    std::optional<SearchRequest> request = buildSearchRequest(input());
+    const CommandBarInput in = input();
+    if (!in.keyword.empty() && refusePrice(in))
+        return;
+    std::optional<SearchRequest> request = buildSearchRequest(in);
     if (!request) {
         return;
     }
     QWidget* focused = focusWidget();
     focusBeforeSearch_ = focused != nullptr && isAncestorOf(focused) ? focused : keyword_;
     if (formView_ != nullptr) {
-        formView_->startSearch(std::move(*request));
+        formView_->openSearch(std::move(*request));
     }
+}
+
+bool CRkCmdDialog::refusePrice(const CommandBarInput& in)
+{
+    const std::optional<PriceField> field = refusedPriceField(in);
+    if (!field)
+        return false;
+    const bool low = *field == PriceField::low;
+    platform::MessageBox::information(this,
+                                      qs(low ? app_text::kPriceLowRefused : app_text::kPriceHighRefused));
+    // The caret goes back to the box to mend, its text selected so typing replaces it.
+    QLineEdit* box = low ? priceLow_ : priceHigh_;
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
+    return true;
 }
 
 void CRkCmdDialog::onPaneModeClicked()

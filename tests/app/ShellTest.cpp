@@ -168,7 +168,13 @@ private Q_SLOTS:
             const int h = top->height();
             QCOMPARE(top->watchList()->geometry(), QRect(0, 0, w, h - 35));
             QCOMPARE(top->updateButton()->geometry(), QRect(w - 100, h - 33, 95, 28));
-            QCOMPARE(top->statusLine()->geometry(), QRect(10, h - 30, w - 115, 20));
+            // The status line, then the time of the last update, left of the button.
+            const QRect line = top->statusLine()->geometry();
+            const QRect last = top->findChild<QLabel*>(QStringLiteral("lastUpdate"))->geometry();
+            QCOMPARE(line.left(), 10);
+            QCOMPARE(line.top(), h - 30);
+            QVERIFY(line.right() < last.left());
+            QVERIFY(last.right() < w - 100);
             QCOMPARE(frame->htmlForm()->itemSide()->geometry(), frame->htmlForm()->rect());
         }
     }
@@ -590,7 +596,12 @@ private Q_SLOTS:
         platform::MessageBox::setRecordingForTest(false);
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].title, platform::toQString(app_text::kAboutCaption));
-        QCOMPARE(boxes[0].text, QStringLiteral("Pelimo for zelvo Ver1.01"));
+        // The name and version as the title bar has them, the data folder, the libraries.
+        const QString text = boxes[0].text;
+        QVERIFY2(text.startsWith(frame->windowTitle()), qPrintable(text));
+        QVERIFY2(text.contains(QDir::currentPath()), qPrintable(text));
+        for (const char* library : {"Qt 6.", "libcurl ", "libxml2 2.", "SQLite 3."})
+            QVERIFY2(text.contains(QLatin1String(library)), library);
         QVERIFY(!boxes[0].icon.isNull());
         QCOMPARE(boxes[0].icon, QIcon(QStringLiteral(":/icons/128.xpm")).pixmap(32, 32).toImage());
     }
