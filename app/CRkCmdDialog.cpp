@@ -100,23 +100,23 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
 
     // Tab goes through the controls in the order they are seen, left to right and row by row
     // (group purchase before fixed price), and from the last on to the list below.
-    const std::vector<QWidget*> seen{keyword_,
-                                     lotNumber_,
-                                     search_,
-                                     types_[static_cast<size_t>(TypeBox::ordinary)],
-                                     types_[static_cast<size_t>(TypeBox::multiple)],
-                                     types_[static_cast<size_t>(TypeBox::immediate)],
-                                     types_[static_cast<size_t>(TypeBox::groupPurchase)],
-                                     types_[static_cast<size_t>(TypeBox::fixedPrice)],
-                                     results_,
-                                     alert_,
-                                     priceLow_,
-                                     priceHigh_,
-                                     settingsButton_};
-    for (QWidget* control : seen)
+    tabOrder_ = {keyword_,
+                 lotNumber_,
+                 search_,
+                 types_[static_cast<size_t>(TypeBox::ordinary)],
+                 types_[static_cast<size_t>(TypeBox::multiple)],
+                 types_[static_cast<size_t>(TypeBox::immediate)],
+                 types_[static_cast<size_t>(TypeBox::groupPurchase)],
+                 types_[static_cast<size_t>(TypeBox::fixedPrice)],
+                 results_,
+                 alert_,
+                 priceLow_,
+                 priceHigh_,
+                 settingsButton_};
+    for (QWidget* control : tabOrder_)
         control->setFocusPolicy(Qt::StrongFocus);
-    for (size_t i = 1; i < seen.size(); ++i)
-        setTabOrder(seen[i - 1], seen[i]);
+    for (size_t i = 1; i < tabOrder_.size(); ++i)
+        setTabOrder(tabOrder_[i - 1], tabOrder_[i]);
 
     resize(fromDialogUnits(0, 0, kWidthUnits, kHeightUnits).size());
     focusBeforeSearch_ = keyword_;
@@ -193,14 +193,24 @@ void CRkCmdDialog::focusKeyword()
 
 bool CRkCmdDialog::focusNextPrevChild(bool next)
 {
-    // From the last control on to the list the pane shows.
-    if (next && focusWidget() == settingsButton_ && formView_ != nullptr) {
-        if (QWidget* list = formView_->shownList()) {
-            list->setFocus(Qt::TabFocusReason);
-            return true;
-        }
+    // The bar walks its own order: the focus chain alone would stop at the pane switch, whose
+    // exclusive buttons Qt steps through as one.
+    const auto at = std::find(tabOrder_.begin(), tabOrder_.end(), focusWidget());
+    if (at == tabOrder_.end())
+        return QWidget::focusNextPrevChild(next);
+    if (next && at + 1 == tabOrder_.end()) {
+        // From the last control on to the list the pane shows.
+        QWidget* list = formView_ != nullptr ? formView_->shownList() : nullptr;
+        if (list == nullptr)
+            return QWidget::focusNextPrevChild(next);
+        list->setFocus(Qt::TabFocusReason);
+        return true;
     }
-    return QWidget::focusNextPrevChild(next);
+    if (!next && at == tabOrder_.begin())
+        return QWidget::focusNextPrevChild(next);
+    QWidget* target = next ? *(at + 1) : *(at - 1);
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void CRkCmdDialog::takeFocus()

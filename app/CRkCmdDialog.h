@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QAbstractButton;
 class QButtonGroup;
@@ -106,6 +107,8 @@ private:
     QPushButton* settingsButton_ = nullptr;
     QButtonGroup* modeGroup_ = nullptr;
     QWidget* focusBeforeSearch_ = nullptr;
+    // The controls in the order Tab visits them.
+    std::vector<QWidget*> tabOrder_;
 };
 
 } // namespace pelimo

@@ -4,6 +4,7 @@
 #include "app/CRkCmdDialog.h"
 #include "app/CRkFormView.h"
 #include "app/CRkHtmlForm.h"
+#include "app/LayoutMemory.h"
 #include "itempage/CRkHtmlView.h"
 #include "itempage/ItemPageAddress.h"
 #include "platform/qt/DefaultBrowser.h"
@@ -31,6 +32,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -604,6 +606,67 @@ private Q_SLOTS:
             QVERIFY2(text.contains(QLatin1String(library)), library);
         QVERIFY(!boxes[0].icon.isNull());
         QCOMPARE(boxes[0].icon, QIcon(QStringLiteral(":/icons/128.xpm")).pixmap(32, 32).toImage());
+    }
+
+    // Tab goes through the bar's controls in the order they are seen and on to the list.
+    void tabRunsThroughTheCommandBarInTheOrderSeenAndOnToTheList()
+    {
+        auto frame = makeFrame();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        CRkCmdDialog* bar = frame->cmdBar();
+        bar->keywordBox()->setText(QStringLiteral("zzzznothing"));
+        bar->onEnter();
+        QTRY_VERIFY(frame->formView()->tabCtrl() != nullptr);
+        bar->focusKeyword();
+        const std::vector<QWidget*> seen{bar->keywordBox(),
+                                         bar->lotNumberBox(),
+                                         bar->searchButton(),
+                                         bar->typeBox(TypeBox::ordinary),
+                                         bar->typeBox(TypeBox::multiple),
+                                         bar->typeBox(TypeBox::immediate),
+                                         bar->typeBox(TypeBox::groupPurchase),
+                                         bar->typeBox(TypeBox::fixedPrice),
+                                         bar->resultsButton(),
+                                         bar->alertButton(),
+                                         bar->priceLowBox(),
+                                         bar->priceHighBox(),
+                                         bar->settingsButton(),
+                                         frame->formView()->tabCtrl()->listOfTab(0)};
+        for (size_t i = 0; i < seen.size(); ++i) {
+            QCOMPARE(QApplication::focusWidget(), seen[i]);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+    }
+
+    void layoutKeptAtExitComesBackAtTheNextStart()
+    {
+        QList<int> sizes;
+        {
+            auto frame = makeFrame();
+            frame->splitter()->setSizes({180, 300});
+            sizes = frame->splitter()->sizes();
+            frame->formView()->watchList()->header()->resizeSection(1, 333);
+            CRkCmdDialog* bar = frame->cmdBar();
+            bar->keywordBox()->setText(QStringLiteral("not kept"));
+            bar->lotNumberBox()->setChecked(true);
+            bar->typeBox(TypeBox::multiple)->setChecked(false);
+            bar->priceLowBox()->setText(QStringLiteral("１，０００円"));
+            bar->alertButton()->click();
+            saveWindowLayout(*frame);
+        }
+        auto frame = makeFrame();
+        restoreWindowLayout(*frame);
+        QCOMPARE(frame->splitter()->sizes(), sizes);
+        QCOMPARE(frame->formView()->watchList()->header()->sectionSize(1), 333);
+        CRkCmdDialog* bar = frame->cmdBar();
+        QCOMPARE(bar->keywordBox()->text(), QString());
+        QVERIFY(bar->lotNumberBox()->isChecked());
+        QVERIFY(!bar->typeBox(TypeBox::multiple)->isChecked());
+        QVERIFY(bar->typeBox(TypeBox::ordinary)->isChecked());
+        QCOMPARE(bar->priceLowBox()->text(), QStringLiteral("１，０００円"));
+        QCOMPARE(bar->paneMode(), 1);
+        QVERIFY(frame->formView()->watchList()->isVisible());
     }
 
     void withoutAWorkingFolderTheStatusBarSaysSo()
