@@ -3,6 +3,7 @@
 #include "AppTexts.h"
 #include "app/CMainFrame.h"
 #include "app/CRkCmdDialog.h"
+#include "app/LayoutMemory.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/TerminationSignals.h"
 #include "settings/SettingsStore.h"
@@ -56,6 +57,7 @@ bool CLotwatchApp::initInstance()
     if (settingsFilePath().empty()) {
         platform::sendMessage(mainFrame_.get(), platform::StatusText{app_text::kNoWorkingFolder});
     }
+    restoreWindowLayout(*mainFrame_);
     mainFrame_->show();
     mainFrame_->repaint();
     return true;

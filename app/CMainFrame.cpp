@@ -1,11 +1,14 @@
 #include "app/CMainFrame.h"
 
 #include "AppTexts.h"
+#include "app/AboutText.h"
 #include "app/AlertRouter.h"
 #include "app/AppPanes.h"
 #include "app/CRkCmdDialog.h"
 #include "app/CRkFormView.h"
 #include "app/CRkHtmlForm.h"
+#include "app/LayoutMemory.h"
+#include "app/MainShortcuts.h"
 #include "app/SavedSearches.h"
 #include "app/ShellWatchHost.h"
 #include "itempage/ItemPageAddress.h"
@@ -88,6 +91,7 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints, platfo
 {
     setWindowIcon(iconResource(kIconNormal));
     setGeometry(100, 50, 800, 650);
+    platform::MessageBox::setTitle(qs(app_text::kNotifierAppName));
 
     buildMenus();
     buildStatusBar();
@@ -141,6 +145,7 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints, platfo
     formView_->firstUpdate();
     htmlForm_->firstUpdate();
     setWindowTitle(qs(app_text::kMainCaption));
+    addMainShortcuts(*this);
     startSavedSearches();
     cmdBar_->takeFocus();
 }
@@ -233,7 +238,8 @@ void CMainFrame::buildTray()
 void CMainFrame::setTrayIcon(int32_t iconId)
 {
     trayIconId_ = iconId;
-    tray_->setIcon(iconResource(iconId), qs(app_text::kTrayTip));
+    // The same name and version as the title bar and the about box.
+    tray_->setIcon(iconResource(iconId), qs(app_text::kMainCaption));
     alerts_->setAlarmState(iconId == kIconAlarm);
 }
 
@@ -249,6 +255,9 @@ QString CMainFrame::messagePaneText() const
 
 void CMainFrame::beginShutdown()
 {
+    // Kept once, as the user left it, before the tabs begin to close.
+    if (closing_ == 0)
+        saveWindowLayout(*this);
     closing_ = 1;
     // The saved searches' runs end with the lists; nothing of theirs is waited for.
     if (savedSearches_ != nullptr) {
@@ -339,7 +348,7 @@ void CMainFrame::restoreWindow()
 
 void CMainFrame::showAbout()
 {
-    platform::MessageBox::about(this, qs(app_text::kAboutCaption), qs(app_text::kAboutText),
+    platform::MessageBox::about(this, qs(app_text::kAboutCaption), aboutText(),
                                 iconResource(kIconNormal).pixmap(32, 32));
 }
 

@@ -2,6 +2,7 @@
 
 #include "AppTexts.h"
 #include "app/CRkFormView.h"
+#include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
 #include "settingsdlg/CRkEnvDialg.h"
 #include "settingsdlg/DialogUnits.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <algorithm>
 #include <type_traits>
+#include <vector>
 
 namespace pelimo {
 
@@ -100,6 +102,26 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
     connect(priceHigh_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
     connect(exclude_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
 
+    // Tab goes through the controls in the order they are seen, left to right and row by row
+    // (group purchase before fixed price), and from the last on to the list below.
+    tabOrder_ = {keyword_,
+                 lotNumber_,
+                 search_,
+                 types_[static_cast<size_t>(TypeBox::ordinary)],
+                 types_[static_cast<size_t>(TypeBox::multiple)],
+                 types_[static_cast<size_t>(TypeBox::immediate)],
+                 types_[static_cast<size_t>(TypeBox::groupPurchase)],
+                 types_[static_cast<size_t>(TypeBox::fixedPrice)],
+                 results_,
+                 alert_,
+                 priceLow_,
+                 priceHigh_,
+                 settingsButton_};
+    for (QWidget* control : tabOrder_)
+        control->setFocusPolicy(Qt::StrongFocus);
+    for (size_t i = 1; i < tabOrder_.size(); ++i)
+        setTabOrder(tabOrder_[i - 1], tabOrder_[i]);
+
     resize(fromDialogUnits(0, 0, kWidthUnits, kHeightUnits).size());
     focusBeforeSearch_ = keyword_;
     setFocusProxy(keyword_);
@@ -145,6 +167,57 @@ int32_t CRkCmdDialog::paneMode() const
     return alert_->isChecked() ? 1 : 0;
 }
 
+CommandBarOptions CRkCmdDialog::options() const
+{
+    CommandBarOptions kept;
+    for (const QCheckBox* box : types_)
+        kept.typeFlags += box->isChecked() ? '1' : '0';
+    kept.lotNumber = lotNumber_->isChecked();
+    kept.priceLow = priceLow_->text().toStdString();
+    kept.priceHigh = priceHigh_->text().toStdString();
+    return kept;
+}
+
+void CRkCmdDialog::applyOptions(const std::string& typeFlags, bool lotNumber, const std::string& priceLowUtf8,
+                                const std::string& priceHighUtf8)
+{
+    if (typeFlags.size() == types_.size()) {
+        for (size_t i = 0; i < types_.size(); ++i)
+            types_[i]->setChecked(typeFlags[i] == '1');
+    }
+    lotNumber_->setChecked(lotNumber);
+    priceLow_->setText(QString::fromStdString(priceLowUtf8));
+    priceHigh_->setText(QString::fromStdString(priceHighUtf8));
+}
+
+void CRkCmdDialog::focusKeyword()
+{
+    keyword_->setFocus(Qt::ShortcutFocusReason);
+    keyword_->selectAll();
+}
+
+bool CRkCmdDialog::focusNextPrevChild(bool next)
+{
+    // The bar walks its own order: the focus chain alone would stop at the pane switch, whose
+    // exclusive buttons Qt steps through as one.
+    const auto at = std::find(tabOrder_.begin(), tabOrder_.end(), focusWidget());
+    if (at == tabOrder_.end())
+        return QWidget::focusNextPrevChild(next);
+    if (next && at + 1 == tabOrder_.end()) {
+        // From the last control on to the list the pane shows.
+        QWidget* list = formView_ != nullptr ? formView_->shownList() : nullptr;
+        if (list == nullptr)
+            return QWidget::focusNextPrevChild(next);
+        list->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (!next && at == tabOrder_.begin())
+        return QWidget::focusNextPrevChild(next);
+    QWidget* target = next ? *(at + 1) : *(at - 1);
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
 void CRkCmdDialog::takeFocus()
 {
     QWidget* target = focusBeforeSearch_ != nullptr ? focusBeforeSearch_ : keyword_;
@@ -170,15 +243,33 @@ void CRkCmdDialog::onEnter()
 
 void CRkCmdDialog::startSearch()
 {
-    std::optional<SearchRequest> request = buildSearchRequest(input());
+    const CommandBarInput in = input();
+    if (!in.keyword.empty() && refusePrice(in))
+        return;
+    std::optional<SearchRequest> request = buildSearchRequest(in);
     if (!request) {
         return;
     }
     QWidget* focused = focusWidget();
     focusBeforeSearch_ = focused != nullptr && isAncestorOf(focused) ? focused : keyword_;
     if (formView_ != nullptr) {
-        formView_->startSearch(std::move(*request));
+        formView_->openSearch(std::move(*request));
     }
+}
+
+bool CRkCmdDialog::refusePrice(const CommandBarInput& in)
+{
+    const std::optional<PriceField> field = refusedPriceField(in);
+    if (!field)
+        return false;
+    const bool low = *field == PriceField::low;
+    platform::MessageBox::information(this,
+                                      qs(low ? app_text::kPriceLowRefused : app_text::kPriceHighRefused));
+    // The caret goes back to the box to mend, its text selected so typing replaces it.
+    QLineEdit* box = low ? priceLow_ : priceHigh_;
+    box->setFocus(Qt::OtherFocusReason);
+    box->selectAll();
+    return true;
 }
 
 void CRkCmdDialog::onPaneModeClicked()

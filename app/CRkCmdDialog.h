@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QAbstractButton;
 class QButtonGroup;
@@ -17,6 +18,15 @@ class QPushButton;
 namespace pelimo {
 
 class CRkFormView;
+
+// What the command bar remembers of its last search: one '0' or '1' per type box in id
+// order, the lot-number box and the price boxes' texts (UTF-8).
+struct CommandBarOptions {
+    std::string typeFlags;
+    bool lotNumber = false;
+    std::string priceLow;
+    std::string priceHigh;
+};
 
 // The command bar across the top of the window: keyword, auction types and price range, the
 // search button, the results / alert pane switch and the settings button. Its controls keep
@@ -40,6 +50,13 @@ public:
     // Gives the keyboard focus back to the control that had it when the last search started
     // (the keyword box at first).
     void takeFocus();
+    // Ctrl+F: the caret in the keyword field, its text selected.
+    void focusKeyword();
+    // The options the bar keeps from one run to the next (not the keyword), and setting them
+    // again; type flags that do not fit the boxes leave them as they are.
+    CommandBarOptions options() const;
+    void applyOptions(const std::string& typeFlags, bool lotNumber, const std::string& priceLowUtf8,
+                      const std::string& priceHighUtf8);
 
     // The button "search": back to the results pane first, then the search.
     void onSearchButton();
@@ -69,10 +86,13 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     template <typename T> T* place(T* control, int x, int y, int w, int h);
     void startSearch();
+    // Tells which price box is not an amount and puts the caret there; false when both are.
+    bool refusePrice(const CommandBarInput& in);
     void runSettingsDialog();
 
     EnvSettings& settings_;
@@ -89,6 +109,8 @@ private:
     QPushButton* settingsButton_ = nullptr;
     QButtonGroup* modeGroup_ = nullptr;
     QWidget* focusBeforeSearch_ = nullptr;
+    // The controls in the order Tab visits them.
+    std::vector<QWidget*> tabOrder_;
 };
 
 } // namespace pelimo

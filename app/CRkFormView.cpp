@@ -6,11 +6,15 @@
 #include "app/CRkHtmlForm.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
+#include "platform/text/TextFill.h"
+#include "search/CRkItemList.h"
 #include "search/CRkTabCtrl.h"
 #include "watch/ui/CRkAramList.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QTime>
 
 namespace pelimo {
 
@@ -39,12 +43,21 @@ void CRkFormView::firstUpdate()
     connect(updateButton_, &QPushButton::clicked, this, &CRkFormView::requestWatchUpdate);
     statusLine_ = new QLabel(this);
     statusLine_->setObjectName(QStringLiteral("statusLine"));
+    lastUpdate_ = new QLabel(this);
+    lastUpdate_->setObjectName(QStringLiteral("lastUpdate"));
+    lastUpdate_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    connect(watchList_, &CRkAramList::passEnded, this, [this] {
+        const std::string now =
+            platform::fromQString(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+        lastUpdate_->setText(platform::toQString(fillText(app_text::kLastUpdate, {now})));
+    });
     layoutChildren();
     if (watchList_ != nullptr) {
         watchList_->hide();
     }
     updateButton_->hide();
     statusLine_->hide();
+    lastUpdate_->hide();
 }
 
 CRkItemList* CRkFormView::startSearch(SearchRequest request)
@@ -57,10 +70,28 @@ CRkItemList* CRkFormView::startSearch(SearchRequest request)
         tabCtrl_->show();
     }
     CRkItemList* list = tabCtrl_->newSearch(std::move(request));
+    if (list != nullptr) {
+        for (size_t i = 0;
+             i < resultColumns_.size() && static_cast<int>(i) < list->horizontalHeader()->count(); ++i)
+            list->setColumnWidth(static_cast<int>(i), resultColumns_[i]);
+    }
     if (g_panes.cmdBar != nullptr) {
         g_panes.cmdBar->takeFocus();
     }
     return list;
+}
+
+CRkItemList* CRkFormView::openSearch(SearchRequest request)
+{
+    if (tabCtrl_ != nullptr) {
+        if (const int index = tabCtrl_->tabOfSearch(request); index >= 0) {
+            tabCtrl_->showSearchAgain(index);
+            if (g_panes.cmdBar != nullptr)
+                g_panes.cmdBar->takeFocus();
+            return tabCtrl_->listOfTab(index);
+        }
+    }
+    return startSearch(std::move(request));
 }
 
 void CRkFormView::setSavedTabsHost(SavedTabsHost* host)
@@ -96,9 +127,40 @@ void CRkFormView::applyPaneMode(int32_t mode)
     if (statusLine_ != nullptr) {
         statusLine_->setVisible(alert);
     }
+    if (lastUpdate_ != nullptr) {
+        lastUpdate_->setVisible(alert);
+    }
     if (itemPane_ != nullptr) {
         itemPane_->applyPaneMode(mode);
     }
+}
+
+std::vector<int> CRkFormView::resultColumnWidths() const
+{
+    const CRkItemList* list = tabCtrl_ != nullptr ? tabCtrl_->listOfTab(tabCtrl_->currentIndex()) : nullptr;
+    if (list == nullptr)
+        return resultColumns_;
+    std::vector<int> widths;
+    for (int i = 0; i < list->horizontalHeader()->count(); ++i)
+        widths.push_back(list->columnWidth(i));
+    return widths;
+}
+
+QWidget* CRkFormView::shownList() const
+{
+    if (watchList_ != nullptr && watchList_->isVisible())
+        return watchList_;
+    if (tabCtrl_ != nullptr && tabCtrl_->isVisible()) {
+        if (CRkItemList* list = tabCtrl_->listOfTab(tabCtrl_->currentIndex()))
+            return list;
+    }
+    return nullptr;
+}
+
+void CRkFormView::updateIfAlertShown()
+{
+    if (updateButton_ != nullptr && updateButton_->isVisible())
+        updateButton_->click();
 }
 
 void CRkFormView::setStatusLine(const std::string& sjis)
@@ -126,6 +188,29 @@ void CRkFormView::addToWatchList(const ItemInfo& item)
     if (watchList_ != nullptr) {
         watchList_->addEntry(item);
     }
+}
+
+void CRkFormView::addAllToWatchList(const std::vector<ItemInfo>& items)
+{
+    if (watchList_ == nullptr)
+        return;
+    long long added = 0;
+    for (const ItemInfo& item : items)
+        added += watchList_->watchList().addEntry(item) ? 1 : 0;
+    std::string text = added > 0 ? fillText(app_text::kAddedToWatchList, {added}) : app_text::kAlreadyWatched;
+    // A first listing watched while no alarm would show it: once, where they are turned on.
+    if (added > 0 && !alarmHintShown_ && !anyAlarmActionOn()) {
+        alarmHintShown_ = true;
+        text += app_text::kAlarmsAllOff;
+    }
+    if (mainFrame_ != nullptr)
+        platform::sendMessage(mainFrame_, platform::StatusText{text});
+}
+
+bool CRkFormView::anyAlarmActionOn() const
+{
+    return isOn(settings_.alarmChangesListColour) || isOn(settings_.alarmBalloon) ||
+           isOn(settings_.alarmMail) || isOn(settings_.ext.pushEnabled);
 }
 
 void CRkFormView::showItem(int32_t origin, const ItemInfo& item)
@@ -178,8 +263,13 @@ void CRkFormView::layoutChildren()
     if (updateButton_ != nullptr) {
         updateButton_->setGeometry(right - 100, bottom - 33, 95, 28);
     }
+    // The time of the last update stands at the right end of the status line's row.
+    constexpr int kLastUpdateWidth = 130;
     if (statusLine_ != nullptr) {
-        statusLine_->setGeometry(l + 10, bottom - 30, w - 115, 20);
+        statusLine_->setGeometry(l + 10, bottom - 30, w - 115 - kLastUpdateWidth, 20);
+    }
+    if (lastUpdate_ != nullptr) {
+        lastUpdate_->setGeometry(right - 105 - kLastUpdateWidth, bottom - 30, kLastUpdateWidth, 20);
     }
 }
 

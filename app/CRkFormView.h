@@ -10,6 +10,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -47,6 +48,9 @@ public:
     // Opens a search in a new tab, creating the tab control at the first search, then hands
     // the keyboard focus back to the command bar. Returns the tab's list.
     CRkItemList* startSearch(SearchRequest request);
+    // The command bar's search: to the open tab of the same search if there is one (a failed
+    // one tries again), otherwise a new tab.
+    CRkItemList* openSearch(SearchRequest request);
     void redrawLists();
     // The saved searches behind the search tabs' save item, now and for a tab control made later.
     void setSavedTabsHost(SavedTabsHost* host);
@@ -58,7 +62,19 @@ public:
     // SearchListHost
     bool isWatched(const std::string& itemNo) const override;
     void addToWatchList(const ItemInfo& item) override;
+    // Adds them all and says in the status bar how many were new to the list.
+    void addAllToWatchList(const std::vector<ItemInfo>& items) override;
     void showItem(int32_t origin, const ItemInfo& item) override;
+
+    // The column widths new result lists take, and those of the list shown now (or the
+    // widths set, when no list is open).
+    void setResultColumnWidths(std::vector<int> widths) { resultColumns_ = std::move(widths); }
+    std::vector<int> resultColumnWidths() const;
+
+    // The list the pane shows now: the current search tab's or the watch list; nullptr for none.
+    QWidget* shownList() const;
+    // F5: "更新" while the watch list shows.
+    void updateIfAlertShown();
 
     CRkTabCtrl* tabCtrl() const { return tabCtrl_; }
     CRkAramList* watchList() const { return watchList_; }
@@ -75,12 +91,16 @@ protected:
 private:
     void layoutChildren();
     void requestWatchUpdate();
+    // Whether a watched listing's alarm would show anywhere but in the title and the tray.
+    bool anyAlarmActionOn() const;
 
     const EnvSettings& settings_;
     const Endpoints& endpoints_;
     QObject* mainFrame_;
     CRkHtmlForm* itemPane_;
     bool updated_ = false;
+    // The way to the alarm settings has been shown this run.
+    bool alarmHintShown_ = false;
     CRkTabCtrl* tabCtrl_ = nullptr;
     SavedTabsHost* savedTabs_ = nullptr;
     WatchListHost& watchHost_;
@@ -88,6 +108,8 @@ private:
     CRkAramList* watchList_ = nullptr;
     QPushButton* updateButton_ = nullptr;
     QLabel* statusLine_ = nullptr;
+    QLabel* lastUpdate_ = nullptr;
+    std::vector<int> resultColumns_;
     platform::FramePacer pacer_;
 };
 

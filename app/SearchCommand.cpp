@@ -1,6 +1,6 @@
 #include "app/SearchCommand.h"
 
-#include "platform/text/NumberText.h"
+#include "platform/text/PriceText.h"
 #include "platform/text/SjisText.h"
 
 #include <string_view>
@@ -34,16 +34,26 @@ std::string narrowSpaces(std::string_view keyword)
     return out;
 }
 
+// An empty box is no bound, which the request spells as 0.
 int32_t priceOf(std::string_view text)
 {
-    return leadingInteger(text.substr(0, kPriceTextBytes));
+    return parsePriceText(text).bound().value_or(0);
 }
 
 } // namespace
 
+std::optional<PriceField> refusedPriceField(const CommandBarInput& input)
+{
+    if (parsePriceText(input.priceLowText).refused())
+        return PriceField::low;
+    if (parsePriceText(input.priceHighText).refused())
+        return PriceField::high;
+    return std::nullopt;
+}
+
 std::optional<SearchRequest> buildSearchRequest(const CommandBarInput& input)
 {
-    if (input.keyword.empty()) {
+    if (input.keyword.empty() || refusedPriceField(input)) {
         return std::nullopt;
     }
     SearchRequest request;

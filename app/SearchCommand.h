@@ -24,10 +24,14 @@ struct CommandBarInput {
     std::string excludeText; // the "除外" field: words the result list leaves out
 };
 
-// Only this many leading bytes of a price box take part in its number.
-inline constexpr size_t kPriceTextBytes = 14;
+// The two price boxes of the command bar.
+enum class PriceField { low, high };
 
-// The search the input asks for; nothing when the keyword is empty.
+// The first price box, low before high, whose text is not an amount as people type one
+// ("3,000", "３０００円"); nothing when both hold an amount or are empty.
+std::optional<PriceField> refusedPriceField(const CommandBarInput& input);
+
+// The search the input asks for; nothing when the keyword is empty or a price box is refused.
 std::optional<SearchRequest> buildSearchRequest(const CommandBarInput& input);
 
 } // namespace pelimo

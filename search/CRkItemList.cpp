@@ -1,6 +1,7 @@
 #include "search/CRkItemList.h"
 
 #include "SearchTexts.h"
+#include "listing/QtItemNoWidth.h"
 #include "platform/qt/QtText.h"
 #include "search/ResultImages.h"
 #include "search/ResultListModel.h"
@@ -12,7 +13,10 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMenu>
+#include <algorithm>
 
 namespace pelimo {
 
@@ -93,6 +97,7 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
     horizontalHeader()->setStretchLastSection(false);
     for (int c = 0; c < kResultColumnCount; ++c)
         setColumnWidth(c, kListingColumns[static_cast<size_t>(c)].width);
+    setColumnWidth(kColumnItemNo, itemNoColumnWidth(fontMetrics(), iconSize().width()));
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CRkItemList::sortByColumn);
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { showMarkedItem(); });
@@ -246,16 +251,25 @@ const ItemInfo* CRkItemList::findRecord(const std::string& itemNo) const
 
 void CRkItemList::addMarkedToWatchList()
 {
-    const int row = currentIndex().row();
-    if (row < 0 || row >= model->rowCount())
-        return;
-    const ItemInfo* record = findRecord(model->cell(row, kColumnItemNo));
-    if (!record)
-        return;
-    model->setRowImage(row, kImageBell);
-    // A copy: the watch list may call back into the panes, which may add rows here.
-    const ItemInfo copy = *record;
-    host.addToWatchList(copy);
+    // Every selected row, top to bottom; the current row when nothing is selected.
+    QModelIndexList marked = selectionModel()->selectedRows();
+    if (marked.isEmpty() && currentIndex().isValid())
+        marked.push_back(currentIndex());
+    std::sort(marked.begin(), marked.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    // Copies: the watch list may call back into the panes, which may add rows here.
+    std::vector<ItemInfo> copies;
+    for (const QModelIndex& index : marked) {
+        const int row = index.row();
+        if (row < 0 || row >= model->rowCount())
+            continue;
+        if (const ItemInfo* record = findRecord(model->cell(row, kColumnItemNo))) {
+            model->setRowImage(row, kImageBell);
+            copies.push_back(*record);
+        }
+    }
+    if (!copies.empty())
+        host.addAllToWatchList(copies);
 }
 
 void CRkItemList::showMarkedItem()
@@ -273,6 +287,17 @@ void CRkItemList::contextMenuEvent(QContextMenuEvent* e)
 {
     popup->popup(e->globalPos());
     e->accept();
+}
+
+void CRkItemList::keyPressEvent(QKeyEvent* e)
+{
+    // Enter on a row does what a double-click does.
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && e->modifiers() == Qt::NoModifier) {
+        showMarkedItem();
+        e->accept();
+        return;
+    }
+    QTableView::keyPressEvent(e);
 }
 
 bool CRkItemList::event(QEvent* e)

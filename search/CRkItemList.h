@@ -92,6 +92,7 @@ public:
 protected:
     bool event(QEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     class SessionView;

@@ -3,6 +3,7 @@
 #include "SearchTexts.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/SjisText.h"
+#include "platform/text/TextFill.h"
 #include "search/CRkItemList.h"
 #include "search/SavedTabsHost.h"
 #include "search/SearchMessages.h"
@@ -55,6 +56,8 @@ CRkTabCtrl::CRkTabCtrl(QWidget* parent, const EnvSettings& settings, const Endpo
     tabs->setExpanding(false);
     tabs->setDrawBase(true);
     tabs->installEventFilter(this);
+    tabs->setTabsClosable(true);
+    connect(tabs, &QTabBar::tabCloseRequested, this, [this](int index) { closeTab(index); });
     status->setObjectName(QStringLiteral("statusLine%1").arg(kStatusId));
     status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     button->setObjectName(QStringLiteral("pauseButton%1").arg(kButtonId));
@@ -293,6 +296,20 @@ void CRkTabCtrl::closeMenuTab()
     }
 }
 
+void CRkTabCtrl::closeTab(int index)
+{
+    menuTab = index;
+    closeMenuTab();
+}
+
+void CRkTabCtrl::stepTab(int step)
+{
+    const int count = tabs->count();
+    if (count < 2 || current < 0)
+        return;
+    selectTab(((current + step) % count + count) % count);
+}
+
 void CRkTabCtrl::pressPauseResume()
 {
     CRkItemList* list = listOfTab(current);
@@ -301,7 +318,30 @@ void CRkTabCtrl::pressPauseResume()
     const ListState state = list->progress().state;
     if (stateNumber(state) <= stateNumber(ListState::PageDone))
         platform::postMessage(list, PauseLoading{});
-    else if (state == ListState::Paused)
+    else if (state == ListState::Paused || state == ListState::Failed)
+        platform::postMessage(list, LoadNextPage{});
+}
+
+int CRkTabCtrl::tabOfSearch(const SearchRequest& request) const
+{
+    for (int i = 0; i < tabs->count(); ++i) {
+        const CRkItemList* list = listOfTab(i);
+        if (list == nullptr || list->isClosing())
+            continue;
+        const SearchRequest& open = list->search();
+        if (open.text == request.text && open.auctionTypes == request.auctionTypes &&
+            open.priceLow == request.priceLow && open.priceHigh == request.priceHigh &&
+            open.lotNumberMode == request.lotNumberMode)
+            return i;
+    }
+    return -1;
+}
+
+void CRkTabCtrl::showSearchAgain(int index)
+{
+    selectTab(index);
+    // Asked for again, a search that failed tries its page once more.
+    if (CRkItemList* list = listOfTab(index); list && list->progress().state == ListState::Failed)
         platform::postMessage(list, LoadNextPage{});
 }
 
@@ -327,6 +367,21 @@ void CRkTabCtrl::onTabChanged(int index)
         refreshStatus(*list);
         tellTabShown(current);
     }
+}
+
+void CRkTabCtrl::tellFailure(const CRkItemList& list)
+{
+    const ProgressSnapshot& p = list.progress();
+    const char* why = searchtext::kFailUnreachable;
+    if (p.failure == PageFailure::timedOut)
+        why = searchtext::kFailTimedOut;
+    else if (p.failure == PageFailure::unreadable)
+        why = searchtext::kFailUnreadable;
+    const long long page = list.request().page; // the page the failed run asked for
+    const std::string text = fillText(searchtext::kPageFailed,
+                                      {std::string_view(list.request().text), page, std::string_view(why)});
+    if (mainFrame)
+        platform::sendMessage(mainFrame.data(), platform::StatusText{text});
 }
 
 void CRkTabCtrl::setStatus(const std::string& text)
@@ -363,7 +418,7 @@ void CRkTabCtrl::refreshStatus(const CRkItemList& list)
         break;
     case ListState::Failed:
         setStatus(formatPages(searchtext::kStatusError, p.currentPage, p.totalPages));
-        button->setText(platform::toQString(searchtext::kPause));
+        button->setText(platform::toQString(searchtext::kRetry));
         button->show();
         break;
     case ListState::Complete:
@@ -415,6 +470,8 @@ void CRkTabCtrl::onPageEvent(const QPointer<CRkItemList>& sender)
         return;
     if (sender == listOfTab(current))
         refreshStatus(*sender);
+    if (state == ListState::Failed)
+        tellFailure(*sender);
     rotation.pageEvent(sender->paging());
 }
 

@@ -60,11 +60,20 @@ public:
     // command 136, the pause/resume button, a click on a tab.
     void setMenuTab(int index) { menuTab = index; }
     void closeMenuTab();
+    // A tab's close button, and Ctrl+W on the current tab.
+    void closeTab(int index);
+    // Ctrl+Tab and Ctrl+Shift+Tab: the next or previous tab, round from the last to the first.
+    void stepTab(int step);
     // The popup's save or unsave item on the menu tab.
     void toggleMenuTabSaved();
     // The popup's save item as it would show for the menu tab: its text, or empty when hidden.
     QString saveItemText();
+    // Pauses or resumes the tab on top, or retries its failed page.
     void pressPauseResume();
+    // The tab of an open search with the same keyword and options, -1 for none.
+    int tabOfSearch(const SearchRequest& request) const;
+    // Shows that tab; a failed one tries its page again.
+    void showSearchAgain(int index);
     void selectTab(int index);
 
     int tabCount() const;
@@ -94,6 +103,8 @@ private:
     void layOut();
     void refreshStatus(const CRkItemList& list);
     void setStatus(const std::string& text);
+    // The status bar says which page of which search failed, and why.
+    void tellFailure(const CRkItemList& list);
     void onTabChanged(int index);
     void tellTabShown(int index);
     void prepareSaveItem();

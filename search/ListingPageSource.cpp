@@ -14,6 +14,15 @@ ServiceWait waitAsked(const Endpoints& endpoints)
     return listingServiceWait(endpoints).value_or(ServiceWait{{}, std::chrono::system_clock::now()});
 }
 
+// An answer that came but did not read as a listing page (an error page, broken XML) is
+// told apart from no answer at all.
+PageFailure failureOf(const AnswerStatus& answer)
+{
+    if (answer.httpStatus != 0)
+        return PageFailure::unreadable;
+    return answer.timedOut ? PageFailure::timedOut : PageFailure::unreachable;
+}
+
 } // namespace
 
 ListingPageSource::ListingPageSource(const Endpoints& endpoints)
@@ -41,6 +50,8 @@ void ListingPageSource::start(const SearchRequest& request, Done done)
             parseListingItems(*keep, result.items);
         } else if (loaded == kServiceWaiting) {
             result.serviceWait = waitAsked(where);
+        } else {
+            result.failure = failureOf(keep->lastAnswer());
         }
         keep->release();
         done(std::move(result));

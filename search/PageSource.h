@@ -1,5 +1,6 @@
 #pragma once
 
+#include "search/ProgressSnapshot.h"
 #include "xmlclient/ItemInfo.h"
 #include "xmlclient/SearchRequest.h"
 #include "xmlclient/ServicePause.h"
@@ -20,6 +21,8 @@ struct PageResult {
     // Not failed: the service asked us to wait (ok is false), and the page is to be asked for
     // again when the wait is over.
     std::optional<ServiceWait> serviceWait;
+    // When failed: why.
+    PageFailure failure = PageFailure::unreachable;
 };
 
 // Where a paging session gets its pages from. A source carries one request at a time.

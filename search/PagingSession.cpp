@@ -52,6 +52,14 @@ void PagingSession::pauseLoading()
 void PagingSession::loadNextPage()
 {
     const ListState state = progressState.state;
+    if (state == ListState::Failed && !closing && !runActive) {
+        // Asked for again after a failure: the run goes on at the page that failed.
+        searchRequest.page = runRequest.page;
+        progressState.failure = PageFailure::none;
+        setState(ListState::Loading);
+        runPage();
+        return;
+    }
     if (closing || (state != ListState::PageDone && state != ListState::Paused))
         return;
     if (runActive) {
@@ -130,6 +138,7 @@ void PagingSession::onAnswer(PageResult result)
     if (result.serviceWait)
         return waitForService(*result.serviceWait);
     if (!result.ok) {
+        progressState.failure = result.failure;
         setState(ListState::Failed);
         return endRun();
     }

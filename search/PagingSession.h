@@ -32,7 +32,8 @@ public:
     // the request's exclude words; the pages are still asked for as the service counts them.
     void startPaging(const SearchRequest& request);
     void pauseLoading();
-    // The button's resume, or the next page of a list in PageDone.
+    // The button's resume, or the next page of a list in PageDone; after a failed page, that
+    // page again (the button's retry).
     void loadNextPage();
     void stopList();
 

@@ -19,6 +19,14 @@ enum class ListState : int32_t {
     Complete = 8, // the last page has been added, or nothing was found
 };
 
+// Why a page could not be had.
+enum class PageFailure : int32_t {
+    none = 0,
+    unreachable = 1, // no connection to the listing service
+    timedOut = 2,    // it kept silent too long
+    unreadable = 3,  // it answered something that is not a listing page
+};
+
 // The live progress of a list; the tab control reads it when it handles a notification.
 struct ProgressSnapshot {
     ListState state = ListState::Idle;
@@ -28,6 +36,8 @@ struct ProgressSnapshot {
     int32_t excluded = 0;
     // While Loading: the service asked us to wait, and the page is asked for again then.
     std::optional<std::chrono::system_clock::time_point> serviceResumesAt;
+    // While Failed: why the page failed.
+    PageFailure failure = PageFailure::none;
 };
 
 } // namespace pelimo

@@ -54,6 +54,11 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
         if (column == kColumnItemNo)
             return resultImage(row.image);
         return {};
+    case Qt::ToolTipRole:
+        // The item number reads whole there even in a column dragged narrow.
+        if (column == kColumnItemNo)
+            return platform::toQString(row.cells[kColumnItemNo]);
+        return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(qtAlignment(columnOf(column).align));
     case Qt::ForegroundRole:

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace pelimo {
 
@@ -19,6 +20,13 @@ public:
 
     virtual bool isWatched(const std::string& itemNo) const = 0;
     virtual void addToWatchList(const ItemInfo& item) = 0;
+    // The rows of a selection, in list order; a host that tells the user how many were
+    // added overrides it.
+    virtual void addAllToWatchList(const std::vector<ItemInfo>& items)
+    {
+        for (const ItemInfo& item : items)
+            addToWatchList(item);
+    }
     virtual void showItem(int32_t origin, const ItemInfo& item) = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "notify/quiet/QuietHours.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
+#include "platform/text/TextFill.h"
 #include "settingsdlg/CRkColorButton.h"
 #include "settingsdlg/IntegerText.h"
 #include "settingsdlg/PageLayout.h"
@@ -253,14 +254,23 @@ QLineEdit* CRkEnvAramDialog::addNumber(PageLayout& layout, const char* name, con
     return field;
 }
 
-bool CRkEnvAramDialog::readNumber(QLineEdit* field, int32_t& value)
+bool CRkEnvAramDialog::readNumber(QLineEdit* field, const char* name, int minimum, int maximum,
+                                  int32_t& value)
 {
-    if (const auto number = wholeInteger(fromQString(field->text()))) {
+    const auto number = wholeInteger(fromQString(field->text()));
+    // A field the page does not let the user change keeps what the file holds; the copy into
+    // the settings brings it into range as before.
+    const bool editable = field->isEnabled() && !field->isReadOnly();
+    if (number && (!editable || (*number >= minimum && *number <= maximum))) {
         value = *number;
         return true;
     }
     emit frontRequested();
-    platform::MessageBox::information(this, QStringLiteral("Please enter an integer."));
+    const std::string text =
+        number ? fillText(kNumberOutOfRange, {std::string_view(name), static_cast<long long>(minimum),
+                                              static_cast<long long>(maximum)})
+               : fillText(kNotAnInteger, {std::string_view(name)});
+    platform::MessageBox::information(this, toQString(text));
     field->setFocus(Qt::OtherFocusReason);
     field->selectAll();
     return false;
@@ -286,11 +296,14 @@ bool CRkEnvAramDialog::readControls()
 {
     // Nothing is taken over unless every number reads.
     EnvSettings read = values;
-    if (!readNumber(interval, read.watchIntervalMinutes) ||
-        !readNumber(remaining, read.remainingTimeMinutes) ||
-        !readNumber(nearEndMinutes, read.ext.nearEndMinutes) ||
-        !readNumber(nearEndSeconds, read.ext.nearEndIntervalSeconds) ||
-        !readNumber(smtpPortField, read.smtpPort) || !readNumber(pop3PortField, read.pop3Port))
+    if (!readNumber(interval, kWatchInterval, kIntervalMin, kIntervalMax, read.watchIntervalMinutes) ||
+        !readNumber(remaining, kRemainingMinutes, kRemainingMin, kRemainingMax, read.remainingTimeMinutes) ||
+        !readNumber(nearEndMinutes, kFieldNearEndMinutes, kNearEndMinutesMin, kNearEndMinutesMax,
+                    read.ext.nearEndMinutes) ||
+        !readNumber(nearEndSeconds, kFieldNearEndSeconds, kNearEndSecondsMin, kNearEndSecondsMax,
+                    read.ext.nearEndIntervalSeconds) ||
+        !readNumber(smtpPortField, kFieldSmtpPort, kPortMin, kPortMax, read.smtpPort) ||
+        !readNumber(pop3PortField, kFieldPop3Port, kPortMin, kPortMax, read.pop3Port))
         return false;
     read.ext.quietEnabled = flagOf(quietCheck);
     read.ext.quietNearEndGoOut = flagOf(quietNearEndCheck);

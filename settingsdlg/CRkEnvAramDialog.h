@@ -30,6 +30,8 @@ public:
     static constexpr int kNearEndMinutesMax = 1440;
     static constexpr int kNearEndSecondsMin = 30;
     static constexpr int kNearEndSecondsMax = 3600;
+    static constexpr int kPortMin = 1;
+    static constexpr int kPortMax = 65535;
 
     CRkEnvAramDialog(const EnvSettings& settings, QWidget* parent = nullptr);
 
@@ -51,7 +53,9 @@ private:
                         int top, int width);
     // A number field with its unit after it, as a part of a phrase.
     QLineEdit* addNumber(PageLayout& layout, const char* name, const char* unit, int left, int top);
-    bool readNumber(QLineEdit* field, int32_t& value);
+    // A number field's integer within its range; otherwise the user is told, naming the field
+    // (Shift-JIS) and the range, and the field gets the focus.
+    bool readNumber(QLineEdit* field, const char* name, int minimum, int maximum, int32_t& value);
     // A time of the quiet period, stored as "HH:MM"; while the period is off, a time that does
     // not read keeps what was stored.
     bool readClockTime(QLineEdit* field, const char* complaint, bool required, std::string& value);

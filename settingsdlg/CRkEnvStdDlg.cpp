@@ -2,6 +2,7 @@
 
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
+#include "platform/text/TextFill.h"
 #include "settingsdlg/PageLayout.h"
 #include "settingsdlg_texts.h"
 #include "xmlclient/Endpoints.h"
@@ -89,16 +90,14 @@ CRkEnvStdDlg::CRkEnvStdDlg(const EnvSettings& settings, QWidget* parent)
     layout.apply();
 }
 
-bool CRkEnvStdDlg::readAddress(QLineEdit* field, std::string& value)
+bool CRkEnvStdDlg::readAddress(QLineEdit* field, const char* name, std::string& value)
 {
     if (const auto address = normalizeServiceAddress(fromQString(field->text()))) {
         value = *address;
         return true;
     }
     emit frontRequested();
-    platform::MessageBox::information(
-        this, QStringLiteral(
-                  "Please enter an http or https address (scheme, host and optional port), or nothing."));
+    platform::MessageBox::information(this, toQString(fillText(kAddressRefused, {std::string_view(name)})));
     field->setFocus(Qt::OtherFocusReason);
     field->selectAll();
     return false;
@@ -108,7 +107,8 @@ bool CRkEnvStdDlg::readControls()
 {
     // Nothing is taken over unless both addresses read.
     ExtSettings read = ext;
-    if (!readAddress(listingBase, read.listingBase) || !readAddress(itemPageBase, read.itemPageBase))
+    if (!readAddress(listingBase, kListingService, read.listingBase) ||
+        !readAddress(itemPageBase, kItemPage, read.itemPageBase))
         return false;
     ext = read;
     openSearchInBrowser = readChoice(searchOpen, openSearchInBrowser);

@@ -28,7 +28,7 @@ signals:
     void frontRequested();
 
 private:
-    bool readAddress(QLineEdit* field, std::string& value);
+    bool readAddress(QLineEdit* field, const char* name, std::string& value);
 
     QButtonGroup* searchOpen;
     QButtonGroup* alertOpen;

@@ -250,6 +250,7 @@ int32_t WatchList::locateEntry(size_t hint, const std::string& itemNo) const
 void WatchList::runPass(const std::unordered_set<std::string>* only)
 {
     busyFlag = 1;
+    passFailures = 0;
     const std::weak_ptr<char> guard = alive;
     AlarmCollection collected;
     // A client of the pass's own, kept for the whole pass so its connection is reused.
@@ -291,6 +292,9 @@ void WatchList::runPass(const std::unordered_set<std::string>* only)
     }
     if (wait)
         windows.setStatusLine(servicePauseStatus(wait->resumesAt));
+    else if (passFailures > 0)
+        windows.setStatusLine(
+            fillText(watch_text::kStatusFetchesFailed, {static_cast<long long>(passFailures)}));
     finishPass(collected, only, held, guard);
 }
 
@@ -328,6 +332,7 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
                 entry.info.RemainTime = watch_text::kRemainEnded;
             } else {
                 markFetchFailed(entry.info);
+                ++passFailures;
             }
             if (rc != kServiceWaiting && isOn(settings.autoRefreshDetail))
                 windows.refreshAlertItem(ItemInfo(entry.info));

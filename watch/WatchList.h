@@ -160,6 +160,8 @@ private:
     };
     int32_t busyFlag = 0;
     int32_t exitFlag = 0;
+    // Fetches of the pass in progress that failed.
+    int32_t passFailures = 0;
     bool fastTickRunning = false;
     // A regular cycle asked for during a fast tick, to run when the tick ends.
     bool cycleHeld = false;

@@ -210,6 +210,7 @@ bool TransferEngine::start(WebTransfer& transfer, const std::string& url, const 
     transfer.overflow = false;
     transfer.statusCode = 0;
     transfer.retryAfterField.reset();
+    transfer.timedOutFlag = false;
     transfer.answerSince = transfer.quietSince = Clock::now();
     transfer.requestSent = false;
     loop();
@@ -337,6 +338,7 @@ void TransferEngine::collectFinished()
         long status = 0;
         if (curl_easy_getinfo(message->easy_handle, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK)
             transfer->statusCode = status;
+        transfer->timedOutFlag = result == CURLE_OPERATION_TIMEDOUT;
         finish(*transfer, result == CURLE_OK && !transfer->overflow ? Outcome::Answered : Outcome::Failed);
     }
 }
@@ -360,8 +362,10 @@ void TransferEngine::checkBounds()
     collectFinished();
     const auto now = Clock::now();
     for (WebTransfer* transfer : std::vector<WebTransfer*>(running)) {
-        if (overdue(transfer, now))
+        if (overdue(transfer, now)) {
+            transfer->timedOutFlag = true;
             finish(*transfer, Outcome::Failed);
+        }
     }
 }
 

@@ -44,6 +44,8 @@ public:
     // when no answer came) and its Retry-After field as sent (nothing when it had none).
     long httpStatus() const { return statusCode; }
     const std::optional<std::string>& retryAfter() const { return retryAfterField; }
+    // The last transfer failed because the peer kept silent or was too slow.
+    bool timedOut() const { return timedOutFlag; }
     // A transfer in the background (a picture) gives way to the others: it never counts as
     // waiting for TransferEngine::foregroundWaiting.
     void setBackground(bool value) { background = value; }
@@ -63,6 +65,7 @@ private:
     TransferOutcome outcome = TransferOutcome::Failed;
     long statusCode = 0;
     std::optional<std::string> retryAfterField;
+    bool timedOutFlag = false;
     // The peer's silence counts from its last byte, or from when it was last handed
     // something to answer (the start, for a connect); time we spent elsewhere before the
     // request went out is not its silence.

@@ -165,11 +165,13 @@ bool XmlDocumentClient::beginTransfer(const std::string& url, std::function<void
         loading = false;
         int32_t result = -1;
         if (outcome == TransferOutcome::Answered) {
-            answer = AnswerStatus{http->httpStatus(), http->retryAfter()};
+            answer = AnswerStatus{http->httpStatus(), http->retryAfter(), false};
             adopt(body);
             result = 0;
         } else if (outcome == TransferOutcome::Aborted) {
             result = 1;
+        } else {
+            answer.timedOut = http->timedOut();
         }
         done(result);
     };

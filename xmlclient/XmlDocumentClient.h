@@ -32,10 +32,12 @@ struct LoadLimits {
 class WebTransfer;
 
 // What the server said of a web load besides its body: the HTTP status (0 when no answer came)
-// and its Retry-After field as sent (nothing when it had none).
+// and its Retry-After field as sent (nothing when it had none); without an answer, whether the
+// server kept silent too long rather than being out of reach.
 struct AnswerStatus {
     long httpStatus = 0;
     std::optional<std::string> retryAfter;
+    bool timedOut = false;
 };
 
 // The only path to XML documents: answers of the listing service loaded from an http

@@ -8,17 +8,23 @@ namespace pelimo::platform {
 namespace {
 
 bool recording = false;
+QString boxTitle;
 QList<MessageBox::Shown> recorded;
 
 } // namespace
 
+void MessageBox::setTitle(const QString& title)
+{
+    boxTitle = title;
+}
+
 void MessageBox::information(QWidget* parent, const QString& text)
 {
     if (recording) {
-        recorded.append({QString(), text, QImage()});
+        recorded.append({boxTitle, text, QImage()});
         return;
     }
-    QMessageBox::information(parent, QString(), text);
+    QMessageBox::information(parent, boxTitle, text);
 }
 
 void MessageBox::about(QWidget* parent, const QString& title, const QString& text, const QPixmap& icon)

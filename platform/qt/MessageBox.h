@@ -21,6 +21,8 @@ public:
         QImage icon;
     };
 
+    // The title every information box carries: the program's name, set once at start.
+    static void setTitle(const QString& title);
     static void information(QWidget* parent, const QString& text);
     // A box with the program's own image in place of a standard icon.
     static void about(QWidget* parent, const QString& title, const QString& text, const QPixmap& icon);

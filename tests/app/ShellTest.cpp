@@ -4,6 +4,7 @@
 #include "app/CRkCmdDialog.h"
 #include "app/CRkFormView.h"
 #include "app/CRkHtmlForm.h"
+#include "app/LayoutMemory.h"
 #include "itempage/CRkHtmlView.h"
 #include "itempage/ItemPageAddress.h"
 #include "platform/qt/DefaultBrowser.h"
@@ -31,6 +32,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -168,7 +170,13 @@ private Q_SLOTS:
             const int h = top->height();
             QCOMPARE(top->watchList()->geometry(), QRect(0, 0, w, h - 35));
             QCOMPARE(top->updateButton()->geometry(), QRect(w - 100, h - 33, 95, 28));
-            QCOMPARE(top->statusLine()->geometry(), QRect(10, h - 30, w - 115, 20));
+            // The status line, then the time of the last update, left of the button.
+            const QRect line = top->statusLine()->geometry();
+            const QRect last = top->findChild<QLabel*>(QStringLiteral("lastUpdate"))->geometry();
+            QCOMPARE(line.left(), 10);
+            QCOMPARE(line.top(), h - 30);
+            QVERIFY(line.right() < last.left());
+            QVERIFY(last.right() < w - 100);
             QCOMPARE(frame->htmlForm()->itemSide()->geometry(), frame->htmlForm()->rect());
         }
     }
@@ -590,9 +598,75 @@ private Q_SLOTS:
         platform::MessageBox::setRecordingForTest(false);
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].title, platform::toQString(app_text::kAboutCaption));
-        QCOMPARE(boxes[0].text, QStringLiteral("Pelimo for zelvo Ver1.01"));
+        // The name and version as the title bar has them, the data folder, the libraries.
+        const QString text = boxes[0].text;
+        QVERIFY2(text.startsWith(frame->windowTitle()), qPrintable(text));
+        QVERIFY2(text.contains(QDir::currentPath()), qPrintable(text));
+        for (const char* library : {"Qt 6.", "libcurl ", "libxml2 2.", "SQLite 3."})
+            QVERIFY2(text.contains(QLatin1String(library)), library);
         QVERIFY(!boxes[0].icon.isNull());
         QCOMPARE(boxes[0].icon, QIcon(QStringLiteral(":/icons/128.xpm")).pixmap(32, 32).toImage());
+    }
+
+    // Tab goes through the bar's controls in the order they are seen and on to the list.
+    void tabRunsThroughTheCommandBarInTheOrderSeenAndOnToTheList()
+    {
+        auto frame = makeFrame();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        CRkCmdDialog* bar = frame->cmdBar();
+        bar->keywordBox()->setText(QStringLiteral("zzzznothing"));
+        bar->onEnter();
+        QTRY_VERIFY(frame->formView()->tabCtrl() != nullptr);
+        bar->focusKeyword();
+        const std::vector<QWidget*> seen{bar->keywordBox(),
+                                         bar->lotNumberBox(),
+                                         bar->searchButton(),
+                                         bar->typeBox(TypeBox::ordinary),
+                                         bar->typeBox(TypeBox::multiple),
+                                         bar->typeBox(TypeBox::immediate),
+                                         bar->typeBox(TypeBox::groupPurchase),
+                                         bar->typeBox(TypeBox::fixedPrice),
+                                         bar->resultsButton(),
+                                         bar->alertButton(),
+                                         bar->priceLowBox(),
+                                         bar->priceHighBox(),
+                                         bar->settingsButton(),
+                                         frame->formView()->tabCtrl()->listOfTab(0)};
+        for (size_t i = 0; i < seen.size(); ++i) {
+            QCOMPARE(QApplication::focusWidget(), seen[i]);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+    }
+
+    void layoutKeptAtExitComesBackAtTheNextStart()
+    {
+        QList<int> sizes;
+        {
+            auto frame = makeFrame();
+            frame->splitter()->setSizes({180, 300});
+            sizes = frame->splitter()->sizes();
+            frame->formView()->watchList()->header()->resizeSection(1, 333);
+            CRkCmdDialog* bar = frame->cmdBar();
+            bar->keywordBox()->setText(QStringLiteral("not kept"));
+            bar->lotNumberBox()->setChecked(true);
+            bar->typeBox(TypeBox::multiple)->setChecked(false);
+            bar->priceLowBox()->setText(QStringLiteral("１，０００円"));
+            bar->alertButton()->click();
+            saveWindowLayout(*frame);
+        }
+        auto frame = makeFrame();
+        restoreWindowLayout(*frame);
+        QCOMPARE(frame->splitter()->sizes(), sizes);
+        QCOMPARE(frame->formView()->watchList()->header()->sectionSize(1), 333);
+        CRkCmdDialog* bar = frame->cmdBar();
+        QCOMPARE(bar->keywordBox()->text(), QString());
+        QVERIFY(bar->lotNumberBox()->isChecked());
+        QVERIFY(!bar->typeBox(TypeBox::multiple)->isChecked());
+        QVERIFY(bar->typeBox(TypeBox::ordinary)->isChecked());
+        QCOMPARE(bar->priceLowBox()->text(), QStringLiteral("１，０００円"));
+        QCOMPARE(bar->paneMode(), 1);
+        QVERIFY(frame->formView()->watchList()->isVisible());
     }
 
     void withoutAWorkingFolderTheStatusBarSaysSo()

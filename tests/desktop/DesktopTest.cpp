@@ -629,5 +629,103 @@ TEST_F(DesktopTest, ListingNearItsEndIsFetchedBetweenRegularCyclesAndAlarms)
     EXPECT_TRUE(test::waitUntil([this] { return trayImage() == "alarm"; }, 30s)) << trayImage();
 }
 
+// The requests of a keyword search, in the order the simulator saw them.
+std::vector<std::string> searchRequests(test::SimulatorProcess& sim, const std::string& keyword)
+{
+    std::vector<std::string> found;
+    for (const std::string& r : sim.requests()) {
+        if (r.find("keyword=" + keyword + "&") != std::string::npos)
+            found.push_back(r);
+    }
+    return found;
+}
+
+TEST_F(DesktopTest, KeyboardAloneSearchesWithAPriceAsTypedAndOpensARow)
+{
+    for (const char* no : {"k1", "k2", "k3"}) {
+        ASSERT_TRUE(sim.control(std::string("/sim/put?ItemNo=") + no + "&ItemName=zkey%20" + no +
+                                "&CurrentPrice=1000&RemainTime=" + test::percentEncode("3日") +
+                                "&AuctionType=NO&BidNum=0&ItemNum=1&ImageUrl="));
+    }
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    // Ctrl+F from wherever the focus is, the keyword typed over; Tab on to the price range's
+    // upper bound (eleven controls further on), "3,000" as people write it, Enter.
+    ASSERT_NO_FATAL_FAILURE(key("ctrl+f"));
+    ASSERT_TRUE(session.run("xdotool type --delay 40 zkey"));
+    ASSERT_NO_FATAL_FAILURE(key("Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab"));
+    ASSERT_TRUE(session.run("xdotool type --delay 40 3,000"));
+    ASSERT_NO_FATAL_FAILURE(key("Return"));
+    ASSERT_TRUE(test::waitUntil([&] { return !searchRequests(sim, "zkey").empty(); }, 30s)) << "no search";
+    EXPECT_NE(searchRequests(sim, "zkey").front().find("&chigh=3000"), std::string::npos)
+        << searchRequests(sim, "zkey").front();
+
+    // Tab past the bar's last control reaches the result list; Shift+Down twice marks three
+    // rows, the menu key's first item adds all three to the watch list.
+    ASSERT_NO_FATAL_FAILURE(key("Tab Tab"));
+    ASSERT_NO_FATAL_FAILURE(key("shift+Down shift+Down"));
+    const size_t before = visibleWindows();
+    ASSERT_NO_FATAL_FAILURE(key("Menu"));
+    ASSERT_TRUE(test::waitUntil([&] { return visibleWindows() > before; }, 30s)) << "no menu";
+    ASSERT_NO_FATAL_FAILURE(key("Down Return"));
+    EXPECT_TRUE(test::waitUntil([&] { return loadAramFile(folder).records.size() == 3; }, 30s))
+        << loadAramFile(folder).records.size() << " watched";
+
+    // Enter on the row opens its page in the pane below, as a double-click does.
+    ASSERT_NO_FATAL_FAILURE(key("Return"));
+    EXPECT_TRUE(test::waitUntil(
+        [this] {
+            const Screenshot page = session.grab(frame[0] + 400, frame[1] + 560, 1, 1);
+            return !page.rgb.empty() && page.at(0, 0).r + page.at(0, 0).g + page.at(0, 0).b >= 750;
+        },
+        30s))
+        << "the listing's page did not open";
+}
+
+TEST_F(DesktopTest, AFailedSearchSaysSoAndTheSameSearchAgainRetriesItsPage)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    const int idle = statusInkWidth();
+    ASSERT_TRUE(sim.control("/sim/fault?mode=html&count=1"));
+    ASSERT_NO_FATAL_FAILURE(key("ctrl+f"));
+    ASSERT_TRUE(session.run("xdotool type --delay 40 zfail"));
+    ASSERT_NO_FATAL_FAILURE(key("Return"));
+    // The status bar tells the failure, far longer than the idle text.
+    int told = 0;
+    EXPECT_TRUE(test::waitUntil([&] { return (told = statusInkWidth()) > idle + 100; }, 30s))
+        << "idle " << idle << ", after the failure " << told;
+    ASSERT_EQ(searchRequests(sim, "zfail").size(), 1u);
+
+    // Enter again: the same tab asks for the failed page again, and no second tab opens.
+    ASSERT_NO_FATAL_FAILURE(key("Return"));
+    ASSERT_TRUE(test::waitUntil([&] { return searchRequests(sim, "zfail").size() == 2; }, 30s));
+    EXPECT_NE(searchRequests(sim, "zfail").back().find("&page=1"), std::string::npos);
+}
+
+TEST_F(DesktopTest, ARestartFindsTheWindowAsItWasLeft)
+{
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_TRUE(session.run("xdotool windowsize " + std::to_string(window) + " 900 700"));
+    ASSERT_TRUE(test::waitUntil(
+        [this] {
+            const auto place = session.geometry(window);
+            return place && (*place)[2] == 900 && (*place)[3] == 700;
+        },
+        30s));
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    program.signal(SIGTERM);
+    ASSERT_TRUE(program.waitExit(30s).has_value());
+
+    ASSERT_TRUE(program.start({PELIMO_PROGRAM_PATH}, session.programEnvironment(sim.baseUrl()), folder));
+    std::optional<std::vector<int>> place;
+    EXPECT_TRUE(test::waitUntil(
+        [&] {
+            window = session.findWindow("Pelimo for zelvo");
+            place = session.geometry(window);
+            return window != 0 && place && (*place)[2] == 900 && (*place)[3] == 700;
+        },
+        60s))
+        << "the window came back at " << (place ? (*place)[2] : -1) << "x" << (place ? (*place)[3] : -1);
+}
+
 } // namespace
 } // namespace pelimo

@@ -495,13 +495,42 @@ private slots:
         tabs->selectTab(0);
         QCOMPARE(tabs->statusText(), pagesText(searchtext::kStatusError, 0, 0));
         QVERIFY(tabs->isButtonShown());
-        QCOMPARE(tabs->buttonText(), sjis(searchtext::kPause));
+        // An error page is an answer, but not one that reads.
+        QCOMPARE(list(0)->progress().failure, PageFailure::unreadable);
 
-        // Failed is final: the button does nothing.
+        // The button now retries: the failed page is asked for again and the search goes on.
+        QCOMPARE(tabs->buttonText(), sjis(searchtext::kRetry));
         tabs->pressPauseResume();
-        QTest::qWait(100);
-        QCOMPARE(stateOf(list(0)), ListState::Failed);
-        QCOMPARE(pagesOf("alpha").size(), size_t{1});
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(list(0)), ListState::Complete, 10000);
+        QCOMPARE(pagesOf("alpha"), (std::vector<int>{1, 1, 2, 3}));
+        QCOMPARE(list(0)->progress().failure, PageFailure::none);
+    }
+
+    void aFailedLaterPageIsRetriedWhereItFailedAndTheSameSearchFindsItsTab()
+    {
+        tabs->newSearch(keyword("alpha"));
+        QPointer<CRkItemList> l = list(0);
+        // The second page meets a dropped connection.
+        bool faulted = false;
+        PageEventProbe probe([&](CRkItemList* sender) {
+            if (sender != l || faulted)
+                return;
+            faulted = true;
+            QVERIFY(sim->control("/sim/fault?mode=drop&count=1").has_value());
+        });
+        tabs->installEventFilter(&probe);
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(l), ListState::Failed, 10000);
+        QCOMPARE(l->progress().failure, PageFailure::unreachable);
+
+        // The same search again goes to its tab and tries the failed page once more.
+        tabs->newSearch(keyword("delta"));
+        QCOMPARE(tabs->tabOfSearch(keyword("alpha")), 0);
+        QCOMPARE(tabs->tabOfSearch(keyword("delta")), 1);
+        tabs->showSearchAgain(0);
+        QCOMPARE(tabs->currentIndex(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(stateOf(l), ListState::Complete, 10000);
+        QCOMPARE(pagesOf("alpha"), (std::vector<int>{1, 2, 2, 3}));
+        QCOMPARE(l->rows().rowCount(), 25);
     }
 
     void aServiceThatAsksToWaitHoldsThePagingWhichThenCompletes()

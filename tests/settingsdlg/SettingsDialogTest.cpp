@@ -37,8 +37,6 @@ using namespace pelimo;
 
 namespace {
 
-const QString kIntegerMessage = QStringLiteral("Please enter an integer.");
-
 // A dialog over a record of its own that keeps every save instead of writing env.ini.
 struct Harness {
     explicit Harness(const EnvSettings& start = defaultSettings()) : settings(start)
@@ -346,23 +344,40 @@ private slots:
         QVERIFY(!password->displayText().contains(QStringLiteral("hidden")));
     }
 
-    void notAnIntegerKeepsDialogOpen_data()
+    // A number that does not read, or lies outside its field's range, keeps the dialog open
+    // with a message that names the field (and the range, when it is one).
+    void refusedNumberKeepsDialogOpen_data()
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("range");
+        const QString interval = QStringLiteral("監視間隔");
+        const QString remaining = QStringLiteral("残り時間");
         QTest::newRow("letters in interval")
-            << QStringLiteral("watchIntervalMinutes") << QStringLiteral("abc");
-        QTest::newRow("empty interval") << QStringLiteral("watchIntervalMinutes") << QString();
-        QTest::newRow("trailing letter") << QStringLiteral("watchIntervalMinutes") << QStringLiteral("12x");
-        QTest::newRow("beyond 32 bits")
-            << QStringLiteral("watchIntervalMinutes") << QStringLiteral("99999999999");
-        QTest::newRow("remaining minutes") << QStringLiteral("remainingTimeMinutes") << QStringLiteral("5.5");
+            << QStringLiteral("watchIntervalMinutes") << QStringLiteral("abc") << interval << QString();
+        QTest::newRow("empty interval")
+            << QStringLiteral("watchIntervalMinutes") << QString() << interval << QString();
+        QTest::newRow("trailing letter")
+            << QStringLiteral("watchIntervalMinutes") << QStringLiteral("12x") << interval << QString();
+        QTest::newRow("beyond 32 bits") << QStringLiteral("watchIntervalMinutes")
+                                        << QStringLiteral("99999999999") << interval << QString();
+        QTest::newRow("remaining minutes")
+            << QStringLiteral("remainingTimeMinutes") << QStringLiteral("5.5") << remaining << QString();
+        QTest::newRow("interval too large") << QStringLiteral("watchIntervalMinutes")
+                                            << QStringLiteral("9999") << interval << QStringLiteral("1000");
+        QTest::newRow("interval zero") << QStringLiteral("watchIntervalMinutes") << QStringLiteral("0")
+                                       << interval << QStringLiteral("1000");
+        QTest::newRow("remaining negative") << QStringLiteral("remainingTimeMinutes") << QStringLiteral("-1")
+                                            << remaining << QStringLiteral("1000");
     }
 
-    void notAnIntegerKeepsDialogOpen()
+    void refusedNumberKeepsDialogOpen()
     {
         QFETCH(QString, field);
         QFETCH(QString, text);
+        QFETCH(QString, named);
+        QFETCH(QString, range);
         EnvSettings start = defaultSettings();
         start.alarmOnRemainingTime = 1;
         Harness h(start);
@@ -371,7 +386,10 @@ private slots:
         h.tabs()->setCurrentIndex(1);
 
         h.ok();
-        QCOMPARE(platform::MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
+        const QStringList told = platform::MessageBox::takeRecordedForTest();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains(named), qPrintable(told[0]));
+        QVERIFY2(told[0].contains(range), qPrintable(told[0]));
         QVERIFY(h.dialog->isVisible());
         QCOMPARE(h.dialog->result(), int(QDialog::Rejected));
         QCOMPARE(h.tabs()->currentIndex(), 2);
@@ -434,7 +452,9 @@ private slots:
         listing->setText(QStringLiteral("ftp://x"));
         h.tabs()->setCurrentIndex(2);
         h.ok();
-        QCOMPARE(platform::MessageBox::takeRecordedForTest().size(), 1);
+        const QStringList told = platform::MessageBox::takeRecordedForTest();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains(QStringLiteral("リスティングサービス")), qPrintable(told[0]));
         QVERIFY(h.dialog->isVisible());
         QCOMPARE(h.tabs()->currentIndex(), 0);
         QVERIFY(h.get<QWidget>("generalPage")->isVisible());
@@ -458,10 +478,10 @@ private slots:
         h.tabs()->setCurrentIndex(2);
         h.get<QLineEdit>("watchIntervalMinutes")->setText(QStringLiteral("x"));
         h.click("alarmMail");
-        QCOMPARE(platform::MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
+        QCOMPARE(platform::MessageBox::takeRecordedForTest().size(), 1);
         QVERIFY(h.get<QWidget>("smtpHost")->isEnabled());
         h.click("alarmOnRemainingTime");
-        QCOMPARE(platform::MessageBox::takeRecordedForTest(), QStringList{kIntegerMessage});
+        QCOMPARE(platform::MessageBox::takeRecordedForTest().size(), 1);
         QVERIFY(!h.get<QWidget>("remainingTimeMinutes")->isEnabled());
         // Once the number reads again the rules follow the boxes as they now stand.
         h.get<QLineEdit>("watchIntervalMinutes")->setText(QStringLiteral("7"));
@@ -616,8 +636,8 @@ private slots:
         QCOMPARE(port->text(), QStringLiteral("2465"));
 
         h.click("nearEndFaster");
-        h.get<QLineEdit>("nearEndMinutes")->setText(QStringLiteral("2000"));
-        h.get<QLineEdit>("nearEndIntervalSeconds")->setText(QStringLiteral("5"));
+        h.get<QLineEdit>("nearEndMinutes")->setText(QStringLiteral("1440"));
+        h.get<QLineEdit>("nearEndIntervalSeconds")->setText(QStringLiteral("30"));
         user->setText(QStringLiteral("tester"));
         auto* password = h.get<QLineEdit>("smtpPassword");
         password->setText(QStringLiteral("s3cret"));
@@ -646,10 +666,14 @@ private slots:
         QCOMPARE(again.get<QLineEdit>("nearEndMinutes")->text(), QStringLiteral("1440"));
         QCOMPARE(again.get<QLineEdit>("smtpPassword")->text(), QStringLiteral("s3cret"));
         QVERIFY(again.get<QCheckBox>("pushEnabled")->isChecked());
-        // A port outside the valid range is saved as the usual one, which the mail would use.
+        // A port outside the valid range is refused, with the range, while it can be edited.
         again.get<QLineEdit>("smtpPort")->setText(QStringLiteral("0"));
         again.ok();
-        QCOMPARE(again.saves.back().smtpPort, 587);
+        const QStringList told = platform::MessageBox::takeRecordedForTest();
+        QCOMPARE(told.size(), 1);
+        QVERIFY2(told[0].contains(QStringLiteral("SMTP")) && told[0].contains(QStringLiteral("65535")),
+                 qPrintable(told[0]));
+        QVERIFY(again.saves.empty());
     }
 
     // The test button mails and pushes with what the page holds, unsaved, and says how each went.
@@ -743,33 +767,18 @@ private slots:
         QCOMPARE(firstDifference(h.saves[0], start), "");
     }
 
-    void numbersClampedIntoRanges_data()
+    void numbersAtTheBoundsOfTheirRangesAreSaved()
     {
-        QTest::addColumn<QString>("interval");
-        QTest::addColumn<QString>("remaining");
-        QTest::addColumn<int>("savedInterval");
-        QTest::addColumn<int>("savedRemaining");
-        QTest::newRow("zero interval") << QStringLiteral("0") << QStringLiteral("5") << 1 << 5;
-        QTest::newRow("negative") << QStringLiteral("-3") << QStringLiteral("-1") << 1 << 0;
-        QTest::newRow("too large") << QStringLiteral("5000") << QStringLiteral("1001") << 1000 << 1000;
-        QTest::newRow("bounds kept") << QStringLiteral("1000") << QStringLiteral("0") << 1000 << 0;
-    }
-
-    void numbersClampedIntoRanges()
-    {
-        QFETCH(QString, interval);
-        QFETCH(QString, remaining);
-        QFETCH(int, savedInterval);
-        QFETCH(int, savedRemaining);
         EnvSettings start = defaultSettings();
         start.alarmOnRemainingTime = 1;
         Harness h(start);
-        h.get<QLineEdit>("watchIntervalMinutes")->setText(interval);
-        h.get<QLineEdit>("remainingTimeMinutes")->setText(remaining);
+        h.get<QLineEdit>("watchIntervalMinutes")->setText(QStringLiteral("1000"));
+        h.get<QLineEdit>("remainingTimeMinutes")->setText(QStringLiteral("0"));
         h.ok();
+        QVERIFY(platform::MessageBox::takeRecordedForTest().isEmpty());
         QCOMPARE(h.saves.size(), size_t{1});
-        QCOMPARE(h.saves[0].watchIntervalMinutes, savedInterval);
-        QCOMPARE(h.saves[0].remainingTimeMinutes, savedRemaining);
+        QCOMPARE(h.saves[0].watchIntervalMinutes, 1000);
+        QCOMPARE(h.saves[0].remainingTimeMinutes, 0);
     }
 
     void spinArrowsStopAtTheirRanges_data()

@@ -12,6 +12,7 @@
 #include "platform/qt/QtEventPump.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/SjisText.h"
+#include "platform/text/TextFill.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"
@@ -28,6 +29,7 @@
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QtTest>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <memory>
@@ -95,11 +97,16 @@ private slots:
         QCOMPARE(list->columnCount(), 7);
         for (int i = 0; i < 7; ++i) {
             QCOMPARE(list->headerItem()->text(i), q(headers[i]));
-            QCOMPARE(list->header()->sectionSize(i), widths[i]);
+            // The item number's column is as wide as a ten-digit number and its image need.
+            if (i > 0)
+                QCOMPARE(list->header()->sectionSize(i), widths[i]);
         }
+        const int tenDigits = list->fontMetrics().horizontalAdvance(QStringLiteral("3100012345"));
+        QVERIFY(list->header()->sectionSize(0) >= tenDigits + list->iconSize().width());
         put(ItemInfo{"1", "a", kPriceYen1000, "FP", "", "2", "3", "-"});
         list->addEntry(ItemInfo{"1", "a", kPriceYen1000, "FP", "", "2", "3", "-"});
         QTreeWidgetItem* row = list->topLevelItem(0);
+        QCOMPARE(row->toolTip(0), QStringLiteral("1")); // the number whole, however narrow the column
         // The remaining time shows as received for every type.
         QCOMPARE(row->text(6), QStringLiteral("-"));
         QCOMPARE(row->text(4), QStringLiteral("3"));
@@ -205,6 +212,39 @@ private slots:
         const AramFileLoad file = loadAramFile(dir->path());
         QCOMPARE(file.records.size(), size_t{1});
         QCOMPARE(file.records[0].ItemNo, std::string("r2"));
+    }
+
+    void deleteTakesTheSelectedRowsAndCtrlZBringsThemBackUntilTheNextCycle()
+    {
+        for (const char* no : {"u1", "u2", "u3"})
+            list->addEntry(listing(no, "1", "-"));
+        QVERIFY(list->watchList().setCeiling("u2", 5000));
+        list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+        list->topLevelItem(0)->setSelected(true);
+        list->topLevelItem(1)->setSelected(true);
+        QTest::keyClick(list.get(), Qt::Key_Delete);
+        QCOMPARE(list->topLevelItemCount(), 1);
+        QCOMPARE(loadAramFile(dir->path()).records.size(), size_t{1});
+
+        QTest::keyClick(list.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(list->topLevelItemCount(), 3);
+        QCOMPARE(loadAramFile(dir->path()).records.size(), size_t{3});
+        QCOMPARE(list->watchList().ceiling("u2"), std::optional<int32_t>(5000));
+        QVERIFY(!list->undoRemoval());
+
+        // Once the next cycle has begun the removal is final. That cycle's fetches fail (the
+        // service does not know these listings), and the status line says how many.
+        list->clearSelection();
+        list->topLevelItem(0)->setSelected(true);
+        QTest::keyClick(list.get(), Qt::Key_Delete);
+        QCOMPARE(list->topLevelItemCount(), 2);
+        platform::sendMessage(list.get(), platform::AramUpdateNow{});
+        QVERIFY(!list->undoRemoval());
+        QCOMPARE(list->topLevelItemCount(), 2);
+        const std::string failed = fillText(watch_text::kStatusFetchesFailed, {2LL});
+        QVERIFY(std::find(host.statusLines.begin(), host.statusLines.end(), failed) !=
+                host.statusLines.end());
     }
 
     void doubleClickIsRefusedDuringAnUpdate()
@@ -350,6 +390,10 @@ private slots:
         list->watchList().runUpdateCycle();
         QCOMPARE(notifier.balloons.size(), size_t{1});
         QVERIFY(list->rowAlarmColours(0).has_value());
+        // A crossed ceiling shows in its row even with the list colours off.
+        settings.alarmChangesListColour = 0;
+        QVERIFY(list->rowAlarmColours(0).has_value());
+        settings.alarmChangesListColour = 1;
 
         // The dialog shows the ceiling; emptied, it clears it.
         chooseCeilingMenu([&](CRkCeilingDlg& dialog) {

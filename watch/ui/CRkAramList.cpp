@@ -2,6 +2,7 @@
 
 #include "WatchTexts.h"
 #include "listing/QtColumnAlign.h"
+#include "listing/QtItemNoWidth.h"
 #include "platform/EventPump.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
@@ -14,6 +15,7 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPixmap>
 #include <QPointer>
@@ -100,6 +102,9 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
         header()->resizeSection(i, kListingColumns[static_cast<size_t>(i)].width);
         headerItem()->setTextAlignment(i, qtAlignment(kListingColumns[static_cast<size_t>(i)].align));
     }
+    header()->resizeSection(
+        kColumnItemNo,
+        itemNoColumnWidth(fontMetrics(), iconSize().width() + (rootIsDecorated() ? indentation() : 0)));
 
     connect(header(), &QHeaderView::sectionClicked, this, &CRkAramList::sortByColumn);
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { openSelectedItem(); });
@@ -154,6 +159,7 @@ void CRkAramList::applyNearEndSettings()
 
 void CRkAramList::onTimer()
 {
+    forgetRemovals();
     const QPointer<CRkAramList> self(this);
     watch.runUpdateCycle();
     if (self)
@@ -163,6 +169,7 @@ void CRkAramList::onTimer()
 bool CRkAramList::event(QEvent* e)
 {
     if (platform::messageOf<platform::AramUpdateNow>(e)) {
+        forgetRemovals();
         watch.updateNow();
         return true;
     }
@@ -196,6 +203,9 @@ void CRkAramList::updateRowTip(QTreeWidgetItem& row)
               : QString();
     for (int c = 0; c < kListingColumnCount; ++c)
         row.setToolTip(c, tip);
+    // The item number reads whole there even in a column dragged narrow.
+    const QString itemNo = row.text(kColumnItemNo);
+    row.setToolTip(kColumnItemNo, tip.isEmpty() ? itemNo : itemNo + QLatin1Char('\n') + tip);
 }
 
 void CRkAramList::entryAppended(const AramEntry& entry)
@@ -227,6 +237,7 @@ void CRkAramList::refreshRows(const std::vector<const AramEntry*>& entries)
             fillRow(*row, entry->info);
     }
     viewport()->update();
+    Q_EMIT passEnded();
 }
 
 void CRkAramList::repaintRows()
@@ -243,8 +254,13 @@ std::string CRkAramList::rowItemNo(int row) const
 std::optional<std::pair<QColor, QColor>> CRkAramList::rowAlarmColours(int row) const
 {
     const int32_t pos = watch.findEntry(rowItemNo(row));
-    if (pos < 0 || !watch.entries()[static_cast<size_t>(pos)].inAlarm() ||
-        !isOn(settings.alarmChangesListColour))
+    if (pos < 0)
+        return std::nullopt;
+    const AramEntry& entry = watch.entries()[static_cast<size_t>(pos)];
+    // A ceiling is set by hand for one listing, so its crossing shows in the row even while
+    // the list colours are off.
+    const bool ceilingCrossed = (entry.flags & kCeilingAlarm) != 0;
+    if (!entry.inAlarm() || (!ceilingCrossed && !isOn(settings.alarmChangesListColour)))
         return std::nullopt;
     return std::make_pair(toQColor(settings.alarmTextColour), toQColor(settings.alarmBackColour));
 }
@@ -262,13 +278,62 @@ QTreeWidgetItem* CRkAramList::selectedRow() const
 
 void CRkAramList::removeSelectedEntry()
 {
-    QTreeWidgetItem* mark = selectedRow();
-    if (!mark)
+    QList<QTreeWidgetItem*> marked = selectedItems();
+    if (QTreeWidgetItem* current = selectedRow(); current != nullptr && !marked.contains(current))
+        marked.push_back(current);
+    std::vector<Removed> removed;
+    for (QTreeWidgetItem* mark : marked) {
+        const std::string itemNo = sjisOf(*mark, kColumnItemNo);
+        const int32_t pos = watch.findEntry(itemNo);
+        if (pos >= 0)
+            removed.push_back({watch.entries()[static_cast<size_t>(pos)].info, watch.ceiling(itemNo)});
+        delete mark;
+        watch.removeEntry(itemNo);
+        watch.host().unmarkItem(itemNo);
+    }
+    if (removed.empty())
         return;
-    const std::string itemNo = sjisOf(*mark, kColumnItemNo);
-    delete mark;
-    watch.removeEntry(itemNo);
-    watch.host().unmarkItem(itemNo);
+    const auto count = static_cast<long long>(removed.size());
+    removals.push_back(std::move(removed));
+    watch.host().setStatusLine(fillText(watch_text::kRemovedFromWatchList, {count}));
+}
+
+bool CRkAramList::undoRemoval()
+{
+    if (removals.empty())
+        return false;
+    const std::vector<Removed> last = std::move(removals.back());
+    removals.pop_back();
+    long long restored = 0;
+    for (const Removed& r : last) {
+        if (!watch.addEntry(r.info))
+            continue; // added again meanwhile, from a search
+        ++restored;
+        if (r.ceiling)
+            watch.setCeiling(r.info.ItemNo, r.ceiling);
+    }
+    // The rows got their tips before their ceilings were back.
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        updateRowTip(*topLevelItem(i));
+    watch.host().setStatusLine(fillText(watch_text::kRemovalUndone, {restored}));
+    return true;
+}
+
+void CRkAramList::keyPressEvent(QKeyEvent* e)
+{
+    if (e->matches(QKeySequence::Delete)) {
+        removeSelectedEntry();
+    } else if (e->matches(QKeySequence::Undo)) {
+        undoRemoval();
+    } else if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+               e->modifiers() == Qt::NoModifier) {
+        // Enter on a row does what a double-click does.
+        openSelectedItem();
+    } else {
+        QTreeWidget::keyPressEvent(e);
+        return;
+    }
+    e->accept();
 }
 
 void CRkAramList::editSelectedCeiling()

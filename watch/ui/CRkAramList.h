@@ -6,6 +6,7 @@
 #include <QTreeWidget>
 #include <optional>
 #include <utility>
+#include <vector>
 
 namespace pelimo {
 
@@ -39,9 +40,13 @@ public:
     const std::vector<AramEntry>& entries() const { return watch.entries(); }
     WatchList& watchList() { return watch; }
 
-    // Removes the selected row, its entry, and the watched marks of its number; nothing
-    // without a selected row.
+    // Removes the selected rows, their entries, and the watched marks of their numbers;
+    // nothing without a selected row. The status line tells how many, and undoRemoval brings
+    // them back until the next update cycle.
     void removeSelectedEntry();
+    // Watches again, with their ceilings, the listings of the last removal not yet undone;
+    // false when there is none.
+    bool undoRemoval();
     // Shows the listing of the selection mark; refused while an update runs.
     void openSelectedItem();
     // The first click on a column sorts it descending, the next ascending, and so on.
@@ -64,8 +69,13 @@ public:
     // Compares two rows by the current sort column, ascending.
     bool compareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b) const;
 
+Q_SIGNALS:
+    // A pass over the list (a cycle or a fast tick) has ended and its rows show its results.
+    void passEnded();
+
 protected:
     bool event(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void entryAppended(const AramEntry& entry) override;
@@ -75,6 +85,7 @@ private:
     QTreeWidgetItem* selectedRow() const;
     void updateRowTip(QTreeWidgetItem& row);
     void onTimer();
+    void forgetRemovals() { removals.clear(); }
     void applyNearEndSettings();
     void showContextMenu(const QPoint& pos);
 
@@ -89,6 +100,14 @@ private:
     bool closing = false;
     int sortColumn = -1;
     int sortDescending[8] = {};
+
+    // A listing taken off the list, kept so the removal can be undone.
+    struct Removed {
+        ItemInfo info;
+        std::optional<int32_t> ceiling;
+    };
+    // The removals since the last update cycle began, the latest last.
+    std::vector<std::vector<Removed>> removals;
 };
 
 } // namespace pelimo
