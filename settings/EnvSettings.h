@@ -61,6 +61,9 @@ struct ExtSettings {
     int32_t pushEnabled = 0;
     std::string pushUrl;
 
+    // The lists show a column of the listings' pictures, rows as tall as a thumbnail.
+    int32_t showPictures = 1;
+
     bool operator==(const ExtSettings&) const = default;
 };
 

@@ -72,7 +72,8 @@ const char* const kDefaultFileUtf8 = "[環境設定]\r\n"
                                      "メール：SMTPユーザID=\r\n"
                                      "メール：SMTPパスワード=\r\n"
                                      "プッシュ：通知する=0\r\n"
-                                     "プッシュ：URL=\r\n";
+                                     "プッシュ：URL=\r\n"
+                                     "一覧：画像を表示する=1\r\n";
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesEveryKeyInOrder)
 {
@@ -185,6 +186,7 @@ TEST_F(SettingsFileTest, TheProgramsOwnSectionFollowsTheOriginalOneAndLeavesItAl
     s.ext.smtpUser = "alerts@example.test";
     s.ext.smtpPassword = " pass word ";
     s.ext.pushUrl = "https://push.example.test/topic";
+    s.ext.showPictures = 0;
     ASSERT_TRUE(saveSettingsTo(path, s));
     EXPECT_EQ(read(), original + utf8ToSjis("[拡張設定]\r\n"
                                             "接続：リスティングサービス=https://example.test:8443\r\n"
@@ -196,7 +198,8 @@ TEST_F(SettingsFileTest, TheProgramsOwnSectionFollowsTheOriginalOneAndLeavesItAl
                                             "メール：SMTPユーザID=alerts@example.test\r\n"
                                             "メール：SMTPパスワード=\" pass word \"\r\n"
                                             "プッシュ：通知する=0\r\n"
-                                            "プッシュ：URL=https://push.example.test/topic\r\n"));
+                                            "プッシュ：URL=https://push.example.test/topic\r\n"
+                                            "一覧：画像を表示する=0\r\n"));
     EnvSettings back;
     loadSettingsFrom(path, back);
     EXPECT_EQ(back, s);
