@@ -113,8 +113,10 @@ bool SavedSearches::cycleFollowUp(const CycleAlarms& alarms)
         batch = Batch{};
         return false;
     }
-    if (batch.watchedFirst.empty())
+    if (batch.watchedFirst.empty()) {
         batch.watchedFirst = alarms.firstItemNo;
+        batch.watchedFirstPicture = alarms.firstPicture;
+    }
     batch.watchedLines += alarms.mailText;
     if (batch.pending == 0)
         deliver();
@@ -215,7 +217,8 @@ void SavedSearches::tell(const Batch& done, bool withBalloon)
     const bool watched = !done.watchedLines.empty();
     notifier.sendAlarms(AlarmBatch{std::string(watched ? alarmsTitle() : newListingsTitle()),
                                    alerts.mailText(done.watchedLines),
-                                   watched ? done.watchedFirst : alerts.firstNew().ItemNo});
+                                   watched ? done.watchedFirst : alerts.firstNew().ItemNo,
+                                   watched ? done.watchedFirstPicture : alerts.firstNew().ImageUrl});
 }
 
 void SavedSearches::shutdown()

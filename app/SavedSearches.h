@@ -73,6 +73,7 @@ private:
         int pending = 0;
         std::string watchedLines;
         std::string watchedFirst;
+        std::string watchedFirstPicture;
         NewListingAlerts alerts;
     };
 

@@ -1,5 +1,6 @@
 #include "notify/AlarmDelivery.h"
 
+#include "NotifyTexts.h"
 #include "notify/AlertMail.h"
 #include "notify/DesktopAlerts.h"
 #include "notify/PushNotice.h"
@@ -17,6 +18,7 @@ struct Transfers {
     std::optional<std::string> pushUrl;
     std::string titleSjis;
     std::string clickUrl;
+    std::string pictureUrl;
     std::string text;
 };
 
@@ -29,8 +31,10 @@ void run(const Transfers& t, const AlarmDelivery::StatusPost& show, const platfo
     }
     if (t.pushUrl) {
         // The alarms stay collected whatever happens to the push; a failure is only shown.
-        const PushOutcome outcome =
-            sendPush(*t.pushUrl, t.titleSjis, t.clickUrl, t.text, kPushTimeLimit, &interrupt);
+        const std::optional<PushNotice> notice =
+            buildPushNotice(*t.pushUrl, t.titleSjis, t.clickUrl, t.text, t.pictureUrl);
+        const PushOutcome outcome = notice ? sendPushNotice(*notice, kPushTimeLimit, &interrupt)
+                                           : PushOutcome{false, std::string(notify_text::kPushBadAddress)};
         if (!outcome.sent)
             show(outcome.reason);
     }
@@ -60,6 +64,7 @@ void AlarmDelivery::sendAlarms(const AlarmBatch& alarms)
         t.pushUrl = settings.ext.pushUrl;
         if (!alarms.firstItemNo.empty() && pageAddress)
             t.clickUrl = pageAddress(alarms.firstItemNo);
+        t.pictureUrl = alarms.firstPicture;
     }
     if (!t.mail && !t.pushUrl)
         return;

@@ -10,9 +10,10 @@ namespace pelimo {
 // One batch of alarms as the alert mail and the push carry it: a watch cycle's, a fast
 // tick's, or what a cycle's saved-search runs found together with the cycle's own.
 struct AlarmBatch {
-    std::string titleSjis;   // the push's title: the alarms' or the new listings' title
-    std::string text;        // Shift-JIS lines, the mail's body and the push's
-    std::string firstItemNo; // the listing the push opens; empty: none
+    std::string titleSjis;    // the push's title: the alarms' or the new listings' title
+    std::string text;         // Shift-JIS lines, the mail's body and the push's
+    std::string firstItemNo;  // the listing the push opens; empty: none
+    std::string firstPicture; // that listing's picture address, which the push attaches
 };
 
 // Where every alarm of the program goes out: the alert on the desktop, the alert mail and the

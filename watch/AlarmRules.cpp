@@ -67,8 +67,10 @@ void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_
             line += fillText(watch_text::kCeilingLine, {static_cast<long long>(*ceiling)});
         }
         if (!(entry.flags & kMailCollected)) {
-            if (mail.empty())
+            if (mail.empty()) {
                 firstMailed = fresh.ItemNo;
+                firstMailedPicture = fresh.ImageUrl;
+            }
             mail += line;
             mail += '\n';
             entry.flags |= kMailCollected;

@@ -29,6 +29,7 @@ class XmlDocumentClient;
 struct CycleAlarms {
     std::string mailText;
     std::string firstItemNo;
+    std::string firstPicture;
 };
 
 // Called at the end of every regular cycle with its alarms, where the cycle would mail them

@@ -71,7 +71,8 @@ ItemInfo listing(const std::string& itemNo)
     return item;
 }
 
-const AlarmBatch kBatch{kAlarmsTitle, std::string(kAlarmLineCamera) + "\n", "x1"};
+const AlarmBatch kBatch{kAlarmsTitle, std::string(kAlarmLineCamera) + "\n", "x1",
+                        "http://127.0.0.1:1/img/x1.jpg"};
 
 TEST(AlarmDelivery, TheSettingsChooseWhichWaysAnAlarmIsTold)
 {
@@ -111,7 +112,7 @@ TEST(AlarmDelivery, TheSettingsChooseWhichWaysAnAlarmIsTold)
         delivery.sendAlarms(kBatch);
         // A batch without alarms tells nothing.
         delivery.showAlert(kAlarmsTitle, "", listing(""));
-        delivery.sendAlarms(AlarmBatch{kAlarmsTitle, "", ""});
+        delivery.sendAlarms(AlarmBatch{kAlarmsTitle, "", "", ""});
         ASSERT_TRUE(queue.waitIdle(60s));
 
         EXPECT_EQ(desktop.shown.size(), c.alerts);
@@ -123,8 +124,9 @@ TEST(AlarmDelivery, TheSettingsChooseWhichWaysAnAlarmIsTold)
         EXPECT_EQ(smtp.messages().size(), mails);
         ASSERT_EQ(receiver.requests().size(), pushes);
         if (c.pushes > 0) {
-            EXPECT_NE(receiver.requests().back().find("\r\nClick: " + pageOf("x1") + "\r\n"),
-                      std::string::npos);
+            const std::string request = receiver.requests().back();
+            EXPECT_NE(request.find("\r\nClick: " + pageOf("x1") + "\r\n"), std::string::npos);
+            EXPECT_NE(request.find("\r\nAttach: " + kBatch.firstPicture + "\r\n"), std::string::npos);
         }
     }
 }
