@@ -15,6 +15,10 @@ class QLabel;
 class QPushButton;
 
 namespace pelimo {
+namespace pictures {
+class PictureStore;
+}
+class NotesHistory;
 
 class CRkAramList;
 class CRkItemList;
@@ -62,6 +66,7 @@ public:
 
     CRkTabCtrl* tabCtrl() const { return tabCtrl_; }
     CRkAramList* watchList() const { return watchList_; }
+    pictures::PictureStore* pictures() const { return pictures_; }
     QPushButton* updateButton() const { return updateButton_; }
     QLabel* statusLine() const { return statusLine_; }
 
@@ -89,6 +94,9 @@ private:
     QPushButton* updateButton_ = nullptr;
     QLabel* statusLine_ = nullptr;
     platform::FramePacer pacer_;
+    // The listings' pictures of every list; a child made before the lists.
+    pictures::PictureStore* pictures_ = nullptr;
+    NotesHistory* notes_ = nullptr;
 };
 
 } // namespace pelimo

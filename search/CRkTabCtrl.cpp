@@ -143,6 +143,8 @@ CRkItemList* CRkTabCtrl::newSearch(SearchRequest request)
     const int index = tabs->addTab(shown);
     auto* list = new CRkItemList(this, CRkItemList::kFirstControlId + index, settings, endpoints, host);
     list->setFramePacer(pacer);
+    if (pictureStore)
+        list->setPictures(*pictureStore);
     list->setCaption(caption);
     list->setSearch(request);
     lists.push_back(list);
