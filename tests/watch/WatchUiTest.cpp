@@ -10,6 +10,7 @@
 #include "itempage/ItemPageAddress.h"
 #include "itempage/ItemPageModule.h"
 #include "listing/ListingColumns.h"
+#include "pictures/qt/PictureStore.h"
 #include "platform/EventPump.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/PrivateMessage.h"
@@ -424,6 +425,26 @@ private slots:
         QCOMPARE(list->noteOf("n2"), std::string("x"));
         QCOMPARE(list->topLevelItem(1)->text(kColumnNote), QStringLiteral("x"));
         list->setHistory(nullptr);
+    }
+
+    // With a store of pictures the column shows and the rows are as tall as a thumbnail; the
+    // setting turned off on the dialog hides it at the next repaint, and the rows shrink back.
+    void pictureColumnFollowsTheSetting()
+    {
+        pictures::PictureStore store(pictures::PictureStore::Options{});
+        watch(listing("p1", "4000", kRemain3Day));
+        settings.ext.showPictures = 1;
+        list->setPictures(store);
+        list->show();
+        QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+        const int thumbnail = platform::PictureSizes{}.thumbnail;
+        QVERIFY(!list->isColumnHidden(kColumnPicture));
+        QTRY_VERIFY(list->visualItemRect(list->topLevelItem(0)).height() >= thumbnail);
+
+        settings.ext.showPictures = 0;
+        list->viewport()->update();
+        QTRY_VERIFY(list->isColumnHidden(kColumnPicture));
+        QTRY_VERIFY(list->visualItemRect(list->topLevelItem(0)).height() < thumbnail);
     }
 
     void ceilingAmountIsYenInHalfOrFullWidthDigits()

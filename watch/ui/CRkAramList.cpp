@@ -358,11 +358,12 @@ void CRkAramList::showContextMenu(const QPoint& pos)
     QMenu menu;
     QAction* remove = menu.addAction(platform::toQString(watch_text::kMenuRemoveEntry));
     remove->setData(kCommandRemoveEntry);
-    QAction* ceiling = menu.addAction(platform::toQString(watch_text::kMenuSetCeiling));
-    ceiling->setData(kCommandSetCeiling);
+    // The note before the ceiling, which stays the menu's last command.
     QAction* note = menu.addAction(platform::toQString(watch_text::kMenuEditNote));
     note->setData(kCommandEditNote);
     note->setEnabled(history != nullptr);
+    QAction* ceiling = menu.addAction(platform::toQString(watch_text::kMenuSetCeiling));
+    ceiling->setData(kCommandSetCeiling);
     const QPointer<CRkAramList> self(this);
     QAction* chosen = menu.exec(viewport()->mapToGlobal(pos));
     if (!self)
