@@ -76,6 +76,8 @@ ListPictures::ListPictures(QAbstractItemView& view, int column, PictureStore& st
         connect(model, &QAbstractItemModel::rowsRemoved, this, later);
         connect(model, &QAbstractItemModel::layoutChanged, this, later);
         connect(model, &QAbstractItemModel::modelReset, this, later);
+        // A row refreshed by a watch cycle may have learnt its picture's address only now.
+        connect(model, &QAbstractItemModel::dataChanged, this, later);
     }
     connect(&store, &PictureStore::pictureReady, this, &ListPictures::pictureArrived);
     shown = showSetting != 1; // applySetting below changes it to the setting

@@ -17,7 +17,7 @@ class PictureTip;
 // The pictures of a listing list: a column of thumbnails while the setting is on, rows as tall
 // as a thumbnail, and the larger picture in a row's tooltip. Only the rows on screen and at
 // most one screen below them are asked for, the ones shown first, after each scroll, resize or
-// change of rows; what scrolled away is withdrawn. A picture that failed shows nothing.
+// change of rows or of their data; what scrolled away is withdrawn. A picture that failed shows nothing.
 class ListPictures final : public QObject {
 public:
     // A row's picture address (Shift-JIS), empty for none.
