@@ -2,7 +2,8 @@
 # Shows the listings' pictures on a desktop without a tray: the watch list with its picture
 # column, polled with the "更新" button, and dunst on a private session bus showing the alarm's
 # notification with the first listing's picture. The pictures come from a small web server of
-# their own. Saves docs/screenshots/pictures-alert.png.
+# their own; then a row's tooltip with its picture. Saves docs/screenshots/pictures-alert.png and
+# docs/screenshots/pictures-tooltip.png.
 #   scripts/screenshot-pictures.sh [build-dir]
 set -euo pipefail
 if [ -z "${PELIMO_SCREENSHOT_BUS:-}" ]; then
@@ -54,4 +55,12 @@ grep -q 'GET /img/w1001.jpg' "$work/pictures.log"
 xdotool mousemove 0 767
 sleep 1
 import -display "$display" -window root "$out/pictures-alert.png"
-echo "screenshot in $out/pictures-alert.png"
+
+# A rest on the last row shows its tooltip: the text at once, then the picture.
+dunstctl close-all
+xdotool mousemove --window "$window" 300 313
+sleep 0.3
+xdotool mousemove --window "$window" 302 314
+sleep 3
+import -display "$display" -window root "$out/pictures-tooltip.png"
+echo "screenshots in $out/pictures-alert.png and $out/pictures-tooltip.png"
