@@ -103,7 +103,7 @@ QImage ListPictures::thumbnailOf(int row)
 void ListPictures::applySetting()
 {
     const bool wanted = showSetting == 1;
-    if (wanted == shown)
+    if (wanted == shown || !storeAlive)
         return;
     shown = wanted;
     if (auto* table = qobject_cast<QTableView*>(&view)) {
@@ -247,7 +247,7 @@ void ListPictures::hideTip()
 {
     if (tip)
         tip->hide();
-    if (tipRow >= 0)
+    if (tipRow >= 0 && storeAlive)
         store.withdrawAll(&tipRow);
     tipRow = -1;
     tipAddress.clear();
