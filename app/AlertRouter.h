@@ -4,8 +4,11 @@
 #include "xmlclient/ItemInfo.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +20,9 @@ namespace platform {
 class DesktopNotifier;
 class TrayIcon;
 } // namespace platform
+namespace pictures {
+class PictureStore;
+}
 
 // Takes an alarm's alert where the desktop can show it: the tray's balloon where there is a
 // tray, else a desktop notification, else the status bar. Keeps the alarm state visible
@@ -40,6 +46,8 @@ public:
     // The cycle's alert text (Shift-JIS) under its title (the alert title when empty), naming
     // first.
     void showAlert(const std::string& sjis, const ItemInfo& first, std::string_view titleSjis) override;
+    // The store a notification takes the first listing's picture from; it outlives the router.
+    void setPictures(pictures::PictureStore* store);
     // Whether any watched listing is in alarm now.
     void setAlarmState(bool inAlarm);
 
@@ -47,6 +55,8 @@ public:
 
 private:
     void showInStatusBar(const QString& title, const QString& text);
+    void notifyOnDesktop(const QString& title, const QString& text, const std::string& pictureAddress);
+    void sendHeld();
 
     QWidget& window_;
     QString caption_;
@@ -55,6 +65,15 @@ private:
     StatusSink showStatus_;
     ItemOpener openItem_;
     ItemInfo alerted_;
+    QPointer<pictures::PictureStore> pictures_; // it may go first when the window goes
+    // A notification waiting a moment for its picture.
+    struct Held {
+        QString title;
+        QString text;
+        std::string picture;
+    };
+    std::optional<Held> held_;
+    QTimer* pictureWait_ = nullptr;
 };
 
 } // namespace pelimo

@@ -116,6 +116,7 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints, platfo
     htmlForm_ = new CRkHtmlForm(settings_, endpoints, nullptr);
     formView_ = new CRkFormView(settings_, endpoints, this, htmlForm_, *watchHost_, *notifier_, nullptr);
     formView_->setMinimumHeight(10);
+    alerts_->setPictures(formView_->pictures());
     htmlForm_->setMinimumHeight(10);
     splitter_->addWidget(formView_);
     splitter_->addWidget(htmlForm_);

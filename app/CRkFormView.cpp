@@ -4,6 +4,8 @@
 #include "app/AppPanes.h"
 #include "app/CRkCmdDialog.h"
 #include "app/CRkHtmlForm.h"
+#include "app/NotesHistory.h"
+#include "pictures/qt/PictureStore.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/TextFill.h"
@@ -23,7 +25,11 @@ CRkFormView::CRkFormView(const EnvSettings& settings, const Endpoints& endpoints
                          QWidget* parent)
     : QWidget(parent), settings_(settings), endpoints_(endpoints), mainFrame_(mainFrame), itemPane_(itemPane),
       watchHost_(watchHost), notifier_(notifier)
-{}
+{
+    pictures::PictureStore::Options options;
+    options.diskFolder = pictures::PictureDiskCache::defaultFolder();
+    pictures_ = new pictures::PictureStore(std::move(options), this);
+}
 
 // The tab control and the watch list end only through the orderly shutdown; one still here
 // when the view goes (a start-up that failed half-way) goes with it as its child.
@@ -38,6 +44,14 @@ void CRkFormView::firstUpdate()
     watchList_ = new CRkAramList(this, settings_, endpoints_, watchHost_, notifier_);
     watchList_->setObjectName(QStringLiteral("watchList"));
     watchList_->createAramList();
+    watchList_->setPictures(*pictures_);
+    notes_ = new NotesHistory(std::string(), this);
+    notes_->open([this](HistoryStore* store, const std::string& status) {
+        if (!status.empty())
+            watchHost_.setStatusLine(status);
+        if (watchList_ != nullptr)
+            watchList_->setHistory(store);
+    });
     updateButton_ = new QPushButton(platform::toQString(app_text::kUpdateButton), this);
     updateButton_->setObjectName(QStringLiteral("updateButton"));
     connect(updateButton_, &QPushButton::clicked, this, &CRkFormView::requestWatchUpdate);
@@ -66,6 +80,7 @@ CRkItemList* CRkFormView::startSearch(SearchRequest request)
         tabCtrl_ = new CRkTabCtrl(this, settings_, endpoints_, *this, mainFrame_);
         tabCtrl_->setObjectName(QStringLiteral("searchTabs"));
         tabCtrl_->setSavedTabsHost(savedTabs_);
+        tabCtrl_->setPictures(pictures_);
         tabCtrl_->setGeometry(rect());
         tabCtrl_->show();
     }

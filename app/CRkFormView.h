@@ -16,6 +16,10 @@ class QLabel;
 class QPushButton;
 
 namespace pelimo {
+namespace pictures {
+class PictureStore;
+}
+class NotesHistory;
 
 class CRkAramList;
 class CRkItemList;
@@ -78,6 +82,7 @@ public:
 
     CRkTabCtrl* tabCtrl() const { return tabCtrl_; }
     CRkAramList* watchList() const { return watchList_; }
+    pictures::PictureStore* pictures() const { return pictures_; }
     QPushButton* updateButton() const { return updateButton_; }
     QLabel* statusLine() const { return statusLine_; }
 
@@ -111,6 +116,9 @@ private:
     QLabel* lastUpdate_ = nullptr;
     std::vector<int> resultColumns_;
     platform::FramePacer pacer_;
+    // The listings' pictures of every list; a child made before the lists.
+    pictures::PictureStore* pictures_ = nullptr;
+    NotesHistory* notes_ = nullptr;
 };
 
 } // namespace pelimo

@@ -113,8 +113,10 @@ bool SavedSearches::cycleFollowUp(const CycleAlarms& alarms)
         batch = Batch{};
         return false;
     }
-    if (batch.watchedFirst.empty())
+    if (batch.watchedFirst.empty()) {
         batch.watchedFirst = alarms.firstItemNo;
+        batch.watchedFirstPicture = alarms.firstPicture;
+    }
     batch.watchedLines += alarms.mailText;
     if (!alarms.mailText.empty()) {
         batch.watchedCount += alarms.count;
@@ -223,7 +225,8 @@ void SavedSearches::tell(const Batch& done, bool withBalloon)
     notifier.sendAlarms(
         AlarmBatch{std::string(watched ? alarmsTitle() : newListingsTitle()),
                    alerts.mailText(done.watchedLines), watched ? done.watchedFirst : alerts.firstNew().ItemNo,
-                   done.watchedCount + alerts.newCount(), nearEnd ? AlarmKind::nearEnd : AlarmKind::other});
+                   done.watchedCount + alerts.newCount(), nearEnd ? AlarmKind::nearEnd : AlarmKind::other,
+                   watched ? done.watchedFirstPicture : alerts.firstNew().ImageUrl});
 }
 
 void SavedSearches::shutdown()

@@ -75,6 +75,7 @@ private:
         std::string watchedFirst;
         int32_t watchedCount = 0;
         bool watchedHasNearEnd = false;
+        std::string watchedFirstPicture;
         NewListingAlerts alerts;
     };
 

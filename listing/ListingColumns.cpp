@@ -14,4 +14,8 @@ const std::array<ListingColumnDef, kListingColumnCount> kListingColumns{{
     {column_text::kHeaderRemain, 100, ColumnAlign::right, SortKey::remainingTime},
 }};
 
+// As wide as a thumbnail with a margin.
+const ListingColumnDef kPictureColumn{column_text::kHeaderPicture, 56, ColumnAlign::centre, SortKey::text};
+const ListingColumnDef kNoteColumn{column_text::kHeaderNote, 160, ColumnAlign::left, SortKey::text};
+
 } // namespace pelimo

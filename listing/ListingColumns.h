@@ -36,4 +36,14 @@ struct ListingColumnDef {
 // One row per column, in ListingColumn order.
 extern const std::array<ListingColumnDef, kListingColumnCount> kListingColumns;
 
+// Columns of the program's own after the listing columns, which keep their places: the
+// listing's picture (the lists show it while the setting is on) and, in the watch list, the
+// user's note on the listing. Neither sorts the list.
+enum ExtraListingColumn : int {
+    kColumnPicture = kListingColumnCount,
+    kColumnNote = kListingColumnCount + 1,
+};
+extern const ListingColumnDef kPictureColumn;
+extern const ListingColumnDef kNoteColumn;
+
 } // namespace pelimo

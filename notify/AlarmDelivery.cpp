@@ -1,5 +1,6 @@
 #include "notify/AlarmDelivery.h"
 
+#include "NotifyTexts.h"
 #include "notify/AlertMail.h"
 #include "notify/DesktopAlerts.h"
 #include "notify/PushNotice.h"
@@ -24,6 +25,7 @@ struct Transfers {
     std::optional<std::string> pushUrl;
     std::string titleSjis;
     std::string clickUrl;
+    std::string pictureUrl;
     std::string text;
     std::string mailText;
 };
@@ -37,8 +39,10 @@ void run(const Transfers& t, const AlarmDelivery::StatusPost& show, const platfo
     }
     if (t.pushUrl) {
         // The alarms stay collected whatever happens to the push; a failure is only shown.
-        const PushOutcome outcome =
-            sendPush(*t.pushUrl, t.titleSjis, t.clickUrl, t.text, kPushTimeLimit, &interrupt);
+        const std::optional<PushNotice> notice =
+            buildPushNotice(*t.pushUrl, t.titleSjis, t.clickUrl, t.text, t.pictureUrl);
+        const PushOutcome outcome = notice ? sendPushNotice(*notice, kPushTimeLimit, &interrupt)
+                                           : PushOutcome{false, std::string(notify_text::kPushBadAddress)};
         if (!outcome.sent)
             show(outcome.reason);
     }
@@ -82,15 +86,15 @@ void AlarmDelivery::sendAlarms(const AlarmBatch& alarms)
     if (alarms.text.empty())
         return;
     if (holding(alarms.kind)) {
-        held.holdBatch(alarms.text, alarms.firstItemNo, alarms.count);
+        held.holdBatch(alarms.text, alarms.firstItemNo, alarms.firstPicture, alarms.count);
         armTimer();
         return;
     }
-    send(alarms.titleSjis, alarms.text, alarms.text, alarms.firstItemNo);
+    send(alarms.titleSjis, alarms.text, alarms.text, alarms.firstItemNo, alarms.firstPicture);
 }
 
 void AlarmDelivery::send(const std::string& titleSjis, const std::string& text, const std::string& mailText,
-                         const std::string& firstItemNo)
+                         const std::string& firstItemNo, const std::string& firstPicture)
 {
     Transfers t;
     if (isOn(settings.alarmMail))
@@ -99,6 +103,7 @@ void AlarmDelivery::send(const std::string& titleSjis, const std::string& text, 
         t.pushUrl = settings.ext.pushUrl;
         if (!firstItemNo.empty() && pageAddress)
             t.clickUrl = pageAddress(firstItemNo);
+        t.pictureUrl = firstPicture;
     }
     if (!t.mail && !t.pushUrl)
         return;
@@ -135,7 +140,8 @@ void AlarmDelivery::releaseIfOver()
         desktop.showAlert(done.alertText(), done.firstAlerted(), title);
     if (!done.batchText().empty()) {
         // The mail's subject is the alert mail's own: the summary's title heads its body.
-        send(title, done.batchText(), title + "\n\n" + done.batchText(), done.firstBatchItemNo());
+        send(title, done.batchText(), title + "\n\n" + done.batchText(), done.firstBatchItemNo(),
+             done.firstBatchPicture());
     }
 }
 

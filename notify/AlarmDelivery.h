@@ -53,7 +53,7 @@ private:
     bool holding(AlarmKind kind);
     void armTimer();
     void send(const std::string& titleSjis, const std::string& text, const std::string& mailText,
-              const std::string& firstItemNo);
+              const std::string& firstItemNo, const std::string& firstPicture);
 
     const EnvSettings& settings;
     DesktopAlerts& desktop;

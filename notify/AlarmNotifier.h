@@ -19,6 +19,7 @@ struct AlarmBatch {
     // nearEnd when the batch tells a remaining-time alarm: a listing about to end is not held
     // back by the quiet period (when the user lets those through), nor are the alarms with it.
     AlarmKind kind = AlarmKind::other;
+    std::string firstPicture; // that listing's picture address, which the push attaches
 };
 
 // Where every alarm of the program goes out: the alert on the desktop, the alert mail and the

@@ -92,7 +92,8 @@ bool isPushAddress(std::string_view url)
 }
 
 std::optional<PushNotice> buildPushNotice(const std::string& url, std::string_view titleSjis,
-                                          const std::string& clickUrl, std::string_view alarmTextSjis)
+                                          const std::string& clickUrl, std::string_view alarmTextSjis,
+                                          const std::string& pictureUrl)
 {
     if (!isPushAddress(url))
         return std::nullopt;
@@ -102,6 +103,8 @@ std::optional<PushNotice> buildPushNotice(const std::string& url, std::string_vi
     notice.titleHeader = "=?UTF-8?B?" + base64Encode(platform::sjisToUtf8(titleSjis)) + "?=";
     if (isCleanHeaderValue(clickUrl))
         notice.clickHeader = clickUrl;
+    if (isPushAddress(pictureUrl))
+        notice.attachHeader = pictureUrl;
     notice.body = platform::sjisToUtf8(alarmTextSjis);
     return notice;
 }
@@ -115,6 +118,8 @@ PushOutcome sendPushNotice(const PushNotice& notice, std::chrono::milliseconds l
                                         "Expect:"};
     if (!notice.clickHeader.empty())
         headers.push_back("Click: " + notice.clickHeader);
+    if (!notice.attachHeader.empty())
+        headers.push_back("Attach: " + notice.attachHeader);
     const PostResult posted = httpPost(notice.url, headers, notice.body, limit, interrupt);
     PushOutcome outcome;
     if (!posted.error.empty())

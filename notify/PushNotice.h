@@ -16,9 +16,10 @@ class WaitInterrupt;
 // read; any webhook receiver can take it).
 struct PushNotice {
     std::string url;
-    std::string titleHeader; // RFC 2047 encoded word
-    std::string clickHeader; // empty: no Click header
-    std::string body;        // UTF-8
+    std::string titleHeader;  // RFC 2047 encoded word
+    std::string clickHeader;  // empty: no Click header
+    std::string attachHeader; // a picture the phone shows with it; empty: no Attach header
+    std::string body;         // UTF-8
 };
 
 // How a push went: sent, or a short reason for the status bar (Shift-JIS).
@@ -34,9 +35,11 @@ bool isPushAddress(std::string_view url);
 
 // The notice for an alarm text (Shift-JIS, the alert mail's body), its title (Shift-JIS, the
 // watch list's "アラート情報" or "新着情報") and the item page of the first alarm. Nothing
-// when the address is not one a push may go to.
+// when the address is not one a push may go to. pictureUrl, the first alarm's picture, goes
+// along when it is an http(s) address that fits in a header.
 std::optional<PushNotice> buildPushNotice(const std::string& url, std::string_view titleSjis,
-                                          const std::string& clickUrl, std::string_view alarmTextSjis);
+                                          const std::string& clickUrl, std::string_view alarmTextSjis,
+                                          const std::string& pictureUrl = {});
 
 // Sends the notice, all of it within the time limit; a raised interrupt ends it at once.
 PushOutcome sendPushNotice(const PushNotice& notice, std::chrono::milliseconds limit = kPushTimeLimit,

@@ -16,12 +16,15 @@ void QuietHold::holdAlert(const ItemInfo& alarmed, int32_t count)
     alerted += std::max(count, 1);
 }
 
-void QuietHold::holdBatch(const std::string& batchText, const std::string& itemNo, int32_t count)
+void QuietHold::holdBatch(const std::string& batchText, const std::string& itemNo, const std::string& picture,
+                          int32_t count)
 {
     if (batchText.empty())
         return;
-    if (text.empty())
+    if (text.empty()) {
         firstItemNo = itemNo;
+        firstPicture = picture;
+    }
     text += batchText;
     batched += std::max(count, 1);
 }

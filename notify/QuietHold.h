@@ -14,7 +14,8 @@ public:
     // A desktop alert of count alarms, naming first.
     void holdAlert(const ItemInfo& first, int32_t count);
     // A batch of count alarms for the mail and the push, its text as it would have gone.
-    void holdBatch(const std::string& text, const std::string& firstItemNo, int32_t count);
+    void holdBatch(const std::string& text, const std::string& firstItemNo, const std::string& firstPicture,
+                   int32_t count);
 
     bool empty() const { return !hasAlert && text.empty(); }
     bool hasAlertHeld() const { return hasAlert; }
@@ -27,6 +28,7 @@ public:
     // The held batches' texts in the order they came, for the mail and the push.
     const std::string& batchText() const { return text; }
     const std::string& firstBatchItemNo() const { return firstItemNo; }
+    const std::string& firstBatchPicture() const { return firstPicture; }
 
 private:
     bool hasAlert = false;
@@ -34,6 +36,7 @@ private:
     int32_t alerted = 0;
     std::string text;
     std::string firstItemNo;
+    std::string firstPicture;
     int32_t batched = 0;
 };
 

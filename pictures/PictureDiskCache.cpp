@@ -3,7 +3,6 @@
 #include "pictures/PictureAddress.h"
 #include "pictures/PictureFile.h"
 #include "platform/CacheFiles.h"
-#include "platform/FileSystem.h"
 #include "platform/DataHome.h"
 #include "platform/FileSystem.h"
 

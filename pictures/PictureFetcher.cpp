@@ -21,8 +21,8 @@ PictureFetcher::PictureFetcher(PictureDiskCache& cache, PictureHandlers handlers
     : cache(cache), handlers(std::move(handlers)), options(options)
 {
     for (size_t i = 0; i < std::max<size_t>(options.atOnce, 1); ++i) {
-        slots.push_back(std::make_unique<Slot>());
-        slots.back()->transfer.setBackground(true);
+        transferSlots.push_back(std::make_unique<Slot>());
+        transferSlots.back()->transfer.setBackground(true);
     }
     idleHandler = TransferEngine::shared().addIdleHandler([this] {
         if (wanted.anyToFetch())
@@ -139,7 +139,7 @@ void PictureFetcher::readFromDisk()
 
 void PictureFetcher::startTransfers()
 {
-    for (const std::unique_ptr<Slot>& slot : slots) {
+    for (const std::unique_ptr<Slot>& slot : transferSlots) {
         while (!slot->busy) {
             // Pictures give way to listing requests; the engine says when the last one ended.
             if (paused || !wanted.anyToFetch() || TransferEngine::shared().foregroundWaiting())

@@ -99,7 +99,7 @@ private:
     PictureQueue wanted;
     std::unordered_set<std::string> onTheWay;
     std::unordered_set<std::string> failures;
-    std::vector<std::unique_ptr<Slot>> slots;
+    std::vector<std::unique_ptr<Slot>> transferSlots;
     std::unique_ptr<platform::EventTimer> roundTimer;
     platform::EventLoop* timerLoop = nullptr;
     int idleHandler = 0;

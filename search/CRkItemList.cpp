@@ -2,6 +2,7 @@
 
 #include "SearchTexts.h"
 #include "listing/QtItemNoWidth.h"
+#include "pictures/qt/ListPictures.h"
 #include "platform/qt/QtText.h"
 #include "search/ResultImages.h"
 #include "search/ResultListModel.h"
@@ -9,6 +10,7 @@
 #include "search/SearchListHost.h"
 #include "search/SearchMessages.h"
 #include "search/TurnRotation.h"
+#include "settings/EnvSettings.h"
 #include "xmlclient/AuctionType.h"
 
 #include <QContextMenuEvent>
@@ -98,6 +100,9 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
     for (int c = 0; c < kResultColumnCount; ++c)
         setColumnWidth(c, kListingColumns[static_cast<size_t>(c)].width);
     setColumnWidth(kColumnItemNo, itemNoColumnWidth(fontMetrics(), iconSize().width()));
+    setColumnWidth(kColumnPicture, kPictureColumn.width);
+    // Without a store of pictures there is nothing to show in it.
+    setColumnHidden(kColumnPicture, true);
 
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CRkItemList::sortByColumn);
     connect(this, &QAbstractItemView::doubleClicked, this, [this] { showMarkedItem(); });
@@ -107,6 +112,16 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
 }
 
 CRkItemList::~CRkItemList() = default;
+
+void CRkItemList::setPictures(pictures::PictureStore& store)
+{
+    if (listPictures)
+        return;
+    listPictures = new pictures::ListPictures(
+        *this, kColumnPicture, store, settings.ext.showPictures,
+        [this](int row) { return model->pictureAddress(row); },
+        [this](int row) { return platform::toQString(model->cell(row, kColumnItemName)); });
+}
 
 void CRkItemList::addPage(const std::vector<ItemInfo>& records)
 {
@@ -122,7 +137,8 @@ void CRkItemList::addPage(const std::vector<ItemInfo>& records)
             record.BidNum,
             hasNoAuctionEnd(record.AuctionType) ? std::string(searchtext::kNoRemainTime) : record.RemainTime,
         };
-        rows.push_back({std::move(cells), host.isWatched(record.ItemNo) ? kImageBell : kImageNone});
+        rows.push_back(
+            {std::move(cells), host.isWatched(record.ItemNo) ? kImageBell : kImageNone, record.ImageUrl});
     }
     model->insertRows(0, std::move(rows));
     recordList.insert(recordList.end(), records.begin(), records.end());

@@ -19,6 +19,10 @@
 class QMenu;
 
 namespace pelimo {
+namespace pictures {
+class ListPictures;
+class PictureStore;
+} // namespace pictures
 
 struct EnvSettings;
 class ResultListModel;
@@ -43,6 +47,10 @@ public:
     // Paces the drawing of new rows with the other widgets of its window; by default the list
     // paces itself.
     void setFramePacer(platform::FramePacer& shared) { pacer = &shared; }
+    // Shows the listings' pictures from the store, which outlives the list: a thumbnail column
+    // while the setting is on, the larger picture in a row's tooltip.
+    void setPictures(pictures::PictureStore& store);
+    const pictures::ListPictures* pictures() const { return listPictures; }
 
     // Inserts the rows of the records at the top in their order, in one insertion, and keeps
     // the records.
@@ -106,6 +114,7 @@ private:
     QPointer<QObject> tabControl;
     ResultListModel* model;
     QMenu* popup;
+    pictures::ListPictures* listPictures = nullptr;
     platform::FramePacer ownPacer;
     platform::FramePacer* pacer = &ownPacer;
 

@@ -152,6 +152,8 @@ CRkItemList* CRkTabCtrl::newSearch(SearchRequest request)
     }
     auto* list = new CRkItemList(this, CRkItemList::kFirstControlId + index, settings, endpoints, host);
     list->setFramePacer(pacer);
+    if (pictureStore)
+        list->setPictures(*pictureStore);
     list->setCaption(caption);
     list->setSearch(request);
     lists.push_back(list);

@@ -17,6 +17,9 @@ class QPushButton;
 class QTabBar;
 
 namespace pelimo {
+namespace pictures {
+class PictureStore;
+}
 
 struct EnvSettings;
 class CRkItemList;
@@ -45,6 +48,8 @@ public:
     CRkItemList* newSearch(SearchRequest request);
     // Gives the tab popup its save and unsave item; nullptr takes it away.
     void setSavedTabsHost(SavedTabsHost* h) { savedTabs = h; }
+    // The listings' pictures the lists opened from now on show; the store outlives the tabs.
+    void setPictures(pictures::PictureStore* store) { pictureStore = store; }
     // The caption of the list's tab: the saved mark before it, the count of new listings after.
     void setTabDecoration(const CRkItemList& list, bool saved, int newCount);
     // The tab index of an open list, -1 for none.
@@ -131,6 +136,7 @@ private:
     std::vector<QPointer<CRkItemList>> tabLists;
     TurnRotation rotation;
     platform::FramePacer pacer;
+    pictures::PictureStore* pictureStore = nullptr;
     int current = -1;
     int menuTab = -1;
     bool changingTabs = false;

@@ -38,15 +38,17 @@ int ResultListModel::rowCount(const QModelIndex& parent) const
 
 int ResultListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : kResultColumnCount;
+    return parent.isValid() ? 0 : kResultColumnCount + 1;
 }
 
 QVariant ResultListModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= rowCount() || index.column() >= kResultColumnCount)
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount())
         return {};
     const Row& row = rowAt(index.row());
     const int column = index.column();
+    if (column == kColumnPicture && role != Qt::ForegroundRole && role != Qt::BackgroundRole)
+        return {};
     switch (role) {
     case Qt::DisplayRole:
         return platform::toQString(row.cells[static_cast<size_t>(column)]);
@@ -80,6 +82,13 @@ QVariant ResultListModel::data(const QModelIndex& index, int role) const
 
 QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (orientation == Qt::Horizontal && section == kColumnPicture) {
+        if (role == Qt::DisplayRole)
+            return platform::toQString(kPictureColumn.header);
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(qtAlignment(kPictureColumn.align));
+        return {};
+    }
     if (orientation != Qt::Horizontal || section < 0 || section >= kResultColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (role) {
@@ -105,7 +114,7 @@ void ResultListModel::insertRows(int at, std::vector<NewRow> newRows)
     ids.reserve(newRows.size());
     for (NewRow& row : newRows) {
         ids.push_back(static_cast<int32_t>(rows.size()));
-        rows.push_back(Row{std::move(row.cells), row.image, false});
+        rows.push_back(Row{std::move(row.cells), row.image, false, std::move(row.pictureAddress)});
     }
     order.insert(order.begin() + position, ids.begin(), ids.end());
     endInsertRows();
@@ -114,6 +123,11 @@ void ResultListModel::insertRows(int at, std::vector<NewRow> newRows)
 const std::string& ResultListModel::cell(int row, int column) const
 {
     return rowAt(row).cells[static_cast<size_t>(column)];
+}
+
+const std::string& ResultListModel::pictureAddress(int row) const
+{
+    return rowAt(row).pictureAddress;
 }
 
 int ResultListModel::rowImage(int row) const
@@ -143,7 +157,7 @@ void ResultListModel::markFresh(const std::vector<std::string>& itemNos)
             row.fresh = true;
     }
     if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, kResultColumnCount - 1),
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kResultColumnCount),
                          {Qt::ForegroundRole, Qt::BackgroundRole});
 }
 
@@ -152,7 +166,7 @@ void ResultListModel::clearFresh()
     for (Row& row : rows)
         row.fresh = false;
     if (rowCount() > 0)
-        emit dataChanged(index(0, 0), index(rowCount() - 1, kResultColumnCount - 1),
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kResultColumnCount),
                          {Qt::ForegroundRole, Qt::BackgroundRole});
 }
 

@@ -14,7 +14,8 @@ namespace pelimo {
 struct EnvSettings;
 
 // The rows of one result list in display order, with their texts as shown (Shift-JIS), the
-// row image and the header images. Rows are stored once, in the order added; the display
+// row image and the header images; a last column holds the listing's picture, which the list
+// draws itself. Rows are stored once, in the order added; the display
 // order is a list of row ids, so inserting at the top and sorting move ids only.
 class ResultListModel final : public QAbstractTableModel {
 public:
@@ -22,6 +23,7 @@ public:
     struct NewRow {
         Cells cells;
         int image = 0;
+        std::string pictureAddress; // the listing's picture, shown in the column after the cells
     };
 
     ResultListModel(const EnvSettings& settings, QObject* parent);
@@ -35,6 +37,7 @@ public:
     // one insertion.
     void insertRows(int at, std::vector<NewRow> newRows);
     const std::string& cell(int row, int column) const;
+    const std::string& pictureAddress(int row) const;
     int rowImage(int row) const;
     void setRowImage(int row, int image);
 
@@ -55,6 +58,7 @@ private:
         Cells cells;
         int image = 0;
         bool fresh = false;
+        std::string pictureAddress;
     };
 
     const Row& rowAt(int row) const { return rows[static_cast<size_t>(order[static_cast<size_t>(row)])]; }

@@ -67,6 +67,8 @@ struct ExtSettings {
     std::string quietStart = "22:00";
     std::string quietEnd = "07:00";
     int32_t quietNearEndGoOut = 1;
+    // The lists show a column of the listings' pictures, rows as tall as a thumbnail.
+    int32_t showPictures = 1;
 
     bool operator==(const ExtSettings&) const = default;
 };

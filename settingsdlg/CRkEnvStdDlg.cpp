@@ -87,6 +87,11 @@ CRkEnvStdDlg::CRkEnvStdDlg(const EnvSettings& settings, QWidget* parent)
         addAddressField(this, layout, 140, kListingService, QStringLiteral("listingBase"), ext.listingBase);
     itemPageBase =
         addAddressField(this, layout, 156, kItemPage, QStringLiteral("itemPageBase"), ext.itemPageBase);
+
+    showPictures = new QCheckBox(toQString(kShowPictures), this);
+    showPictures->setObjectName(QStringLiteral("showPictures"));
+    layout.add(showPictures, 8, 176, 230, 10);
+    showPictures->setChecked(isOn(ext.showPictures));
     layout.apply();
 }
 
@@ -114,6 +119,7 @@ bool CRkEnvStdDlg::readControls()
     openSearchInBrowser = readChoice(searchOpen, openSearchInBrowser);
     openAlertInBrowser = readChoice(alertOpen, openAlertInBrowser);
     autoRefreshDetail = autoRefresh->isChecked() ? 1 : 0;
+    ext.showPictures = showPictures->isChecked() ? 1 : 0;
     return true;
 }
 
@@ -124,6 +130,7 @@ void CRkEnvStdDlg::copyTo(EnvSettings& settings) const
     settings.autoRefreshDetail = autoRefreshDetail;
     settings.ext.listingBase = ext.listingBase;
     settings.ext.itemPageBase = ext.itemPageBase;
+    settings.ext.showPictures = ext.showPictures;
 }
 
 } // namespace pelimo

@@ -12,7 +12,8 @@ class QLineEdit;
 namespace pelimo {
 
 // Page "general": where a double-clicked listing opens, the automatic refresh of the detail
-// view after an alert update, and the addresses of the listing service and the item pages.
+// view after an alert update, the addresses of the listing service and the item pages, and
+// whether the lists show the listings' pictures.
 class CRkEnvStdDlg final : public QWidget {
     Q_OBJECT
 
@@ -35,6 +36,7 @@ private:
     QCheckBox* autoRefresh;
     QLineEdit* listingBase;
     QLineEdit* itemPageBase;
+    QCheckBox* showPictures;
 
     int32_t openSearchInBrowser;
     int32_t openAlertInBrowser;

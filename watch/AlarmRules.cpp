@@ -68,8 +68,10 @@ void AlarmCollection::addUpdated(AramEntry& entry, const ItemInfo& fresh, int32_
         }
         const bool nearEnd = (entry.flags & kRemainAlarm) != 0;
         if (!(entry.flags & kMailCollected)) {
-            if (mail.empty())
+            if (mail.empty()) {
                 firstMailed = fresh.ItemNo;
+                firstMailedPicture = fresh.ImageUrl;
+            }
             mail += line;
             mail += '\n';
             entry.flags |= kMailCollected;

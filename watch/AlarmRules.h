@@ -34,6 +34,7 @@ public:
     const std::string& mailText() const { return mail; }
     // The item number of the first listing collected for the mail; empty when none was.
     const std::string& firstMailedItemNo() const { return firstMailed; }
+    const std::string& firstMailedPictureUrl() const { return firstMailedPicture; }
     int32_t alarmCount() const { return alarms; }
     int32_t newCount() const { return newlyNotified; }
     int32_t mailedCount() const { return mailed; }
@@ -46,6 +47,7 @@ private:
     std::string mail;
     std::string balloon;
     std::string firstMailed;
+    std::string firstMailedPicture;
     ItemInfo first;
     int32_t alarms = 0;
     int32_t newlyNotified = 0;

@@ -364,15 +364,17 @@ void WatchList::finishPass(const AlarmCollection& collected, const std::unordere
     bool handedOver = false;
     if (only == nullptr && followUp && exitFlag == 0) {
         const CycleFollowUp next = followUp;
-        handedOver = next(CycleAlarms{collected.mailText(), collected.firstMailedItemNo(),
-                                      collected.mailedCount(), collected.mailHasNearEnd()});
+        handedOver =
+            next(CycleAlarms{collected.mailText(), collected.firstMailedItemNo(), collected.mailedCount(),
+                             collected.mailHasNearEnd(), collected.firstMailedPictureUrl()});
         if (guard.expired())
             return;
     }
     if (!handedOver && !collected.mailText().empty())
         notifier.sendAlarms(AlarmBatch{std::string(alarmsTitle()), collected.mailText(),
                                        collected.firstMailedItemNo(), collected.mailedCount(),
-                                       collected.mailHasNearEnd() ? AlarmKind::nearEnd : AlarmKind::other});
+                                       collected.mailHasNearEnd() ? AlarmKind::nearEnd : AlarmKind::other,
+                                       collected.firstMailedPictureUrl()});
     if (view && !list.empty())
         view->repaintRows();
     busyFlag = 0;

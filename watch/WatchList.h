@@ -31,6 +31,7 @@ struct CycleAlarms {
     std::string firstItemNo;
     int32_t count = 0;       // the alarms the mail text tells
     bool hasNearEnd = false; // one of them at least a remaining-time alarm
+    std::string firstPicture;
 };
 
 // Called at the end of every regular cycle with its alarms, where the cycle would mail them

@@ -1,26 +1,33 @@
 // Pictures of listings: decoding a picture of each kind, the disk cache's listing, reads and
 // stores, a list of 20,000 rows scrolled with pictures fetched for the rows on screen (from a
 // loopback server of pictures), a restart served from the disk cache, and a search's pages
-// with and without pictures asked for beside them. Prints figures; asserts nothing.
+// with and without pictures asked for beside them, and a real result list of 20,000 rows
+// scrolled offscreen with its picture column on and off. Prints figures; asserts nothing.
 #include "bench/support/Measure.h"
 #include "pictures/PictureDiskCache.h"
 #include "pictures/qt/PictureStore.h"
 #include "platform/qt/PictureDecoder.h"
 #include "platform/qt/QtEventPump.h"
+#include "search/CRkItemList.h"
+#include "search/ResultListModel.h"
+#include "search/SearchListHost.h"
+#include "settings/EnvSettings.h"
 #include "tests/support/PictureServer.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/TempFolder.h"
 #include "xmlclient/ListingQueries.h"
 
+#include <QApplication>
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <set>
@@ -249,6 +256,110 @@ void benchScrolling(test::PictureServer& server)
                 server.requests().size() - requestsBefore);
 }
 
+class NoWatchHost final : public SearchListHost {
+public:
+    bool isWatched(const std::string&) const override { return false; }
+    void addToWatchList(const ItemInfo&) override {}
+    void showItem(int32_t, const ItemInfo&) override {}
+};
+
+struct ListScroll {
+    double longestFrameMs = 0;
+    double medianFrameMs = 0;
+    double frame95Ms = 0;
+    size_t rowsShown = 0;
+    int screen = 0;
+    size_t fetched = 0;
+    size_t pictureKb = 0;
+    long memoryKb = 0;
+};
+
+// A result list of kRows rows in a window of the usual size, scrolled kRowsPerFrame rows a
+// frame over kScrolledRows rows; a frame is the scroll, the list's painting and the events
+// that came meanwhile (pictures arriving, their requests), timed together.
+ListScroll scrollList(test::PictureServer& server, bool withPictures)
+{
+    test::TempFolder folder("bench-list-pictures");
+    EnvSettings settings;
+    settings.ext.showPictures = withPictures ? 1 : 0;
+    const long rssBefore = statusKb("VmRSS");
+    pictures::PictureStore::Options options;
+    options.diskFolder = folder.path();
+    auto store = std::make_unique<pictures::PictureStore>(options);
+    Endpoints endpoints;
+    NoWatchHost host;
+    ListScroll result;
+    {
+        CRkItemList list(nullptr, CRkItemList::kFirstControlId, settings, endpoints, host);
+        list.resize(900, 700);
+        list.setPictures(*store);
+        std::vector<ItemInfo> records(kRows);
+        const std::string run = withPictures ? "on-" : "off-";
+        for (int n = 0; n < kRows; ++n) {
+            ItemInfo& r = records[static_cast<size_t>(n)];
+            r.ItemNo = "b" + std::to_string(n);
+            r.ItemName = "listing " + std::to_string(n) + " with a title of the usual length";
+            r.CurrentPrice = std::to_string(1000 + n);
+            r.ItemNum = "1";
+            r.BidNum = "0";
+            r.RemainTime = "2";
+            r.ImageUrl = server.url(run + std::to_string(n) + ".jpg");
+        }
+        list.addPage(records);
+        list.show();
+        runUntil([&] { return store->idle(); }, 60000);
+        std::set<int> shown;
+        std::vector<double> frames;
+        for (int top = 0; top + kRowsOnScreen <= kScrolledRows; top += kRowsPerFrame) {
+            QElapsedTimer frame;
+            frame.start();
+            list.verticalScrollBar()->setValue(top);
+            list.viewport()->repaint();
+            QCoreApplication::processEvents();
+            frames.push_back(msSince(frame));
+            const int first = list.indexAt(QPoint(1, 0)).row();
+            const int last = list.indexAt(QPoint(1, list.viewport()->height() - 1)).row();
+            result.screen = std::max(result.screen, last - first + 1);
+            for (int row = first; row <= last; ++row)
+                shown.insert(row);
+            // The rest of the frame goes to the transfers and the decoder, as on screen.
+            runUntil([&] { return frame.elapsed() >= kFrameMs; }, kFrameMs);
+        }
+        runUntil([&] { return store->idle(); }, 60000);
+        result.longestFrameMs = *std::max_element(frames.begin(), frames.end());
+        result.medianFrameMs = bench::median(frames);
+        std::sort(frames.begin(), frames.end());
+        result.frame95Ms = frames[frames.size() * 95 / 100];
+        result.rowsShown = shown.size();
+        result.fetched = store->counts().requested;
+        result.pictureKb = store->memoryBytes() / 1024;
+        result.memoryKb = statusKb("VmRSS") - rssBefore;
+    }
+    return result;
+}
+
+void benchListScrolling(test::PictureServer& server)
+{
+    // A first run takes what any list takes once (fonts, styles, the heap's growth), so the two
+    // measured after it differ only by the pictures.
+    scrollList(server, false);
+    const ListScroll off = scrollList(server, false);
+    const ListScroll on = scrollList(server, true);
+    std::printf("a result list of %d rows scrolled over %d rows, %d rows a %d ms frame, offscreen:\n", kRows,
+                kScrolledRows, kRowsPerFrame, kFrameMs);
+    for (const auto& [name, r] : {std::pair{"pictures off", &off}, std::pair{"pictures on", &on}}) {
+        std::printf(
+            "  %-12s longest frame %.1f ms (goal < 16), 95th percentile %.2f ms, median %.2f ms; rows shown "
+            "%zu (%d a screen), pictures fetched %zu; decoded held %zu KB; memory %+ld KB\n",
+            name, r->longestFrameMs, r->frame95Ms, r->medianFrameMs, r->rowsShown, r->screen, r->fetched,
+            r->pictureKb, r->memoryKb);
+    }
+    std::printf("  pictures fetched against rows shown plus one screen: %zu of %zu (goal: no more)\n",
+                on.fetched, on.rowsShown + static_cast<size_t>(on.screen));
+    std::printf("  memory with pictures on against off: %+ld KB (goal <= 100 MB)\n",
+                on.memoryKb - off.memoryKb);
+}
+
 // Seconds for the pages, one after another as a search takes them, each waited for in the loop.
 double searchSeconds(const Endpoints& endpoints, const std::string& word)
 {
@@ -302,7 +413,10 @@ void benchSearchBeside(test::PictureServer& server)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // The list is drawn offscreen unless a display is asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     platform::installQtEventPump();
     std::printf("machine load before: %s\n", bench::loadAverages().c_str());
     const QByteArray typical = picture(640, 480, "JPG", 85);
@@ -313,6 +427,7 @@ int main(int argc, char** argv)
         return 1;
     server.setBody([typical = typical.toStdString()](const std::string&) { return typical; });
     benchScrolling(server);
+    benchListScrolling(server);
     benchSearchBeside(server);
     std::printf("machine load after: %s\n", bench::loadAverages().c_str());
     return 0;

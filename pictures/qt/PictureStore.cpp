@@ -44,6 +44,11 @@ QImage PictureStore::picture(const std::string& address, Size size, PictureAsker
     return {};
 }
 
+QImage PictureStore::held(const std::string& address, Size size)
+{
+    return (size == Size::thumbnail ? thumbnails : tooltips).find(address);
+}
+
 void PictureStore::showOnly(PictureAsker asker, const std::vector<std::string>& addresses)
 {
     std::vector<std::string> missing;

@@ -47,6 +47,9 @@ public:
     // is asked for on behalf of asker (a list, a tooltip, a notification); pictureReady or
     // pictureFailed follows. A picture that failed stays null and is not asked for again.
     QImage picture(const std::string& address, Size size, PictureAsker asker = nullptr);
+    // The picture at that size when it is in memory, a null image otherwise; nothing is asked
+    // for, so a painter may call it for every cell it draws.
+    QImage held(const std::string& address, Size size);
     // The rows asker shows now, in the order they should come: their thumbnails are asked for,
     // and what asker asked for before and no longer shows is withdrawn.
     void showOnly(PictureAsker asker, const std::vector<std::string>& addresses);

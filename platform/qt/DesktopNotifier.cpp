@@ -88,7 +88,7 @@ bool DesktopNotifier::isAvailable() const
     return startable.isValid() && startable.value().contains(kService);
 }
 
-bool DesktopNotifier::notify(const QString& summary, const QString& body)
+bool DesktopNotifier::notify(const QString& summary, const QString& body, const QImage& picture)
 {
     if (!isAvailable()) {
         return false;
@@ -102,19 +102,20 @@ bool DesktopNotifier::notify(const QString& summary, const QString& body)
     const QDBusMessage ask =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(ask), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, summary, body] {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, summary, body, picture] {
         watcher->deleteLater();
         const QDBusPendingReply<QStringList> reply = *watcher;
         if (reply.isError()) {
             Q_EMIT failed(summary, body);
             return;
         }
-        send(summary, body, reply.value());
+        send(summary, body, picture, reply.value());
     });
     return true;
 }
 
-void DesktopNotifier::send(const QString& summary, const QString& body, const QStringList& capabilities)
+void DesktopNotifier::send(const QString& summary, const QString& body, const QImage& picture,
+                           const QStringList& capabilities)
 {
     QStringList actions;
     if (capabilities.contains(QStringLiteral("actions"))) {
@@ -123,8 +124,9 @@ void DesktopNotifier::send(const QString& summary, const QString& body, const QS
     }
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("pelimo"));
-    if (!icon_.isNull()) {
-        hints.insert(QStringLiteral("image-data"), QVariant::fromValue(toNotificationImage(icon_)));
+    const QImage& image = picture.isNull() ? icon_ : picture;
+    if (!image.isNull()) {
+        hints.insert(QStringLiteral("image-data"), QVariant::fromValue(toNotificationImage(image)));
     }
     const QString text = capabilities.contains(QStringLiteral("body-markup")) ? body.toHtmlEscaped() : body;
 

@@ -24,8 +24,10 @@ public:
 
     // Shows a notification that replaces the one shown last. The service is asked for its
     // capabilities first: the body is escaped where the service reads markup, and the default
-    // action is offered where it has actions. False when there is no service to ask.
-    bool notify(const QString& summary, const QString& body);
+    // action is offered where it has actions. A picture goes as the notification's image
+    // (its "image-data" hint) in place of the program's icon. False when there is no service
+    // to ask.
+    bool notify(const QString& summary, const QString& body, const QImage& picture = {});
 
 Q_SIGNALS:
     // The user invoked the default action of the notification shown last.
@@ -37,7 +39,8 @@ private Q_SLOTS:
     void onActionInvoked(uint id, const QString& actionKey);
 
 private:
-    void send(const QString& summary, const QString& body, const QStringList& capabilities);
+    void send(const QString& summary, const QString& body, const QImage& picture,
+              const QStringList& capabilities);
 
     QString appName_;
     QImage icon_;

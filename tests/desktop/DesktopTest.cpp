@@ -7,6 +7,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/LoopbackListener.h"
 #include "tests/support/MailSettings.h"
+#include "tests/support/PictureServer.h"
 #include "tests/support/PushReceiver.h"
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/SmtpSink.h"
@@ -15,6 +16,8 @@
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
@@ -50,6 +53,18 @@ constexpr int kPriceHeaderX = 330;        // left edge of the price column's hea
 // Places inside the settings dialog.
 constexpr Spot kAlertTab{159, 24};        // the "アラート" tab
 constexpr Spot kTestSendButton{397, 593}; // "テスト送信" on the alert page
+
+// A listing's picture of one plain colour, which nothing else on the screen has.
+std::string greenPicture()
+{
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(QColor(0, 200, 0));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
 
 // A listing of the simulator, pinned so that the program sees exactly these fields.
 struct Pinned {
@@ -192,6 +207,13 @@ protected:
                                      colourGreen(settings.alarmBackColour),
                                      colourBlue(settings.alarmBackColour)};
         return row.rgb.empty() ? 0 : row.count(back, 60) * 100 / (row.width * row.height);
+    }
+
+    // The pixels of greenPicture's colour in a band of the first row, across the window.
+    int greenInFirstRow() const
+    {
+        const Screenshot row = session.grab(frame[0] + 4, frame[1] + kFirstRow.y, 880, 16);
+        return row.rgb.empty() ? 0 : row.count({0, 200, 0}, 30);
     }
 
     // How many times the simulator was asked for one listing.
@@ -728,4 +750,25 @@ TEST_F(DesktopTest, ARestartFindsTheWindowAsItWasLeft)
 }
 
 } // namespace
+// A watched listing's picture shows in its row once a cycle reported where it lies, fetched
+// once from that address, with the lists' picture setting at its default.
+TEST_F(DesktopTest, WatchedListingsShowTheirPicturesInTheirRows)
+{
+    test::PictureServer pictures;
+    ASSERT_TRUE(pictures.running());
+    pictures.setBody([](const std::string&) { return greenPicture(); });
+    ASSERT_NO_FATAL_FAILURE(watch({{"pic1", "2日"}}));
+    ASSERT_TRUE(sim.control(
+        "/sim/put?ItemNo=pic1&ItemName=pic1&CurrentPrice=100&RemainTime=" + test::percentEncode("2日") +
+        "&AuctionType=NO&BidNum=0&ItemNum=1&ImageUrl=" + test::percentEncode(pictures.url("pic1"))));
+    programEnvironment.push_back("XDG_CACHE_HOME=" + folder + "/cache");
+    ASSERT_NO_FATAL_FAILURE(startProgram());
+    ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
+    EXPECT_EQ(greenInFirstRow(), 0) << "the file knew no picture";
+    ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
+    EXPECT_TRUE(test::waitUntil([this] { return greenInFirstRow() > 100; }, 30s))
+        << greenInFirstRow() << " pixels of the picture in the first row";
+    EXPECT_EQ(pictures.requests(), std::vector<std::string>{"pic1"});
+}
+
 } // namespace pelimo

@@ -75,7 +75,8 @@ ItemInfo listing(const std::string& itemNo)
     return item;
 }
 
-const AlarmBatch kBatch{kAlarmsTitle, std::string(kAlarmLineCamera) + "\n", "x1"};
+const AlarmBatch kBatch{kAlarmsTitle,     std::string(kAlarmLineCamera) + "\n", "x1", 1,
+                        AlarmKind::other, "http://127.0.0.1:1/img/x1.jpg"};
 
 TEST(AlarmDelivery, TheSettingsChooseWhichWaysAnAlarmIsTold)
 {
@@ -115,7 +116,7 @@ TEST(AlarmDelivery, TheSettingsChooseWhichWaysAnAlarmIsTold)
         delivery.sendAlarms(kBatch);
         // A batch without alarms tells nothing.
         delivery.showAlert(kAlarmsTitle, "", listing(""), 0, AlarmKind::other);
-        delivery.sendAlarms(AlarmBatch{kAlarmsTitle, "", ""});
+        delivery.sendAlarms(AlarmBatch{kAlarmsTitle, "", "", 0, AlarmKind::other, ""});
         ASSERT_TRUE(queue.waitIdle(60s));
 
         EXPECT_EQ(desktop.shown.size(), c.alerts);
@@ -127,8 +128,9 @@ TEST(AlarmDelivery, TheSettingsChooseWhichWaysAnAlarmIsTold)
         EXPECT_EQ(smtp.messages().size(), mails);
         ASSERT_EQ(receiver.requests().size(), pushes);
         if (c.pushes > 0) {
-            EXPECT_NE(receiver.requests().back().find("\r\nClick: " + pageOf("x1") + "\r\n"),
-                      std::string::npos);
+            const std::string request = receiver.requests().back();
+            EXPECT_NE(request.find("\r\nClick: " + pageOf("x1") + "\r\n"), std::string::npos);
+            EXPECT_NE(request.find("\r\nAttach: " + kBatch.firstPicture + "\r\n"), std::string::npos);
         }
     }
 }
@@ -200,9 +202,9 @@ TEST(AlarmDelivery, AQuietPeriodHoldsAlarmsAndTellsThemInOneSummaryWhenItEnds)
     camera.CurrentPrice = kPriceYen1000;
     camera.RemainTime = kRemain5Min;
     delivery.showAlert(kAlarmsTitle, kAlarmLineCamera, camera, 2, AlarmKind::other);
-    delivery.sendAlarms(AlarmBatch{kAlarmsTitle, twoLines, "x1", 2, AlarmKind::other});
+    delivery.sendAlarms(AlarmBatch{kAlarmsTitle, twoLines, "x1", 2, AlarmKind::other, ""});
     delivery.showAlert(kAlarmsTitle, kAlarmLineCamera, listing("e1"), 1, AlarmKind::nearEnd);
-    delivery.sendAlarms(AlarmBatch{kAlarmsTitle, kBatch.text, "e1", 1, AlarmKind::nearEnd});
+    delivery.sendAlarms(AlarmBatch{kAlarmsTitle, kBatch.text, "e1", 1, AlarmKind::nearEnd, ""});
     ASSERT_TRUE(queue.waitIdle(30s));
     ASSERT_EQ(receiver.requests().size(), 1u) << "only the remaining-time alarm went";
     ASSERT_EQ(desktop.shown.size(), 1u);

@@ -74,5 +74,28 @@ TEST(Push, AddressesOtherThanHttpAreRefusedWithoutARequest)
     EXPECT_TRUE(notice->clickHeader.empty());
 }
 
+TEST(Push, CarriesTheFirstPictureInAnAttachHeaderOnlyWhenItIsAWebAddress)
+{
+    test::PushReceiver receiver(false);
+    const std::string picture = "http://127.0.0.1:1/img/x1.jpg";
+    const std::optional<PushNotice> notice =
+        buildPushNotice(receiver.url(), kAlarmsTitle, "", kAlarmLineCamera, picture);
+    ASSERT_TRUE(notice);
+    ASSERT_TRUE(sendPushNotice(*notice, 10s).sent);
+    const std::vector<std::string> requests = receiver.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_NE(requests[0].find("\r\nAttach: " + picture + "\r\n"), std::string::npos) << requests[0];
+
+    // Without a picture, or with one that is no web address or would end its header line,
+    // the push goes without the header.
+    for (const std::string& bad :
+         {std::string(), std::string("file:///etc/passwd"), std::string("http://x/\r\nX-Evil: 1"),
+          std::string("http://x/\x82\xa0.jpg")}) {
+        const std::optional<PushNotice> plain = buildPushNotice(receiver.url(), kAlarmsTitle, "", "", bad);
+        ASSERT_TRUE(plain);
+        EXPECT_TRUE(plain->attachHeader.empty()) << bad;
+    }
+}
+
 } // namespace
 } // namespace pelimo

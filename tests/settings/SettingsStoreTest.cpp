@@ -76,7 +76,8 @@ const char* const kDefaultFileUtf8 = "[環境設定]\r\n"
                                      "通知しない時間帯：する=0\r\n"
                                      "通知しない時間帯：開始=22:00\r\n"
                                      "通知しない時間帯：終了=07:00\r\n"
-                                     "通知しない時間帯：終了間際は通知する=1\r\n";
+                                     "通知しない時間帯：終了間際は通知する=1\r\n"
+                                     "一覧：画像を表示する=1\r\n";
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesEveryKeyInOrder)
 {
@@ -189,6 +190,7 @@ TEST_F(SettingsFileTest, TheProgramsOwnSectionFollowsTheOriginalOneAndLeavesItAl
     s.ext.smtpUser = "alerts@example.test";
     s.ext.smtpPassword = " pass word ";
     s.ext.pushUrl = "https://push.example.test/topic";
+    s.ext.showPictures = 0;
     ASSERT_TRUE(saveSettingsTo(path, s));
     EXPECT_EQ(read(), original + utf8ToSjis("[拡張設定]\r\n"
                                             "接続：リスティングサービス=https://example.test:8443\r\n"
@@ -204,7 +206,8 @@ TEST_F(SettingsFileTest, TheProgramsOwnSectionFollowsTheOriginalOneAndLeavesItAl
                                             "通知しない時間帯：する=0\r\n"
                                             "通知しない時間帯：開始=22:00\r\n"
                                             "通知しない時間帯：終了=07:00\r\n"
-                                            "通知しない時間帯：終了間際は通知する=1\r\n"));
+                                            "通知しない時間帯：終了間際は通知する=1\r\n"
+                                            "一覧：画像を表示する=0\r\n"));
     EnvSettings back;
     loadSettingsFrom(path, back);
     EXPECT_EQ(back, s);

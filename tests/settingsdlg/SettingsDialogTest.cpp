@@ -550,6 +550,8 @@ private slots:
         expected.openSearchInBrowser = 1;
         h.click("autoRefreshDetail");
         expected.autoRefreshDetail = 1;
+        h.click("showPictures"); // on by default
+        expected.ext.showPictures = 0;
 
         h.tabs()->setCurrentIndex(1);
         CRkColorButton::setNextPickForTest(QColor(1, 2, 3));

@@ -1,8 +1,10 @@
 #include "watch/ui/CRkAramList.h"
 
 #include "WatchTexts.h"
+#include "history/HistoryStore.h"
 #include "listing/QtColumnAlign.h"
 #include "listing/QtItemNoWidth.h"
+#include "pictures/qt/ListPictures.h"
 #include "platform/EventPump.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
@@ -16,6 +18,7 @@
 #include <QHash>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QInputDialog>
 #include <QMenu>
 #include <QPixmap>
 #include <QPointer>
@@ -90,10 +93,11 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
     setContextMenuPolicy(Qt::CustomContextMenu);
     setItemDelegate(new AramRowDelegate(*this));
 
-    setColumnCount(kListingColumnCount);
+    setColumnCount(kColumnNote + 1);
     QStringList headers;
     for (const ListingColumnDef& c : kListingColumns)
         headers << platform::toQString(c.header);
+    headers << platform::toQString(kPictureColumn.header) << platform::toQString(kNoteColumn.header);
     setHeaderLabels(headers);
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
@@ -105,6 +109,13 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
     header()->resizeSection(
         kColumnItemNo,
         itemNoColumnWidth(fontMetrics(), iconSize().width() + (rootIsDecorated() ? indentation() : 0)));
+    for (const auto& [column, def] :
+         {std::pair{kColumnPicture, &kPictureColumn}, std::pair{kColumnNote, &kNoteColumn}}) {
+        header()->resizeSection(column, def->width);
+        headerItem()->setTextAlignment(column, qtAlignment(def->align));
+    }
+    // Without a store of pictures there is nothing to show in it.
+    setColumnHidden(kColumnPicture, true);
 
     connect(header(), &QHeaderView::sectionClicked, this, &CRkAramList::sortByColumn);
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { openSelectedItem(); });
@@ -192,16 +203,26 @@ void CRkAramList::fillRow(QTreeWidgetItem& row, const ItemInfo& info)
         row.setData(c, kSjisRole, QByteArray::fromStdString(text));
         row.setTextAlignment(c, qtAlignment(kListingColumns[static_cast<size_t>(c)].align));
     }
+    row.setData(kColumnPicture, kSjisRole, QByteArray::fromStdString(info.ImageUrl));
+    const auto note = notes.find(info.ItemNo);
+    // The column shows the note on one line; the tooltip shows it whole.
+    row.setText(kColumnNote,
+                note == notes.end() ? QString() : platform::toQString(note->second).simplified());
     updateRowTip(row);
 }
 
 void CRkAramList::updateRowTip(QTreeWidgetItem& row)
 {
     const std::optional<int32_t> limit = watch.ceiling(sjisOf(row, kColumnItemNo));
-    const QString tip =
+    QString tip =
         limit ? platform::toQString(fillText(watch_text::kCeilingTip, {static_cast<long long>(*limit)}))
               : QString();
-    for (int c = 0; c < kListingColumnCount; ++c)
+    if (const auto note = notes.find(sjisOf(row, kColumnItemNo)); note != notes.end()) {
+        if (!tip.isEmpty())
+            tip += QLatin1Char('\n');
+        tip += platform::toQString(note->second);
+    }
+    for (int c = 0; c <= kColumnNote; ++c)
         row.setToolTip(c, tip);
     // The item number reads whole there even in a column dragged narrow.
     const QString itemNo = row.text(kColumnItemNo);
@@ -402,6 +423,10 @@ void CRkAramList::showContextMenu(const QPoint& pos)
     QMenu menu;
     QAction* remove = menu.addAction(platform::toQString(watch_text::kMenuRemoveEntry));
     remove->setData(kCommandRemoveEntry);
+    // The note before the ceiling, which stays the menu's last command.
+    QAction* note = menu.addAction(platform::toQString(watch_text::kMenuEditNote));
+    note->setData(kCommandEditNote);
+    note->setEnabled(history != nullptr);
     QAction* ceiling = menu.addAction(platform::toQString(watch_text::kMenuSetCeiling));
     ceiling->setData(kCommandSetCeiling);
     const QPointer<CRkAramList> self(this);
@@ -412,6 +437,85 @@ void CRkAramList::showContextMenu(const QPoint& pos)
         removeSelectedEntry();
     else if (chosen == ceiling)
         editSelectedCeiling();
+    else if (chosen == note)
+        editSelectedNote();
+}
+
+void CRkAramList::setPictures(pictures::PictureStore& store)
+{
+    if (listPictures)
+        return;
+    listPictures = new pictures::ListPictures(
+        *this, kColumnPicture, store, settings.ext.showPictures,
+        [this](int row) {
+            const QTreeWidgetItem* item = topLevelItem(row);
+            return item ? sjisOf(*item, kColumnPicture) : std::string();
+        },
+        [this](int row) {
+            const QTreeWidgetItem* item = topLevelItem(row);
+            if (!item)
+                return QString();
+            const QString tip = item->toolTip(kColumnItemName);
+            return tip.isEmpty() ? item->text(kColumnItemName)
+                                 : item->text(kColumnItemName) + QLatin1Char('\n') + tip;
+        });
+}
+
+void CRkAramList::setHistory(HistoryStore* store)
+{
+    history = store;
+    notes = store ? store->notes() : std::unordered_map<std::string, std::string>{};
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = topLevelItem(i);
+        const auto note = notes.find(sjisOf(*row, kColumnItemNo));
+        row->setText(kColumnNote,
+                     note == notes.end() ? QString() : platform::toQString(note->second).simplified());
+        updateRowTip(*row);
+    }
+}
+
+std::string CRkAramList::noteOf(const std::string& itemNo) const
+{
+    const auto found = notes.find(itemNo);
+    return found == notes.end() ? std::string() : found->second;
+}
+
+bool CRkAramList::setNote(const std::string& itemNo, const std::string& text)
+{
+    if (!history || !history->setNote(itemNo, text).ok())
+        return false;
+    if (text.empty())
+        notes.erase(itemNo);
+    else
+        notes[itemNo] = text;
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = topLevelItem(i);
+        if (sjisOf(*row, kColumnItemNo) != itemNo)
+            continue;
+        row->setText(kColumnNote, platform::toQString(text).simplified());
+        updateRowTip(*row);
+    }
+    return true;
+}
+
+void CRkAramList::editSelectedNote()
+{
+    QTreeWidgetItem* mark = selectedRow();
+    if (!mark || !history)
+        return;
+    const std::string itemNo = sjisOf(*mark, kColumnItemNo);
+    if (watch.findEntry(itemNo) < 0)
+        return;
+    // Like the menu, the dialog is no child of the list, which may go while it waits.
+    bool accepted = false;
+    const QPointer<CRkAramList> self(this);
+    const QString text = QInputDialog::getMultiLineText(
+        nullptr, platform::toQString(watch_text::kNoteCaption), platform::toQString(watch_text::kNotePrompt),
+        platform::toQString(noteOf(itemNo)), &accepted);
+    if (!accepted || !self)
+        return;
+    if (!setNote(itemNo, platform::fromQString(text.trimmed())))
+        watch.host().setStatusLine(watch_text::kNoteNotKept);
 }
 
 } // namespace pelimo

@@ -5,10 +5,18 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <optional>
+#include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace pelimo {
+namespace pictures {
+class ListPictures;
+class PictureStore;
+} // namespace pictures
+
+class HistoryStore;
 
 // Control id of the watch list in the form view, and the id its watch timer is known by.
 inline constexpr int kAramListId = 9000;
@@ -16,6 +24,7 @@ inline constexpr int kWatchTimerId = 1124;
 // The context menu's commands.
 inline constexpr int kCommandRemoveEntry = 135;
 inline constexpr int kCommandSetCeiling = 137;
+inline constexpr int kCommandEditNote = 138;
 
 // The alert list: one row per watched listing, sortable by column, coloured while in
 // alarm. The rows are a view of the WatchList it owns; rows and entries are tied by the
@@ -54,6 +63,22 @@ public:
     // Asks for the price ceiling of the selected row's listing and sets or clears it; nothing
     // without a selected row or when the dialog is cancelled.
     void editSelectedCeiling();
+    // Shows the listings' pictures from the store, which outlives the list: a thumbnail column
+    // while the setting is on, the larger picture in a row's tooltip.
+    void setPictures(pictures::PictureStore& store);
+    const pictures::ListPictures* pictures() const { return listPictures; }
+    // Keeps the notes on the watched listings in the history store, which outlives the list,
+    // and shows the notes it holds; without one, notes cannot be edited.
+    void setHistory(HistoryStore* store);
+    // Asks for the note of the selected row's listing and keeps it; nothing without a
+    // selected row, without a store or when the dialog is cancelled.
+    void editSelectedNote();
+    // Keeps the note (Shift-JIS; empty removes it) and shows it in the listing's row; false
+    // when the store could not keep it, and then the row keeps the note it had.
+    bool setNote(const std::string& itemNo, const std::string& text);
+    // The note shown for the listing (Shift-JIS).
+    std::string noteOf(const std::string& itemNo) const;
+
     // Restarts the watch timer with the interval the settings give now, and takes the faster
     // polling's settings: its timer runs while that is on and keeps its phase when they did
     // not change.
@@ -98,6 +123,9 @@ private:
     QTimer* nearEndTimer;
     // Set by the exit request: no timer starts a pass any more.
     bool closing = false;
+    pictures::ListPictures* listPictures = nullptr;
+    HistoryStore* history = nullptr;
+    std::unordered_map<std::string, std::string> notes; // by item number, Shift-JIS
     int sortColumn = -1;
     int sortDescending[8] = {};
 
