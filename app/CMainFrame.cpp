@@ -8,6 +8,7 @@
 #include "app/CRkHtmlForm.h"
 #include "app/SavedSearches.h"
 #include "app/ShellWatchHost.h"
+#include "history/ui/ArchivePane.h"
 #include "itempage/ItemPageAddress.h"
 #include "notify/AlarmDelivery.h"
 #include "platform/qt/DesktopNotifier.h"
@@ -333,6 +334,17 @@ void CMainFrame::restoreWindow()
     showNormal();
     raise();
     activateWindow();
+}
+
+void CMainFrame::attachHistory(HistoryStore& store)
+{
+    history_ = &store;
+    if (CRkAramList* watch = formView_->watchList())
+        watch->setHistory(&store);
+    if (savedSearches_)
+        savedSearches_->setHistory(&store);
+    if (ArchivePane* archive = formView_->archivePane())
+        archive->setHistory(&store);
 }
 
 void CMainFrame::showAbout()

@@ -67,6 +67,7 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
     place(new QLabel(qs(app_text::kPriceYen), this), 283, 48, 10, 8);
     results_ = place(new QPushButton(qs(app_text::kModeResults), this), 5, 43, 46, 16);
     alert_ = place(new QPushButton(qs(app_text::kModeAlert), this), 53, 43, 47, 16);
+    archive_ = place(new QPushButton(qs(app_text::kModeArchive), this), 102, 43, 62, 16);
     settingsButton_ = place(new QPushButton(qs(app_text::kSettingsButton), this), 359, 45, 42, 16);
 
     for (QCheckBox* box : types_) {
@@ -81,10 +82,12 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
 
     results_->setCheckable(true);
     alert_->setCheckable(true);
+    archive_->setCheckable(true);
     modeGroup_ = new QButtonGroup(this);
     modeGroup_->setExclusive(true);
     modeGroup_->addButton(results_, 0);
     modeGroup_->addButton(alert_, 1);
+    modeGroup_->addButton(archive_, 2);
     results_->setChecked(true);
 
     connect(search_, &QPushButton::clicked, this, &CRkCmdDialog::onSearchButton);
@@ -137,6 +140,8 @@ CommandBarInput CRkCmdDialog::input() const
 
 int32_t CRkCmdDialog::paneMode() const
 {
+    if (archive_->isChecked())
+        return 2;
     return alert_->isChecked() ? 1 : 0;
 }
 

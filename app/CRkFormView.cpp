@@ -4,6 +4,7 @@
 #include "app/AppPanes.h"
 #include "app/CRkCmdDialog.h"
 #include "app/CRkHtmlForm.h"
+#include "history/ui/ArchivePane.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "search/CRkTabCtrl.h"
@@ -39,6 +40,12 @@ void CRkFormView::firstUpdate()
     connect(updateButton_, &QPushButton::clicked, this, &CRkFormView::requestWatchUpdate);
     statusLine_ = new QLabel(this);
     statusLine_->setObjectName(QStringLiteral("statusLine"));
+    archivePane_ = new ArchivePane(
+        [frame = mainFrame_](const std::string& sjis) {
+            platform::sendMessage(frame, platform::StatusText{sjis});
+        },
+        this);
+    archivePane_->hide();
     layoutChildren();
     if (watchList_ != nullptr) {
         watchList_->hide();
@@ -84,8 +91,12 @@ void CRkFormView::redrawLists()
 void CRkFormView::applyPaneMode(int32_t mode)
 {
     const bool alert = mode == 1;
+    const bool archive = mode == 2;
     if (tabCtrl_ != nullptr) {
-        tabCtrl_->setVisible(!alert);
+        tabCtrl_->setVisible(!alert && !archive);
+    }
+    if (archivePane_ != nullptr) {
+        archivePane_->setVisible(archive);
     }
     if (watchList_ != nullptr) {
         watchList_->setVisible(alert);
@@ -174,6 +185,9 @@ void CRkFormView::layoutChildren()
     }
     if (watchList_ != nullptr) {
         watchList_->setGeometry(l, t, w, h - 35);
+    }
+    if (archivePane_ != nullptr) {
+        archivePane_->setGeometry(l, t, w, h);
     }
     if (updateButton_ != nullptr) {
         updateButton_->setGeometry(right - 100, bottom - 33, 95, 28);

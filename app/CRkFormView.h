@@ -16,6 +16,7 @@ class QPushButton;
 
 namespace pelimo {
 
+class ArchivePane;
 class CRkAramList;
 class CRkItemList;
 class CRkHtmlForm;
@@ -62,6 +63,8 @@ public:
 
     CRkTabCtrl* tabCtrl() const { return tabCtrl_; }
     CRkAramList* watchList() const { return watchList_; }
+    // The ended listings, shown in pane mode 2.
+    ArchivePane* archivePane() const { return archivePane_; }
     QPushButton* updateButton() const { return updateButton_; }
     QLabel* statusLine() const { return statusLine_; }
 
@@ -86,6 +89,7 @@ private:
     WatchListHost& watchHost_;
     AlarmNotifier& notifier_;
     CRkAramList* watchList_ = nullptr;
+    ArchivePane* archivePane_ = nullptr;
     QPushButton* updateButton_ = nullptr;
     QLabel* statusLine_ = nullptr;
     platform::FramePacer pacer_;

@@ -1,6 +1,8 @@
 #include "app/SavedSearches.h"
 
 #include "app/CRkFormView.h"
+#include "history/HistoryStatus.h"
+#include "history/HistoryStore.h"
 #include "notify/AlarmText.h"
 #include "search/CRkItemList.h"
 #include "search/CRkTabCtrl.h"
@@ -12,6 +14,7 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <chrono>
+#include <unordered_set>
 
 namespace pelimo {
 
@@ -175,6 +178,7 @@ void SavedSearches::endRun(size_t index)
     const std::unique_ptr<SavedSearchRun> run = std::move(w.run);
     SavedSearch& search = saved.searches()[index];
     const NewListingReport report = applyRun(search, *run, now());
+    recordRun(search, *run);
     if (report.cutAtLimit)
         showStatus(savedSearchPageLimitStatus(search.request));
     if (!report.newListings.empty()) {
@@ -196,6 +200,29 @@ void SavedSearches::endRun(size_t index)
         deliver();
     else if (!batch.active)
         save();
+}
+
+void SavedSearches::recordRun(const SavedSearch& search, const SavedSearchRun& run)
+{
+    if (history == nullptr || !history->isOpen())
+        return;
+    const std::string& keyword = search.request.text;
+    HistoryBatch batch = history->openBatch(ListingOrigin::savedSearch(keyword));
+    batch.reserve(run.listings().size());
+    for (const ItemInfo& item : run.listings())
+        batch.record(item);
+    // Only a run that saw every page the service had can tell a listing is no longer there.
+    if (run.complete() && !run.cutAtLimit()) {
+        std::unordered_set<std::string> reported;
+        for (const ItemInfo& item : run.listings())
+            reported.insert(item.ItemNo);
+        for (const std::string& itemNo : history->listingsPastEnd(keyword, history->now())) {
+            if (reported.count(itemNo) == 0)
+                batch.archiveUnreported(itemNo);
+        }
+    }
+    if (!history->commit(batch).status.ok())
+        showStatus(historyNotWrittenStatus());
 }
 
 void SavedSearches::deliver()

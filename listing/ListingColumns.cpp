@@ -14,4 +14,6 @@ const std::array<ListingColumnDef, kListingColumnCount> kListingColumns{{
     {column_text::kHeaderRemain, 100, ColumnAlign::right, SortKey::remainingTime},
 }};
 
+const ListingColumnDef kTrendColumn{column_text::kHeaderTrend, 90, ColumnAlign::left, SortKey::text};
+
 } // namespace pelimo

@@ -36,4 +36,8 @@ struct ListingColumnDef {
 // One row per column, in ListingColumn order.
 extern const std::array<ListingColumnDef, kListingColumnCount> kListingColumns;
 
+// The watch list's column after those: the price's course, drawn in the cell.
+inline constexpr int kColumnTrend = kListingColumnCount;
+extern const ListingColumnDef kTrendColumn;
+
 } // namespace pelimo

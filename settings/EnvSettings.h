@@ -61,6 +61,9 @@ struct ExtSettings {
     int32_t pushEnabled = 0;
     std::string pushUrl;
 
+    // How many days of price observations history.db keeps; ended listings stay regardless.
+    int32_t historyRetentionDays = 365;
+
     bool operator==(const ExtSettings&) const = default;
 };
 

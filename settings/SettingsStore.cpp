@@ -102,7 +102,7 @@ constexpr std::array<KeyRow<EnvSettings>, 31> kKeys{{
 
 // The program's own section, after the original one; a Windows program reading the file
 // ignores it. New settings of the program's own are rows here.
-constexpr std::array<KeyRow<ExtSettings>, 10> kExtKeys{{
+constexpr std::array<KeyRow<ExtSettings>, 11> kExtKeys{{
     textRow(t::kKeyListingBase, &ExtSettings::listingBase),
     textRow(t::kKeyItemPageBase, &ExtSettings::itemPageBase),
     flagRow<&ExtSettings::nearEndFaster>(t::kKeyNearEndFaster, "0"),
@@ -113,6 +113,7 @@ constexpr std::array<KeyRow<ExtSettings>, 10> kExtKeys{{
     secretRow(t::kKeySmtpPassword, &ExtSettings::smtpPassword),
     flagRow<&ExtSettings::pushEnabled>(t::kKeyPushEnabled, "0"),
     secretRow(t::kKeyPushUrl, &ExtSettings::pushUrl),
+    flagRow<&ExtSettings::historyRetentionDays>(t::kKeyHistoryRetentionDays, "365"),
 }};
 
 template <class Record> void applyRow(const KeyRow<Record>& row, const std::string& value, Record& record)

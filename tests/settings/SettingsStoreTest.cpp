@@ -72,7 +72,8 @@ const char* const kDefaultFileUtf8 = "[環境設定]\r\n"
                                      "メール：SMTPユーザID=\r\n"
                                      "メール：SMTPパスワード=\r\n"
                                      "プッシュ：通知する=0\r\n"
-                                     "プッシュ：URL=\r\n";
+                                     "プッシュ：URL=\r\n"
+                                     "履歴：保存期間（日）=365\r\n";
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesEveryKeyInOrder)
 {
@@ -196,7 +197,8 @@ TEST_F(SettingsFileTest, TheProgramsOwnSectionFollowsTheOriginalOneAndLeavesItAl
                                             "メール：SMTPユーザID=alerts@example.test\r\n"
                                             "メール：SMTPパスワード=\" pass word \"\r\n"
                                             "プッシュ：通知する=0\r\n"
-                                            "プッシュ：URL=https://push.example.test/topic\r\n"));
+                                            "プッシュ：URL=https://push.example.test/topic\r\n"
+                                            "履歴：保存期間（日）=365\r\n"));
     EnvSettings back;
     loadSettingsFrom(path, back);
     EXPECT_EQ(back, s);

@@ -1,6 +1,10 @@
 #include "watch/ui/CRkAramList.h"
 
+#include "HistoryUiTexts.h"
 #include "WatchTexts.h"
+#include "history/HistoryStore.h"
+#include "history/ui/PriceChartWindow.h"
+#include "history/ui/SparklineDelegate.h"
 #include "listing/QtColumnAlign.h"
 #include "platform/EventPump.h"
 #include "platform/qt/PrivateMessage.h"
@@ -40,6 +44,17 @@ QColor toQColor(ColourRef c)
     return QColor(colourRed(c), colourGreen(c), colourBlue(c));
 }
 
+// Points a row's sparkline is thinned to: about one per pixel of the column.
+constexpr size_t kTrendPoints = 90;
+
+void applyAlarmColours(const CRkAramList& list, QStyleOptionViewItem& option, int row)
+{
+    if (const auto colours = list.rowAlarmColours(row)) {
+        option.palette.setColor(QPalette::Text, colours->first);
+        option.backgroundBrush = colours->second;
+    }
+}
+
 // A row that sorts by the list's column rules.
 class AramRow final : public QTreeWidgetItem {
 public:
@@ -60,10 +75,7 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
-        if (const auto colours = list.rowAlarmColours(index.row())) {
-            option->palette.setColor(QPalette::Text, colours->first);
-            option->backgroundBrush = colours->second;
-        }
+        applyAlarmColours(list, *option, index.row());
     }
 
 private:
@@ -87,11 +99,19 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
     setIconSize(QSize(16, 16));
     setContextMenuPolicy(Qt::CustomContextMenu);
     setItemDelegate(new AramRowDelegate(*this));
+    setItemDelegateForColumn(
+        kColumnTrend,
+        new SparklineDelegate([this](const QModelIndex& index) { return rowTrend(index.row()); },
+                              [this](QStyleOptionViewItem& option, const QModelIndex& index) {
+                                  applyAlarmColours(*this, option, index.row());
+                              },
+                              this));
 
-    setColumnCount(kListingColumnCount);
+    setColumnCount(kListingColumnCount + 1);
     QStringList headers;
     for (const ListingColumnDef& c : kListingColumns)
         headers << platform::toQString(c.header);
+    headers << platform::toQString(kTrendColumn.header);
     setHeaderLabels(headers);
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
@@ -100,6 +120,7 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
         header()->resizeSection(i, kListingColumns[static_cast<size_t>(i)].width);
         headerItem()->setTextAlignment(i, qtAlignment(kListingColumns[static_cast<size_t>(i)].align));
     }
+    header()->resizeSection(kColumnTrend, kTrendColumn.width);
 
     connect(header(), &QHeaderView::sectionClicked, this, &CRkAramList::sortByColumn);
     connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { openSelectedItem(); });
@@ -120,6 +141,36 @@ CRkAramList::~CRkAramList()
     nearEndTimer->stop();
     watch.setView(nullptr);
     watch.save();
+}
+
+void CRkAramList::setHistory(HistoryStore* store)
+{
+    history = store;
+    watch.setHistory(store);
+    trends.clear();
+    std::vector<std::string> itemNos;
+    itemNos.reserve(watch.entries().size());
+    for (const AramEntry& e : watch.entries())
+        itemNos.push_back(e.info.ItemNo);
+    refreshTrends(itemNos);
+}
+
+const Sparkline* CRkAramList::rowTrend(int row) const
+{
+    const auto it = trends.find(rowItemNo(row));
+    return it == trends.end() ? nullptr : &it->second;
+}
+
+void CRkAramList::refreshTrends(const std::vector<std::string>& itemNos)
+{
+    if (history == nullptr || itemNos.empty())
+        return;
+    std::vector<Sparkline> lines = history->sparklines(itemNos, kTrendPoints);
+    for (size_t i = 0; i < itemNos.size() && i < lines.size(); ++i)
+        trends[itemNos[i]] = std::move(lines[i]);
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        updateRowTip(*topLevelItem(i));
+    viewport()->update();
 }
 
 void CRkAramList::createAramList()
@@ -190,12 +241,19 @@ void CRkAramList::fillRow(QTreeWidgetItem& row, const ItemInfo& info)
 
 void CRkAramList::updateRowTip(QTreeWidgetItem& row)
 {
-    const std::optional<int32_t> limit = watch.ceiling(sjisOf(row, kColumnItemNo));
+    const std::string itemNo = sjisOf(row, kColumnItemNo);
+    const std::optional<int32_t> limit = watch.ceiling(itemNo);
     const QString tip =
         limit ? platform::toQString(fillText(watch_text::kCeilingTip, {static_cast<long long>(*limit)}))
               : QString();
     for (int c = 0; c < kListingColumnCount; ++c)
         row.setToolTip(c, tip);
+    // The "推移" cell tells the course of the price, and the ceiling below it.
+    const auto trend = trends.find(itemNo);
+    QString trendTip = trend == trends.end() ? QString() : platform::toQString(sparklineTip(trend->second));
+    if (!tip.isEmpty())
+        trendTip = trendTip.isEmpty() ? tip : trendTip + QLatin1Char('\n') + tip;
+    row.setToolTip(kColumnTrend, trendTip);
 }
 
 void CRkAramList::entryAppended(const AramEntry& entry)
@@ -209,6 +267,9 @@ void CRkAramList::entryAppended(const AramEntry& entry)
     row->setIcon(0, blank);
     fillRow(*row, entry.info);
     addTopLevelItem(row);
+    // A listing a saved search met before it was watched has a course already.
+    if (history != nullptr)
+        refreshTrends({entry.info.ItemNo});
 }
 
 void CRkAramList::refreshRows(const std::vector<const AramEntry*>& entries)
@@ -222,10 +283,15 @@ void CRkAramList::refreshRows(const std::vector<const AramEntry*>& entries)
         if (!rows.contains(key))
             rows.insert(key, row);
     }
+    std::vector<std::string> itemNos;
+    itemNos.reserve(entries.size());
     for (const AramEntry* entry : entries) {
         if (QTreeWidgetItem* row = rows.value(QByteArray::fromStdString(entry->info.ItemNo)))
             fillRow(*row, entry->info);
+        itemNos.push_back(entry->info.ItemNo);
     }
+    // The pass has written its history by now.
+    refreshTrends(itemNos);
     viewport()->update();
 }
 
@@ -292,6 +358,20 @@ void CRkAramList::editSelectedCeiling()
     }
 }
 
+void CRkAramList::showSelectedChart()
+{
+    QTreeWidgetItem* mark = selectedRow();
+    if (!mark || history == nullptr)
+        return;
+    const int32_t pos = watch.findEntry(sjisOf(*mark, kColumnItemNo));
+    if (pos < 0)
+        return;
+    const ItemInfo& info = watch.entries()[static_cast<size_t>(pos)].info;
+    const std::optional<int32_t> limit = watch.ceiling(info.ItemNo);
+    showPriceChart(*history, info.ItemNo, info.ItemName,
+                   limit ? std::optional<int64_t>(*limit) : std::nullopt, window());
+}
+
 void CRkAramList::openSelectedItem()
 {
     if (watch.busy() == 1)
@@ -339,6 +419,9 @@ void CRkAramList::showContextMenu(const QPoint& pos)
     remove->setData(kCommandRemoveEntry);
     QAction* ceiling = menu.addAction(platform::toQString(watch_text::kMenuSetCeiling));
     ceiling->setData(kCommandSetCeiling);
+    QAction* chart = menu.addAction(platform::toQString(history_ui_text::kMenuPriceChart));
+    chart->setData(kCommandPriceChart);
+    chart->setEnabled(history != nullptr);
     const QPointer<CRkAramList> self(this);
     QAction* chosen = menu.exec(viewport()->mapToGlobal(pos));
     if (!self)
@@ -347,6 +430,8 @@ void CRkAramList::showContextMenu(const QPoint& pos)
         removeSelectedEntry();
     else if (chosen == ceiling)
         editSelectedCeiling();
+    else if (chosen == chart)
+        showSelectedChart();
 }
 
 } // namespace pelimo

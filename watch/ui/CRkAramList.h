@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 
 namespace pelimo {
@@ -15,6 +16,7 @@ inline constexpr int kWatchTimerId = 1124;
 // The context menu's commands.
 inline constexpr int kCommandRemoveEntry = 135;
 inline constexpr int kCommandSetCeiling = 137;
+inline constexpr int kCommandPriceChart = 138;
 
 // The alert list: one row per watched listing, sortable by column, coloured while in
 // alarm. The rows are a view of the WatchList it owns; rows and entries are tied by the
@@ -38,6 +40,11 @@ public:
     int32_t isWatched(std::string_view itemNo) const { return watch.isWatched(itemNo); }
     const std::vector<AramEntry>& entries() const { return watch.entries(); }
     WatchList& watchList() { return watch; }
+    // The price history the passes record to and the "推移" column and the chart show; none
+    // leaves the column empty. The store outlives the list.
+    void setHistory(HistoryStore* store);
+    // The price series the row's "推移" cell draws, or none.
+    const Sparkline* rowTrend(int row) const;
 
     // Removes the selected row, its entry, and the watched marks of its number; nothing
     // without a selected row.
@@ -49,6 +56,9 @@ public:
     // Asks for the price ceiling of the selected row's listing and sets or clears it; nothing
     // without a selected row or when the dialog is cancelled.
     void editSelectedCeiling();
+    // Opens the chart window of the selected row's listing; nothing without a selected row or
+    // a history.
+    void showSelectedChart();
     // Restarts the watch timer with the interval the settings give now, and takes the faster
     // polling's settings: its timer runs while that is on and keeps its phase when they did
     // not change.
@@ -74,6 +84,8 @@ private:
     void fillRow(QTreeWidgetItem& row, const ItemInfo& info);
     QTreeWidgetItem* selectedRow() const;
     void updateRowTip(QTreeWidgetItem& row);
+    // Reads the series of the listings from the history, and the rows' tips with them.
+    void refreshTrends(const std::vector<std::string>& itemNos);
     void onTimer();
     void applyNearEndSettings();
     void showContextMenu(const QPoint& pos);
@@ -81,6 +93,8 @@ private:
     const EnvSettings& settings;
     const Endpoints& endpoints;
     WatchList watch;
+    HistoryStore* history = nullptr;
+    std::unordered_map<std::string, Sparkline> trends; // by item number
     QTimer watchTimer;
     // Fast ticks between the regular cycles while the faster polling near the end is on; a
     // child known by its name, "nearEndTimer".
