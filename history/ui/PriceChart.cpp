@@ -61,13 +61,54 @@ QList<QPointF> stepPoints(const ListingHistory& history, ChartValue value)
     return points;
 }
 
+QList<QPointF> thinnedForDrawing(const QList<QPointF>& line, qsizetype maxPoints)
+{
+    if (line.size() <= maxPoints || maxPoints < 8)
+        return line;
+    const qsizetype spans = maxPoints / 4;
+    const qreal first = line.front().x();
+    const qreal width = line.back().x() - first;
+    if (width <= 0)
+        return line;
+    QList<QPointF> thinned;
+    thinned.reserve(maxPoints + 4);
+    qsizetype i = 0;
+    for (qsizetype span = 0; span < spans && i < line.size(); ++span) {
+        const qreal end =
+            span + 1 == spans ? line.back().x() : first + width * static_cast<qreal>(span + 1) / spans;
+        const qsizetype begin = i;
+        qsizetype low = i;
+        qsizetype high = i;
+        while (i < line.size() && line[i].x() <= end) {
+            if (line[i].y() < line[low].y())
+                low = i;
+            if (line[i].y() > line[high].y())
+                high = i;
+            ++i;
+        }
+        if (i == begin)
+            continue; // no point in this span
+        // In time order, each once.
+        qsizetype keep[] = {begin, std::min(low, high), std::max(low, high), i - 1};
+        qsizetype last = -1;
+        for (const qsizetype k : keep) {
+            if (k != last)
+                thinned << line[k];
+            last = k;
+        }
+    }
+    return thinned;
+}
+
 QChart* buildPriceChart(const ListingHistory& history, std::optional<int64_t> ceiling)
 {
     auto* chart = new QChart;
     chart->legend()->setAlignment(Qt::AlignBottom);
 
-    const QList<QPointF> prices = stepPoints(history, ChartValue::price);
-    const QList<QPointF> bids = stepPoints(history, ChartValue::bids);
+    // About two points per pixel of a wide window.
+    constexpr qsizetype kDrawnPoints = 4000;
+    const QList<QPointF> prices = thinnedForDrawing(stepPoints(history, ChartValue::price), kDrawnPoints);
+    const QList<QPointF> bids = thinnedForDrawing(stepPoints(history, ChartValue::bids), kDrawnPoints);
 
     auto* time = new QDateTimeAxis;
     time->setFormat(QStringLiteral("MM/dd HH:mm"));

@@ -17,9 +17,15 @@ namespace pelimo {
 enum class ChartValue { price, bids };
 QList<QPointF> stepPoints(const ListingHistory& history, ChartValue value);
 
+// The line thinned to about maxPoints points for drawing: the time is cut into equal spans,
+// and each span keeps its first, lowest, highest and last point, so no peak or dip that a
+// pixel column could show is lost. A line of at most maxPoints points is returned as it is.
+QList<QPointF> thinnedForDrawing(const QList<QPointF>& line, qsizetype maxPoints);
+
 // The chart of one listing: price (left axis) and bids (right axis) as step lines over time,
 // the price ceiling as a level line when there is one, and a mark at the end when the listing
-// ended. The caller owns the chart.
+// ended. Long histories are thinned to what a screen's width can show. The caller owns the
+// chart.
 QChart* buildPriceChart(const ListingHistory& history, std::optional<int64_t> ceiling);
 
 } // namespace pelimo
