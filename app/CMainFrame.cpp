@@ -339,6 +339,7 @@ void CMainFrame::restoreWindow()
 void CMainFrame::attachHistory(HistoryStore& store)
 {
     history_ = &store;
+    formView_->setHistory(&store);
     if (CRkAramList* watch = formView_->watchList())
         watch->setHistory(&store);
     if (savedSearches_)

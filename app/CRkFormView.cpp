@@ -5,6 +5,7 @@
 #include "app/CRkCmdDialog.h"
 #include "app/CRkHtmlForm.h"
 #include "history/ui/ArchivePane.h"
+#include "history/ui/PriceChartWindow.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "search/CRkTabCtrl.h"
@@ -144,6 +145,18 @@ void CRkFormView::showItem(int32_t origin, const ItemInfo& item)
     if (itemPane_ != nullptr) {
         itemPane_->showItem(origin, item);
     }
+}
+
+void CRkFormView::showPriceChart(const ItemInfo& item)
+{
+    if (history_ == nullptr)
+        return;
+    std::optional<int64_t> ceiling;
+    if (watchList_ != nullptr) {
+        if (const std::optional<int32_t> limit = watchList_->watchList().ceiling(item.ItemNo))
+            ceiling = *limit;
+    }
+    pelimo::showPriceChart(*history_, item.ItemNo, item.ItemName, ceiling, window());
 }
 
 void CRkFormView::destroyTabCtrl()

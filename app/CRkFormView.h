@@ -17,6 +17,7 @@ class QPushButton;
 namespace pelimo {
 
 class ArchivePane;
+class HistoryStore;
 class CRkAramList;
 class CRkItemList;
 class CRkHtmlForm;
@@ -60,6 +61,10 @@ public:
     bool isWatched(const std::string& itemNo) const override;
     void addToWatchList(const ItemInfo& item) override;
     void showItem(int32_t origin, const ItemInfo& item) override;
+    void showPriceChart(const ItemInfo& item) override;
+
+    // The price history the charts of the result lists read; the store outlives the view.
+    void setHistory(HistoryStore* store) { history_ = store; }
 
     CRkTabCtrl* tabCtrl() const { return tabCtrl_; }
     CRkAramList* watchList() const { return watchList_; }
@@ -90,6 +95,7 @@ private:
     AlarmNotifier& notifier_;
     CRkAramList* watchList_ = nullptr;
     ArchivePane* archivePane_ = nullptr;
+    HistoryStore* history_ = nullptr;
     QPushButton* updateButton_ = nullptr;
     QLabel* statusLine_ = nullptr;
     platform::FramePacer pacer_;

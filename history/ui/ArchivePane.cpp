@@ -5,12 +5,12 @@
 #include "history/HistoryStore.h"
 #include "history/PriceStats.h"
 #include "history/ui/ArchiveModel.h"
+#include "history/ui/CsvSaveDialog.h"
 #include "history/ui/PriceChartWindow.h"
 #include "platform/qt/QtText.h"
+#include "platform/text/SjisText.h"
 #include "platform/text/TextFill.h"
 
-#include <QFile>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -118,22 +118,11 @@ void ArchivePane::showChart(int shownRow)
     showPriceChart(*history, row->itemNo, row->title, std::nullopt, window());
 }
 
-bool ArchivePane::saveCsv(const std::string& path)
-{
-    if (writeCsvFile(path, archiveCsv(rows->rows(), rows->shownRows()))) {
-        showStatus(fillText(history_ui_text::kCsvWritten, {path}));
-        return true;
-    }
-    showStatus(fillText(history_ui_text::kCsvNotWritten, {path}));
-    return false;
-}
-
 void ArchivePane::askAndSaveCsv()
 {
-    const QString path = QFileDialog::getSaveFileName(this, qs(history_ui_text::kMenuSaveCsv), QString(),
-                                                      qs(history_ui_text::kCsvFilter));
-    if (!path.isEmpty())
-        saveCsv(QFile::encodeName(path).toStdString());
+    if (const std::optional<std::string> written =
+            saveCsvWithDialog(this, [this] { return archiveCsv(rows->rows(), rows->shownRows()); }))
+        showStatus(fillText(history_ui_text::kCsvWritten, {platform::utf8ToSjis(*written)}));
 }
 
 void ArchivePane::showContextMenu(const QPoint& pos)

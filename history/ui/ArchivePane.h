@@ -33,9 +33,8 @@ public:
     void reload();
     // Opens the chart of a shown row.
     void showChart(int shownRow);
-    // Writes the rows shown to the file as CSV; false, said in the status line, when it could
-    // not be written.
-    bool saveCsv(const std::string& path);
+    // "CSVで保存...": the rows shown, in their order, to a file the user chooses.
+    void askAndSaveCsv();
 
     ArchiveModel* model() const { return rows; }
     QTableView* table() const { return view; }
@@ -48,7 +47,6 @@ protected:
 private:
     void updateSummary();
     void showContextMenu(const QPoint& pos);
-    void askAndSaveCsv();
 
     StatusSink showStatus;
     const HistoryStore* history = nullptr;

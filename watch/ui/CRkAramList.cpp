@@ -2,7 +2,9 @@
 
 #include "HistoryUiTexts.h"
 #include "WatchTexts.h"
+#include "history/HistoryCsv.h"
 #include "history/HistoryStore.h"
+#include "history/ui/CsvSaveDialog.h"
 #include "history/ui/PriceChartWindow.h"
 #include "history/ui/SparklineDelegate.h"
 #include "listing/QtColumnAlign.h"
@@ -372,6 +374,24 @@ void CRkAramList::showSelectedChart()
                    limit ? std::optional<int64_t>(*limit) : std::nullopt, window());
 }
 
+std::string CRkAramList::rowsCsv() const
+{
+    const std::unordered_map<std::string, std::string> notes =
+        history != nullptr ? history->notes() : std::unordered_map<std::string, std::string>();
+    std::vector<ListingCsvRow> rows;
+    rows.reserve(static_cast<size_t>(topLevelItemCount()));
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        const QTreeWidgetItem& item = *topLevelItem(i);
+        ListingCsvRow row;
+        for (int c = 0; c < kListingColumnCount; ++c)
+            row.cells[static_cast<size_t>(c)] = sjisOf(item, c);
+        if (const auto it = notes.find(row.cells[kColumnItemNo]); it != notes.end())
+            row.note = it->second;
+        rows.push_back(std::move(row));
+    }
+    return listingCsv(ListingCsvKind::watchList, rows);
+}
+
 void CRkAramList::openSelectedItem()
 {
     if (watch.busy() == 1)
@@ -422,6 +442,8 @@ void CRkAramList::showContextMenu(const QPoint& pos)
     QAction* chart = menu.addAction(platform::toQString(history_ui_text::kMenuPriceChart));
     chart->setData(kCommandPriceChart);
     chart->setEnabled(history != nullptr);
+    QAction* csv = menu.addAction(platform::toQString(history_ui_text::kMenuSaveCsv));
+    csv->setData(kCommandSaveCsv);
     const QPointer<CRkAramList> self(this);
     QAction* chosen = menu.exec(viewport()->mapToGlobal(pos));
     if (!self)
@@ -432,6 +454,8 @@ void CRkAramList::showContextMenu(const QPoint& pos)
         editSelectedCeiling();
     else if (chosen == chart)
         showSelectedChart();
+    else if (chosen == csv)
+        saveCsvWithDialog(this, [this] { return rowsCsv(); });
 }
 
 } // namespace pelimo

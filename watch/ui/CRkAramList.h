@@ -17,6 +17,7 @@ inline constexpr int kWatchTimerId = 1124;
 inline constexpr int kCommandRemoveEntry = 135;
 inline constexpr int kCommandSetCeiling = 137;
 inline constexpr int kCommandPriceChart = 138;
+inline constexpr int kCommandSaveCsv = 139;
 
 // The alert list: one row per watched listing, sortable by column, coloured while in
 // alarm. The rows are a view of the WatchList it owns; rows and entries are tied by the
@@ -59,6 +60,8 @@ public:
     // Opens the chart window of the selected row's listing; nothing without a selected row or
     // a history.
     void showSelectedChart();
+    // The rows as the list shows them, in their order, with the notes, as CSV.
+    std::string rowsCsv() const;
     // Restarts the watch timer with the interval the settings give now, and takes the faster
     // polling's settings: its timer runs while that is on and keeps its phase when they did
     // not change.
