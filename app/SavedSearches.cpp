@@ -1,9 +1,11 @@
 #include "app/SavedSearches.h"
 
+#include "AppTexts.h"
 #include "app/CRkFormView.h"
 #include "history/HistoryStatus.h"
 #include "history/HistoryStore.h"
 #include "notify/AlarmText.h"
+#include "platform/text/TextFill.h"
 #include "search/CRkItemList.h"
 #include "search/CRkTabCtrl.h"
 #include "search/saved/NewListingRules.h"
@@ -179,6 +181,8 @@ void SavedSearches::endRun(size_t index)
     SavedSearch& search = saved.searches()[index];
     const NewListingReport report = applyRun(search, *run, now());
     recordRun(search, *run);
+    // The run may have archived listings: the tab's median follows.
+    decorate(index);
     if (report.cutAtLimit)
         showStatus(savedSearchPageLimitStatus(search.request));
     if (!report.newListings.empty()) {
@@ -190,7 +194,13 @@ void SavedSearches::endRun(size_t index)
                 w.tab->addNewListings(report.newListings);
         }
         w.newCount += static_cast<int>(report.newListings.size());
-        batch.alerts.add(search.request, report.newListings);
+        batch.alerts.add(search.request, report.newListings, [this](const ItemInfo& listing) {
+            if (history == nullptr)
+                return std::string();
+            const std::optional<EndedListing> earlier =
+                history->relistingOf(listing.ItemName, listing.ItemNo);
+            return earlier ? NewListingAlerts::relistingNote(earlier->finalPrice) : std::string();
+        });
         decorate(index);
     }
     // A cycle's runs end one after another; the file, which may hold 100,000 listings, is
@@ -357,8 +367,19 @@ int SavedSearches::newCount(const CRkItemList& list) const
 void SavedSearches::decorate(size_t index)
 {
     const Watch& w = watches[index];
-    if (CRkTabCtrl* tabs = view.tabCtrl(); tabs != nullptr && w.tab)
-        tabs->setTabDecoration(*w.tab, true, w.newCount);
+    CRkTabCtrl* tabs = view.tabCtrl();
+    if (tabs == nullptr || !w.tab)
+        return;
+    tabs->setTabDecoration(*w.tab, true, w.newCount);
+    // What the listings it found and saw end went for.
+    std::string tip;
+    if (history != nullptr && index < saved.searches().size()) {
+        const PriceStats stats = history->finalPricesOfSearch(saved.searches()[index].request.text);
+        if (stats.median)
+            tip = fillText(app_text::kSavedTabMedianTip,
+                           {std::to_string(*stats.median), static_cast<long long>(stats.count)});
+    }
+    tabs->setTabTip(*w.tab, tip);
 }
 
 void SavedSearches::save()

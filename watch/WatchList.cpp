@@ -8,6 +8,7 @@
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
+#include "xmlclient/AuctionType.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
 
@@ -329,8 +330,12 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
                 kept.insert(itemNo);
             } else if (rc == 0) {
                 polling.fetched(itemNo, fresh.RemainTime, now);
-                if (passHistory)
+                if (passHistory) {
                     passHistory->record(fresh);
+                    // Reported with no time left: its price is the final one.
+                    if (remainingSeconds(fresh.RemainTime) == 0)
+                        passHistory->archiveEnded(itemNo);
+                }
                 const std::optional<int32_t> limit = ceiling(itemNo);
                 collected.addUpdated(entry, fresh, checkAlarm(entry, fresh, settings, limit), limit);
             } else if (endedAfterFailure(itemNo, now)) {

@@ -512,6 +512,22 @@ TEST_F(WatchCycleTest, AWatchedListingThatEndsLandsInTheArchiveWithItsFinalPrice
     list->setHistory(nullptr);
 }
 
+TEST_F(WatchCycleTest, AListingReportedWithNoTimeLeftIsArchivedWithThatPrice)
+{
+    HistoryStore store;
+    ASSERT_TRUE(store.open((dir / "history.db").string(), 365).outcome == HistoryFileOpen::Outcome::opened);
+    list->setHistory(&store);
+    watch(listing("z1", "2000", kRemain5Min));
+    list->runUpdateCycle();
+    EXPECT_TRUE(store.archiveRows().empty()) << "still running";
+    put(listing("z1", "2600", platform::utf8ToSjis("0秒")));
+    list->runUpdateCycle();
+    const std::vector<ArchiveRow> archive = store.archiveRows();
+    ASSERT_EQ(archive.size(), 1u);
+    EXPECT_EQ(archive[0].finalPrice, 2600);
+    list->setHistory(nullptr);
+}
+
 // The local time of day, rounded up to the second, as a status line would name it.
 std::string localClock(std::chrono::system_clock::time_point at)
 {
