@@ -285,15 +285,21 @@ void CRkAramList::refreshRows(const std::vector<const AramEntry*>& entries)
         if (!rows.contains(key))
             rows.insert(key, row);
     }
-    std::vector<std::string> itemNos;
-    itemNos.reserve(entries.size());
+    // Only a listing whose price moved has a new step; reading every listing's series after
+    // every pass would cost the window half a second with a year of history.
+    std::vector<std::string> moved;
     for (const AramEntry* entry : entries) {
-        if (QTreeWidgetItem* row = rows.value(QByteArray::fromStdString(entry->info.ItemNo)))
-            fillRow(*row, entry->info);
-        itemNos.push_back(entry->info.ItemNo);
+        QTreeWidgetItem* row = rows.value(QByteArray::fromStdString(entry->info.ItemNo));
+        if (row == nullptr)
+            continue;
+        const bool priceMoved = sjisOf(*row, kColumnPrice) != watchColumnText(entry->info, kColumnPrice);
+        fillRow(*row, entry->info);
+        const auto known = trends.find(entry->info.ItemNo);
+        if (priceMoved || known == trends.end() || known->second.points.empty())
+            moved.push_back(entry->info.ItemNo);
     }
     // The pass has written its history by now.
-    refreshTrends(itemNos);
+    refreshTrends(moved);
     viewport()->update();
 }
 
