@@ -443,13 +443,14 @@ void CRkAramList::showContextMenu(const QPoint& pos)
     QMenu menu;
     QAction* remove = menu.addAction(platform::toQString(watch_text::kMenuRemoveEntry));
     remove->setData(kCommandRemoveEntry);
-    QAction* ceiling = menu.addAction(platform::toQString(watch_text::kMenuSetCeiling));
-    ceiling->setData(kCommandSetCeiling);
     QAction* chart = menu.addAction(platform::toQString(history_ui_text::kMenuPriceChart));
     chart->setData(kCommandPriceChart);
     chart->setEnabled(history != nullptr);
     QAction* csv = menu.addAction(platform::toQString(history_ui_text::kMenuSaveCsv));
     csv->setData(kCommandSaveCsv);
+    // The ceiling stays the menu's last command, where the keyboard finds it with one Up.
+    QAction* ceiling = menu.addAction(platform::toQString(watch_text::kMenuSetCeiling));
+    ceiling->setData(kCommandSetCeiling);
     const QPointer<CRkAramList> self(this);
     QAction* chosen = menu.exec(viewport()->mapToGlobal(pos));
     if (!self)
