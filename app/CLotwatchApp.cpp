@@ -4,10 +4,15 @@
 #include "app/CMainFrame.h"
 #include "app/CRkCmdDialog.h"
 #include "app/LayoutMemory.h"
+#include "history/HistoryFile.h"
+#include "history/HistoryStatus.h"
+#include "history/HistoryStore.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/TerminationSignals.h"
 #include "settings/SettingsStore.h"
 
+#include <QCoreApplication>
+#include <QPointer>
 #include <QTimer>
 #include <chrono>
 
@@ -30,6 +35,7 @@ CLotwatchApp::~CLotwatchApp()
     // is written before the alarms still on their way get their moment.
     signals_.reset();
     mainFrame_.reset();
+    historyOpening_.finish(std::chrono::seconds(0));
     saveSettings(settings_);
     deliveries_.finish(kExitDeliveryGrace);
 }
@@ -60,7 +66,41 @@ bool CLotwatchApp::initInstance()
     restoreWindowLayout(*mainFrame_);
     mainFrame_->show();
     mainFrame_->repaint();
+    openHistory();
     return true;
+}
+
+void CLotwatchApp::openHistory()
+{
+    const std::string path = historyFilePath({});
+    if (path.empty())
+        return; // no working folder: said above
+    history_ = std::make_shared<HistoryStore>();
+    const int32_t retentionDays = settings_.ext.historyRetentionDays;
+    historyOpening_.post([store = history_, path, retentionDays,
+                          frame = QPointer<CMainFrame>(mainFrame_.get())](const platform::WaitInterrupt&) {
+        const HistoryFileOpen opened = store->open(path, retentionDays);
+        std::string notice;
+        if (opened.outcome == HistoryFileOpen::Outcome::movedAside)
+            notice = historyMovedAsideStatus(opened.movedTo);
+        else if (!store->isOpen())
+            notice = historyUnavailableStatus();
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app == nullptr)
+            return;
+        // The store is the window's thread's from here on.
+        QMetaObject::invokeMethod(
+            app,
+            [store, frame, notice] {
+                if (!frame || frame->isClosing())
+                    return;
+                if (!notice.empty())
+                    platform::sendMessage(frame.data(), platform::StatusText{notice});
+                if (store->isOpen())
+                    frame->attachHistory(*store);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 bool CLotwatchApp::bringToFront()

@@ -14,6 +14,7 @@ class TerminationSignals;
 }
 
 class CMainFrame;
+class HistoryStore;
 
 // The application: owns the settings for the whole run, the main window and the queue its
 // alarms go out on, and saves the settings when it goes, at every normal exit, before the
@@ -41,6 +42,8 @@ public:
 
 private:
     void refreshEndpoints();
+    // Opens history.db off the window's thread and hands it to the window when it is ready.
+    void openHistory();
 
     // The panes and the watch list hold this object, so a change reaches the next search, the
     // next watch cycle and the next item page.
@@ -49,6 +52,10 @@ private:
     EnvSettings settings_;
     // Before the window, whose alarms may still be on their way when it has gone.
     platform::WorkQueue deliveries_;
+    // Before the window, whose lists write to it. Shared with the job that opens it, which
+    // reads the whole file and may outlast a quick exit.
+    std::shared_ptr<HistoryStore> history_;
+    platform::WorkQueue historyOpening_;
     std::unique_ptr<CMainFrame> mainFrame_;
     std::unique_ptr<platform::TerminationSignals> signals_;
     bool shutdownRequested_ = false; // a signal came before the window was there

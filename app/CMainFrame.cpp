@@ -11,6 +11,7 @@
 #include "app/MainShortcuts.h"
 #include "app/SavedSearches.h"
 #include "app/ShellWatchHost.h"
+#include "history/ui/ArchivePane.h"
 #include "itempage/ItemPageAddress.h"
 #include "notify/AlarmDelivery.h"
 #include "platform/qt/DesktopNotifier.h"
@@ -345,6 +346,18 @@ void CMainFrame::restoreWindow()
     showNormal();
     raise();
     activateWindow();
+}
+
+void CMainFrame::attachHistory(HistoryStore& store)
+{
+    history_ = &store;
+    formView_->setHistory(&store);
+    if (CRkAramList* watch = formView_->watchList())
+        watch->setHistory(&store);
+    if (savedSearches_)
+        savedSearches_->setHistory(&store);
+    if (ArchivePane* archive = formView_->archivePane())
+        archive->setHistory(&store);
 }
 
 void CMainFrame::showAbout()

@@ -26,6 +26,7 @@ class AlertRouter;
 class CRkCmdDialog;
 class CRkFormView;
 class CRkHtmlForm;
+class HistoryStore;
 class SavedSearches;
 class ShellWatchHost;
 
@@ -64,6 +65,9 @@ public:
     void beginShutdown();
     // Shows the window, raised and out of the tray (the tray's "open", a later start's hand-over).
     void restoreWindow();
+    // The price history, once it is open: the lists record to it from their next pass on.
+    void attachHistory(HistoryStore& store);
+    HistoryStore* history() const { return history_; }
 
     bool isClosing() const { return closing_ == 1; }
     QString messagePaneText() const;
@@ -107,6 +111,7 @@ private:
     CRkCmdDialog* cmdBar_ = nullptr;
     QLabel* messagePane_ = nullptr;
     platform::TrayIcon* tray_ = nullptr;
+    HistoryStore* history_ = nullptr;
     AlertRouter* alerts_ = nullptr;
     int32_t trayIconId_ = 0;
 };

@@ -72,6 +72,7 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
     exclude_ = place(new QLineEdit(this), 104, 44, 60, 12);
     results_ = place(new QPushButton(qs(app_text::kModeResults), this), 5, 43, 46, 16);
     alert_ = place(new QPushButton(qs(app_text::kModeAlert), this), 53, 43, 47, 16);
+    archive_ = place(new QPushButton(qs(app_text::kModeArchive), this), 102, 43, 62, 16);
     settingsButton_ = place(new QPushButton(qs(app_text::kSettingsButton), this), 359, 45, 42, 16);
 
     for (QCheckBox* box : types_) {
@@ -86,10 +87,12 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
 
     results_->setCheckable(true);
     alert_->setCheckable(true);
+    archive_->setCheckable(true);
     modeGroup_ = new QButtonGroup(this);
     modeGroup_->setExclusive(true);
     modeGroup_->addButton(results_, 0);
     modeGroup_->addButton(alert_, 1);
+    modeGroup_->addButton(archive_, 2);
     results_->setChecked(true);
 
     connect(search_, &QPushButton::clicked, this, &CRkCmdDialog::onSearchButton);
@@ -164,6 +167,8 @@ CommandBarInput CRkCmdDialog::input() const
 
 int32_t CRkCmdDialog::paneMode() const
 {
+    if (archive_->isChecked())
+        return 2;
     return alert_->isChecked() ? 1 : 0;
 }
 

@@ -78,6 +78,7 @@ public:
     QPushButton* searchButton() const { return search_; }
     QPushButton* resultsButton() const { return results_; }
     QPushButton* alertButton() const { return alert_; }
+    QPushButton* archiveButton() const { return archive_; }
     QPushButton* settingsButton() const { return settingsButton_; }
 
 Q_SIGNALS:
@@ -106,6 +107,7 @@ private:
     QPushButton* search_ = nullptr;
     QPushButton* results_ = nullptr;
     QPushButton* alert_ = nullptr;
+    QPushButton* archive_ = nullptr;
     QPushButton* settingsButton_ = nullptr;
     QButtonGroup* modeGroup_ = nullptr;
     QWidget* focusBeforeSearch_ = nullptr;

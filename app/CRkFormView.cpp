@@ -4,8 +4,9 @@
 #include "app/AppPanes.h"
 #include "app/CRkCmdDialog.h"
 #include "app/CRkHtmlForm.h"
-#include "app/NotesHistory.h"
 #include "pictures/qt/PictureStore.h"
+#include "history/ui/ArchivePane.h"
+#include "history/ui/PriceChartWindow.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/TextFill.h"
@@ -45,13 +46,9 @@ void CRkFormView::firstUpdate()
     watchList_->setObjectName(QStringLiteral("watchList"));
     watchList_->createAramList();
     watchList_->setPictures(*pictures_);
-    notes_ = new NotesHistory(std::string(), this);
-    notes_->open([this](HistoryStore* store, const std::string& status) {
-        if (!status.empty())
-            watchHost_.setStatusLine(status);
-        if (watchList_ != nullptr)
-            watchList_->setHistory(store);
-    });
+    // The history may have opened before the list was made.
+    if (history_ != nullptr)
+        watchList_->setHistory(history_);
     updateButton_ = new QPushButton(platform::toQString(app_text::kUpdateButton), this);
     updateButton_->setObjectName(QStringLiteral("updateButton"));
     connect(updateButton_, &QPushButton::clicked, this, &CRkFormView::requestWatchUpdate);
@@ -65,6 +62,12 @@ void CRkFormView::firstUpdate()
             platform::fromQString(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
         lastUpdate_->setText(platform::toQString(fillText(app_text::kLastUpdate, {now})));
     });
+    archivePane_ = new ArchivePane(
+        [frame = mainFrame_](const std::string& sjis) {
+            platform::sendMessage(frame, platform::StatusText{sjis});
+        },
+        this);
+    archivePane_->hide();
     layoutChildren();
     if (watchList_ != nullptr) {
         watchList_->hide();
@@ -130,8 +133,12 @@ void CRkFormView::redrawLists()
 void CRkFormView::applyPaneMode(int32_t mode)
 {
     const bool alert = mode == 1;
+    const bool archive = mode == 2;
     if (tabCtrl_ != nullptr) {
-        tabCtrl_->setVisible(!alert);
+        tabCtrl_->setVisible(!alert && !archive);
+    }
+    if (archivePane_ != nullptr) {
+        archivePane_->setVisible(archive);
     }
     if (watchList_ != nullptr) {
         watchList_->setVisible(alert);
@@ -235,6 +242,18 @@ void CRkFormView::showItem(int32_t origin, const ItemInfo& item)
     }
 }
 
+void CRkFormView::showPriceChart(const ItemInfo& item)
+{
+    if (history_ == nullptr)
+        return;
+    std::optional<int64_t> ceiling;
+    if (watchList_ != nullptr) {
+        if (const std::optional<int32_t> limit = watchList_->watchList().ceiling(item.ItemNo))
+            ceiling = *limit;
+    }
+    pelimo::showPriceChart(*history_, item.ItemNo, item.ItemName, ceiling, window());
+}
+
 void CRkFormView::destroyTabCtrl()
 {
     delete tabCtrl_;
@@ -274,6 +293,9 @@ void CRkFormView::layoutChildren()
     }
     if (watchList_ != nullptr) {
         watchList_->setGeometry(l, t, w, h - 35);
+    }
+    if (archivePane_ != nullptr) {
+        archivePane_->setGeometry(l, t, w, h);
     }
     if (updateButton_ != nullptr) {
         updateButton_->setGeometry(right - 100, bottom - 33, 95, 28);

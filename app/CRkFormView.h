@@ -19,8 +19,9 @@ namespace pelimo {
 namespace pictures {
 class PictureStore;
 }
-class NotesHistory;
 
+class ArchivePane;
+class HistoryStore;
 class CRkAramList;
 class CRkItemList;
 class CRkHtmlForm;
@@ -69,6 +70,10 @@ public:
     // Adds them all and says in the status bar how many were new to the list.
     void addAllToWatchList(const std::vector<ItemInfo>& items) override;
     void showItem(int32_t origin, const ItemInfo& item) override;
+    void showPriceChart(const ItemInfo& item) override;
+
+    // The price history the charts of the result lists read; the store outlives the view.
+    void setHistory(HistoryStore* store) { history_ = store; }
 
     // The column widths new result lists take, and those of the list shown now (or the
     // widths set, when no list is open).
@@ -83,6 +88,8 @@ public:
     CRkTabCtrl* tabCtrl() const { return tabCtrl_; }
     CRkAramList* watchList() const { return watchList_; }
     pictures::PictureStore* pictures() const { return pictures_; }
+    // The ended listings, shown in pane mode 2.
+    ArchivePane* archivePane() const { return archivePane_; }
     QPushButton* updateButton() const { return updateButton_; }
     QLabel* statusLine() const { return statusLine_; }
 
@@ -111,6 +118,8 @@ private:
     WatchListHost& watchHost_;
     AlarmNotifier& notifier_;
     CRkAramList* watchList_ = nullptr;
+    ArchivePane* archivePane_ = nullptr;
+    HistoryStore* history_ = nullptr;
     QPushButton* updateButton_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QLabel* lastUpdate_ = nullptr;
@@ -118,7 +127,6 @@ private:
     platform::FramePacer pacer_;
     // The listings' pictures of every list; a child made before the lists.
     pictures::PictureStore* pictures_ = nullptr;
-    NotesHistory* notes_ = nullptr;
 };
 
 } // namespace pelimo

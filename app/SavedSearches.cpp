@@ -1,7 +1,11 @@
 #include "app/SavedSearches.h"
 
+#include "AppTexts.h"
 #include "app/CRkFormView.h"
+#include "history/HistoryStatus.h"
+#include "history/HistoryStore.h"
 #include "notify/AlarmText.h"
+#include "platform/text/TextFill.h"
 #include "search/CRkItemList.h"
 #include "search/CRkTabCtrl.h"
 #include "search/saved/NewListingRules.h"
@@ -12,6 +16,7 @@
 #include <QMetaObject>
 #include <algorithm>
 #include <chrono>
+#include <unordered_set>
 
 namespace pelimo {
 
@@ -181,6 +186,9 @@ void SavedSearches::endRun(size_t index)
     const std::unique_ptr<SavedSearchRun> run = std::move(w.run);
     SavedSearch& search = saved.searches()[index];
     const NewListingReport report = applyRun(search, *run, now());
+    recordRun(search, *run);
+    // The run may have archived listings: the tab's median follows.
+    decorate(index);
     if (report.cutAtLimit)
         showStatus(savedSearchPageLimitStatus(search.request));
     if (!report.newListings.empty()) {
@@ -192,7 +200,13 @@ void SavedSearches::endRun(size_t index)
                 w.tab->addNewListings(report.newListings);
         }
         w.newCount += static_cast<int>(report.newListings.size());
-        batch.alerts.add(search.request, report.newListings);
+        batch.alerts.add(search.request, report.newListings, [this](const ItemInfo& listing) {
+            if (history == nullptr)
+                return std::string();
+            const std::optional<EndedListing> earlier =
+                history->relistingOf(listing.ItemName, listing.ItemNo);
+            return earlier ? NewListingAlerts::relistingNote(earlier->finalPrice) : std::string();
+        });
         decorate(index);
     }
     // A cycle's runs end one after another; the file, which may hold 100,000 listings, is
@@ -202,6 +216,29 @@ void SavedSearches::endRun(size_t index)
         deliver();
     else if (!batch.active)
         save();
+}
+
+void SavedSearches::recordRun(const SavedSearch& search, const SavedSearchRun& run)
+{
+    if (history == nullptr || !history->isOpen())
+        return;
+    const std::string& keyword = search.request.text;
+    HistoryBatch batch = history->openBatch(ListingOrigin::savedSearch(keyword));
+    batch.reserve(run.listings().size());
+    for (const ItemInfo& item : run.listings())
+        batch.record(item);
+    // Only a run that saw every page the service had can tell a listing is no longer there.
+    if (run.complete() && !run.cutAtLimit()) {
+        std::unordered_set<std::string> reported;
+        for (const ItemInfo& item : run.listings())
+            reported.insert(item.ItemNo);
+        for (const std::string& itemNo : history->listingsPastEnd(keyword, history->now())) {
+            if (reported.count(itemNo) == 0)
+                batch.archiveUnreported(itemNo);
+        }
+    }
+    if (!history->commit(batch).status.ok())
+        showStatus(historyNotWrittenStatus());
 }
 
 void SavedSearches::deliver()
@@ -341,8 +378,19 @@ int SavedSearches::newCount(const CRkItemList& list) const
 void SavedSearches::decorate(size_t index)
 {
     const Watch& w = watches[index];
-    if (CRkTabCtrl* tabs = view.tabCtrl(); tabs != nullptr && w.tab)
-        tabs->setTabDecoration(*w.tab, true, w.newCount);
+    CRkTabCtrl* tabs = view.tabCtrl();
+    if (tabs == nullptr || !w.tab)
+        return;
+    tabs->setTabDecoration(*w.tab, true, w.newCount);
+    // What the listings it found and saw end went for.
+    std::string tip;
+    if (history != nullptr && index < saved.searches().size()) {
+        const PriceStats stats = history->finalPricesOfSearch(saved.searches()[index].request.text);
+        if (stats.median)
+            tip = fillText(app_text::kSavedTabMedianTip,
+                           {std::to_string(*stats.median), static_cast<long long>(stats.count)});
+    }
+    tabs->setTabTip(*w.tab, tip);
 }
 
 void SavedSearches::save()

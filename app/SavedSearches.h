@@ -19,6 +19,7 @@ namespace pelimo {
 
 struct EnvSettings;
 class CRkFormView;
+class HistoryStore;
 
 // The saved searches at work: each has a search tab of its own, runs once at start-up and
 // again after every regular watch cycle, and tells the listings it has not seen before by the
@@ -58,6 +59,9 @@ public:
     // The new listings a saved search's tab counts until the user shows it.
     int newCount(const CRkItemList& list) const;
     void setClock(Clock c) { now = std::move(c); }
+    // Where each run records what it found, and archives what stopped being reported after
+    // its time ran out; none keeps no history. The store outlives this object.
+    void setHistory(HistoryStore* store) { history = store; }
 
 private:
     // What the program knows of one saved search beyond its file: its tab and its run.
@@ -86,6 +90,7 @@ private:
     bool startRun(size_t index);
     void finishRun(CRkItemList* list);
     void endRun(size_t index);
+    void recordRun(const SavedSearch& search, const SavedSearchRun& run);
     void deliver();
     // The batch's alarms: the alert when asked for, then the one mail and push.
     void tell(const Batch& done, bool withBalloon);
@@ -101,6 +106,7 @@ private:
     AlarmNotifier& notifier;
     std::string directory;
     Clock now;
+    HistoryStore* history = nullptr;
     SavedSearchList saved;
     // Beside the first of saved.searches(), index for index, up to the limit; those beyond it
     // are only kept for the file.

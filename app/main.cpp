@@ -1,5 +1,6 @@
 #include "app/CLotwatchApp.h"
 #include "app/CMainFrame.h"
+#include "app/CsvExportCommand.h"
 #include "platform/DataHome.h"
 #include "platform/FileSystem.h"
 #include "platform/RunningCopy.h"
@@ -61,6 +62,10 @@ int main(int argc, char** argv)
     // come.
     pelimo::platform::catchTerminationSignals();
 
+    // The file of an export is named from where the command was typed, not the data folder.
+    const std::optional<pelimo::CsvExportRequest> exportRequest =
+        pelimo::csvExportRequest(argc, argv, pelimo::platform::currentDirectory());
+
     // Started from the menu (the desktop entry passes --data-home), the working directory is a
     // folder of our own under the XDG data home rather than the home folder.
     if (std::find(argv + 1, argv + argc, std::string_view("--data-home")) != argv + argc &&
@@ -68,6 +73,11 @@ int main(int argc, char** argv)
         std::fputs("pelimo: cannot make or enter its folder under the XDG data home\n", stderr);
         return 1;
     }
+
+    // An export only reads the folder's files, so it runs beside a copy that owns the folder,
+    // and without a display.
+    if (exportRequest)
+        return pelimo::runCsvExport(exportRequest->what, exportRequest->file);
 
     // One running copy owns a data folder, from before the first of its files is read; a second
     // start on it shows the running copy's window instead.

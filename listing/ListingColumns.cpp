@@ -17,5 +17,6 @@ const std::array<ListingColumnDef, kListingColumnCount> kListingColumns{{
 // As wide as a thumbnail with a margin.
 const ListingColumnDef kPictureColumn{column_text::kHeaderPicture, 56, ColumnAlign::centre, SortKey::text};
 const ListingColumnDef kNoteColumn{column_text::kHeaderNote, 160, ColumnAlign::left, SortKey::text};
+const ListingColumnDef kTrendColumn{column_text::kHeaderTrend, 90, ColumnAlign::left, SortKey::text};
 
 } // namespace pelimo

@@ -38,12 +38,14 @@ extern const std::array<ListingColumnDef, kListingColumnCount> kListingColumns;
 
 // Columns of the program's own after the listing columns, which keep their places: the
 // listing's picture (the lists show it while the setting is on) and, in the watch list, the
-// user's note on the listing. Neither sorts the list.
+// user's note on the listing and the price's course, drawn in the cell. None sorts the list.
 enum ExtraListingColumn : int {
     kColumnPicture = kListingColumnCount,
     kColumnNote = kListingColumnCount + 1,
+    kColumnTrend = kListingColumnCount + 2,
 };
 extern const ListingColumnDef kPictureColumn;
 extern const ListingColumnDef kNoteColumn;
+extern const ListingColumnDef kTrendColumn;
 
 } // namespace pelimo

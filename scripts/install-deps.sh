@@ -7,7 +7,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   # build
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools qt6-charts-dev libgl-dev
   libxml2-dev libcurl4-openssl-dev libcpp-httplib-dev libsqlite3-dev libicu-dev
   libgtest-dev libgmock-dev
   # icons, the Debian package and its checks

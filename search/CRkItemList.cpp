@@ -1,8 +1,11 @@
 #include "search/CRkItemList.h"
 
+#include "HistoryUiTexts.h"
 #include "SearchTexts.h"
 #include "listing/QtItemNoWidth.h"
 #include "pictures/qt/ListPictures.h"
+#include "history/HistoryCsv.h"
+#include "history/ui/CsvSaveDialog.h"
 #include "platform/qt/QtText.h"
 #include "search/ResultImages.h"
 #include "search/ResultListModel.h"
@@ -109,6 +112,13 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
     QAction* add = popup->addAction(platform::toQString(searchtext::kAddToWatchList));
     add->setData(kCommandAddToWatchList);
     connect(add, &QAction::triggered, this, [this] { addMarkedToWatchList(); });
+    QAction* chart = popup->addAction(platform::toQString(history_ui_text::kMenuPriceChart));
+    chart->setData(kCommandPriceChart);
+    connect(chart, &QAction::triggered, this, [this] { showMarkedChart(); });
+    QAction* csv = popup->addAction(platform::toQString(history_ui_text::kMenuSaveCsv));
+    csv->setData(kCommandSaveCsv);
+    connect(csv, &QAction::triggered, this,
+            [this] { saveCsvWithDialog(this, [this] { return rowsCsv(); }); });
 }
 
 CRkItemList::~CRkItemList() = default;
@@ -263,6 +273,30 @@ const ItemInfo* CRkItemList::findRecord(const std::string& itemNo) const
             return &record;
     }
     return nullptr;
+}
+
+void CRkItemList::showMarkedChart()
+{
+    const int row = currentIndex().row();
+    if (row < 0 || row >= model->rowCount())
+        return;
+    if (const ItemInfo* record = findRecord(model->cell(row, kColumnItemNo))) {
+        const ItemInfo copy = *record;
+        host.showPriceChart(copy);
+    }
+}
+
+std::string CRkItemList::rowsCsv() const
+{
+    std::vector<ListingCsvRow> rows;
+    rows.reserve(static_cast<size_t>(model->rowCount()));
+    for (int r = 0; r < model->rowCount(); ++r) {
+        ListingCsvRow row;
+        for (int c = 0; c < kListingColumnCount; ++c)
+            row.cells[static_cast<size_t>(c)] = model->cell(r, c);
+        rows.push_back(std::move(row));
+    }
+    return listingCsv(ListingCsvKind::resultList, rows);
 }
 
 void CRkItemList::addMarkedToWatchList()

@@ -36,6 +36,8 @@ class CRkItemList final : public QTableView {
 public:
     static constexpr int kFirstControlId = 10000;
     static constexpr int kCommandAddToWatchList = 132;
+    static constexpr int kCommandPriceChart = 138;
+    static constexpr int kCommandSaveCsv = 139;
 
     CRkItemList(QWidget* tabControl, int controlId, const EnvSettings& settings, const Endpoints& endpoints,
                 SearchListHost& host);
@@ -61,6 +63,10 @@ public:
     void sortByColumn(int column);
     // Command 132 and the double-click, on the row with the selection mark.
     void addMarkedToWatchList();
+    // The chart of the marked listing, through the host.
+    void showMarkedChart();
+    // The rows as the list shows them, in their order, as CSV.
+    std::string rowsCsv() const;
     void showMarkedItem();
 
     // The search as its tab was opened for, from page 1, known before its first page is asked for.

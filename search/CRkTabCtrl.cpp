@@ -202,6 +202,12 @@ void CRkTabCtrl::setTabDecoration(const CRkItemList& list, bool saved, int newCo
     pacer.changed(tabs);
 }
 
+void CRkTabCtrl::setTabTip(const CRkItemList& list, const std::string& sjis)
+{
+    if (const int index = tabOfList(&list); index >= 0)
+        tabs->setTabToolTip(index, platform::toQString(sjis));
+}
+
 void CRkTabCtrl::prepareSaveItem()
 {
     CRkItemList* list = listOfTab(menuTab);

@@ -52,6 +52,8 @@ public:
     void setPictures(pictures::PictureStore* store) { pictureStore = store; }
     // The caption of the list's tab: the saved mark before it, the count of new listings after.
     void setTabDecoration(const CRkItemList& list, bool saved, int newCount);
+    // The tooltip of the list's tab; an empty text removes it.
+    void setTabTip(const CRkItemList& list, const std::string& sjis);
     // The tab index of an open list, -1 for none.
     int tabOfList(const CRkItemList* list) const;
     // Takes the bell off the first row with this exhibit number in every list.

@@ -28,6 +28,9 @@ public:
             addToWatchList(item);
     }
     virtual void showItem(int32_t origin, const ItemInfo& item) = 0;
+    // "価格の推移..." on a listing of a result list: its chart, where the host keeps a price
+    // history; a host without one has nothing to show.
+    virtual void showPriceChart(const ItemInfo& item) { static_cast<void>(item); }
 };
 
 } // namespace pelimo

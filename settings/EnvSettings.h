@@ -69,6 +69,8 @@ struct ExtSettings {
     int32_t quietNearEndGoOut = 1;
     // The lists show a column of the listings' pictures, rows as tall as a thumbnail.
     int32_t showPictures = 1;
+    // How many days of price observations history.db keeps; ended listings stay regardless.
+    int32_t historyRetentionDays = 365;
 
     bool operator==(const ExtSettings&) const = default;
 };

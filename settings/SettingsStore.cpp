@@ -103,7 +103,7 @@ constexpr std::array<KeyRow<EnvSettings>, 31> kKeys{{
 
 // The program's own section, after the original one; a Windows program reading the file
 // ignores it. New settings of the program's own are rows here.
-constexpr std::array<KeyRow<ExtSettings>, 15> kExtKeys{{
+constexpr std::array<KeyRow<ExtSettings>, 16> kExtKeys{{
     textRow(t::kKeyListingBase, &ExtSettings::listingBase),
     textRow(t::kKeyItemPageBase, &ExtSettings::itemPageBase),
     flagRow<&ExtSettings::nearEndFaster>(t::kKeyNearEndFaster, "0"),
@@ -119,6 +119,7 @@ constexpr std::array<KeyRow<ExtSettings>, 15> kExtKeys{{
     textRow(t::kKeyQuietEnd, &ExtSettings::quietEnd, "07:00"),
     flagRow<&ExtSettings::quietNearEndGoOut>(t::kKeyQuietNearEndGoOut, "1"),
     flagRow<&ExtSettings::showPictures>(t::kKeyShowPictures, "1"),
+    flagRow<&ExtSettings::historyRetentionDays>(t::kKeyHistoryRetentionDays, "365"),
 }};
 
 template <class Record> void applyRow(const KeyRow<Record>& row, const std::string& value, Record& record)

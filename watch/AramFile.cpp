@@ -1,6 +1,7 @@
 #include "watch/AramFile.h"
 
 #include "files/XmlFileWriter.h"
+#include "platform/FileSystem.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
 
@@ -18,6 +19,35 @@ void restoreEmptyFields(ItemInfo& r)
         if (*field == "\n")
             field->clear();
     }
+}
+
+LoadLimits aramFileLimits()
+{
+    // The file grows with the list and has no size of its own to keep to, unlike an answer
+    // of the listing service.
+    LoadLimits limits;
+    limits.maxBytes = kMaxAramFileBytes;
+    return limits;
+}
+
+// The listings of the loaded document, in document order.
+std::vector<ItemInfo> readRecords(XmlDocumentClient& client)
+{
+    std::vector<ItemInfo> records;
+    NodeCursor items;
+    const int32_t count = client.selectNodes("//root/ItemInfo", items);
+    for (int32_t i = 0; i < count; ++i) {
+        ItemInfo record;
+        if (readItemInfo(client, i, record, items) != 0)
+            break;
+        restoreEmptyFields(record);
+        // An entry without an item number cannot be fetched or matched: it is no listing.
+        if (!record.ItemNo.empty())
+            records.push_back(std::move(record));
+    }
+    client.releaseCursor(items);
+    client.release();
+    return records;
 }
 
 } // namespace
@@ -40,11 +70,7 @@ bool loadWatchDocument(XmlDocumentClient& client, const std::string& path)
 AramFileLoad loadAramFile(const std::string& directory)
 {
     AramFileLoad result;
-    // The file grows with the list and has no size of its own to keep to, unlike an answer
-    // of the listing service.
-    LoadLimits limits;
-    limits.maxBytes = kMaxAramFileBytes;
-    XmlDocumentClient client(limits);
+    XmlDocumentClient client(aramFileLimits());
     const UserFileOpen opened = openUserFile(aramFilePath(directory), [&client](const std::string& path) {
         return loadWatchDocument(client, path);
     });
@@ -52,20 +78,24 @@ AramFileLoad loadAramFile(const std::string& directory)
     result.movedTo = opened.movedTo;
     if (opened.outcome != UserFileOutcome::loaded)
         return result;
+    result.records = readRecords(client);
+    return result;
+}
 
-    NodeCursor items;
-    const int32_t count = client.selectNodes("//root/ItemInfo", items);
-    for (int32_t i = 0; i < count; ++i) {
-        ItemInfo record;
-        if (readItemInfo(client, i, record, items) != 0)
-            break;
-        restoreEmptyFields(record);
-        // An entry without an item number cannot be fetched or matched: it is no listing.
-        if (!record.ItemNo.empty())
-            result.records.push_back(std::move(record));
+AramFileLoad readAramFile(const std::string& directory)
+{
+    AramFileLoad result;
+    const std::string path = aramFilePath(directory);
+    const platform::FileKind kind = platform::fileKind(path);
+    if (kind == platform::FileKind::missing)
+        return result;
+    XmlDocumentClient client(aramFileLimits());
+    if (kind != platform::FileKind::regular || !loadWatchDocument(client, path)) {
+        result.outcome = UserFileOutcome::unreadable;
+        return result;
     }
-    client.releaseCursor(items);
-    client.release();
+    result.outcome = UserFileOutcome::loaded;
+    result.records = readRecords(client);
     return result;
 }
 

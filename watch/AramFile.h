@@ -33,6 +33,10 @@ std::string aramFilePath(const std::string& directory = {});
 // current directory the list is empty and unreadable, so it is never saved.
 AramFileLoad loadAramFile(const std::string& directory = {});
 
+// Reads the watch list for a reader beside the running program (an export): nothing is moved
+// or written; a file that cannot be read is unreadable and stays as it is.
+AramFileLoad readAramFile(const std::string& directory = {});
+
 // Replaces the file as a whole with the records, in order. false when it could not be written.
 bool saveAramFile(const std::vector<ItemInfo>& records, const std::string& directory = {});
 

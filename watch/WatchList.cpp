@@ -1,11 +1,14 @@
 #include "watch/WatchList.h"
 
 #include "WatchTexts.h"
+#include "history/HistoryStatus.h"
+#include "history/HistoryStore.h"
 #include "notify/AlarmText.h"
 #include "platform/text/TextFill.h"
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
 #include "watch/AramRules.h"
+#include "xmlclient/AuctionType.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
 
@@ -252,6 +255,12 @@ void WatchList::runPass(const std::unordered_set<std::string>* only)
     busyFlag = 1;
     passFailures = 0;
     const std::weak_ptr<char> guard = alive;
+    if (history && history->isOpen()) {
+        passHistory.emplace(history->openBatch(ListingOrigin::watchList()));
+        passHistory->reserve(only == nullptr ? list.size() : only->size());
+    } else {
+        passHistory.reset();
+    }
     AlarmCollection collected;
     // A client of the pass's own, kept for the whole pass so its connection is reused.
     XmlDocumentClient client;
@@ -325,11 +334,23 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
                 kept.insert(itemNo);
             } else if (rc == 0) {
                 polling.fetched(itemNo, fresh.RemainTime, now);
+                if (passHistory) {
+                    passHistory->record(fresh);
+                    // Reported with no time left: its price is the final one.
+                    if (remainingSeconds(fresh.RemainTime) == 0)
+                        passHistory->archiveEnded(itemNo);
+                }
                 const std::optional<int32_t> limit = ceiling(itemNo);
                 collected.addUpdated(entry, fresh, checkAlarm(entry, fresh, settings, limit), limit);
-            } else if (isOn(nearEnd.enabled) && polling.endedAfterFailure(itemNo, now)) {
-                // Over while the service no longer answers: the last price stands.
-                entry.info.RemainTime = watch_text::kRemainEnded;
+            } else if (endedAfterFailure(itemNo, now)) {
+                // Over while the service no longer answers: the last price stands, in the row
+                // when the faster polling shows ends, and as the final one in the history.
+                if (passHistory)
+                    passHistory->archiveEnded(itemNo);
+                if (isOn(nearEnd.enabled))
+                    entry.info.RemainTime = watch_text::kRemainEnded;
+                else
+                    markFetchFailed(entry.info);
             } else {
                 markFetchFailed(entry.info);
                 ++passFailures;
@@ -343,9 +364,28 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
     return !guard.expired();
 }
 
+bool WatchList::endedAfterFailure(const std::string& itemNo, NearEndPolling::Clock::time_point now)
+{
+    // Without the faster polling or a history nobody asks whether a listing ended.
+    if (!isOn(nearEnd.enabled) && !passHistory)
+        return false;
+    return polling.endedAfterFailure(itemNo, now);
+}
+
+void WatchList::commitPassHistory()
+{
+    if (!passHistory || !history)
+        return;
+    const BatchResult written = history->commit(*passHistory);
+    passHistory.reset();
+    if (!written.status.ok())
+        windows.showFileNotice(historyNotWrittenStatus());
+}
+
 void WatchList::finishPass(const AlarmCollection& collected, const std::unordered_set<std::string>* only,
                            int32_t heldAlarms, const std::weak_ptr<char>& guard)
 {
+    commitPassHistory();
     if (view) {
         std::vector<const AramEntry*> fetched;
         fetched.reserve(only == nullptr ? list.size() : only->size());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/HistoryBatch.h"
 #include "notify/AlarmNotifier.h"
 #include "settings/EnvSettings.h"
 #include "watch/AramEntry.h"
@@ -22,6 +23,7 @@
 namespace pelimo {
 
 class AlarmCollection;
+class HistoryStore;
 class XmlDocumentClient;
 
 // What a regular cycle collected for the alert mail: the alarm lines of the watched listings
@@ -68,6 +70,9 @@ public:
 
     void setView(WatchListView* v) { view = v; }
     void setCycleFollowUp(CycleFollowUp f) { followUp = std::move(f); }
+    // Where each pass records what it fetched, and the listings it saw end; none keeps no
+    // history. The store outlives the list.
+    void setHistory(HistoryStore* store) { history = store; }
     WatchListHost& host() const { return windows; }
 
     // Reads the file and adds its records, then the price ceilings; an unreadable file is moved
@@ -138,6 +143,10 @@ private:
     // Rows, alert, mail and push, repaint, the held exit and the tray icon at the end of a pass.
     void finishPass(const AlarmCollection& collected, const std::unordered_set<std::string>* only,
                     int32_t heldAlarms, const std::weak_ptr<char>& guard);
+    // After a failed fetch: whether the listing's remaining time had run out, so it ended.
+    bool endedAfterFailure(const std::string& itemNo, NearEndPolling::Clock::time_point now);
+    // Writes what the pass saw to the history; a failure goes to the status bar.
+    void commitPassHistory();
     // Where the entry of that number is now, looked for at the hint first.
     int32_t locateEntry(size_t hint, const std::string& itemNo) const;
     // Writes the ceilings of the watched listings and the kept ones when they differ from the
@@ -152,6 +161,9 @@ private:
     std::string directory;
     std::function<void()> pump;
     WatchListView* view = nullptr;
+    HistoryStore* history = nullptr;
+    // What the running pass saw, written in one transaction when it ends.
+    std::optional<HistoryBatch> passHistory;
 
     std::vector<AramEntry> list;
     NearEndSettings nearEnd;

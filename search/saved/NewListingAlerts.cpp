@@ -6,20 +6,33 @@
 
 namespace pelimo {
 
-void NewListingAlerts::add(const SearchRequest& search, const std::vector<ItemInfo>& newListings)
+void NewListingAlerts::add(const SearchRequest& search, const std::vector<ItemInfo>& newListings,
+                           const LineNote& note)
 {
     if (newListings.empty())
         return;
-    if (count == 0)
-        first = newListings.front();
-    count += static_cast<int32_t>(newListings.size());
     std::string block = fillText(saved_search_text::kMailHeading, {search.text});
     block += '\n';
     for (const ItemInfo& listing : newListings) {
-        block += alarmLine(listing);
+        std::string line = alarmLine(listing);
+        if (note)
+            line += note(listing);
+        if (count == 0 && &listing == &newListings.front()) {
+            first = listing;
+            firstLine = line;
+        }
+        block += line;
         block += '\n';
     }
+    count += static_cast<int32_t>(newListings.size());
     blocks.push_back(std::move(block));
+}
+
+std::string NewListingAlerts::relistingNote(const std::optional<int64_t>& earlierFinalPrice)
+{
+    if (!earlierFinalPrice)
+        return saved_search_text::kRelistingNote;
+    return fillText(saved_search_text::kRelistingNoteWithPrice, {std::to_string(*earlierFinalPrice)});
 }
 
 std::string_view NewListingAlerts::balloonTitle()
@@ -29,7 +42,7 @@ std::string_view NewListingAlerts::balloonTitle()
 
 std::string NewListingAlerts::balloonText() const
 {
-    return count == 0 ? std::string() : alarmBalloonText(alarmLine(first), count);
+    return count == 0 ? std::string() : alarmBalloonText(firstLine, count);
 }
 
 std::string NewListingAlerts::mailText(const std::string& watchedLines) const

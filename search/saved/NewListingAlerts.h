@@ -4,6 +4,8 @@
 #include "xmlclient/SearchRequest.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,8 +16,15 @@ namespace pelimo {
 // texts are those of the watch list's alarms.
 class NewListingAlerts {
 public:
+    // What a listing's alert line ends with (a relisting's earlier final price), or empty.
+    using LineNote = std::function<std::string(const ItemInfo& listing)>;
+
     // Adds one search's new listings; a search without any adds nothing.
-    void add(const SearchRequest& search, const std::vector<ItemInfo>& newListings);
+    void add(const SearchRequest& search, const std::vector<ItemInfo>& newListings,
+             const LineNote& note = {});
+
+    // The note of a relisting: the earlier listing's final price, when it had one (Shift-JIS).
+    static std::string relistingNote(const std::optional<int64_t>& earlierFinalPrice);
 
     int32_t newCount() const { return count; }
     // The listing the balloon names.
@@ -31,6 +40,7 @@ public:
 private:
     std::vector<std::string> blocks;
     ItemInfo first;
+    std::string firstLine;
     int32_t count = 0;
 };
 

@@ -146,5 +146,21 @@ TEST(NewListingAlerts, BalloonNamesTheFirstAndMailHasABlockPerSearch)
     EXPECT_EQ(one.balloonText(), kAlarmLineA1);
 }
 
+TEST(NewListingAlerts, ARelistingIsMarkedInItsLineWithTheEarlierFinalPrice)
+{
+    SearchRequest camera;
+    camera.text = kKeywordCamera;
+    const std::string note = NewListingAlerts::relistingNote(8800);
+    EXPECT_NE(note.find("8800"), std::string::npos);
+    EXPECT_NE(NewListingAlerts::relistingNote(std::nullopt), "");
+
+    NewListingAlerts alerts;
+    alerts.add(camera, {listing("a1"), listing("a2")},
+               [&note](const ItemInfo& l) { return l.ItemNo == "a1" ? note : std::string(); });
+    const std::string marked = std::string(kAlarmLineA1) + note;
+    EXPECT_EQ(alerts.balloonText(), marked + kOthers2);
+    EXPECT_EQ(alerts.mailText(""), std::string(kHeadingCamera) + "\n" + marked + "\n" + kAlarmLineA2 + "\n");
+}
+
 } // namespace
 } // namespace pelimo

@@ -77,7 +77,9 @@ const char* const kDefaultFileUtf8 = "[環境設定]\r\n"
                                      "通知しない時間帯：開始=22:00\r\n"
                                      "通知しない時間帯：終了=07:00\r\n"
                                      "通知しない時間帯：終了間際は通知する=1\r\n"
-                                     "一覧：画像を表示する=1\r\n";
+                                     "一覧：画像を表示する=1\r\n"
+
+                                     "履歴：保存期間（日）=365\r\n";
 
 TEST_F(SettingsFileTest, MissingFileGivesDefaultsAndFirstSaveWritesEveryKeyInOrder)
 {
@@ -207,7 +209,9 @@ TEST_F(SettingsFileTest, TheProgramsOwnSectionFollowsTheOriginalOneAndLeavesItAl
                                             "通知しない時間帯：開始=22:00\r\n"
                                             "通知しない時間帯：終了=07:00\r\n"
                                             "通知しない時間帯：終了間際は通知する=1\r\n"
-                                            "一覧：画像を表示する=0\r\n"));
+                                            "一覧：画像を表示する=0\r\n"
+
+                                            "履歴：保存期間（日）=365\r\n"));
     EnvSettings back;
     loadSettingsFrom(path, back);
     EXPECT_EQ(back, s);

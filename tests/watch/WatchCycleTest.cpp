@@ -2,6 +2,7 @@
 #include "RecordingNotifier.h"
 #include "TestTexts.h"
 #include "WatchTexts.h"
+#include "history/HistoryStore.h"
 #include "notify/AlarmDelivery.h"
 #include "notify/AlarmText.h"
 #include "notify/DesktopAlerts.h"
@@ -490,6 +491,50 @@ TEST_F(WatchCycleTest, WithFasterPollingOffTicksFetchNothingAndFailuresShowDashe
     list->runUpdateCycle();
     EXPECT_EQ(sim->requests().size(), 2u);
     EXPECT_EQ(list->entries()[0].info, (ItemInfo{"o1", kNameCamera, "-", "NO", "", "-", "-", "-"}));
+}
+
+TEST_F(WatchCycleTest, AWatchedListingThatEndsLandsInTheArchiveWithItsFinalPrice)
+{
+    HistoryStore store;
+    ASSERT_TRUE(store.open((dir / "history.db").string(), 365).outcome == HistoryFileOpen::Outcome::opened);
+    list->setHistory(&store);
+    watch(listing("h1", "1000", kRemain5Min));
+    list->runUpdateCycle();
+    put(listing("h1", "1500", kRemain30Sec));
+    list->runUpdateCycle();
+    // The service stops reporting it once its time has run out; the faster polling is off.
+    now += std::chrono::minutes(6);
+    sim->control("/sim/remove?ItemNo=h1");
+    list->runUpdateCycle();
+    list->runUpdateCycle();
+
+    const std::vector<ArchiveRow> archive = store.archiveRows();
+    ASSERT_EQ(archive.size(), 1u);
+    EXPECT_EQ(archive[0].itemNo, "h1");
+    EXPECT_EQ(archive[0].finalPrice, 1500);
+    EXPECT_TRUE(archive[0].confirmed);
+    EXPECT_EQ(archive[0].origin.kind, ListingOrigin::Kind::watchList);
+    const ListingHistory history = store.listingHistory("h1");
+    ASSERT_FALSE(history.observations.empty());
+    EXPECT_EQ(history.observations.back().price, 1500);
+    EXPECT_TRUE(history.endedAt.has_value());
+    list->setHistory(nullptr);
+}
+
+TEST_F(WatchCycleTest, AListingReportedWithNoTimeLeftIsArchivedWithThatPrice)
+{
+    HistoryStore store;
+    ASSERT_TRUE(store.open((dir / "history.db").string(), 365).outcome == HistoryFileOpen::Outcome::opened);
+    list->setHistory(&store);
+    watch(listing("z1", "2000", kRemain5Min));
+    list->runUpdateCycle();
+    EXPECT_TRUE(store.archiveRows().empty()) << "still running";
+    put(listing("z1", "2600", platform::utf8ToSjis("0秒")));
+    list->runUpdateCycle();
+    const std::vector<ArchiveRow> archive = store.archiveRows();
+    ASSERT_EQ(archive.size(), 1u);
+    EXPECT_EQ(archive[0].finalPrice, 2600);
+    list->setHistory(nullptr);
 }
 
 // The local time of day, rounded up to the second, as a status line would name it.

@@ -6,6 +6,7 @@
 #include "history/HistoryCsv.h"
 #include "history/HistoryFile.h"
 #include "history/HistoryStore.h"
+#include "history/ui/SparklineDelegate.h"
 #include "itempage/CRkHtmlView.h"
 #include "itempage/ItemPageAddress.h"
 #include "itempage/ItemPageModule.h"
@@ -86,6 +87,34 @@ private slots:
         list->resize(800, 300);
     }
 
+    // The "推移" cell follows what the passes recorded, and its tip sums the course up.
+    void trendColumnShowsTheRecordedPrices()
+    {
+        HistoryTime at{std::chrono::seconds(1740830709)};
+        HistoryStore store([&at] { return at; });
+        QVERIFY(store.open(dir->path() + "/history.db", 365).outcome == HistoryFileOpen::Outcome::opened);
+        list->setHistory(&store);
+        const char* prices[] = {"1200", "1400", "1000"};
+        for (const char* price : prices) {
+            put(ItemInfo{"t1", "a", price, "NO", "", "1", "1", "3"});
+            if (list->topLevelItemCount() == 0)
+                list->addEntry(ItemInfo{"t1", "a", price, "NO", "", "1", "1", "3"});
+            list->watchList().runUpdateCycle();
+            at += std::chrono::minutes(5);
+        }
+        const Sparkline* trend = list->rowTrend(0);
+        QVERIFY(trend != nullptr);
+        QCOMPARE(trend->points.size(), size_t{3});
+        QCOMPARE(trend->changes, 2);
+        const QString tip = list->topLevelItem(0)->toolTip(pelimo::kColumnTrend);
+        for (const char* amount : {"1000", "1200", "1400"})
+            QVERIFY2(tip.contains(QLatin1String(amount)), qPrintable(tip));
+        // The cell paints without a library: the line lies inside the cell.
+        const QPolygonF line = sparklinePolygon(*trend, QRectF(0, 0, 90, 20));
+        QVERIFY(QRectF(0, 0, 90, 20).adjusted(-0.5, -0.5, 0.5, 0.5).contains(line.boundingRect()));
+        list->setHistory(nullptr);
+    }
+
     void cleanup()
     {
         list.reset();
@@ -99,6 +128,7 @@ private slots:
                                  column_text::kHeaderUnits, column_text::kHeaderBids,
                                  column_text::kHeaderRemain};
         const int widths[] = {80, 250, 80, 80, 80, 80, 100};
+        QCOMPARE(list->columnCount(), pelimo::kColumnTrend + 1);
         for (int i = 0; i < 7; ++i) {
             QCOMPARE(list->headerItem()->text(i), q(headers[i]));
             // The item number's column is as wide as a ten-digit number and its image need.
@@ -110,6 +140,7 @@ private slots:
         // The note follows them; the picture column stays hidden without a store of pictures.
         QCOMPARE(list->headerItem()->text(kColumnNote), q(column_text::kHeaderNote));
         QVERIFY(list->isColumnHidden(kColumnPicture));
+        QCOMPARE(list->headerItem()->text(pelimo::kColumnTrend), q(column_text::kHeaderTrend));
         put(ItemInfo{"1", "a", kPriceYen1000, "FP", "", "2", "3", "-"});
         list->addEntry(ItemInfo{"1", "a", kPriceYen1000, "FP", "", "2", "3", "-"});
         QTreeWidgetItem* row = list->topLevelItem(0);

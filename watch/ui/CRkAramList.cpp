@@ -1,7 +1,12 @@
 #include "watch/ui/CRkAramList.h"
 
+#include "HistoryUiTexts.h"
 #include "WatchTexts.h"
+#include "history/HistoryCsv.h"
 #include "history/HistoryStore.h"
+#include "history/ui/CsvSaveDialog.h"
+#include "history/ui/PriceChartWindow.h"
+#include "history/ui/SparklineDelegate.h"
 #include "listing/QtColumnAlign.h"
 #include "listing/QtItemNoWidth.h"
 #include "pictures/qt/ListPictures.h"
@@ -45,6 +50,17 @@ QColor toQColor(ColourRef c)
     return QColor(colourRed(c), colourGreen(c), colourBlue(c));
 }
 
+// Points a row's sparkline is thinned to: about one per pixel of the column.
+constexpr size_t kTrendPoints = 90;
+
+void applyAlarmColours(const CRkAramList& list, QStyleOptionViewItem& option, int row)
+{
+    if (const auto colours = list.rowAlarmColours(row)) {
+        option.palette.setColor(QPalette::Text, colours->first);
+        option.backgroundBrush = colours->second;
+    }
+}
+
 // A row that sorts by the list's column rules.
 class AramRow final : public QTreeWidgetItem {
 public:
@@ -65,10 +81,7 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
     {
         QStyledItemDelegate::initStyleOption(option, index);
-        if (const auto colours = list.rowAlarmColours(index.row())) {
-            option->palette.setColor(QPalette::Text, colours->first);
-            option->backgroundBrush = colours->second;
-        }
+        applyAlarmColours(list, *option, index.row());
     }
 
 private:
@@ -92,12 +105,20 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
     setIconSize(QSize(16, 16));
     setContextMenuPolicy(Qt::CustomContextMenu);
     setItemDelegate(new AramRowDelegate(*this));
+    setItemDelegateForColumn(
+        kColumnTrend,
+        new SparklineDelegate([this](const QModelIndex& index) { return rowTrend(index.row()); },
+                              [this](QStyleOptionViewItem& option, const QModelIndex& index) {
+                                  applyAlarmColours(*this, option, index.row());
+                              },
+                              this));
 
-    setColumnCount(kColumnNote + 1);
+    setColumnCount(kColumnTrend + 1);
     QStringList headers;
     for (const ListingColumnDef& c : kListingColumns)
         headers << platform::toQString(c.header);
-    headers << platform::toQString(kPictureColumn.header) << platform::toQString(kNoteColumn.header);
+    headers << platform::toQString(kPictureColumn.header) << platform::toQString(kNoteColumn.header)
+            << platform::toQString(kTrendColumn.header);
     setHeaderLabels(headers);
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
@@ -109,8 +130,8 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
     header()->resizeSection(
         kColumnItemNo,
         itemNoColumnWidth(fontMetrics(), iconSize().width() + (rootIsDecorated() ? indentation() : 0)));
-    for (const auto& [column, def] :
-         {std::pair{kColumnPicture, &kPictureColumn}, std::pair{kColumnNote, &kNoteColumn}}) {
+    for (const auto& [column, def] : {std::pair{kColumnPicture, &kPictureColumn},
+                                      std::pair{kColumnNote, &kNoteColumn}, std::pair{kColumnTrend, &kTrendColumn}}) {
         header()->resizeSection(column, def->width);
         headerItem()->setTextAlignment(column, qtAlignment(def->align));
     }
@@ -136,6 +157,42 @@ CRkAramList::~CRkAramList()
     nearEndTimer->stop();
     watch.setView(nullptr);
     watch.save();
+}
+
+void CRkAramList::setHistory(HistoryStore* store)
+{
+    history = store;
+    watch.setHistory(store);
+    notes = store ? store->notes() : std::unordered_map<std::string, std::string>{};
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        QTreeWidgetItem* row = topLevelItem(i);
+        const auto note = notes.find(sjisOf(*row, kColumnItemNo));
+        row->setText(kColumnNote, note == notes.end() ? QString() : platform::toQString(note->second).simplified());
+    }
+    trends.clear();
+    std::vector<std::string> itemNos;
+    itemNos.reserve(watch.entries().size());
+    for (const AramEntry& e : watch.entries())
+        itemNos.push_back(e.info.ItemNo);
+    refreshTrends(itemNos);
+}
+
+const Sparkline* CRkAramList::rowTrend(int row) const
+{
+    const auto it = trends.find(rowItemNo(row));
+    return it == trends.end() ? nullptr : &it->second;
+}
+
+void CRkAramList::refreshTrends(const std::vector<std::string>& itemNos)
+{
+    if (history == nullptr || itemNos.empty())
+        return;
+    std::vector<Sparkline> lines = history->sparklines(itemNos, kTrendPoints);
+    for (size_t i = 0; i < itemNos.size() && i < lines.size(); ++i)
+        trends[itemNos[i]] = std::move(lines[i]);
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        updateRowTip(*topLevelItem(i));
+    viewport()->update();
 }
 
 void CRkAramList::createAramList()
@@ -213,7 +270,8 @@ void CRkAramList::fillRow(QTreeWidgetItem& row, const ItemInfo& info)
 
 void CRkAramList::updateRowTip(QTreeWidgetItem& row)
 {
-    const std::optional<int32_t> limit = watch.ceiling(sjisOf(row, kColumnItemNo));
+    const std::string itemNo = sjisOf(row, kColumnItemNo);
+    const std::optional<int32_t> limit = watch.ceiling(itemNo);
     QString tip =
         limit ? platform::toQString(fillText(watch_text::kCeilingTip, {static_cast<long long>(*limit)}))
               : QString();
@@ -225,8 +283,14 @@ void CRkAramList::updateRowTip(QTreeWidgetItem& row)
     for (int c = 0; c <= kColumnNote; ++c)
         row.setToolTip(c, tip);
     // The item number reads whole there even in a column dragged narrow.
-    const QString itemNo = row.text(kColumnItemNo);
-    row.setToolTip(kColumnItemNo, tip.isEmpty() ? itemNo : itemNo + QLatin1Char('\n') + tip);
+    const QString number = row.text(kColumnItemNo);
+    row.setToolTip(kColumnItemNo, tip.isEmpty() ? number : number + QLatin1Char('\n') + tip);
+    // The "推移" cell tells the course of the price, and the ceiling below it.
+    const auto trend = trends.find(itemNo);
+    QString trendTip = trend == trends.end() ? QString() : platform::toQString(sparklineTip(trend->second));
+    if (!tip.isEmpty())
+        trendTip = trendTip.isEmpty() ? tip : trendTip + QLatin1Char('\n') + tip;
+    row.setToolTip(kColumnTrend, trendTip);
 }
 
 void CRkAramList::entryAppended(const AramEntry& entry)
@@ -240,6 +304,9 @@ void CRkAramList::entryAppended(const AramEntry& entry)
     row->setIcon(0, blank);
     fillRow(*row, entry.info);
     addTopLevelItem(row);
+    // A listing a saved search met before it was watched has a course already.
+    if (history != nullptr)
+        refreshTrends({entry.info.ItemNo});
 }
 
 void CRkAramList::refreshRows(const std::vector<const AramEntry*>& entries)
@@ -253,10 +320,21 @@ void CRkAramList::refreshRows(const std::vector<const AramEntry*>& entries)
         if (!rows.contains(key))
             rows.insert(key, row);
     }
+    // Only a listing whose price moved has a new step; reading every listing's series after
+    // every pass would cost the window half a second with a year of history.
+    std::vector<std::string> moved;
     for (const AramEntry* entry : entries) {
-        if (QTreeWidgetItem* row = rows.value(QByteArray::fromStdString(entry->info.ItemNo)))
-            fillRow(*row, entry->info);
+        QTreeWidgetItem* row = rows.value(QByteArray::fromStdString(entry->info.ItemNo));
+        if (row == nullptr)
+            continue;
+        const bool priceMoved = sjisOf(*row, kColumnPrice) != watchColumnText(entry->info, kColumnPrice);
+        fillRow(*row, entry->info);
+        const auto known = trends.find(entry->info.ItemNo);
+        if (priceMoved || known == trends.end() || known->second.points.empty())
+            moved.push_back(entry->info.ItemNo);
     }
+    // The pass has written its history by now.
+    refreshTrends(moved);
     viewport()->update();
     Q_EMIT passEnded();
 }
@@ -378,6 +456,38 @@ void CRkAramList::editSelectedCeiling()
     }
 }
 
+void CRkAramList::showSelectedChart()
+{
+    QTreeWidgetItem* mark = selectedRow();
+    if (!mark || history == nullptr)
+        return;
+    const int32_t pos = watch.findEntry(sjisOf(*mark, kColumnItemNo));
+    if (pos < 0)
+        return;
+    const ItemInfo& info = watch.entries()[static_cast<size_t>(pos)].info;
+    const std::optional<int32_t> limit = watch.ceiling(info.ItemNo);
+    showPriceChart(*history, info.ItemNo, info.ItemName,
+                   limit ? std::optional<int64_t>(*limit) : std::nullopt, window());
+}
+
+std::string CRkAramList::rowsCsv() const
+{
+    const std::unordered_map<std::string, std::string> notes =
+        history != nullptr ? history->notes() : std::unordered_map<std::string, std::string>();
+    std::vector<ListingCsvRow> rows;
+    rows.reserve(static_cast<size_t>(topLevelItemCount()));
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        const QTreeWidgetItem& item = *topLevelItem(i);
+        ListingCsvRow row;
+        for (int c = 0; c < kListingColumnCount; ++c)
+            row.cells[static_cast<size_t>(c)] = sjisOf(item, c);
+        if (const auto it = notes.find(row.cells[kColumnItemNo]); it != notes.end())
+            row.note = it->second;
+        rows.push_back(std::move(row));
+    }
+    return listingCsv(ListingCsvKind::watchList, rows);
+}
+
 void CRkAramList::openSelectedItem()
 {
     if (watch.busy() == 1)
@@ -423,10 +533,16 @@ void CRkAramList::showContextMenu(const QPoint& pos)
     QMenu menu;
     QAction* remove = menu.addAction(platform::toQString(watch_text::kMenuRemoveEntry));
     remove->setData(kCommandRemoveEntry);
-    // The note before the ceiling, which stays the menu's last command.
+    // The note, the chart and the CSV before the ceiling, which stays the menu's last command,
+    // where the keyboard finds it with one Up.
     QAction* note = menu.addAction(platform::toQString(watch_text::kMenuEditNote));
     note->setData(kCommandEditNote);
     note->setEnabled(history != nullptr);
+    QAction* chart = menu.addAction(platform::toQString(history_ui_text::kMenuPriceChart));
+    chart->setData(kCommandPriceChart);
+    chart->setEnabled(history != nullptr);
+    QAction* csv = menu.addAction(platform::toQString(history_ui_text::kMenuSaveCsv));
+    csv->setData(kCommandSaveCsv);
     QAction* ceiling = menu.addAction(platform::toQString(watch_text::kMenuSetCeiling));
     ceiling->setData(kCommandSetCeiling);
     const QPointer<CRkAramList> self(this);
@@ -439,6 +555,10 @@ void CRkAramList::showContextMenu(const QPoint& pos)
         editSelectedCeiling();
     else if (chosen == note)
         editSelectedNote();
+    else if (chosen == chart)
+        showSelectedChart();
+    else if (chosen == csv)
+        saveCsvWithDialog(this, [this] { return rowsCsv(); });
 }
 
 void CRkAramList::setPictures(pictures::PictureStore& store)
@@ -459,19 +579,6 @@ void CRkAramList::setPictures(pictures::PictureStore& store)
             return tip.isEmpty() ? item->text(kColumnItemName)
                                  : item->text(kColumnItemName) + QLatin1Char('\n') + tip;
         });
-}
-
-void CRkAramList::setHistory(HistoryStore* store)
-{
-    history = store;
-    notes = store ? store->notes() : std::unordered_map<std::string, std::string>{};
-    for (int i = 0; i < topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = topLevelItem(i);
-        const auto note = notes.find(sjisOf(*row, kColumnItemNo));
-        row->setText(kColumnNote,
-                     note == notes.end() ? QString() : platform::toQString(note->second).simplified());
-        updateRowTip(*row);
-    }
 }
 
 std::string CRkAramList::noteOf(const std::string& itemNo) const

@@ -25,6 +25,8 @@ inline constexpr int kWatchTimerId = 1124;
 inline constexpr int kCommandRemoveEntry = 135;
 inline constexpr int kCommandSetCeiling = 137;
 inline constexpr int kCommandEditNote = 138;
+inline constexpr int kCommandPriceChart = 139;
+inline constexpr int kCommandSaveCsv = 140;
 
 // The alert list: one row per watched listing, sortable by column, coloured while in
 // alarm. The rows are a view of the WatchList it owns; rows and entries are tied by the
@@ -48,6 +50,12 @@ public:
     int32_t isWatched(std::string_view itemNo) const { return watch.isWatched(itemNo); }
     const std::vector<AramEntry>& entries() const { return watch.entries(); }
     WatchList& watchList() { return watch; }
+    // The price history the passes record to, the "推移" column and the chart show and the
+    // notes are kept in; none leaves those columns empty and notes cannot be edited. The store
+    // outlives the list.
+    void setHistory(HistoryStore* store);
+    // The price series the row's "推移" cell draws, or none.
+    const Sparkline* rowTrend(int row) const;
 
     // Removes the selected rows, their entries, and the watched marks of their numbers;
     // nothing without a selected row. The status line tells how many, and undoRemoval brings
@@ -67,9 +75,6 @@ public:
     // while the setting is on, the larger picture in a row's tooltip.
     void setPictures(pictures::PictureStore& store);
     const pictures::ListPictures* pictures() const { return listPictures; }
-    // Keeps the notes on the watched listings in the history store, which outlives the list,
-    // and shows the notes it holds; without one, notes cannot be edited.
-    void setHistory(HistoryStore* store);
     // Asks for the note of the selected row's listing and keeps it; nothing without a
     // selected row, without a store or when the dialog is cancelled.
     void editSelectedNote();
@@ -79,6 +84,11 @@ public:
     // The note shown for the listing (Shift-JIS).
     std::string noteOf(const std::string& itemNo) const;
 
+    // Opens the chart window of the selected row's listing; nothing without a selected row or
+    // a history.
+    void showSelectedChart();
+    // The rows as the list shows them, in their order, with the notes, as CSV.
+    std::string rowsCsv() const;
     // Restarts the watch timer with the interval the settings give now, and takes the faster
     // polling's settings: its timer runs while that is on and keeps its phase when they did
     // not change.
@@ -109,6 +119,8 @@ private:
     void fillRow(QTreeWidgetItem& row, const ItemInfo& info);
     QTreeWidgetItem* selectedRow() const;
     void updateRowTip(QTreeWidgetItem& row);
+    // Reads the series of the listings from the history, and the rows' tips with them.
+    void refreshTrends(const std::vector<std::string>& itemNos);
     void onTimer();
     void forgetRemovals() { removals.clear(); }
     void applyNearEndSettings();
@@ -117,6 +129,8 @@ private:
     const EnvSettings& settings;
     const Endpoints& endpoints;
     WatchList watch;
+    HistoryStore* history = nullptr;
+    std::unordered_map<std::string, Sparkline> trends; // by item number
     QTimer watchTimer;
     // Fast ticks between the regular cycles while the faster polling near the end is on; a
     // child known by its name, "nearEndTimer".
@@ -124,7 +138,6 @@ private:
     // Set by the exit request: no timer starts a pass any more.
     bool closing = false;
     pictures::ListPictures* listPictures = nullptr;
-    HistoryStore* history = nullptr;
     std::unordered_map<std::string, std::string> notes; // by item number, Shift-JIS
     int sortColumn = -1;
     int sortDescending[8] = {};
