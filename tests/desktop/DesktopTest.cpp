@@ -447,6 +447,8 @@ TEST_F(DesktopTest, RemoveWithoutASelectedRowKeepsTheWatchList)
 TEST_F(DesktopTest, WatchListHeaderTrianglesPointTheSortDirection)
 {
     ASSERT_NO_FATAL_FAILURE(watch({{"h1", "2日"}, {"h2", "3日"}}));
+    // The columns as the user left them last time: the price header where this test looks.
+    std::ofstream(platform::joinPath(folder, "WindowLayout.ini")) << "watchColumns=80,250,80,80,80,80,100\n";
     ASSERT_NO_FATAL_FAILURE(startProgram());
     ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
     // Which way the triangle at the left of the price header points: a down triangle is

@@ -97,7 +97,7 @@ private Q_SLOTS:
         QCOMPARE(after.watchIntervalMinutes, 30);
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             const std::string name = entry.path().filename().string();
-            QVERIFY2(name == "env.ini" || name == "AramList.xml", name.c_str());
+            QVERIFY2(name == "env.ini" || name == "AramList.xml" || name == "WindowLayout.ini", name.c_str());
         }
     }
 };
