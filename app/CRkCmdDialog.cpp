@@ -67,9 +67,9 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
     place(new QLabel(qs(app_text::kPriceBetween), this), 216, 48, 22, 8);
     priceHigh_ = place(new QLineEdit(this), 239, 44, 39, 12);
     place(new QLabel(qs(app_text::kPriceYen), this), 283, 48, 10, 8);
-    // Words whose listings the search leaves out, in the free space under the search button.
-    place(new QLabel(qs(app_text::kExcludeLabel), this), 104, 34, 30, 8);
-    exclude_ = place(new QLineEdit(this), 104, 44, 60, 12);
+    // Words whose listings the search leaves out, at the right end of the keyword's row.
+    place(new QLabel(qs(app_text::kExcludeLabel), this), 360, 5, 40, 8);
+    exclude_ = place(new QLineEdit(this), 359, 16, 50, 14);
     results_ = place(new QPushButton(qs(app_text::kModeResults), this), 5, 43, 46, 16);
     alert_ = place(new QPushButton(qs(app_text::kModeAlert), this), 53, 43, 47, 16);
     archive_ = place(new QPushButton(qs(app_text::kModeArchive), this), 102, 43, 62, 16);
@@ -115,8 +115,10 @@ CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget
                  types_[static_cast<size_t>(TypeBox::immediate)],
                  types_[static_cast<size_t>(TypeBox::groupPurchase)],
                  types_[static_cast<size_t>(TypeBox::fixedPrice)],
+                 exclude_,
                  results_,
                  alert_,
+                 archive_,
                  priceLow_,
                  priceHigh_,
                  settingsButton_};

@@ -7,6 +7,7 @@
 #include "search/CRkItemList.h"
 #include "search/SavedTabsHost.h"
 #include "search/SearchMessages.h"
+#include "search/exclude/ExcludeWords.h"
 #include "xmlclient/ServicePause.h"
 
 #include <QLabel>
@@ -339,7 +340,9 @@ int CRkTabCtrl::tabOfSearch(const SearchRequest& request) const
         const SearchRequest& open = list->search();
         if (open.text == request.text && open.auctionTypes == request.auctionTypes &&
             open.priceLow == request.priceLow && open.priceHigh == request.priceHigh &&
-            open.lotNumberMode == request.lotNumberMode)
+            open.lotNumberMode == request.lotNumberMode &&
+            (open.excludeWords == request.excludeWords ||
+             ExcludeWords(open.excludeWords) == ExcludeWords(request.excludeWords)))
             return i;
     }
     return -1;

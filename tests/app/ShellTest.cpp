@@ -627,8 +627,10 @@ private Q_SLOTS:
                                          bar->typeBox(TypeBox::immediate),
                                          bar->typeBox(TypeBox::groupPurchase),
                                          bar->typeBox(TypeBox::fixedPrice),
+                                         bar->excludeBox(),
                                          bar->resultsButton(),
                                          bar->alertButton(),
+                                         bar->archiveButton(),
                                          bar->priceLowBox(),
                                          bar->priceHighBox(),
                                          bar->settingsButton(),
@@ -637,6 +639,33 @@ private Q_SLOTS:
             QCOMPARE(QApplication::focusWidget(), seen[i]);
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
+    }
+
+    void keysMoveBetweenAndCloseSearchTabsAndFindTheKeyword()
+    {
+        auto frame = makeFrame();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        CRkCmdDialog* bar = frame->cmdBar();
+        for (const char* word : {"zzzznone1", "zzzznone2"}) {
+            bar->keywordBox()->setText(QString::fromLatin1(word));
+            bar->onEnter();
+        }
+        CRkTabCtrl* tabs = frame->formView()->tabCtrl();
+        QCOMPARE(tabs->tabCount(), 2);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QTest::keyClick(frame.get(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(tabs->currentIndex(), 0);
+        QTest::keyClick(frame.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(tabs->currentIndex(), 1);
+        QTest::keyClick(frame.get(), Qt::Key_W, Qt::ControlModifier);
+        QTRY_COMPARE(tabs->tabCount(), 1);
+        QCOMPARE(tabs->tabCaption(0), QStringLiteral("zzzznone1"));
+
+        frame->formView()->tabCtrl()->listOfTab(0)->setFocus();
+        QTest::keyClick(frame.get(), Qt::Key_F, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), bar->keywordBox());
+        QCOMPARE(bar->keywordBox()->selectedText(), bar->keywordBox()->text());
     }
 
     void layoutKeptAtExitComesBackAtTheNextStart()

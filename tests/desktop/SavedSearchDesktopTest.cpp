@@ -241,7 +241,9 @@ TEST_F(SavedSearchDesktopTest, ListingThatAppearedWhileClosedIsToldAtTheNextStar
     // The saved search's tab is back with its mark: the caption begins as it did once saved
     // (a count of the new listings may follow it).
     if (mark > 0) {
-        const int end = inkSpan(plain).second + mark;
+        // The mark and as much of the text after it: the tab's close button lies further on,
+        // where the new count has moved it.
+        const int end = inkSpan(plain).first + 2 * mark;
         const auto prefix = [&](const Ink& ink) {
             return Ink(ink.begin(), ink.begin() + end);
         };

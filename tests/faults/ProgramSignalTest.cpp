@@ -80,7 +80,7 @@ protected:
         for (const auto& entry : fs::directory_iterator(folder)) {
             const std::string name = entry.path().filename().string();
             EXPECT_TRUE(name == "env.ini" || name == "AramList.xml" || name == "SearchList.xml" ||
-                        name == "history.db" || name == kLockFile)
+                        name == "history.db" || name == "WindowLayout.ini" || name == kLockFile)
                 << "left behind: " << name;
         }
     }

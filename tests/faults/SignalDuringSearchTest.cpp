@@ -97,8 +97,11 @@ private Q_SLOTS:
         QCOMPARE(after.watchIntervalMinutes, 30);
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             const std::string name = entry.path().filename().string();
-            // The notes' history file is the program's too; nothing half-written stays beside them.
-            QVERIFY2(name == "env.ini" || name == "AramList.xml" || name == "history.db", name.c_str());
+            // The history and the window's layout are the program's files too; nothing
+            // half-written stays beside them.
+            QVERIFY2(name == "env.ini" || name == "AramList.xml" || name == "history.db" ||
+                         name == "WindowLayout.ini",
+                     name.c_str());
         }
     }
 };
