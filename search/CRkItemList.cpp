@@ -2,10 +2,10 @@
 
 #include "HistoryUiTexts.h"
 #include "SearchTexts.h"
-#include "listing/QtItemNoWidth.h"
-#include "pictures/qt/ListPictures.h"
 #include "history/HistoryCsv.h"
 #include "history/ui/CsvSaveDialog.h"
+#include "listing/QtItemNoWidth.h"
+#include "pictures/qt/ListPictures.h"
 #include "platform/qt/QtText.h"
 #include "search/ResultImages.h"
 #include "search/ResultListModel.h"

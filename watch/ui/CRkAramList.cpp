@@ -22,8 +22,8 @@
 
 #include <QHash>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPixmap>
 #include <QPointer>
@@ -130,8 +130,9 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
     header()->resizeSection(
         kColumnItemNo,
         itemNoColumnWidth(fontMetrics(), iconSize().width() + (rootIsDecorated() ? indentation() : 0)));
-    for (const auto& [column, def] : {std::pair{kColumnPicture, &kPictureColumn},
-                                      std::pair{kColumnNote, &kNoteColumn}, std::pair{kColumnTrend, &kTrendColumn}}) {
+    for (const auto& [column, def] :
+         {std::pair{kColumnPicture, &kPictureColumn}, std::pair{kColumnNote, &kNoteColumn},
+          std::pair{kColumnTrend, &kTrendColumn}}) {
         header()->resizeSection(column, def->width);
         headerItem()->setTextAlignment(column, qtAlignment(def->align));
     }
@@ -167,7 +168,8 @@ void CRkAramList::setHistory(HistoryStore* store)
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* row = topLevelItem(i);
         const auto note = notes.find(sjisOf(*row, kColumnItemNo));
-        row->setText(kColumnNote, note == notes.end() ? QString() : platform::toQString(note->second).simplified());
+        row->setText(kColumnNote,
+                     note == notes.end() ? QString() : platform::toQString(note->second).simplified());
     }
     trends.clear();
     std::vector<std::string> itemNos;
