@@ -68,6 +68,8 @@ void restoreWindowLayout(CMainFrame& frame)
         for (size_t i = 0; i < layout.watchColumns.size() && static_cast<int>(i) < watch->header()->count();
              ++i)
             watch->header()->resizeSection(static_cast<int>(i), layout.watchColumns[i]);
+        if (layout.watchSortColumn)
+            watch->sortBy(*layout.watchSortColumn, layout.watchSortDescending);
     }
     frame.formView()->setResultColumnWidths(layout.resultColumns);
 
@@ -76,6 +78,8 @@ void restoreWindowLayout(CMainFrame& frame)
                      layout.priceHigh);
     if (layout.paneMode == 1 && bar.paneMode() != 1)
         bar.alertButton()->click();
+    else if (layout.paneMode == 2 && bar.paneMode() != 2)
+        bar.archiveButton()->click();
 }
 
 void saveWindowLayout(const CMainFrame& frame)
@@ -87,8 +91,13 @@ void saveWindowLayout(const CMainFrame& frame)
     layout.maximized = frame.isMaximized();
     for (int size : frame.splitter()->sizes())
         layout.splitterSizes.push_back(size);
-    if (const CRkAramList* watch = frame.formView()->watchList())
+    if (const CRkAramList* watch = frame.formView()->watchList()) {
         layout.watchColumns = columnWidths(*watch->header());
+        if (const auto sort = watch->sortState()) {
+            layout.watchSortColumn = sort->first;
+            layout.watchSortDescending = sort->second;
+        }
+    }
     layout.resultColumns = frame.formView()->resultColumnWidths();
 
     const CRkCmdDialog& bar = *frame.cmdBar();
@@ -97,7 +106,7 @@ void saveWindowLayout(const CMainFrame& frame)
     layout.lotNumber = options.lotNumber;
     layout.priceLow = options.priceLow;
     layout.priceHigh = options.priceHigh;
-    layout.paneMode = bar.paneMode() == 1 ? 1 : 0;
+    layout.paneMode = bar.paneMode() == 1 || bar.paneMode() == 2 ? bar.paneMode() : 0;
 
     const std::string path = layoutPath();
     if (!path.empty())

@@ -75,6 +75,8 @@ std::string formatWindowLayout(const WindowLayout& layout)
     if (!layout.resultColumns.empty())
         line("resultColumns", joined(layout.resultColumns));
     line("pane", std::to_string(layout.paneMode));
+    if (layout.watchSortColumn)
+        line("watchSort", joined({*layout.watchSortColumn, layout.watchSortDescending ? 1 : 0}));
     if (layout.typeFlags)
         line("types", *layout.typeFlags);
     line("lotNumber", layout.lotNumber ? "1" : "0");
@@ -110,7 +112,13 @@ WindowLayout parseWindowLayout(std::string_view text)
         } else if (key == "resultColumns") {
             layout.resultColumns = sizes(value);
         } else if (key == "pane") {
-            layout.paneMode = value == "1" ? 1 : 0;
+            layout.paneMode = value == "1" ? 1 : value == "2" ? 2 : 0;
+        } else if (key == "watchSort") {
+            const auto v = integers(value);
+            if (v && v->size() == 2 && (*v)[0] >= 0 && ((*v)[1] == 0 || (*v)[1] == 1)) {
+                layout.watchSortColumn = (*v)[0];
+                layout.watchSortDescending = (*v)[1] == 1;
+            }
         } else if (key == "types") {
             if (!value.empty() && value.find_first_not_of("01") == std::string_view::npos)
                 layout.typeFlags = std::string(value);

@@ -29,7 +29,10 @@ struct WindowLayout {
     // for the lists to come. A list with other columns takes those it has.
     std::vector<int> watchColumns;
     std::vector<int> resultColumns;
-    int paneMode = 0; // 0 search results, 1 alert
+    int paneMode = 0; // 0 search results, 1 alert, 2 ended listings
+    // The watch list's sort: its column (none when never sorted) and whether descending.
+    std::optional<int> watchSortColumn;
+    bool watchSortDescending = false;
     // The command bar's options, not its keyword.
     std::optional<std::string> typeFlags; // "11111", one digit per type box in id order
     bool lotNumber = false;

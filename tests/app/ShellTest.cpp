@@ -676,6 +676,7 @@ private Q_SLOTS:
             frame->splitter()->setSizes({180, 300});
             sizes = frame->splitter()->sizes();
             frame->formView()->watchList()->header()->resizeSection(1, 333);
+            frame->formView()->watchList()->sortBy(2, false);
             CRkCmdDialog* bar = frame->cmdBar();
             bar->keywordBox()->setText(QStringLiteral("not kept"));
             bar->lotNumberBox()->setChecked(true);
@@ -688,6 +689,8 @@ private Q_SLOTS:
         restoreWindowLayout(*frame);
         QCOMPARE(frame->splitter()->sizes(), sizes);
         QCOMPARE(frame->formView()->watchList()->header()->sectionSize(1), 333);
+        QCOMPARE(frame->formView()->watchList()->sortState(),
+                 (std::optional<std::pair<int, bool>>{{2, false}}));
         CRkCmdDialog* bar = frame->cmdBar();
         QCOMPARE(bar->keywordBox()->text(), QString());
         QVERIFY(bar->lotNumberBox()->isChecked());

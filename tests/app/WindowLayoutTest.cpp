@@ -13,7 +13,9 @@ TEST(WindowLayout, WhatIsWrittenReadsBackTheSame)
     layout.splitterSizes = {310, 0};
     layout.watchColumns = {120, 300, 80, 80, 80, 80, 80};
     layout.resultColumns = {130, 280};
-    layout.paneMode = 1;
+    layout.paneMode = 2;
+    layout.watchSortColumn = 2;
+    layout.watchSortDescending = true;
     layout.typeFlags = "10110";
     layout.lotNumber = true;
     layout.priceLow = "３，０００円";
@@ -29,6 +31,7 @@ TEST(WindowLayout, DamagedLinesLeaveTheirPartsAtTheDefaults)
                                                 "watchColumns=100,x,80\n" // not a number
                                                 "types=11a11\n"           // not a flag
                                                 "pane=7\n"                // no such pane
+                                                "watchSort=2,5\n"         // no such direction
                                                 "no equals sign here\n"
                                                 "unknownKey=1\r\n"
                                                 "resultColumns=90,91\r\n"
@@ -39,6 +42,7 @@ TEST(WindowLayout, DamagedLinesLeaveTheirPartsAtTheDefaults)
     EXPECT_TRUE(read.watchColumns.empty());
     EXPECT_FALSE(read.typeFlags.has_value());
     EXPECT_EQ(read.paneMode, 0);
+    EXPECT_FALSE(read.watchSortColumn.has_value());
     EXPECT_EQ(read.resultColumns, (std::vector<int>{90, 91}));
     EXPECT_EQ(read.priceHigh, "5000") << "the line's carriage return is not part of the value";
 }

@@ -158,7 +158,7 @@ TEST(NewListingAlerts, ARelistingIsMarkedInItsLineWithTheEarlierFinalPrice)
     alerts.add(camera, {listing("a1"), listing("a2")},
                [&note](const ItemInfo& l) { return l.ItemNo == "a1" ? note : std::string(); });
     const std::string marked = std::string(kAlarmLineA1) + note;
-    EXPECT_EQ(alerts.balloonText(), marked + kOthers2);
+    EXPECT_EQ(alerts.balloonText(), marked + kOthers1);
     EXPECT_EQ(alerts.mailText(""), std::string(kHeadingCamera) + "\n" + marked + "\n" + kAlarmLineA2 + "\n");
 }
 

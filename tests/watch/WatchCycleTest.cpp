@@ -87,12 +87,15 @@ protected:
     }
 
     // Pins the listing the service reports for that number.
-    void put(const ItemInfo& r)
+    // The service reports the listing so; with reportedEvenEnded, also once its time has run
+    // out, as a service may for a moment.
+    void put(const ItemInfo& r, bool reportedEvenEnded = false)
     {
         sim->control("/sim/put?ItemNo=" + percentEncoded(r.ItemNo) + "&ItemName=" +
                      percentEncoded(r.ItemName) + "&CurrentPrice=" + percentEncoded(r.CurrentPrice) +
                      "&RemainTime=" + percentEncoded(r.RemainTime) + "&AuctionType=" + r.AuctionType +
-                     "&BidNum=" + r.BidNum + "&ItemNum=" + r.ItemNum + "&ImageUrl=");
+                     "&BidNum=" + r.BidNum + "&ItemNum=" + r.ItemNum +
+                     "&ImageUrl=" + (reportedEvenEnded ? "&ends=never" : ""));
     }
     // Watches a listing the service reports unchanged.
     void watch(const ItemInfo& r)
@@ -529,7 +532,7 @@ TEST_F(WatchCycleTest, AListingReportedWithNoTimeLeftIsArchivedWithThatPrice)
     watch(listing("z1", "2000", kRemain5Min));
     list->runUpdateCycle();
     EXPECT_TRUE(store.archiveRows().empty()) << "still running";
-    put(listing("z1", "2600", platform::utf8ToSjis("0秒")));
+    put(listing("z1", "2600", platform::utf8ToSjis("0秒")), true);
     list->runUpdateCycle();
     const std::vector<ArchiveRow> archive = store.archiveRows();
     ASSERT_EQ(archive.size(), 1u);

@@ -206,7 +206,10 @@ void SimServer::routes()
         std::lock_guard lock(mutex);
         if (!req.has_param("ImageUrl"))
             fields.imageUrl = catalogue->pictureUrl(fields.itemNo);
-        const auto remaining = longestRemaining(fields.remainTime, words);
+        // ends=never keeps it reported whatever its remaining time says.
+        const auto remaining = req.get_param_value("ends") == "never"
+                                   ? std::nullopt
+                                   : longestRemaining(fields.remainTime, words);
         store->pin(std::move(fields), remaining ? std::optional(currentTime() + *remaining) : std::nullopt);
         plainAnswer(res, "ok\n");
     });

@@ -503,6 +503,21 @@ void CRkAramList::openSelectedItem()
     watch.host().showItem(kOriginWatchList, ItemInfo(watch.entries()[static_cast<size_t>(pos)].info));
 }
 
+void CRkAramList::sortBy(int column, bool descending)
+{
+    if (column < 0 || column >= kListingColumnCount)
+        return;
+    sortDescending[column] = descending ? 0 : 1;
+    sortByColumn(column);
+}
+
+std::optional<std::pair<int, bool>> CRkAramList::sortState() const
+{
+    if (sortColumn < 0 || sortColumn >= kListingColumnCount)
+        return std::nullopt;
+    return std::pair{sortColumn, sortDescending[sortColumn] == 1};
+}
+
 void CRkAramList::sortByColumn(int column)
 {
     if (column < 0 || column >= kListingColumnCount)

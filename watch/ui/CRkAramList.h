@@ -68,6 +68,10 @@ public:
     void openSelectedItem();
     // The first click on a column sorts it descending, the next ascending, and so on.
     void sortByColumn(int column);
+    // Sorts by the column in that direction, as the clicks that lead there would.
+    void sortBy(int column, bool descending);
+    // The column the rows are sorted by and whether descending; none before the first sort.
+    std::optional<std::pair<int, bool>> sortState() const;
     // Asks for the price ceiling of the selected row's listing and sets or clears it; nothing
     // without a selected row or when the dialog is cancelled.
     void editSelectedCeiling();
