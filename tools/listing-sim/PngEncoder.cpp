@@ -13,7 +13,7 @@ void appendBigEndian(std::string& out, uint32_t value)
     out += static_cast<char>(value);
 }
 
-// A chunk: length, type, data, and the CRC-32 of type and data (PNG specification, 5.3).
+// A chunk: length, type, data, and the CRC-32 of type and data (the PNG format, section 5.3).
 void appendChunk(std::string& out, const char type[4], const std::string& data)
 {
     appendBigEndian(out, static_cast<uint32_t>(data.size()));
