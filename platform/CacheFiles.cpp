@@ -1,5 +1,7 @@
 #include "platform/CacheFiles.h"
 
+#include "platform/FileSystem.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
@@ -9,19 +11,6 @@
 
 namespace pelimo::platform {
 namespace {
-
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
 
 std::chrono::system_clock::time_point modificationTime(const struct stat& st)
 {
@@ -58,7 +47,7 @@ bool replaceFileUnsynced(const std::string& path, std::string_view bytes)
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool ok = writeAll(fd, bytes);
+    bool ok = writeAllToFile(fd, bytes);
     ok = ::close(fd) == 0 && ok;
     if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
         return true;

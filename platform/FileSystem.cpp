@@ -16,19 +16,6 @@
 namespace pelimo::platform {
 namespace {
 
-bool writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
 // Six letters or digits that make a temporary name unlikely to be taken.
 std::string randomSuffix()
 {
@@ -134,7 +121,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t
     const int fd = createTempBeside(path, exists ? 0600 : newFileMode & 07777, temp);
     if (fd < 0)
         return false;
-    bool ok = (!exists || takeOverAccess(fd, existing, access)) && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = (!exists || takeOverAccess(fd, existing, access)) && writeAllToFile(fd, bytes) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
         // Make the rename itself durable.
@@ -147,6 +134,19 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t
     }
     ::unlink(temp.c_str());
     return false;
+}
+
+bool writeAllToFile(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
 }
 
 bool renameFile(const std::string& from, const std::string& to)

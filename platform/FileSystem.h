@@ -37,6 +37,10 @@ enum class FileAccess {
 bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t newFileMode = 0666,
                          FileAccess access = FileAccess::asItWas);
 
+// Writes all of bytes to the open descriptor, again after an interrupted or partial write;
+// false when the system refuses the rest.
+bool writeAllToFile(int fd, std::string_view bytes);
+
 // Renames a file or folder, replacing what the new name held; false when it stayed.
 bool renameFile(const std::string& from, const std::string& to);
 // Removes a file; true also when it was gone already.

@@ -210,9 +210,9 @@ protected:
     }
 
     // The pixels of greenPicture's colour in a band of the first row, across the window.
-    int greenInFirstRow() const
+    int greenInFirstRow(int width = 880) const
     {
-        const Screenshot row = session.grab(frame[0] + 4, frame[1] + kFirstRow.y, 880, 16);
+        const Screenshot row = session.grab(frame[0] + 4, frame[1] + kFirstRow.y, width, 16);
         return row.rgb.empty() ? 0 : row.count({0, 200, 0}, 30);
     }
 
@@ -768,8 +768,15 @@ TEST_F(DesktopTest, WatchedListingsShowTheirPicturesInTheirRows)
     ASSERT_NO_FATAL_FAILURE(click(kAlertMode));
     EXPECT_EQ(greenInFirstRow(), 0) << "the file knew no picture";
     ASSERT_NO_FATAL_FAILURE(click(kUpdateButton));
-    EXPECT_TRUE(test::waitUntil([this] { return greenInFirstRow() > 100; }, 30s))
-        << greenInFirstRow() << " pixels of the picture in the first row";
+    // The picture column comes after the listing's own columns: the window is made wide
+    // enough to show it whole, as a person would.
+    constexpr int kWide = 1240;
+    ASSERT_TRUE(session.run("xdotool windowmove --sync " + std::to_string(window) + " 0 " +
+                            std::to_string(frame[1]) + " windowsize --sync " + std::to_string(window) + " " +
+                            std::to_string(kWide) + " " + std::to_string(frame[3])));
+    frame = session.geometry(window).value_or(frame);
+    EXPECT_TRUE(test::waitUntil([this] { return greenInFirstRow(kWide - 8) > 100; }, 30s))
+        << greenInFirstRow(kWide - 8) << " pixels of the picture in the first row";
     EXPECT_EQ(pictures.requests(), std::vector<std::string>{"pic1"});
 }
 
