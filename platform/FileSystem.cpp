@@ -121,7 +121,8 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, mode_t
     const int fd = createTempBeside(path, exists ? 0600 : newFileMode & 07777, temp);
     if (fd < 0)
         return false;
-    bool ok = (!exists || takeOverAccess(fd, existing, access)) && writeAllToFile(fd, bytes) && ::fsync(fd) == 0;
+    bool ok =
+        (!exists || takeOverAccess(fd, existing, access)) && writeAllToFile(fd, bytes) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
         // Make the rename itself durable.
