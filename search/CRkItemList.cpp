@@ -121,7 +121,12 @@ CRkItemList::CRkItemList(QWidget* tabControlWidget, int controlId, const EnvSett
             [this] { saveCsvWithDialog(this, [this] { return rowsCsv(); }); });
 }
 
-CRkItemList::~CRkItemList() = default;
+CRkItemList::~CRkItemList()
+{
+    // The pictures' watcher filters the list's events: it goes before the widget it watches is
+    // torn down, which still sends events on the way.
+    delete listPictures;
+}
 
 void CRkItemList::setPictures(pictures::PictureStore& store)
 {

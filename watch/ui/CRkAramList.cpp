@@ -154,6 +154,9 @@ CRkAramList::CRkAramList(QWidget* parent, const EnvSettings& s, const Endpoints&
 
 CRkAramList::~CRkAramList()
 {
+    // The pictures' watcher filters the list's events: it goes before the widget it watches is
+    // torn down, which still sends events on the way.
+    delete listPictures;
     watchTimer.stop();
     nearEndTimer->stop();
     watch.setView(nullptr);
