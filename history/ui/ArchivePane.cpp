@@ -1,6 +1,7 @@
 #include "history/ui/ArchivePane.h"
 
 #include "HistoryUiTexts.h"
+#include "history/ArchiveFilter.h"
 #include "history/HistoryCsv.h"
 #include "history/HistoryReads.h"
 #include "history/HistoryStore.h"
@@ -112,11 +113,18 @@ void ArchivePane::read(LatestRead::Ticket ticket)
         showRows(history != nullptr ? history->archiveRows() : std::vector<ArchiveRow>());
         return;
     }
-    reads->read([](const HistoryStore& store) { return store.archiveRows(); },
-                [self = QPointer<ArchivePane>(this), ticket](std::vector<ArchiveRow> archive) {
-                    if (self && self->archiveRead.finish(ticket))
-                        self->showRows(std::move(archive));
-                });
+    reads->read(
+        [](const HistoryStore& store) {
+            std::vector<ArchiveRow> archive = store.archiveRows();
+            ArchiveFilter index(archive);
+            return std::pair{std::move(archive), std::move(index)};
+        },
+        [self = QPointer<ArchivePane>(this), ticket](std::pair<std::vector<ArchiveRow>, ArchiveFilter> read) {
+            if (!self || !self->archiveRead.finish(ticket))
+                return;
+            self->rows->setRows(std::move(read.first), std::move(read.second));
+            self->updateSummary();
+        });
     // Rows already shown stay until the new ones arrive; an empty pane says it is reading.
     if (rows->rows().empty())
         totals->setText(qs(history_ui_text::kArchiveLoading));
