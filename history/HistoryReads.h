@@ -3,6 +3,7 @@
 #include "history/HistoryStore.h"
 #include "platform/WorkQueue.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -24,7 +25,7 @@ public:
 
     // path is the file the writing store has opened (it exists and has its tables by then).
     HistoryReads(std::string path, Deliver deliver);
-    // Drops the reads not yet run and waits for the running one at most a moment.
+    // Drops the reads not yet run and stops the running one.
     ~HistoryReads();
     HistoryReads(const HistoryReads&) = delete;
     HistoryReads& operator=(const HistoryReads&) = delete;
@@ -50,6 +51,8 @@ private:
     Deliver deliver;
     // Opened on the worker by its first job, used and closed only there.
     std::shared_ptr<HistoryStore> store;
+    // Set as this object goes: the query under way stops instead of outliving it.
+    std::shared_ptr<std::atomic<bool>> stopping;
     // Tasks in flight hold it weakly: one delivered after this object has gone is dropped.
     std::shared_ptr<char> alive;
     // Last, so it is finished (and its thread joined) before the members its jobs use go.

@@ -64,6 +64,9 @@ public:
     SqliteStatus openReadOnly(const std::string& path);
     void close();
     bool isOpen() const { return db.isOpen(); }
+    // A read under way on this store's thread ends early, finding less, once the flag is
+    // set; for a reader that is being dropped. The flag outlives the store's connection.
+    void stopReadsWhen(const std::atomic<bool>* flag) { db.stopWhen(flag); }
 
     HistoryTime now() const { return clock(); }
 

@@ -112,6 +112,29 @@ TEST_F(HistoryReadsTest, LateResultsAreDroppedAndAMissingFileReadsEmpty)
     EXPECT_EQ(shown, 1);
 }
 
+// A reader being dropped stops the query under way rather than finish it: it finds nothing.
+TEST_F(HistoryReadsTest, AStoppedReaderFindsNothing)
+{
+    open();
+    std::vector<ItemInfo> items;
+    for (int n = 0; n < 200; ++n)
+        items.push_back(listing("e" + std::to_string(n), kTitleCamera, "1000", "0", kRemain10Minutes));
+    watchPass(items);
+    now += 20min;
+    HistoryBatch ended = store.openBatch(ListingOrigin::watchList());
+    for (const ItemInfo& item : items)
+        ended.archiveEnded(item.ItemNo);
+    ASSERT_EQ(store.commit(ended).archived, 200);
+
+    HistoryStore reader;
+    ASSERT_TRUE(reader.openReadOnly(path()).ok());
+    std::atomic<bool> stop{false};
+    reader.stopReadsWhen(&stop);
+    EXPECT_EQ(reader.archiveRows().size(), 200u);
+    stop = true;
+    EXPECT_TRUE(reader.archiveRows().empty());
+}
+
 // Showing the pane again while its read is under way asks for nothing more; a reload asks
 // again and the earlier read's rows, arriving after, are not shown.
 TEST(LatestReadTest, ShowsWaitForTheReadUnderWayAndReloadsMakeItStale)
