@@ -5,8 +5,10 @@
 #include "app/CRkCmdDialog.h"
 #include "app/LayoutMemory.h"
 #include "history/HistoryFile.h"
+#include "history/HistoryReads.h"
 #include "history/HistoryStatus.h"
 #include "history/HistoryStore.h"
+#include "history/ui/WindowThreadDelivery.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/TerminationSignals.h"
 #include "settings/SettingsStore.h"
@@ -35,6 +37,7 @@ CLotwatchApp::~CLotwatchApp()
     // is written before the alarms still on their way get their moment.
     signals_.reset();
     mainFrame_.reset();
+    historyReads_.reset();
     historyOpening_.finish(std::chrono::seconds(0));
     saveSettings(settings_);
     deliveries_.finish(kExitDeliveryGrace);
@@ -76,8 +79,11 @@ void CLotwatchApp::openHistory()
     if (path.empty())
         return; // no working folder: said above
     history_ = std::make_shared<HistoryStore>();
+    // The watch cycles that run while the file opens are kept and written once it is open.
+    history_->holdBatches();
+    mainFrame_->holdHistory(*history_);
     const int32_t retentionDays = settings_.ext.historyRetentionDays;
-    historyOpening_.post([store = history_, path, retentionDays,
+    historyOpening_.post([this, store = history_, path, retentionDays,
                           frame = QPointer<CMainFrame>(mainFrame_.get())](const platform::WaitInterrupt&) {
         const HistoryFileOpen opened = store->open(path, retentionDays);
         std::string notice;
@@ -91,13 +97,19 @@ void CLotwatchApp::openHistory()
         // The store is the window's thread's from here on.
         QMetaObject::invokeMethod(
             app,
-            [store, frame, notice] {
+            [this, store, frame, notice, path] {
+                const SqliteStatus held = store->releaseHeldBatches();
+                // The window goes before the application object: with it here, so is this.
                 if (!frame || frame->isClosing())
                     return;
                 if (!notice.empty())
                     platform::sendMessage(frame.data(), platform::StatusText{notice});
-                if (store->isOpen())
-                    frame->attachHistory(*store);
+                if (!store->isOpen())
+                    return;
+                if (!held.ok())
+                    platform::sendMessage(frame.data(), platform::StatusText{historyNotWrittenStatus()});
+                historyReads_ = std::make_unique<HistoryReads>(path, windowThreadDelivery());
+                frame->attachHistory(*store, *historyReads_);
             },
             Qt::QueuedConnection);
     });

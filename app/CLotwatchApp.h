@@ -14,6 +14,7 @@ class TerminationSignals;
 }
 
 class CMainFrame;
+class HistoryReads;
 class HistoryStore;
 
 // The application: owns the settings for the whole run, the main window and the queue its
@@ -55,6 +56,8 @@ private:
     // Before the window, whose lists write to it. Shared with the job that opens it, which
     // reads the whole file and may outlast a quick exit.
     std::shared_ptr<HistoryStore> history_;
+    // The history's long reads, once the store is open; the window's lists use it.
+    std::unique_ptr<HistoryReads> historyReads_;
     platform::WorkQueue historyOpening_;
     std::unique_ptr<CMainFrame> mainFrame_;
     std::unique_ptr<platform::TerminationSignals> signals_;

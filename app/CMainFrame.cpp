@@ -348,16 +348,22 @@ void CMainFrame::restoreWindow()
     activateWindow();
 }
 
-void CMainFrame::attachHistory(HistoryStore& store)
+void CMainFrame::holdHistory(HistoryStore& store)
+{
+    if (CRkAramList* watch = formView_->watchList())
+        watch->watchList().setHistory(&store);
+}
+
+void CMainFrame::attachHistory(HistoryStore& store, HistoryReads& reads)
 {
     history_ = &store;
     formView_->setHistory(&store);
     if (CRkAramList* watch = formView_->watchList())
-        watch->setHistory(&store);
+        watch->setHistory(&store, &reads);
     if (savedSearches_)
         savedSearches_->setHistory(&store);
     if (ArchivePane* archive = formView_->archivePane())
-        archive->setHistory(&store);
+        archive->setHistory(&store, &reads);
 }
 
 void CMainFrame::showAbout()

@@ -26,6 +26,7 @@ class AlertRouter;
 class CRkCmdDialog;
 class CRkFormView;
 class CRkHtmlForm;
+class HistoryReads;
 class HistoryStore;
 class SavedSearches;
 class ShellWatchHost;
@@ -65,8 +66,11 @@ public:
     void beginShutdown();
     // Shows the window, raised and out of the tray (the tray's "open", a later start's hand-over).
     void restoreWindow();
-    // The price history, once it is open: the lists record to it from their next pass on.
-    void attachHistory(HistoryStore& store);
+    // The price history before it is open: the watch list's passes commit into its hold.
+    void holdHistory(HistoryStore& store);
+    // The price history, once it is open: the lists record to it from their next pass on, and
+    // its long reads run on reads' worker.
+    void attachHistory(HistoryStore& store, HistoryReads& reads);
     HistoryStore* history() const { return history_; }
 
     bool isClosing() const { return closing_ == 1; }

@@ -66,12 +66,33 @@ HistoryBatch HistoryStore::openBatch(ListingOrigin origin) const
 BatchResult HistoryStore::commit(HistoryBatch& batch)
 {
     BatchResult result;
+    if (holding) {
+        // Checked first: the opening thread may be setting up the writer right now.
+        if (!batch.empty())
+            held.push_back(std::move(batch));
+        batch.clear();
+        return result;
+    }
     if (writer)
         result = writer->apply(batch);
     else if (!batch.empty())
         result.status = kClosed;
     batch.clear();
     return result;
+}
+
+SqliteStatus HistoryStore::releaseHeldBatches()
+{
+    holding = false;
+    std::vector<HistoryBatch> batches = std::move(held);
+    held.clear();
+    SqliteStatus first;
+    for (HistoryBatch& batch : batches) {
+        const BatchResult written = commit(batch);
+        if (first.ok() && !written.status.ok())
+            first = written.status;
+    }
+    return first;
 }
 
 PruneResult HistoryStore::prune(int32_t retentionDays)

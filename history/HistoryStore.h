@@ -64,12 +64,27 @@ public:
     SqliteStatus openReadOnly(const std::string& path);
     void close();
     bool isOpen() const { return db.isOpen(); }
+    // A read under way on this store's thread ends early, finding less, once the flag is
+    // set; for a reader that is being dropped. The flag outlives the store's connection.
+    void stopReadsWhen(const std::atomic<bool>* flag) { db.stopWhen(flag); }
 
     HistoryTime now() const { return clock(); }
+
+    // From before the file is opened on a worker until the store is handed to the window's
+    // thread, the passes that run meanwhile commit into the store's hold instead: commit keeps
+    // the batch and touches nothing the opening thread uses. Called on the thread that commits.
+    void holdBatches() { holding = true; }
+    // Whether a pass should collect a batch: the store is open, or it holds batches.
+    bool recording() const { return holding || isOpen(); }
+    // Ends the hold on the committing thread, once the open has finished: writes the held
+    // batches in the order they came (or drops them when the file did not open) and reports
+    // the first failure.
+    SqliteStatus releaseHeldBatches();
 
     HistoryBatch openBatch(ListingOrigin origin) const;
     // Writes the batch in one transaction and empties it. A batch that fails is written not
     // at all (the status says why) and is emptied too: the next pass sees the listings anew.
+    // While the store holds batches, the batch is kept for releaseHeldBatches instead.
     BatchResult commit(HistoryBatch& batch);
 
     // Drops observations older than the retention and the listings that have not been seen
@@ -102,6 +117,8 @@ private:
     void prepare();
 
     Clock clock;
+    bool holding = false;
+    std::vector<HistoryBatch> held;
     // Declared first, so the statements below are finalized before the connection closes.
     SqliteDatabase db;
     std::unique_ptr<ListingWriter> writer;

@@ -33,6 +33,16 @@ SqliteStatus SqliteDatabase::open(const std::string& path, Mode mode)
     return {};
 }
 
+void SqliteDatabase::stopWhen(const std::atomic<bool>* flag)
+{
+    if (!db)
+        return;
+    // Asked on the connection's own thread every hundred steps of the statement.
+    sqlite3_progress_handler(
+        db, 100, [](void* f) { return static_cast<const std::atomic<bool>*>(f)->load() ? 1 : 0; },
+        const_cast<std::atomic<bool>*>(flag));
+}
+
 void SqliteDatabase::close()
 {
     if (!db)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,6 +37,9 @@ public:
     SqliteStatus open(const std::string& path, Mode mode);
     void close();
     bool isOpen() const { return db != nullptr; }
+    // From now on, a statement under way stops (SQLITE_INTERRUPT) soon after the flag is set;
+    // the flag outlives the connection.
+    void stopWhen(const std::atomic<bool>* flag);
 
     // Runs statements without parameters or results (schema, pragmas, transaction control).
     SqliteStatus exec(std::string_view sql);

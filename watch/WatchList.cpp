@@ -255,7 +255,7 @@ void WatchList::runPass(const std::unordered_set<std::string>* only)
     busyFlag = 1;
     passFailures = 0;
     const std::weak_ptr<char> guard = alive;
-    if (history && history->isOpen()) {
+    if (history && history->recording()) {
         passHistory.emplace(history->openBatch(ListingOrigin::watchList()));
         passHistory->reserve(only == nullptr ? list.size() : only->size());
     } else {

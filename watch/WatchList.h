@@ -71,7 +71,8 @@ public:
     void setView(WatchListView* v) { view = v; }
     void setCycleFollowUp(CycleFollowUp f) { followUp = std::move(f); }
     // Where each pass records what it fetched, and the listings it saw end; none keeps no
-    // history. The store outlives the list.
+    // history. A store that holds batches until it opens is recorded to as well. The store
+    // outlives the list.
     void setHistory(HistoryStore* store) { history = store; }
     WatchListHost& host() const { return windows; }
 

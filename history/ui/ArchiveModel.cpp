@@ -66,9 +66,15 @@ ArchiveModel::ArchiveModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ArchiveModel::setRows(std::vector<ArchiveRow> rows)
 {
+    ArchiveFilter index(rows);
+    setRows(std::move(rows), std::move(index));
+}
+
+void ArchiveModel::setRows(std::vector<ArchiveRow> rows, ArchiveFilter index)
+{
     beginResetModel();
     all = std::move(rows);
-    filter = std::make_unique<ArchiveFilter>(all);
+    filter = std::make_unique<ArchiveFilter>(std::move(index));
     sortAll();
     applyFilter();
     endResetModel();

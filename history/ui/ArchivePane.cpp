@@ -1,7 +1,9 @@
 #include "history/ui/ArchivePane.h"
 
 #include "HistoryUiTexts.h"
+#include "history/ArchiveFilter.h"
 #include "history/HistoryCsv.h"
+#include "history/HistoryReads.h"
 #include "history/HistoryStore.h"
 #include "history/PriceStats.h"
 #include "history/ui/ArchiveModel.h"
@@ -82,24 +84,56 @@ ArchivePane::ArchivePane(StatusSink sink, QWidget* parent)
 
 ArchivePane::~ArchivePane() = default;
 
-void ArchivePane::setHistory(const HistoryStore* store)
+void ArchivePane::setHistory(const HistoryStore* store, HistoryReads* worker)
 {
     history = store;
+    reads = worker;
     if (isVisible())
         reload();
 }
 
 void ArchivePane::reload()
 {
-    rows->setRows(history != nullptr ? history->archiveRows() : std::vector<ArchiveRow>());
-    updateSummary();
+    read(archiveRead.begin());
 }
 
 void ArchivePane::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    // Listings end while the pane is hidden; it shows the archive as it is now.
-    reload();
+    // Listings end while the pane is hidden; it shows the archive as it is now, or as the read
+    // already under way brings it.
+    if (const std::optional<LatestRead::Ticket> ticket = archiveRead.beginOnShow())
+        read(*ticket);
+}
+
+void ArchivePane::read(LatestRead::Ticket ticket)
+{
+    if (history == nullptr || reads == nullptr) {
+        archiveRead.finish(ticket);
+        showRows(history != nullptr ? history->archiveRows() : std::vector<ArchiveRow>());
+        return;
+    }
+    reads->read(
+        [](const HistoryStore& store) {
+            std::vector<ArchiveRow> archive = store.archiveRows();
+            ArchiveFilter index(archive);
+            return std::pair{std::move(archive), std::move(index)};
+        },
+        [self = QPointer<ArchivePane>(this), ticket](std::pair<std::vector<ArchiveRow>, ArchiveFilter> read) {
+            if (!self || !self->archiveRead.finish(ticket))
+                return;
+            self->rows->setRows(std::move(read.first), std::move(read.second));
+            self->updateSummary();
+        });
+    // Rows already shown stay until the new ones arrive; an empty pane says it is reading.
+    if (rows->rows().empty())
+        totals->setText(qs(history_ui_text::kArchiveLoading));
+}
+
+void ArchivePane::showRows(std::vector<ArchiveRow> archive)
+{
+    rows->setRows(std::move(archive));
+    updateSummary();
 }
 
 void ArchivePane::updateSummary()

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "history/LatestRead.h"
+
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -11,6 +14,8 @@ class QTableView;
 namespace pelimo {
 
 class ArchiveModel;
+struct ArchiveRow;
+class HistoryReads;
 class HistoryStore;
 
 // The pane of ended listings ("終了した出品"): the archive as a sortable table, a filter over
@@ -27,10 +32,14 @@ public:
     ArchivePane(const ArchivePane&) = delete;
     ArchivePane& operator=(const ArchivePane&) = delete;
 
-    // The store the pane reads; none shows an empty archive. The store outlives the pane.
-    void setHistory(const HistoryStore* store);
-    // Reads the archive again; the filter and the sort stay.
+    // The store the pane reads; none shows an empty archive. With reads, the archive is read
+    // on their worker and shown when it arrives; without, in place. Both outlive the pane.
+    void setHistory(const HistoryStore* store, HistoryReads* reads = nullptr);
+    // Reads the archive again; the filter and the sort stay. A read still under way is
+    // dropped when it arrives.
     void reload();
+    // Whether a read of the archive is under way.
+    bool reading() const { return archiveRead.underWay(); }
     // Opens the chart of a shown row.
     void showChart(int shownRow);
     // "CSVで保存...": the rows shown, in their order, to a file the user chooses.
@@ -45,11 +54,15 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void read(LatestRead::Ticket ticket);
+    void showRows(std::vector<ArchiveRow> archive);
     void updateSummary();
     void showContextMenu(const QPoint& pos);
 
     StatusSink showStatus;
     const HistoryStore* history = nullptr;
+    HistoryReads* reads = nullptr;
+    LatestRead archiveRead;
     ArchiveModel* rows;
     QLineEdit* filter;
     QTableView* view;

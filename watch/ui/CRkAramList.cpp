@@ -3,6 +3,7 @@
 #include "HistoryUiTexts.h"
 #include "WatchTexts.h"
 #include "history/HistoryCsv.h"
+#include "history/HistoryReads.h"
 #include "history/HistoryStore.h"
 #include "history/ui/CsvSaveDialog.h"
 #include "history/ui/PriceChartWindow.h"
@@ -163,9 +164,10 @@ CRkAramList::~CRkAramList()
     watch.save();
 }
 
-void CRkAramList::setHistory(HistoryStore* store)
+void CRkAramList::setHistory(HistoryStore* store, HistoryReads* reads)
 {
     history = store;
+    historyReads = store ? reads : nullptr;
     watch.setHistory(store);
     notes = store ? store->notes() : std::unordered_map<std::string, std::string>{};
     for (int i = 0; i < topLevelItemCount(); ++i) {
@@ -192,7 +194,21 @@ void CRkAramList::refreshTrends(const std::vector<std::string>& itemNos)
 {
     if (history == nullptr || itemNos.empty())
         return;
-    std::vector<Sparkline> lines = history->sparklines(itemNos, kTrendPoints);
+    if (historyReads == nullptr) {
+        showTrends(itemNos, history->sparklines(itemNos, kTrendPoints));
+        return;
+    }
+    // The reads run in the order asked, so a later series never gives way to an older one.
+    historyReads->read(
+        [itemNos](const HistoryStore& store) { return store.sparklines(itemNos, kTrendPoints); },
+        [self = QPointer<CRkAramList>(this), itemNos, from = history](std::vector<Sparkline> lines) {
+            if (self && self->history == from)
+                self->showTrends(itemNos, std::move(lines));
+        });
+}
+
+void CRkAramList::showTrends(const std::vector<std::string>& itemNos, std::vector<Sparkline> lines)
+{
     for (size_t i = 0; i < itemNos.size() && i < lines.size(); ++i)
         trends[itemNos[i]] = std::move(lines[i]);
     for (int i = 0; i < topLevelItemCount(); ++i)

@@ -16,6 +16,7 @@ class ListPictures;
 class PictureStore;
 } // namespace pictures
 
+class HistoryReads;
 class HistoryStore;
 
 // Control id of the watch list in the form view, and the id its watch timer is known by.
@@ -52,8 +53,9 @@ public:
     WatchList& watchList() { return watch; }
     // The price history the passes record to, the "推移" column and the chart show and the
     // notes are kept in; none leaves those columns empty and notes cannot be edited. The store
-    // outlives the list.
-    void setHistory(HistoryStore* store);
+    // outlives the list. With reads, the series are read on their worker and drawn when they
+    // arrive; they outlive the list too.
+    void setHistory(HistoryStore* store, HistoryReads* reads = nullptr);
     // The price series the row's "推移" cell draws, or none.
     const Sparkline* rowTrend(int row) const;
 
@@ -125,6 +127,7 @@ private:
     void updateRowTip(QTreeWidgetItem& row);
     // Reads the series of the listings from the history, and the rows' tips with them.
     void refreshTrends(const std::vector<std::string>& itemNos);
+    void showTrends(const std::vector<std::string>& itemNos, std::vector<Sparkline> lines);
     void onTimer();
     void forgetRemovals() { removals.clear(); }
     void applyNearEndSettings();
@@ -134,6 +137,7 @@ private:
     const Endpoints& endpoints;
     WatchList watch;
     HistoryStore* history = nullptr;
+    HistoryReads* historyReads = nullptr;
     std::unordered_map<std::string, Sparkline> trends; // by item number
     QTimer watchTimer;
     // Fast ticks between the regular cycles while the faster polling near the end is on; a
