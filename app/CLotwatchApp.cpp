@@ -26,46 +26,45 @@ constexpr std::chrono::seconds kExitDeliveryGrace{3};
 
 CLotwatchApp::CLotwatchApp() = default;
 
-CLotwatchApp::CLotwatchApp(Endpoints endpoints) : endpoints_(endpoints), fixedEndpoints_(std::move(endpoints))
-{}
+CLotwatchApp::CLotwatchApp(Endpoints fixed) : endpoints(fixed), fixedEndpoints(std::move(fixed)) {}
 
 CLotwatchApp::~CLotwatchApp()
 {
     // The window goes first: its watch list writes its own file as it is destroyed. Every file
     // is written before the alarms still on their way get their moment.
-    signals_.reset();
-    mainFrame_.reset();
-    historyOpening_.finish(std::chrono::seconds(0));
-    saveSettings(settings_);
-    deliveries_.finish(kExitDeliveryGrace);
+    terminationSignals.reset();
+    window.reset();
+    historyOpening.finish(std::chrono::seconds(0));
+    saveSettings(envSettings);
+    deliveries.finish(kExitDeliveryGrace);
 }
 
 bool CLotwatchApp::initInstance()
 {
     // Heard first, before any file is read: a signal while the window is being built waits for
     // it and then ends the run in order.
-    signals_ = std::make_unique<platform::TerminationSignals>(nullptr);
-    QObject::connect(signals_.get(), &platform::TerminationSignals::terminationRequested, signals_.get(),
-                     [this] {
-                         if (mainFrame_)
-                             mainFrame_->beginShutdown();
+    terminationSignals = std::make_unique<platform::TerminationSignals>(nullptr);
+    QObject::connect(terminationSignals.get(), &platform::TerminationSignals::terminationRequested,
+                     terminationSignals.get(), [this] {
+                         if (window)
+                             window->beginShutdown();
                          else
-                             shutdownRequested_ = true;
+                             shutdownRequested = true;
                      });
-    loadSettings(settings_);
+    loadSettings(envSettings);
     refreshEndpoints();
-    mainFrame_ = std::make_unique<CMainFrame>(settings_, endpoints_, deliveries_);
-    if (shutdownRequested_)
-        QTimer::singleShot(0, mainFrame_.get(), &CMainFrame::beginShutdown);
-    QObject::connect(mainFrame_->cmdBar(), &CRkCmdDialog::settingsDialogClosed, mainFrame_.get(),
+    window = std::make_unique<CMainFrame>(envSettings, endpoints, deliveries);
+    if (shutdownRequested)
+        QTimer::singleShot(0, window.get(), &CMainFrame::beginShutdown);
+    QObject::connect(window->cmdBar(), &CRkCmdDialog::settingsDialogClosed, window.get(),
                      [this] { refreshEndpoints(); });
     // Both files live in the working folder; without it the run keeps nothing, and says so once.
     if (settingsFilePath().empty()) {
-        platform::sendMessage(mainFrame_.get(), platform::StatusText{app_text::kNoWorkingFolder});
+        platform::sendMessage(window.get(), platform::StatusText{app_text::kNoWorkingFolder});
     }
-    restoreWindowLayout(*mainFrame_);
-    mainFrame_->show();
-    mainFrame_->repaint();
+    restoreWindowLayout(*window);
+    window->show();
+    window->repaint();
     openHistory();
     return true;
 }
@@ -75,10 +74,10 @@ void CLotwatchApp::openHistory()
     const std::string path = historyFilePath({});
     if (path.empty())
         return; // no working folder: said above
-    history_ = std::make_shared<HistoryStore>();
-    const int32_t retentionDays = settings_.ext.historyRetentionDays;
-    historyOpening_.post([store = history_, path, retentionDays,
-                          frame = QPointer<CMainFrame>(mainFrame_.get())](const platform::WaitInterrupt&) {
+    history = std::make_shared<HistoryStore>();
+    const int32_t retentionDays = envSettings.ext.historyRetentionDays;
+    historyOpening.post([store = history, path, retentionDays,
+                         frame = QPointer<CMainFrame>(window.get())](const platform::WaitInterrupt&) {
         const HistoryFileOpen opened = store->open(path, retentionDays);
         std::string notice;
         if (opened.outcome == HistoryFileOpen::Outcome::movedAside)
@@ -105,16 +104,16 @@ void CLotwatchApp::openHistory()
 
 bool CLotwatchApp::bringToFront()
 {
-    if (!mainFrame_ || mainFrame_->isClosing())
+    if (!window || window->isClosing())
         return false;
-    mainFrame_->restoreWindow();
+    window->restoreWindow();
     return true;
 }
 
 void CLotwatchApp::refreshEndpoints()
 {
-    endpoints_ = fixedEndpoints_ ? *fixedEndpoints_
-                                 : resolveEndpoints(settings_.ext.listingBase, settings_.ext.itemPageBase);
+    endpoints = fixedEndpoints ? *fixedEndpoints
+                               : resolveEndpoints(envSettings.ext.listingBase, envSettings.ext.itemPageBase);
 }
 
 } // namespace pelimo
