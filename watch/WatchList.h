@@ -4,8 +4,8 @@
 #include "notify/AlarmNotifier.h"
 #include "settings/EnvSettings.h"
 #include "watch/AramEntry.h"
-#include "watch/AramRules.h"
 #include "watch/NearEndPolling.h"
+#include "watch/PriceCeilings.h"
 #include "watch/WatchListHost.h"
 #include "xmlclient/Endpoints.h"
 
