@@ -126,7 +126,6 @@ public:
     int32_t fetchEntry(XmlDocumentClient& client, ItemInfo& record) const;
 
     int32_t busy() const { return busyFlag; }
-    int32_t exitRequested() const { return exitFlag; }
 
     // The watch timer's period from the current setting; at least one minute.
     std::chrono::milliseconds timerInterval() const;
