@@ -18,19 +18,19 @@ constexpr int kPictureWaitMs = 2000;
 
 } // namespace
 
-AlertRouter::AlertRouter(QWidget& window, QString caption, platform::TrayIcon& tray,
-                         platform::DesktopNotifier& notifier, StatusSink showStatus, ItemOpener openItem)
-    : QObject(&window), window_(window), caption_(std::move(caption)), tray_(tray), notifier_(notifier),
-      showStatus_(std::move(showStatus)), openItem_(std::move(openItem)), pictureWait_(new QTimer(this))
+AlertRouter::AlertRouter(QWidget& w, QString c, platform::TrayIcon& t, platform::DesktopNotifier& n,
+                         StatusSink status, ItemOpener opener)
+    : QObject(&w), window(w), caption(std::move(c)), tray(t), notifier(n), showStatus(std::move(status)),
+      openItem(std::move(opener)), pictureWait(new QTimer(this))
 {
-    pictureWait_->setSingleShot(true);
-    connect(pictureWait_, &QTimer::timeout, this, &AlertRouter::sendHeld);
-    connect(&notifier_, &platform::DesktopNotifier::activated, this, [this] {
-        if (!alerted_.ItemNo.empty()) {
-            openItem_(alerted_);
+    pictureWait->setSingleShot(true);
+    connect(pictureWait, &QTimer::timeout, this, &AlertRouter::sendHeld);
+    connect(&notifier, &platform::DesktopNotifier::activated, this, [this] {
+        if (!alerted.ItemNo.empty()) {
+            openItem(alerted);
         }
     });
-    connect(&notifier_, &platform::DesktopNotifier::failed, this, &AlertRouter::showInStatusBar);
+    connect(&notifier, &platform::DesktopNotifier::failed, this, &AlertRouter::showInStatusBar);
 }
 
 QString AlertRouter::titleFor(const QString& caption, bool inAlarm)
@@ -42,26 +42,26 @@ void AlertRouter::showAlert(const std::string& sjis, const ItemInfo& first, std:
 {
     const QString title =
         platform::toQString(titleSjis.empty() ? std::string_view(app_text::kBalloonTitle) : titleSjis);
-    alerted_ = first;
+    alerted = first;
     if (platform::TrayIcon::isAvailable()) {
-        tray_.showBalloon(title, platform::toQString(platform::cutSjis(sjis, kMaxBalloonBytes)));
-    } else if (notifier_.isAvailable()) {
+        tray.showBalloon(title, platform::toQString(platform::cutSjis(sjis, kMaxBalloonBytes)));
+    } else if (notifier.isAvailable()) {
         notifyOnDesktop(title, platform::toQString(sjis), first.ImageUrl);
     } else {
         showInStatusBar(title, platform::toQString(sjis));
     }
-    if (!window_.isActiveWindow()) {
-        QApplication::alert(&window_);
+    if (!window.isActiveWindow()) {
+        QApplication::alert(&window);
     }
 }
 
 void AlertRouter::setPictures(pictures::PictureStore* store)
 {
-    pictures_ = store;
+    pictureStore = store;
     if (!store)
         return;
     const auto arrived = [this](const std::string& address) {
-        if (held_ && held_->picture == address)
+        if (heldAlert && heldAlert->picture == address)
             sendHeld();
     };
     connect(store, &pictures::PictureStore::pictureReady, this, arrived);
@@ -74,35 +74,35 @@ void AlertRouter::notifyOnDesktop(const QString& title, const QString& text,
     // One still waiting for its picture goes first, as it is.
     sendHeld();
     QImage picture;
-    if (pictures_ && !pictureAddress.empty()) {
-        picture = pictures_->picture(pictureAddress, pictures::PictureStore::Size::tooltip, this);
-        if (picture.isNull() && !pictures_->hasFailed(pictureAddress)) {
-            held_ = Held{title, text, pictureAddress};
-            pictureWait_->start(kPictureWaitMs);
+    if (pictureStore && !pictureAddress.empty()) {
+        picture = pictureStore->picture(pictureAddress, pictures::PictureStore::Size::tooltip, this);
+        if (picture.isNull() && !pictureStore->hasFailed(pictureAddress)) {
+            heldAlert = Held{title, text, pictureAddress};
+            pictureWait->start(kPictureWaitMs);
             return;
         }
     }
-    notifier_.notify(title, text, picture);
+    notifier.notify(title, text, picture);
 }
 
 void AlertRouter::sendHeld()
 {
-    if (!held_)
+    if (!heldAlert)
         return;
-    pictureWait_->stop();
-    const Held held = std::move(*held_);
-    held_.reset();
+    pictureWait->stop();
+    const Held held = std::move(*heldAlert);
+    heldAlert.reset();
     QImage picture;
-    if (pictures_) {
-        picture = pictures_->held(held.picture, pictures::PictureStore::Size::tooltip);
-        pictures_->withdrawAll(this);
+    if (pictureStore) {
+        picture = pictureStore->held(held.picture, pictures::PictureStore::Size::tooltip);
+        pictureStore->withdrawAll(this);
     }
-    notifier_.notify(held.title, held.text, picture);
+    notifier.notify(held.title, held.text, picture);
 }
 
 void AlertRouter::setAlarmState(bool inAlarm)
 {
-    window_.setWindowTitle(titleFor(caption_, inAlarm));
+    window.setWindowTitle(titleFor(caption, inAlarm));
 }
 
 void AlertRouter::showInStatusBar(const QString& title, const QString& text)
@@ -110,7 +110,7 @@ void AlertRouter::showInStatusBar(const QString& title, const QString& text)
     // One line: the alert's lines joined, the blank line before "その他" dropped.
     QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     lines.prepend(title);
-    showStatus_(lines.join(QStringLiteral("　")));
+    showStatus(lines.join(QStringLiteral("　")));
 }
 
 } // namespace pelimo

@@ -58,22 +58,22 @@ private:
     void notifyOnDesktop(const QString& title, const QString& text, const std::string& pictureAddress);
     void sendHeld();
 
-    QWidget& window_;
-    QString caption_;
-    platform::TrayIcon& tray_;
-    platform::DesktopNotifier& notifier_;
-    StatusSink showStatus_;
-    ItemOpener openItem_;
-    ItemInfo alerted_;
-    QPointer<pictures::PictureStore> pictures_; // it may go first when the window goes
+    QWidget& window;
+    QString caption;
+    platform::TrayIcon& tray;
+    platform::DesktopNotifier& notifier;
+    StatusSink showStatus;
+    ItemOpener openItem;
+    ItemInfo alerted;
+    QPointer<pictures::PictureStore> pictureStore; // it may go first when the window goes
     // A notification waiting a moment for its picture.
     struct Held {
         QString title;
         QString text;
         std::string picture;
     };
-    std::optional<Held> held_;
-    QTimer* pictureWait_ = nullptr;
+    std::optional<Held> heldAlert;
+    QTimer* pictureWait = nullptr;
 };
 
 } // namespace pelimo

@@ -28,47 +28,46 @@ constexpr std::chrono::seconds kExitDeliveryGrace{3};
 
 CLotwatchApp::CLotwatchApp() = default;
 
-CLotwatchApp::CLotwatchApp(Endpoints endpoints) : endpoints_(endpoints), fixedEndpoints_(std::move(endpoints))
-{}
+CLotwatchApp::CLotwatchApp(Endpoints fixed) : endpoints(fixed), fixedEndpoints(std::move(fixed)) {}
 
 CLotwatchApp::~CLotwatchApp()
 {
     // The window goes first: its watch list writes its own file as it is destroyed. Every file
     // is written before the alarms still on their way get their moment.
-    signals_.reset();
-    mainFrame_.reset();
-    historyReads_.reset();
-    historyOpening_.finish(std::chrono::seconds(0));
-    saveSettings(settings_);
-    deliveries_.finish(kExitDeliveryGrace);
+    terminationSignals.reset();
+    window.reset();
+    historyReads.reset();
+    historyOpening.finish(std::chrono::seconds(0));
+    saveSettings(envSettings);
+    deliveries.finish(kExitDeliveryGrace);
 }
 
 bool CLotwatchApp::initInstance()
 {
     // Heard first, before any file is read: a signal while the window is being built waits for
     // it and then ends the run in order.
-    signals_ = std::make_unique<platform::TerminationSignals>(nullptr);
-    QObject::connect(signals_.get(), &platform::TerminationSignals::terminationRequested, signals_.get(),
-                     [this] {
-                         if (mainFrame_)
-                             mainFrame_->beginShutdown();
+    terminationSignals = std::make_unique<platform::TerminationSignals>(nullptr);
+    QObject::connect(terminationSignals.get(), &platform::TerminationSignals::terminationRequested,
+                     terminationSignals.get(), [this] {
+                         if (window)
+                             window->beginShutdown();
                          else
-                             shutdownRequested_ = true;
+                             shutdownRequested = true;
                      });
-    loadSettings(settings_);
+    loadSettings(envSettings);
     refreshEndpoints();
-    mainFrame_ = std::make_unique<CMainFrame>(settings_, endpoints_, deliveries_);
-    if (shutdownRequested_)
-        QTimer::singleShot(0, mainFrame_.get(), &CMainFrame::beginShutdown);
-    QObject::connect(mainFrame_->cmdBar(), &CRkCmdDialog::settingsDialogClosed, mainFrame_.get(),
+    window = std::make_unique<CMainFrame>(envSettings, endpoints, deliveries);
+    if (shutdownRequested)
+        QTimer::singleShot(0, window.get(), &CMainFrame::beginShutdown);
+    QObject::connect(window->cmdBar(), &CRkCmdDialog::settingsDialogClosed, window.get(),
                      [this] { refreshEndpoints(); });
     // Both files live in the working folder; without it the run keeps nothing, and says so once.
     if (settingsFilePath().empty()) {
-        platform::sendMessage(mainFrame_.get(), platform::StatusText{app_text::kNoWorkingFolder});
+        platform::sendMessage(window.get(), platform::StatusText{app_text::kNoWorkingFolder});
     }
-    restoreWindowLayout(*mainFrame_);
-    mainFrame_->show();
-    mainFrame_->repaint();
+    restoreWindowLayout(*window);
+    window->show();
+    window->repaint();
     openHistory();
     return true;
 }
@@ -78,13 +77,13 @@ void CLotwatchApp::openHistory()
     const std::string path = historyFilePath({});
     if (path.empty())
         return; // no working folder: said above
-    history_ = std::make_shared<HistoryStore>();
+    history = std::make_shared<HistoryStore>();
     // The watch cycles that run while the file opens are kept and written once it is open.
-    history_->holdBatches();
-    mainFrame_->holdHistory(*history_);
-    const int32_t retentionDays = settings_.ext.historyRetentionDays;
-    historyOpening_.post([this, store = history_, path, retentionDays,
-                          frame = QPointer<CMainFrame>(mainFrame_.get())](const platform::WaitInterrupt&) {
+    history->holdBatches();
+    window->holdHistory(*history);
+    const int32_t retentionDays = envSettings.ext.historyRetentionDays;
+    historyOpening.post([this, store = history, path, retentionDays,
+                         frame = QPointer<CMainFrame>(window.get())](const platform::WaitInterrupt&) {
         const HistoryFileOpen opened = store->open(path, retentionDays);
         std::string notice;
         if (opened.outcome == HistoryFileOpen::Outcome::movedAside)
@@ -108,8 +107,8 @@ void CLotwatchApp::openHistory()
                     return;
                 if (!held.ok())
                     platform::sendMessage(frame.data(), platform::StatusText{historyNotWrittenStatus()});
-                historyReads_ = std::make_unique<HistoryReads>(path, windowThreadDelivery());
-                frame->attachHistory(*store, *historyReads_);
+                historyReads = std::make_unique<HistoryReads>(path, windowThreadDelivery());
+                frame->attachHistory(*store, *historyReads);
             },
             Qt::QueuedConnection);
     });
@@ -117,16 +116,16 @@ void CLotwatchApp::openHistory()
 
 bool CLotwatchApp::bringToFront()
 {
-    if (!mainFrame_ || mainFrame_->isClosing())
+    if (!window || window->isClosing())
         return false;
-    mainFrame_->restoreWindow();
+    window->restoreWindow();
     return true;
 }
 
 void CLotwatchApp::refreshEndpoints()
 {
-    endpoints_ = fixedEndpoints_ ? *fixedEndpoints_
-                                 : resolveEndpoints(settings_.ext.listingBase, settings_.ext.itemPageBase);
+    endpoints = fixedEndpoints ? *fixedEndpoints
+                               : resolveEndpoints(envSettings.ext.listingBase, envSettings.ext.itemPageBase);
 }
 
 } // namespace pelimo

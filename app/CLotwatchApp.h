@@ -38,8 +38,8 @@ public:
     // False while the program is ending, when there is no window to bring.
     bool bringToFront();
 
-    EnvSettings& settings() { return settings_; }
-    CMainFrame* mainFrame() const { return mainFrame_.get(); }
+    EnvSettings& settings() { return envSettings; }
+    CMainFrame* mainFrame() const { return window.get(); }
 
 private:
     void refreshEndpoints();
@@ -48,20 +48,20 @@ private:
 
     // The panes and the watch list hold this object, so a change reaches the next search, the
     // next watch cycle and the next item page.
-    Endpoints endpoints_;
-    std::optional<Endpoints> fixedEndpoints_;
-    EnvSettings settings_;
+    Endpoints endpoints;
+    std::optional<Endpoints> fixedEndpoints;
+    EnvSettings envSettings;
     // Before the window, whose alarms may still be on their way when it has gone.
-    platform::WorkQueue deliveries_;
+    platform::WorkQueue deliveries;
     // Before the window, whose lists write to it. Shared with the job that opens it, which
     // reads the whole file and may outlast a quick exit.
-    std::shared_ptr<HistoryStore> history_;
+    std::shared_ptr<HistoryStore> history;
     // The history's long reads, once the store is open; the window's lists use it.
-    std::unique_ptr<HistoryReads> historyReads_;
-    platform::WorkQueue historyOpening_;
-    std::unique_ptr<CMainFrame> mainFrame_;
-    std::unique_ptr<platform::TerminationSignals> signals_;
-    bool shutdownRequested_ = false; // a signal came before the window was there
+    std::unique_ptr<HistoryReads> historyReads;
+    platform::WorkQueue historyOpening;
+    std::unique_ptr<CMainFrame> window;
+    std::unique_ptr<platform::TerminationSignals> terminationSignals;
+    bool shutdownRequested = false; // a signal came before the window was there
 };
 
 } // namespace pelimo

@@ -88,7 +88,7 @@ AlarmDelivery::StatusPost statusPostTo(CMainFrame* frame)
 } // namespace
 
 CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints, platform::WorkQueue& deliveries)
-    : settings_(settings), watchHost_(std::make_unique<ShellWatchHost>(*this))
+    : settings(settings), watchHost(std::make_unique<ShellWatchHost>(*this))
 {
     setWindowIcon(iconResource(kIconNormal));
     setGeometry(100, 50, 800, 650);
@@ -98,12 +98,12 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints, platfo
     buildStatusBar();
     // The tray and the alert router come before the panes, whose alarms they show.
     buildTray();
-    notifier_ = std::make_unique<AlarmDelivery>(settings_, *alerts_, deliveries, statusPostTo(this),
-                                                [&endpoints](const std::string& itemNo) {
-                                                    ItemInfo item;
-                                                    item.ItemNo = itemNo;
-                                                    return itemPageAddress(endpoints, item);
-                                                });
+    alarmDelivery = std::make_unique<AlarmDelivery>(settings, *alerts, deliveries, statusPostTo(this),
+                                                    [&endpoints](const std::string& itemNo) {
+                                                        ItemInfo item;
+                                                        item.ItemNo = itemNo;
+                                                        return itemPageAddress(endpoints, item);
+                                                    });
 
     auto* client = new QWidget(this);
     auto* column = new QVBoxLayout(client);
@@ -112,70 +112,71 @@ CMainFrame::CMainFrame(EnvSettings& settings, const Endpoints& endpoints, platfo
 
     auto* topBar = new QWidget(client);
     topBar->setObjectName(QStringLiteral("topBar"));
-    splitter_ = new QSplitter(Qt::Vertical, client);
-    splitter_->setChildrenCollapsible(false);
-    htmlForm_ = new CRkHtmlForm(settings_, endpoints, nullptr);
-    formView_ = new CRkFormView(settings_, endpoints, this, htmlForm_, *watchHost_, *notifier_, nullptr);
-    formView_->setMinimumHeight(10);
-    alerts_->setPictures(formView_->pictures());
-    htmlForm_->setMinimumHeight(10);
-    splitter_->addWidget(formView_);
-    splitter_->addWidget(htmlForm_);
+    panes = new QSplitter(Qt::Vertical, client);
+    panes->setChildrenCollapsible(false);
+    bottomPane = new CRkHtmlForm(settings, endpoints, nullptr);
+    topPane = new CRkFormView(settings, endpoints, this, bottomPane, *watchHost, *alarmDelivery, nullptr);
+    topPane->setMinimumHeight(10);
+    alerts->setPictures(topPane->pictures());
+    bottomPane->setMinimumHeight(10);
+    panes->addWidget(topPane);
+    panes->addWidget(bottomPane);
     // Row 0 starts 250 px high and keeps that height; row 1 takes every change of the window.
-    splitter_->setStretchFactor(0, 0);
-    splitter_->setStretchFactor(1, 1);
-    splitter_->setSizes({kTopRowHeight, 300});
+    panes->setStretchFactor(0, 0);
+    panes->setStretchFactor(1, 1);
+    panes->setSizes({kTopRowHeight, 300});
 
-    cmdBar_ = new CRkCmdDialog(settings_, formView_, topBar);
-    const QRect bar = cmdBar_->fromDialogUnits(0, 0, CRkCmdDialog::kWidthUnits, kTopBarHeightUnits);
+    commandBar = new CRkCmdDialog(settings, topPane, topBar);
+    const QRect bar = commandBar->fromDialogUnits(0, 0, CRkCmdDialog::kWidthUnits, kTopBarHeightUnits);
     topBar->setFixedHeight(bar.height() + kCmdBarOffset);
-    cmdBar_->move(0, kCmdBarOffset);
+    commandBar->move(0, kCmdBarOffset);
     // A quiet period switched off or shortened in the dialog lets what it held go now.
-    connect(cmdBar_, &CRkCmdDialog::settingsDialogClosed, this, [this] { notifier_->releaseIfOver(); });
+    connect(commandBar, &CRkCmdDialog::settingsDialogClosed, this,
+            [this] { alarmDelivery->releaseIfOver(); });
 
     column->addWidget(topBar);
-    column->addWidget(splitter_, 1);
+    column->addWidget(panes, 1);
     setCentralWidget(client);
 
-    g_panes.formView = formView_;
-    g_panes.htmlForm = htmlForm_;
-    g_panes.cmdBar = cmdBar_;
+    g_panes.formView = topPane;
+    g_panes.htmlForm = bottomPane;
+    g_panes.cmdBar = commandBar;
 
     setTrayIcon(kIconNormal);
 
     // Each pane's first update runs here, once.
-    formView_->firstUpdate();
-    htmlForm_->firstUpdate();
+    topPane->firstUpdate();
+    bottomPane->firstUpdate();
     setWindowTitle(qs(app_text::kMainCaption));
     addMainShortcuts(*this);
     startSavedSearches();
-    cmdBar_->takeFocus();
+    commandBar->takeFocus();
 }
 
 CMainFrame::~CMainFrame()
 {
-    if (tray_ != nullptr) {
-        tray_->remove();
+    if (tray != nullptr) {
+        tray->remove();
     }
     // The panes go while the watch host they call is still here.
     delete takeCentralWidget();
-    savedSearches_.reset();
+    savedSearchRuns.reset();
     g_panes = AppPanes{};
 }
 
 void CMainFrame::startSavedSearches()
 {
-    savedSearches_ = std::make_unique<SavedSearches>(
-        *formView_, settings_,
+    savedSearchRuns = std::make_unique<SavedSearches>(
+        *topPane, settings,
         [this](const std::string& sjis) { platform::sendMessage(this, platform::StatusText{sjis}); },
-        *notifier_);
-    formView_->setSavedTabsHost(savedSearches_.get());
-    if (CRkAramList* watch = formView_->watchList()) {
-        SavedSearches* saved = savedSearches_.get();
+        *alarmDelivery);
+    topPane->setSavedTabsHost(savedSearchRuns.get());
+    if (CRkAramList* watch = topPane->watchList()) {
+        SavedSearches* saved = savedSearchRuns.get();
         watch->watchList().setCycleFollowUp(
             [saved](const CycleAlarms& alarms) { return saved->cycleFollowUp(alarms); });
     }
-    savedSearches_->start();
+    savedSearchRuns->start();
 }
 
 void CMainFrame::buildMenus()
@@ -194,9 +195,9 @@ void CMainFrame::buildMenus()
 
 void CMainFrame::buildStatusBar()
 {
-    messagePane_ = new QLabel(qs(app_text::kIdleText), this);
-    messagePane_->setObjectName(QStringLiteral("messagePane"));
-    statusBar()->addWidget(messagePane_, 1);
+    messagePane = new QLabel(qs(app_text::kIdleText), this);
+    messagePane->setObjectName(QStringLiteral("messagePane"));
+    statusBar()->addWidget(messagePane, 1);
     // The key indicator panes; the platform gives no lock-key state, so they stay greyed.
     for (const char* text : {app_text::kIndicatorCaps, app_text::kIndicatorNum, app_text::kIndicatorScroll}) {
         auto* pane = new QLabel(qs(text), this);
@@ -209,7 +210,7 @@ void CMainFrame::buildStatusBar()
 
 void CMainFrame::buildTray()
 {
-    tray_ = new platform::TrayIcon(this);
+    tray = new platform::TrayIcon(this);
     auto* menu = new QMenu(this);
     QAction* open = menu->addAction(qs(app_text::kTrayOpen));
     open->setData(kCommandOpen);
@@ -218,56 +219,56 @@ void CMainFrame::buildTray()
     QAction* quit = menu->addAction(qs(app_text::kTrayQuit));
     quit->setData(kCommandExit);
     connect(quit, &QAction::triggered, this, &CMainFrame::beginShutdown);
-    tray_->setContextMenu(menu);
-    connect(tray_, &platform::TrayIcon::doubleClicked, this, &CMainFrame::restoreWindow);
+    tray->setContextMenu(menu);
+    connect(tray, &platform::TrayIcon::doubleClicked, this, &CMainFrame::restoreWindow);
 
     auto* notifier = new platform::DesktopNotifier(qs(app_text::kNotifierAppName),
                                                    iconResource(kIconNormal).pixmap(128).toImage(),
                                                    qs(app_text::kTrayOpen), this);
-    alerts_ = new AlertRouter(
-        *this, qs(app_text::kMainCaption), *tray_, *notifier,
-        [this](const QString& text) { messagePane_->setText(text); },
+    alerts = new AlertRouter(
+        *this, qs(app_text::kMainCaption), *tray, *notifier,
+        [this](const QString& text) { messagePane->setText(text); },
         [this](const ItemInfo& item) {
             // As a double-click in the watch list does, with the watch list in front.
             restoreWindow();
-            if (cmdBar_->paneMode() != 1) {
-                cmdBar_->alertButton()->click();
+            if (commandBar->paneMode() != 1) {
+                commandBar->alertButton()->click();
             }
-            htmlForm_->showItem(kOriginWatchList, item);
+            bottomPane->showItem(kOriginWatchList, item);
         });
 }
 
 void CMainFrame::setTrayIcon(int32_t iconId)
 {
-    trayIconId_ = iconId;
+    shownIconId = iconId;
     // The same name and version as the title bar and the about box.
-    tray_->setIcon(iconResource(iconId), qs(app_text::kMainCaption));
-    alerts_->setAlarmState(iconId == kIconAlarm);
+    tray->setIcon(iconResource(iconId), qs(app_text::kMainCaption));
+    alerts->setAlarmState(iconId == kIconAlarm);
 }
 
 void CMainFrame::showBalloon(const std::string& sjis, const ItemInfo& first, std::string_view titleSjis)
 {
-    alerts_->showAlert(sjis, first, titleSjis);
+    alerts->showAlert(sjis, first, titleSjis);
 }
 
 QString CMainFrame::messagePaneText() const
 {
-    return messagePane_->text();
+    return messagePane->text();
 }
 
 void CMainFrame::beginShutdown()
 {
     // Kept once, as the user left it, before the tabs begin to close.
-    if (closing_ == 0)
+    if (closing == 0)
         saveWindowLayout(*this);
-    closing_ = 1;
+    closing = 1;
     // The saved searches' runs end with the lists; nothing of theirs is waited for.
-    if (savedSearches_ != nullptr) {
-        savedSearches_->shutdown();
+    if (savedSearchRuns != nullptr) {
+        savedSearchRuns->shutdown();
     }
-    formView_->setStatusLine(app_text::kShutdownNotice);
-    if (formView_->tabCtrl() != nullptr) {
-        formView_->tabCtrl()->shutdownSearchTabs();
+    topPane->setStatusLine(app_text::kShutdownNotice);
+    if (topPane->tabCtrl() != nullptr) {
+        topPane->tabCtrl()->shutdownSearchTabs();
         return;
     }
     requestWatchListExit();
@@ -275,8 +276,8 @@ void CMainFrame::beginShutdown()
 
 void CMainFrame::requestWatchListExit()
 {
-    if (formView_->watchList() != nullptr) {
-        platform::sendMessage(formView_->watchList(), platform::AramExitRequest{});
+    if (topPane->watchList() != nullptr) {
+        platform::sendMessage(topPane->watchList(), platform::AramExitRequest{});
     } else {
         // The watch list is already gone (a repeated request): nothing is left to wait for.
         platform::postMessage(this, platform::WatchListClosed{});
@@ -288,14 +289,14 @@ void CMainFrame::onSearchTabsClosed()
     if (!isClosing()) {
         return;
     }
-    formView_->destroyTabCtrl();
+    topPane->destroyTabCtrl();
     requestWatchListExit();
 }
 
 void CMainFrame::onWatchListClosed()
 {
-    formView_->destroyWatchList();
-    closeAllowed_ = true;
+    topPane->destroyWatchList();
+    closeAllowed = true;
     close();
     // Hidden in the tray, or behind a modal dialog, the window's close is not the last one
     // Qt waits for: the owner ends the event loop on this signal.
@@ -313,7 +314,7 @@ bool CMainFrame::event(QEvent* event)
         return true;
     }
     if (const auto* message = platform::messageOf<platform::StatusText>(event)) {
-        messagePane_->setText(platform::toQString(message->text));
+        messagePane->setText(platform::toQString(message->text));
         return true;
     }
     return QMainWindow::event(event);
@@ -321,9 +322,9 @@ bool CMainFrame::event(QEvent* event)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (closeAllowed_) {
-        if (tray_ != nullptr) {
-            tray_->remove();
+    if (closeAllowed) {
+        if (tray != nullptr) {
+            tray->remove();
         }
         event->accept();
         return;
@@ -350,19 +351,19 @@ void CMainFrame::restoreWindow()
 
 void CMainFrame::holdHistory(HistoryStore& store)
 {
-    if (CRkAramList* watch = formView_->watchList())
+    if (CRkAramList* watch = topPane->watchList())
         watch->watchList().setHistory(&store);
 }
 
 void CMainFrame::attachHistory(HistoryStore& store, HistoryReads& reads)
 {
-    history_ = &store;
-    formView_->setHistory(&store);
-    if (CRkAramList* watch = formView_->watchList())
+    historyStore = &store;
+    topPane->setHistory(&store);
+    if (CRkAramList* watch = topPane->watchList())
         watch->setHistory(&store, &reads);
-    if (savedSearches_)
-        savedSearches_->setHistory(&store);
-    if (ArchivePane* archive = formView_->archivePane())
+    if (savedSearchRuns)
+        savedSearchRuns->setHistory(&store);
+    if (ArchivePane* archive = topPane->archivePane())
         archive->setHistory(&store, &reads);
 }
 

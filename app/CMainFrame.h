@@ -71,16 +71,16 @@ public:
     // The price history, once it is open: the lists record to it from their next pass on, and
     // its long reads run on reads' worker.
     void attachHistory(HistoryStore& store, HistoryReads& reads);
-    HistoryStore* history() const { return history_; }
+    HistoryStore* history() const { return historyStore; }
 
-    bool isClosing() const { return closing_ == 1; }
+    bool isClosing() const { return closing == 1; }
     QString messagePaneText() const;
-    CRkFormView* formView() const { return formView_; }
-    CRkHtmlForm* htmlForm() const { return htmlForm_; }
-    CRkCmdDialog* cmdBar() const { return cmdBar_; }
-    SavedSearches* savedSearches() const { return savedSearches_.get(); }
-    QSplitter* splitter() const { return splitter_; }
-    int32_t trayIconId() const { return trayIconId_; }
+    CRkFormView* formView() const { return topPane; }
+    CRkHtmlForm* htmlForm() const { return bottomPane; }
+    CRkCmdDialog* cmdBar() const { return commandBar; }
+    SavedSearches* savedSearches() const { return savedSearchRuns.get(); }
+    QSplitter* splitter() const { return panes; }
+    int32_t trayIconId() const { return shownIconId; }
 
 Q_SIGNALS:
     // The orderly shutdown is over: the watch list has written its file and the window is
@@ -102,22 +102,22 @@ private:
     void onWatchListClosed();
     void showAbout();
 
-    EnvSettings& settings_;
-    std::unique_ptr<ShellWatchHost> watchHost_;
+    EnvSettings& settings;
+    std::unique_ptr<ShellWatchHost> watchHost;
     // Before the panes and the saved searches that tell it their alarms, so it outlives them.
-    std::unique_ptr<AlarmDelivery> notifier_;
-    std::unique_ptr<SavedSearches> savedSearches_;
-    int32_t closing_ = 0;
-    bool closeAllowed_ = false;
-    QSplitter* splitter_ = nullptr;
-    CRkFormView* formView_ = nullptr;
-    CRkHtmlForm* htmlForm_ = nullptr;
-    CRkCmdDialog* cmdBar_ = nullptr;
-    QLabel* messagePane_ = nullptr;
-    platform::TrayIcon* tray_ = nullptr;
-    HistoryStore* history_ = nullptr;
-    AlertRouter* alerts_ = nullptr;
-    int32_t trayIconId_ = 0;
+    std::unique_ptr<AlarmDelivery> alarmDelivery;
+    std::unique_ptr<SavedSearches> savedSearchRuns;
+    int32_t closing = 0;
+    bool closeAllowed = false;
+    QSplitter* panes = nullptr;
+    CRkFormView* topPane = nullptr;
+    CRkHtmlForm* bottomPane = nullptr;
+    CRkCmdDialog* commandBar = nullptr;
+    QLabel* messagePane = nullptr;
+    platform::TrayIcon* tray = nullptr;
+    HistoryStore* historyStore = nullptr;
+    AlertRouter* alerts = nullptr;
+    int32_t shownIconId = 0;
 };
 
 } // namespace pelimo

@@ -41,95 +41,95 @@ QFont barFont()
 } // namespace
 
 CRkCmdDialog::CRkCmdDialog(EnvSettings& settings, CRkFormView* formView, QWidget* parent)
-    : QWidget(parent), settings_(settings), formView_(formView)
+    : QWidget(parent), settings(settings), formView(formView)
 {
     setFont(barFont());
 
     // Created in tab order, which is the order of the controls in the layout.
     place(new QLabel(qs(app_text::kKeywordLabel), this), 6, 5, 49, 8);
-    keyword_ = place(new QLineEdit(this), 5, 16, 119, 14);
-    lotNumber_ = place(new QCheckBox(qs(app_text::kLotNumberBox), this), 61, 5, 86, 9);
-    search_ = place(new QPushButton(qs(app_text::kSearchButton), this), 126, 16, 33, 14);
+    keyword = place(new QLineEdit(this), 5, 16, 119, 14);
+    lotNumber = place(new QCheckBox(qs(app_text::kLotNumberBox), this), 61, 5, 86, 9);
+    search = place(new QPushButton(qs(app_text::kSearchButton), this), 126, 16, 33, 14);
     place(new QGroupBox(qs(app_text::kTypeGroup), this), 169, 3, 186, 28);
     // In id order (1004..1008); on screen group purchase comes before fixed price.
-    types_[static_cast<size_t>(TypeBox::ordinary)] =
+    types[static_cast<size_t>(TypeBox::ordinary)] =
         place(new QCheckBox(qs(app_text::kTypeOrdinary), this), 175, 15, 27, 10);
-    types_[static_cast<size_t>(TypeBox::multiple)] =
+    types[static_cast<size_t>(TypeBox::multiple)] =
         place(new QCheckBox(qs(app_text::kTypeMultiple), this), 204, 15, 26, 10);
-    types_[static_cast<size_t>(TypeBox::immediate)] =
+    types[static_cast<size_t>(TypeBox::immediate)] =
         place(new QCheckBox(qs(app_text::kTypeImmediate), this), 232, 15, 25, 10);
-    types_[static_cast<size_t>(TypeBox::groupPurchase)] =
+    types[static_cast<size_t>(TypeBox::groupPurchase)] =
         place(new QCheckBox(qs(app_text::kTypeGroupPurchase), this), 264, 15, 43, 10);
-    types_[static_cast<size_t>(TypeBox::fixedPrice)] =
+    types[static_cast<size_t>(TypeBox::fixedPrice)] =
         place(new QCheckBox(qs(app_text::kTypeFixedPrice), this), 308, 15, 43, 10);
     place(new QGroupBox(qs(app_text::kPriceGroup), this), 169, 33, 186, 28);
-    priceLow_ = place(new QLineEdit(this), 175, 44, 39, 12);
+    priceLow = place(new QLineEdit(this), 175, 44, 39, 12);
     place(new QLabel(qs(app_text::kPriceBetween), this), 216, 48, 22, 8);
-    priceHigh_ = place(new QLineEdit(this), 239, 44, 39, 12);
+    priceHigh = place(new QLineEdit(this), 239, 44, 39, 12);
     place(new QLabel(qs(app_text::kPriceYen), this), 283, 48, 10, 8);
     // Words whose listings the search leaves out, at the right end of the keyword's row.
     place(new QLabel(qs(app_text::kExcludeLabel), this), 360, 5, 40, 8);
-    exclude_ = place(new QLineEdit(this), 359, 16, 50, 14);
-    results_ = place(new QPushButton(qs(app_text::kModeResults), this), 5, 43, 46, 16);
-    alert_ = place(new QPushButton(qs(app_text::kModeAlert), this), 53, 43, 47, 16);
-    archive_ = place(new QPushButton(qs(app_text::kModeArchive), this), 102, 43, 62, 16);
-    settingsButton_ = place(new QPushButton(qs(app_text::kSettingsButton), this), 359, 45, 42, 16);
+    exclude = place(new QLineEdit(this), 359, 16, 50, 14);
+    results = place(new QPushButton(qs(app_text::kModeResults), this), 5, 43, 46, 16);
+    alert = place(new QPushButton(qs(app_text::kModeAlert), this), 53, 43, 47, 16);
+    archive = place(new QPushButton(qs(app_text::kModeArchive), this), 102, 43, 62, 16);
+    settingsOpener = place(new QPushButton(qs(app_text::kSettingsButton), this), 359, 45, 42, 16);
 
-    for (QCheckBox* box : types_) {
+    for (QCheckBox* box : types) {
         box->setChecked(true);
     }
-    priceLow_->setAlignment(Qt::AlignRight);
-    priceHigh_->setAlignment(Qt::AlignRight);
+    priceLow->setAlignment(Qt::AlignRight);
+    priceHigh->setAlignment(Qt::AlignRight);
     // The group boxes only frame; the controls inside must stay on top of them.
     for (QGroupBox* frame : findChildren<QGroupBox*>()) {
         frame->lower();
     }
 
-    results_->setCheckable(true);
-    alert_->setCheckable(true);
-    archive_->setCheckable(true);
-    modeGroup_ = new QButtonGroup(this);
-    modeGroup_->setExclusive(true);
-    modeGroup_->addButton(results_, 0);
-    modeGroup_->addButton(alert_, 1);
-    modeGroup_->addButton(archive_, 2);
-    results_->setChecked(true);
+    results->setCheckable(true);
+    alert->setCheckable(true);
+    archive->setCheckable(true);
+    modeGroup = new QButtonGroup(this);
+    modeGroup->setExclusive(true);
+    modeGroup->addButton(results, 0);
+    modeGroup->addButton(alert, 1);
+    modeGroup->addButton(archive, 2);
+    results->setChecked(true);
 
-    connect(search_, &QPushButton::clicked, this, &CRkCmdDialog::onSearchButton);
-    connect(modeGroup_, &QButtonGroup::idClicked, this, &CRkCmdDialog::onPaneModeClicked);
-    connect(settingsButton_, &QPushButton::clicked, this, &CRkCmdDialog::onSettingsButton);
+    connect(search, &QPushButton::clicked, this, &CRkCmdDialog::onSearchButton);
+    connect(modeGroup, &QButtonGroup::idClicked, this, &CRkCmdDialog::onPaneModeClicked);
+    connect(settingsOpener, &QPushButton::clicked, this, &CRkCmdDialog::onSettingsButton);
     // The Enter key in the bar; the line edits report it themselves and then pass it on, so
     // only they start it here.
-    connect(keyword_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
-    connect(priceLow_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
-    connect(priceHigh_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
-    connect(exclude_, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
+    connect(keyword, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
+    connect(priceLow, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
+    connect(priceHigh, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
+    connect(exclude, &QLineEdit::returnPressed, this, &CRkCmdDialog::onEnter);
 
     // Tab goes through the controls in the order they are seen, left to right and row by row
     // (group purchase before fixed price), and from the last on to the list below.
-    tabOrder_ = {keyword_,
-                 lotNumber_,
-                 search_,
-                 types_[static_cast<size_t>(TypeBox::ordinary)],
-                 types_[static_cast<size_t>(TypeBox::multiple)],
-                 types_[static_cast<size_t>(TypeBox::immediate)],
-                 types_[static_cast<size_t>(TypeBox::groupPurchase)],
-                 types_[static_cast<size_t>(TypeBox::fixedPrice)],
-                 exclude_,
-                 results_,
-                 alert_,
-                 archive_,
-                 priceLow_,
-                 priceHigh_,
-                 settingsButton_};
-    for (QWidget* control : tabOrder_)
+    tabOrder = {keyword,
+                lotNumber,
+                search,
+                types[static_cast<size_t>(TypeBox::ordinary)],
+                types[static_cast<size_t>(TypeBox::multiple)],
+                types[static_cast<size_t>(TypeBox::immediate)],
+                types[static_cast<size_t>(TypeBox::groupPurchase)],
+                types[static_cast<size_t>(TypeBox::fixedPrice)],
+                exclude,
+                results,
+                alert,
+                archive,
+                priceLow,
+                priceHigh,
+                settingsOpener};
+    for (QWidget* control : tabOrder)
         control->setFocusPolicy(Qt::StrongFocus);
-    for (size_t i = 1; i < tabOrder_.size(); ++i)
-        setTabOrder(tabOrder_[i - 1], tabOrder_[i]);
+    for (size_t i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
 
     resize(fromDialogUnits(0, 0, kWidthUnits, kHeightUnits).size());
-    focusBeforeSearch_ = keyword_;
-    setFocusProxy(keyword_);
+    focusBeforeSearch = keyword;
+    setFocusProxy(keyword);
 }
 
 QRect CRkCmdDialog::fromDialogUnits(const QFont& font, int x, int y, int w, int h)
@@ -156,69 +156,69 @@ template <typename T> T* CRkCmdDialog::place(T* control, int x, int y, int w, in
 CommandBarInput CRkCmdDialog::input() const
 {
     CommandBarInput in;
-    in.keyword = platform::fromQString(keyword_->text());
+    in.keyword = platform::fromQString(keyword->text());
     for (size_t i = 0; i < kTypeBoxCount; ++i) {
-        in.typeFlags[i] = types_[i]->isChecked() ? 1 : 0;
+        in.typeFlags[i] = types[i]->isChecked() ? 1 : 0;
     }
-    in.lotNumberFlag = lotNumber_->isChecked() ? 1 : 0;
-    in.priceLowText = platform::fromQString(priceLow_->text());
-    in.priceHighText = platform::fromQString(priceHigh_->text());
-    in.excludeText = platform::fromQString(exclude_->text());
+    in.lotNumberFlag = lotNumber->isChecked() ? 1 : 0;
+    in.priceLowText = platform::fromQString(priceLow->text());
+    in.priceHighText = platform::fromQString(priceHigh->text());
+    in.excludeText = platform::fromQString(exclude->text());
     return in;
 }
 
 int32_t CRkCmdDialog::paneMode() const
 {
-    if (archive_->isChecked())
+    if (archive->isChecked())
         return 2;
-    return alert_->isChecked() ? 1 : 0;
+    return alert->isChecked() ? 1 : 0;
 }
 
 CommandBarOptions CRkCmdDialog::options() const
 {
     CommandBarOptions kept;
-    for (const QCheckBox* box : types_)
+    for (const QCheckBox* box : types)
         kept.typeFlags += box->isChecked() ? '1' : '0';
-    kept.lotNumber = lotNumber_->isChecked();
-    kept.priceLow = priceLow_->text().toStdString();
-    kept.priceHigh = priceHigh_->text().toStdString();
+    kept.lotNumber = lotNumber->isChecked();
+    kept.priceLow = priceLow->text().toStdString();
+    kept.priceHigh = priceHigh->text().toStdString();
     return kept;
 }
 
-void CRkCmdDialog::applyOptions(const std::string& typeFlags, bool lotNumber, const std::string& priceLowUtf8,
+void CRkCmdDialog::applyOptions(const std::string& typeFlags, bool lot, const std::string& priceLowUtf8,
                                 const std::string& priceHighUtf8)
 {
-    if (typeFlags.size() == types_.size()) {
-        for (size_t i = 0; i < types_.size(); ++i)
-            types_[i]->setChecked(typeFlags[i] == '1');
+    if (typeFlags.size() == types.size()) {
+        for (size_t i = 0; i < types.size(); ++i)
+            types[i]->setChecked(typeFlags[i] == '1');
     }
-    lotNumber_->setChecked(lotNumber);
-    priceLow_->setText(QString::fromStdString(priceLowUtf8));
-    priceHigh_->setText(QString::fromStdString(priceHighUtf8));
+    lotNumber->setChecked(lot);
+    priceLow->setText(QString::fromStdString(priceLowUtf8));
+    priceHigh->setText(QString::fromStdString(priceHighUtf8));
 }
 
 void CRkCmdDialog::focusKeyword()
 {
-    keyword_->setFocus(Qt::ShortcutFocusReason);
-    keyword_->selectAll();
+    keyword->setFocus(Qt::ShortcutFocusReason);
+    keyword->selectAll();
 }
 
 bool CRkCmdDialog::focusNextPrevChild(bool next)
 {
     // The bar walks its own order: the focus chain alone would stop at the pane switch, whose
     // exclusive buttons Qt steps through as one.
-    const auto at = std::find(tabOrder_.begin(), tabOrder_.end(), focusWidget());
-    if (at == tabOrder_.end())
+    const auto at = std::find(tabOrder.begin(), tabOrder.end(), focusWidget());
+    if (at == tabOrder.end())
         return QWidget::focusNextPrevChild(next);
-    if (next && at + 1 == tabOrder_.end()) {
+    if (next && at + 1 == tabOrder.end()) {
         // From the last control on to the list the pane shows.
-        QWidget* list = formView_ != nullptr ? formView_->shownList() : nullptr;
+        QWidget* list = formView != nullptr ? formView->shownList() : nullptr;
         if (list == nullptr)
             return QWidget::focusNextPrevChild(next);
         list->setFocus(Qt::TabFocusReason);
         return true;
     }
-    if (!next && at == tabOrder_.begin())
+    if (!next && at == tabOrder.begin())
         return QWidget::focusNextPrevChild(next);
     QWidget* target = next ? *(at + 1) : *(at - 1);
     target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
@@ -227,16 +227,16 @@ bool CRkCmdDialog::focusNextPrevChild(bool next)
 
 void CRkCmdDialog::takeFocus()
 {
-    QWidget* target = focusBeforeSearch_ != nullptr ? focusBeforeSearch_ : keyword_;
+    QWidget* target = focusBeforeSearch != nullptr ? focusBeforeSearch : keyword;
     target->setFocus(Qt::OtherFocusReason);
 }
 
 void CRkCmdDialog::onSearchButton()
 {
     if (paneMode() != 0) {
-        results_->setChecked(true);
-        if (formView_ != nullptr) {
-            formView_->applyPaneMode(0);
+        results->setChecked(true);
+        if (formView != nullptr) {
+            formView->applyPaneMode(0);
         }
         repaint();
     }
@@ -258,9 +258,9 @@ void CRkCmdDialog::startSearch()
         return;
     }
     QWidget* focused = focusWidget();
-    focusBeforeSearch_ = focused != nullptr && isAncestorOf(focused) ? focused : keyword_;
-    if (formView_ != nullptr) {
-        formView_->openSearch(std::move(*request));
+    focusBeforeSearch = focused != nullptr && isAncestorOf(focused) ? focused : keyword;
+    if (formView != nullptr) {
+        formView->openSearch(std::move(*request));
     }
 }
 
@@ -273,7 +273,7 @@ bool CRkCmdDialog::refusePrice(const CommandBarInput& in)
     platform::MessageBox::information(this,
                                       qs(low ? app_text::kPriceLowRefused : app_text::kPriceHighRefused));
     // The caret goes back to the box to mend, its text selected so typing replaces it.
-    QLineEdit* box = low ? priceLow_ : priceHigh_;
+    QLineEdit* box = low ? priceLow : priceHigh;
     box->setFocus(Qt::OtherFocusReason);
     box->selectAll();
     return true;
@@ -281,8 +281,8 @@ bool CRkCmdDialog::refusePrice(const CommandBarInput& in)
 
 void CRkCmdDialog::onPaneModeClicked()
 {
-    if (formView_ != nullptr) {
-        formView_->applyPaneMode(paneMode());
+    if (formView != nullptr) {
+        formView->applyPaneMode(paneMode());
     }
 }
 
@@ -290,16 +290,16 @@ void CRkCmdDialog::onSettingsButton()
 {
     runSettingsDialog();
     // Whichever button closed the dialog, changed colours and the interval show at once.
-    if (formView_ != nullptr) {
-        formView_->redrawLists();
-        formView_->restartWatchTimer();
+    if (formView != nullptr) {
+        formView->redrawLists();
+        formView->restartWatchTimer();
     }
     Q_EMIT settingsDialogClosed();
 }
 
 void CRkCmdDialog::runSettingsDialog()
 {
-    CRkEnvDialg dialog(settings_, nullptr);
+    CRkEnvDialg dialog(settings, nullptr);
     dialog.exec();
 }
 

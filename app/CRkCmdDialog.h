@@ -69,17 +69,17 @@ public:
     static QRect fromDialogUnits(const QFont& font, int x, int y, int w, int h);
     QRect fromDialogUnits(int x, int y, int w, int h) const;
 
-    QLineEdit* keywordBox() const { return keyword_; }
-    QCheckBox* lotNumberBox() const { return lotNumber_; }
-    QCheckBox* typeBox(TypeBox box) const { return types_[static_cast<size_t>(box)]; }
-    QLineEdit* priceLowBox() const { return priceLow_; }
-    QLineEdit* priceHighBox() const { return priceHigh_; }
-    QLineEdit* excludeBox() const { return exclude_; }
-    QPushButton* searchButton() const { return search_; }
-    QPushButton* resultsButton() const { return results_; }
-    QPushButton* alertButton() const { return alert_; }
-    QPushButton* archiveButton() const { return archive_; }
-    QPushButton* settingsButton() const { return settingsButton_; }
+    QLineEdit* keywordBox() const { return keyword; }
+    QCheckBox* lotNumberBox() const { return lotNumber; }
+    QCheckBox* typeBox(TypeBox box) const { return types[static_cast<size_t>(box)]; }
+    QLineEdit* priceLowBox() const { return priceLow; }
+    QLineEdit* priceHighBox() const { return priceHigh; }
+    QLineEdit* excludeBox() const { return exclude; }
+    QPushButton* searchButton() const { return search; }
+    QPushButton* resultsButton() const { return results; }
+    QPushButton* alertButton() const { return alert; }
+    QPushButton* archiveButton() const { return archive; }
+    QPushButton* settingsButton() const { return settingsOpener; }
 
 Q_SIGNALS:
     // The settings dialog has closed, with either button; the lists have been redrawn.
@@ -96,23 +96,23 @@ private:
     bool refusePrice(const CommandBarInput& in);
     void runSettingsDialog();
 
-    EnvSettings& settings_;
-    CRkFormView* formView_;
-    QLineEdit* keyword_ = nullptr;
-    QCheckBox* lotNumber_ = nullptr;
-    std::array<QCheckBox*, kTypeBoxCount> types_{};
-    QLineEdit* priceLow_ = nullptr;
-    QLineEdit* priceHigh_ = nullptr;
-    QLineEdit* exclude_ = nullptr;
-    QPushButton* search_ = nullptr;
-    QPushButton* results_ = nullptr;
-    QPushButton* alert_ = nullptr;
-    QPushButton* archive_ = nullptr;
-    QPushButton* settingsButton_ = nullptr;
-    QButtonGroup* modeGroup_ = nullptr;
-    QWidget* focusBeforeSearch_ = nullptr;
+    EnvSettings& settings;
+    CRkFormView* formView;
+    QLineEdit* keyword = nullptr;
+    QCheckBox* lotNumber = nullptr;
+    std::array<QCheckBox*, kTypeBoxCount> types{};
+    QLineEdit* priceLow = nullptr;
+    QLineEdit* priceHigh = nullptr;
+    QLineEdit* exclude = nullptr;
+    QPushButton* search = nullptr;
+    QPushButton* results = nullptr;
+    QPushButton* alert = nullptr;
+    QPushButton* archive = nullptr;
+    QPushButton* settingsOpener = nullptr;
+    QButtonGroup* modeGroup = nullptr;
+    QWidget* focusBeforeSearch = nullptr;
     // The controls in the order Tab visits them.
-    std::vector<QWidget*> tabOrder_;
+    std::vector<QWidget*> tabOrder;
 };
 
 } // namespace pelimo

@@ -73,11 +73,11 @@ public:
     void showPriceChart(const ItemInfo& item) override;
 
     // The price history the charts of the result lists read; the store outlives the view.
-    void setHistory(HistoryStore* store) { history_ = store; }
+    void setHistory(HistoryStore* store) { history = store; }
 
     // The column widths new result lists take, and those of the list shown now (or the
     // widths set, when no list is open).
-    void setResultColumnWidths(std::vector<int> widths) { resultColumns_ = std::move(widths); }
+    void setResultColumnWidths(std::vector<int> widths) { resultColumns = std::move(widths); }
     std::vector<int> resultColumnWidths() const;
 
     // The list the pane shows now: the current search tab's or the watch list; nullptr for none.
@@ -85,13 +85,13 @@ public:
     // F5: "更新" while the watch list shows.
     void updateIfAlertShown();
 
-    CRkTabCtrl* tabCtrl() const { return tabCtrl_; }
-    CRkAramList* watchList() const { return watchList_; }
-    pictures::PictureStore* pictures() const { return pictures_; }
+    CRkTabCtrl* tabCtrl() const { return searchTabs; }
+    CRkAramList* watchList() const { return aramList; }
+    pictures::PictureStore* pictures() const { return pictureStore; }
     // The ended listings, shown in pane mode 2.
-    ArchivePane* archivePane() const { return archivePane_; }
-    QPushButton* updateButton() const { return updateButton_; }
-    QLabel* statusLine() const { return statusLine_; }
+    ArchivePane* archivePane() const { return archiveView; }
+    QPushButton* updateButton() const { return updateCommand; }
+    QLabel* statusLine() const { return statusLabel; }
 
     // Used by the main frame's orderly shutdown, the only place these two end.
     void destroyTabCtrl();
@@ -106,27 +106,27 @@ private:
     // Whether a watched listing's alarm would show anywhere but in the title and the tray.
     bool anyAlarmActionOn() const;
 
-    const EnvSettings& settings_;
-    const Endpoints& endpoints_;
-    QObject* mainFrame_;
-    CRkHtmlForm* itemPane_;
-    bool updated_ = false;
+    const EnvSettings& settings;
+    const Endpoints& endpoints;
+    QObject* mainFrame;
+    CRkHtmlForm* itemPane;
+    bool updated = false;
     // The way to the alarm settings has been shown this run.
-    bool alarmHintShown_ = false;
-    CRkTabCtrl* tabCtrl_ = nullptr;
-    SavedTabsHost* savedTabs_ = nullptr;
-    WatchListHost& watchHost_;
-    AlarmNotifier& notifier_;
-    CRkAramList* watchList_ = nullptr;
-    ArchivePane* archivePane_ = nullptr;
-    HistoryStore* history_ = nullptr;
-    QPushButton* updateButton_ = nullptr;
-    QLabel* statusLine_ = nullptr;
-    QLabel* lastUpdate_ = nullptr;
-    std::vector<int> resultColumns_;
-    platform::FramePacer pacer_;
+    bool alarmHintShown = false;
+    CRkTabCtrl* searchTabs = nullptr;
+    SavedTabsHost* savedTabs = nullptr;
+    WatchListHost& watchHost;
+    AlarmNotifier& notifier;
+    CRkAramList* aramList = nullptr;
+    ArchivePane* archiveView = nullptr;
+    HistoryStore* history = nullptr;
+    QPushButton* updateCommand = nullptr;
+    QLabel* statusLabel = nullptr;
+    QLabel* lastUpdate = nullptr;
+    std::vector<int> resultColumns;
+    platform::FramePacer pacer;
     // The listings' pictures of every list; a child made before the lists.
-    pictures::PictureStore* pictures_ = nullptr;
+    pictures::PictureStore* pictureStore = nullptr;
 };
 
 } // namespace pelimo

@@ -9,81 +9,81 @@
 namespace pelimo {
 
 CRkHtmlForm::CRkHtmlForm(const EnvSettings& settings, const Endpoints& endpoints, QWidget* parent)
-    : QWidget(parent), settings_(settings), endpoints_(endpoints)
+    : QWidget(parent), settings(settings), endpoints(endpoints)
 {}
 
 void CRkHtmlForm::firstUpdate()
 {
-    if (updated_) {
+    if (updated) {
         return;
     }
-    updated_ = true;
-    alertTabs_ = new CRkAramTabCtrl(endpoints_, this);
-    alertTabs_->setObjectName(QStringLiteral("alertTabs"));
-    alertTabs_->setGeometry(rect());
-    alertTabs_->hide();
+    updated = true;
+    alertPages = new CRkAramTabCtrl(endpoints, this);
+    alertPages->setObjectName(QStringLiteral("alertTabs"));
+    alertPages->setGeometry(rect());
+    alertPages->hide();
     // The blank of an empty page, drawn without the web engine.
-    placeholder_ = new QWidget(this);
-    placeholder_->setObjectName(QStringLiteral("itemPlaceholder"));
-    placeholder_->setBackgroundRole(QPalette::Base);
-    placeholder_->setAutoFillBackground(true);
-    placeholder_->setGeometry(rect());
-    placeholder_->show();
+    placeholder = new QWidget(this);
+    placeholder->setObjectName(QStringLiteral("itemPlaceholder"));
+    placeholder->setBackgroundRole(QPalette::Base);
+    placeholder->setAutoFillBackground(true);
+    placeholder->setGeometry(rect());
+    placeholder->show();
 }
 
 QWidget* CRkHtmlForm::itemSide() const
 {
-    return itemView_ != nullptr ? static_cast<QWidget*>(itemView_) : placeholder_;
+    return pageView != nullptr ? static_cast<QWidget*>(pageView) : placeholder;
 }
 
 CRkHtmlView* CRkHtmlForm::ensureItemView()
 {
-    if (itemView_ != nullptr || !updated_) {
-        return itemView_;
+    if (pageView != nullptr || !updated) {
+        return pageView;
     }
-    itemView_ = new CRkHtmlView(endpoints_, this);
-    itemView_->setObjectName(QStringLiteral("itemView"));
-    itemView_->setGeometry(rect());
-    itemView_->setVisible(!alertMode_);
-    delete placeholder_;
-    placeholder_ = nullptr;
-    return itemView_;
+    pageView = new CRkHtmlView(endpoints, this);
+    pageView->setObjectName(QStringLiteral("itemView"));
+    pageView->setGeometry(rect());
+    pageView->setVisible(!alertMode);
+    delete placeholder;
+    placeholder = nullptr;
+    return pageView;
 }
 
 void CRkHtmlForm::showItem(int32_t origin, const ItemInfo& item)
 {
-    const std::string address = itemPageAddress(endpoints_, item);
+    const std::string address = itemPageAddress(endpoints, item);
     if (origin == kOriginSearchList) {
-        if (isOn(settings_.openSearchInBrowser)) {
+        if (isOn(settings.openSearchInBrowser)) {
             platform::openInDefaultBrowser(address);
         } else if (CRkHtmlView* view = ensureItemView()) {
             view->navigateToItem(item);
         }
     } else if (origin == kOriginWatchList) {
-        if (isOn(settings_.openAlertInBrowser)) {
+        if (isOn(settings.openAlertInBrowser)) {
             platform::openInDefaultBrowser(address);
-        } else if (alertTabs_ != nullptr) {
-            alertTabs_->openItemPage(item);
+        } else if (alertPages != nullptr) {
+            alertPages->openItemPage(item);
         }
     }
 }
 
 void CRkHtmlForm::refreshAlertItem(const ItemInfo& item)
 {
-    if (alertTabs_ != nullptr) {
-        alertTabs_->refreshItemPage(item);
+    if (alertPages != nullptr) {
+        alertPages->refreshItemPage(item);
     }
 }
 
 void CRkHtmlForm::applyPaneMode(int32_t mode)
 {
     const bool alert = mode == 1;
-    alertMode_ = alert;
+    alertMode = alert;
     if (QWidget* side = itemSide()) {
         side->setVisible(!alert);
     }
-    if (alertTabs_ != nullptr) {
-        alertTabs_->setVisible(alert);
+    if (alertPages != nullptr) {
+        alertPages->setVisible(alert);
     }
 }
 
@@ -98,8 +98,8 @@ void CRkHtmlForm::layoutChildren()
     if (QWidget* side = itemSide()) {
         side->setGeometry(rect());
     }
-    if (alertTabs_ != nullptr) {
-        alertTabs_->setGeometry(rect());
+    if (alertPages != nullptr) {
+        alertPages->setGeometry(rect());
     }
 }
 

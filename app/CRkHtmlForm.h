@@ -36,10 +36,10 @@ public:
     void applyPaneMode(int32_t mode);
 
     // Nothing until the first item page of a result list is shown.
-    CRkHtmlView* itemView() const { return itemView_; }
+    CRkHtmlView* itemView() const { return pageView; }
     // What the search mode shows in the pane: the item view, or the placeholder before it.
     QWidget* itemSide() const;
-    CRkAramTabCtrl* alertTabs() const { return alertTabs_; }
+    CRkAramTabCtrl* alertTabs() const { return alertPages; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -48,13 +48,13 @@ private:
     void layoutChildren();
     CRkHtmlView* ensureItemView();
 
-    const EnvSettings& settings_;
-    const Endpoints& endpoints_;
-    bool updated_ = false;
-    bool alertMode_ = false;
-    QWidget* placeholder_ = nullptr;
-    CRkHtmlView* itemView_ = nullptr;
-    CRkAramTabCtrl* alertTabs_ = nullptr;
+    const EnvSettings& settings;
+    const Endpoints& endpoints;
+    bool updated = false;
+    bool alertMode = false;
+    QWidget* placeholder = nullptr;
+    CRkHtmlView* pageView = nullptr;
+    CRkAramTabCtrl* alertPages = nullptr;
 };
 
 } // namespace pelimo

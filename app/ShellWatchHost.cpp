@@ -10,39 +10,39 @@ namespace pelimo {
 
 void ShellWatchHost::setStatusLine(const std::string& sjis)
 {
-    frame_.formView()->setStatusLine(sjis);
+    frame.formView()->setStatusLine(sjis);
 }
 
 void ShellWatchHost::showItem(int32_t origin, const ItemInfo& item)
 {
-    frame_.htmlForm()->showItem(origin, item);
+    frame.htmlForm()->showItem(origin, item);
 }
 
 void ShellWatchHost::refreshAlertItem(const ItemInfo& item)
 {
-    frame_.htmlForm()->refreshAlertItem(item);
+    frame.htmlForm()->refreshAlertItem(item);
 }
 
 void ShellWatchHost::unmarkItem(const std::string& itemNo)
 {
-    if (CRkTabCtrl* tabs = frame_.formView()->tabCtrl()) {
+    if (CRkTabCtrl* tabs = frame.formView()->tabCtrl()) {
         tabs->unmarkItem(itemNo);
     }
 }
 
 void ShellWatchHost::setTrayIcon(int32_t iconId)
 {
-    frame_.setTrayIcon(iconId);
+    frame.setTrayIcon(iconId);
 }
 
 void ShellWatchHost::showFileNotice(const std::string& sjis)
 {
-    platform::sendMessage(&frame_, platform::StatusText{sjis});
+    platform::sendMessage(&frame, platform::StatusText{sjis});
 }
 
 void ShellWatchHost::watchListClosed()
 {
-    platform::postMessage(&frame_, platform::WatchListClosed{});
+    platform::postMessage(&frame, platform::WatchListClosed{});
 }
 
 } // namespace pelimo

@@ -10,7 +10,7 @@ class CMainFrame;
 // item pages, the search tabs' marks, and the main frame's tray, status bar and exit handshake.
 class ShellWatchHost final : public WatchListHost {
 public:
-    explicit ShellWatchHost(CMainFrame& frame) : frame_(frame) {}
+    explicit ShellWatchHost(CMainFrame& frame) : frame(frame) {}
 
     void setStatusLine(const std::string& sjis) override;
     void showItem(int32_t origin, const ItemInfo& item) override;
@@ -21,7 +21,7 @@ public:
     void watchListClosed() override;
 
 private:
-    CMainFrame& frame_;
+    CMainFrame& frame;
 };
 
 } // namespace pelimo

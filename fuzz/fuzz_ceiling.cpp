@@ -2,7 +2,7 @@
 // price fields, reading nothing past the text, and an amount it gives reads back the same.
 #include "FuzzSupport.h"
 #include "platform/text/PriceText.h"
-#include "watch/AramRules.h"
+#include "watch/PriceCeilings.h"
 
 #include <cstdint>
 #include <memory>

@@ -29,8 +29,7 @@ public:
     ListingWriter(const ListingWriter&) = delete;
     ListingWriter& operator=(const ListingWriter&) = delete;
 
-    // The status says why the statements could not be compiled; apply then always fails.
-    const SqliteStatus& prepared() const { return prepareStatus; }
+    // When the statements could not be compiled, apply always fails with the status saying why.
     BatchResult apply(const HistoryBatch& batch);
 
 private:

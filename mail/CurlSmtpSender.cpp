@@ -131,7 +131,7 @@ bool sendWithCurl(const SmtpSubmission& server, const MimeMessage& message, cons
         return false;
     CURL* e = easy.get();
 
-    const char* scheme = server.security == SmtpSecurity::ImplicitTls ? "smtps://" : "smtp://";
+    const char* scheme = server.security == SmtpSecurity::implicitTls ? "smtps://" : "smtp://";
     const std::string url = scheme + *host + ":" + std::to_string(server.port);
     std::unique_ptr<curl_slist, ListDeleter> rcpt;
     for (const std::string& r : recipients) {

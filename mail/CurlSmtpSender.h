@@ -11,15 +11,15 @@ class MimeMessage;
 
 // How the connection to a mail submission server is protected.
 enum class SmtpSecurity {
-    StartTls,    // plain connect, then STARTTLS before anything else (usually port 587)
-    ImplicitTls, // TLS from the first byte (usually port 465)
+    startTls,    // plain connect, then STARTTLS before anything else (usually port 587)
+    implicitTls, // TLS from the first byte (usually port 465)
 };
 
 // A mail submission server and the login on it.
 struct SmtpSubmission {
     std::string host;
     uint16_t port = 587;
-    SmtpSecurity security = SmtpSecurity::StartTls;
+    SmtpSecurity security = SmtpSecurity::startTls;
     // Empty: no AUTH.
     std::string user;
     std::string password;

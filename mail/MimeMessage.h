@@ -33,7 +33,6 @@ public:
 
     const std::string& senderAddress() const { return sender; }
     const std::string& toList() const { return to; }
-    const std::string& subjectBytes() const { return subject; }
     size_t partCount() const { return parts.size(); }
 
     // The addresses of the To list for the SMTP envelope, separated by ",".

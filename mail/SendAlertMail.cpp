@@ -74,7 +74,7 @@ bool SendAlertMail(const MailSettings& settings, const std::string& alertText, c
         const bool implicit = settings.encryption == 2;
         const SmtpSubmission server{settings.smtpHost,
                                     portOr(settings.smtpPort, implicit ? kImplicitTlsPort : kStartTlsPort),
-                                    implicit ? SmtpSecurity::ImplicitTls : SmtpSecurity::StartTls,
+                                    implicit ? SmtpSecurity::implicitTls : SmtpSecurity::startTls,
                                     settings.smtpUser, settings.smtpPassword};
         return sendWithCurl(server, message, show, timeouts);
     }

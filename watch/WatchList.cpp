@@ -7,7 +7,7 @@
 #include "platform/text/TextFill.h"
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
-#include "watch/AramRules.h"
+#include "watch/PriceCeilings.h"
 #include "xmlclient/AuctionType.h"
 #include "xmlclient/ListingQueries.h"
 #include "xmlclient/XmlDocumentClient.h"
@@ -52,10 +52,10 @@ void WatchList::load()
             view->entryAppended(list.back());
     }
 
-    AramRulesLoad rules = loadAramRules(directory);
-    if (rules.outcome == AramRulesLoad::Outcome::movedAside)
+    PriceCeilingsLoad rules = loadPriceCeilings(directory);
+    if (rules.outcome == PriceCeilingsLoad::Outcome::movedAside)
         windows.setStatusLine(fillText(watch_text::kStatusRulesMovedAside, {rules.movedTo}));
-    rulesProtected = rules.outcome == AramRulesLoad::Outcome::unreadable;
+    rulesProtected = rules.outcome == PriceCeilingsLoad::Outcome::unreadable;
     for (const PriceRule& r : rules.rules) {
         if (findEntry(r.itemNo) >= 0)
             ceilings.emplace(r.itemNo, r.ceilingPrice);
@@ -128,7 +128,7 @@ bool WatchList::saveRules() const
     // Without ceilings no rules file is made; one that held some is emptied.
     if (sorted == rulesOnFile)
         return true;
-    if (!saveAramRules(rules, directory))
+    if (!savePriceCeilings(rules, directory))
         return false;
     rulesOnFile = std::move(sorted);
     return true;

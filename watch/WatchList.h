@@ -4,8 +4,8 @@
 #include "notify/AlarmNotifier.h"
 #include "settings/EnvSettings.h"
 #include "watch/AramEntry.h"
-#include "watch/AramRules.h"
 #include "watch/NearEndPolling.h"
+#include "watch/PriceCeilings.h"
 #include "watch/WatchListHost.h"
 #include "xmlclient/Endpoints.h"
 
@@ -127,7 +127,6 @@ public:
     int32_t fetchEntry(XmlDocumentClient& client, ItemInfo& record) const;
 
     int32_t busy() const { return busyFlag; }
-    int32_t exitRequested() const { return exitFlag; }
 
     // The watch timer's period from the current setting; at least one minute.
     std::chrono::milliseconds timerInterval() const;

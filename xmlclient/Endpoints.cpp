@@ -1,17 +1,18 @@
 #include "xmlclient/Endpoints.h"
 
+#include "platform/Environment.h"
 #include "platform/text/WebAddress.h"
 
-#include <cstdlib>
+#include <optional>
+#include <utility>
 
 namespace pelimo {
 namespace {
 
 void readVariable(const char* name, std::string& target)
 {
-    const char* value = std::getenv(name);
-    if (value && *value)
-        target = value;
+    if (std::optional<std::string> value = platform::environmentValue(name); value && !value->empty())
+        target = std::move(*value);
 }
 
 bool isAsciiAlnum(char c)

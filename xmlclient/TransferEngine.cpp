@@ -1,12 +1,11 @@
 #include "xmlclient/TransferEngine.h"
 
+#include "platform/DescriptorWait.h"
 #include "platform/EventLoop.h"
-#include "platform/PollEventLoop.h"
 
 #include <algorithm>
 #include <cctype>
 #include <curl/curl.h>
-#include <poll.h>
 
 namespace pelimo {
 namespace {
@@ -287,26 +286,20 @@ void TransferEngine::timerDue()
 
 bool TransferEngine::pollSockets(int timeoutMs)
 {
-    std::vector<pollfd> fds;
+    std::vector<platform::DescriptorWatch> watches;
     for (const auto& [fd, what] : sockets) {
-        const short events =
-            static_cast<short>(((what & CURL_POLL_IN) ? POLLIN : 0) | ((what & CURL_POLL_OUT) ? POLLOUT : 0));
-        fds.push_back(pollfd{fd, events, 0});
+        const int events = ((what & CURL_POLL_IN) ? platform::EventLoop::Readable : 0) |
+                           ((what & CURL_POLL_OUT) ? platform::EventLoop::Writable : 0);
+        watches.push_back({fd, events, 0});
     }
-    if (fds.empty()) {
-        if (timeoutMs > 0)
-            ::poll(nullptr, 0, timeoutMs);
-        return false;
-    }
-    if (::poll(fds.data(), fds.size(), timeoutMs) <= 0)
+    if (!platform::waitForDescriptors(watches, std::chrono::milliseconds(timeoutMs)))
         return false;
     bool input = false;
-    for (const pollfd& p : fds) {
-        if (p.revents == 0)
+    for (const platform::DescriptorWatch& watch : watches) {
+        if (watch.ready == 0)
             continue;
-        const int events = platform::PollEventLoop::readyEvents(p.events, p.revents);
-        input = input || (events & platform::EventLoop::Readable);
-        act(p.fd, events);
+        input = input || (watch.ready & platform::EventLoop::Readable);
+        act(watch.fd, watch.ready);
     }
     return input;
 }

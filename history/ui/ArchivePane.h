@@ -47,7 +47,6 @@ public:
 
     ArchiveModel* model() const { return rows; }
     QTableView* table() const { return view; }
-    QLineEdit* filterBox() const { return filter; }
     QLabel* summary() const { return totals; }
 
 protected:

@@ -33,7 +33,6 @@ public:
     ListPictures(const ListPictures&) = delete;
     ListPictures& operator=(const ListPictures&) = delete;
 
-    bool columnShown() const { return shown; }
     int column() const { return pictureColumn; }
     // The row's thumbnail when it is in memory; a null image otherwise.
     QImage thumbnailOf(int row);

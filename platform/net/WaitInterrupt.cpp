@@ -1,7 +1,6 @@
 #include "platform/net/WaitInterrupt.h"
 
 #include <cstdint>
-#include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -20,12 +19,6 @@ void WaitInterrupt::raise()
     // Never read back: the descriptor stays readable for every wait after this one.
     const uint64_t one = 1;
     [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
-}
-
-bool WaitInterrupt::isRaised() const
-{
-    pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0;
 }
 
 } // namespace pelimo::platform

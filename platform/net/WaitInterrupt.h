@@ -12,7 +12,6 @@ public:
     WaitInterrupt& operator=(const WaitInterrupt&) = delete;
 
     void raise();
-    bool isRaised() const;
     // Readable once raised; for a poll beside the sockets it watches.
     int descriptor() const { return fd; }
 

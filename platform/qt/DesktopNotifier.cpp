@@ -69,8 +69,7 @@ NotificationImage toNotificationImage(const QImage& icon)
 namespace pelimo::platform {
 
 DesktopNotifier::DesktopNotifier(QString appName, QImage icon, QString actionLabel, QObject* parent)
-    : QObject(parent), appName_(std::move(appName)), icon_(std::move(icon)),
-      actionLabel_(std::move(actionLabel))
+    : QObject(parent), appName(std::move(appName)), icon(std::move(icon)), actionLabel(std::move(actionLabel))
 {
     qDBusRegisterMetaType<NotificationImage>();
 }
@@ -94,10 +93,10 @@ bool DesktopNotifier::notify(const QString& summary, const QString& body, const 
         return false;
     }
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!listening_) {
+    if (!listening) {
         // QtDBus connects a bus signal only by the receiving slot's signature.
-        listening_ = bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
-                                 SLOT(onActionInvoked(uint, QString)));
+        listening = bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
+                                SLOT(onActionInvoked(uint, QString)));
     }
     const QDBusMessage ask =
         QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("GetCapabilities"));
@@ -120,18 +119,18 @@ void DesktopNotifier::send(const QString& summary, const QString& body, const QI
     QStringList actions;
     if (capabilities.contains(QStringLiteral("actions"))) {
         // Most services offer the default action as a click on the notification itself.
-        actions << kDefaultAction << actionLabel_;
+        actions << kDefaultAction << actionLabel;
     }
     QVariantMap hints;
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("pelimo"));
-    const QImage& image = picture.isNull() ? icon_ : picture;
+    const QImage& image = picture.isNull() ? icon : picture;
     if (!image.isNull()) {
         hints.insert(QStringLiteral("image-data"), QVariant::fromValue(toNotificationImage(image)));
     }
     const QString text = capabilities.contains(QStringLiteral("body-markup")) ? body.toHtmlEscaped() : body;
 
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
-    call << appName_ << lastId_ << QString() << summary << text << actions << hints << kServerDefaultTimeout;
+    call << appName << lastId << QString() << summary << text << actions << hints << kServerDefaultTimeout;
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, summary, body] {
         watcher->deleteLater();
@@ -140,14 +139,14 @@ void DesktopNotifier::send(const QString& summary, const QString& body, const QI
             Q_EMIT failed(summary, body);
             return;
         }
-        lastId_ = reply.value();
+        lastId = reply.value();
     });
 }
 
 void DesktopNotifier::onActionInvoked(uint id, const QString& actionKey)
 {
     // The signal goes to every client of the service; only our last notification counts.
-    if (id != 0 && id == lastId_ && actionKey == kDefaultAction) {
+    if (id != 0 && id == lastId && actionKey == kDefaultAction) {
         Q_EMIT activated();
     }
 }

@@ -42,11 +42,11 @@ private:
     void send(const QString& summary, const QString& body, const QImage& picture,
               const QStringList& capabilities);
 
-    QString appName_;
-    QImage icon_;
-    QString actionLabel_;
-    uint lastId_ = 0;
-    bool listening_ = false;
+    QString appName;
+    QImage icon;
+    QString actionLabel;
+    uint lastId = 0;
+    bool listening = false;
 };
 
 } // namespace pelimo::platform

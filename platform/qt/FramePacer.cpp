@@ -63,18 +63,11 @@ void FramePacer::flush()
     interval = std::max<std::chrono::milliseconds>(kFrame, took * kPaintShare);
 }
 
-bool FramePacer::isHolding(const QWidget* widget) const
-{
-    return std::any_of(held.begin(), held.end(),
-                       [widget](const QPointer<QWidget>& w) { return w == widget; });
-}
-
 void FramePacer::frame()
 {
     // Nothing held since the last frame: the stream has ended.
     if (held.empty())
         return;
-    ++frames;
     flush();
     timer.start(interval);
 }

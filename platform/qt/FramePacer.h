@@ -32,9 +32,6 @@ public:
     void changed(QWidget* widget);
     // Paints everything held now.
     void flush();
-    bool isHolding(const QWidget* widget) const;
-    // The frames that painted held widgets so far.
-    int pacedFrames() const { return frames; }
 
 private:
     void frame();
@@ -42,7 +39,6 @@ private:
     QTimer timer;
     std::vector<QPointer<QWidget>> held;
     std::chrono::milliseconds interval = kFrame;
-    int frames = 0;
 };
 
 } // namespace pelimo::platform

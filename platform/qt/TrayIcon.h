@@ -32,7 +32,7 @@ Q_SIGNALS:
     void doubleClicked();
 
 private:
-    QSystemTrayIcon* icon_ = nullptr;
+    QSystemTrayIcon* systemIcon = nullptr;
 };
 
 } // namespace pelimo::platform

@@ -14,7 +14,7 @@
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestCertificates.h"
 #include "watch/AramFile.h"
-#include "watch/AramRules.h"
+#include "watch/PriceCeilings.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -543,7 +543,7 @@ TEST_F(DesktopTest, PriceCeilingFromTheMenuAlarmsOnceWhenThePriceIsAbove)
     ASSERT_NO_FATAL_FAILURE(key("Return"));
     ASSERT_TRUE(test::waitUntil(
         [this] {
-            return loadAramRules(folder).rules == std::vector<PriceRule>{{"ceiling1", 50}};
+            return loadPriceCeilings(folder).rules == std::vector<PriceRule>{{"ceiling1", 50}};
         },
         30s))
         << "AramRules.xml does not hold the ceiling";

@@ -59,8 +59,8 @@ TEST(CurlSmtpSender, SubmitsTheMessageOverTlsWithALogin)
     Capture expected;
     ASSERT_TRUE(message.write(expected, true, false));
 
-    for (const auto security : {SmtpSecurity::StartTls, SmtpSecurity::ImplicitTls}) {
-        const bool starttls = security == SmtpSecurity::StartTls;
+    for (const auto security : {SmtpSecurity::startTls, SmtpSecurity::implicitTls}) {
+        const bool starttls = security == SmtpSecurity::startTls;
         SCOPED_TRACE(starttls ? "STARTTLS" : "TLS from the start");
         test::SmtpSink server(certificates().submissionArguments(starttls ? "starttls" : "implicit"));
         ASSERT_EQ(server.startError(), "");
@@ -97,7 +97,7 @@ TEST(CurlSmtpSender, RefusesToSendWithoutTrustOrLogin)
         SCOPED_TRACE(c.name);
         const test::TrustedBundle trust(c.bundle);
         StatusLog status;
-        EXPECT_FALSE(sendWithCurl({"127.0.0.1", server.port(), SmtpSecurity::StartTls, "tester", c.password},
+        EXPECT_FALSE(sendWithCurl({"127.0.0.1", server.port(), SmtpSecurity::startTls, "tester", c.password},
                                   alertMessage(), status.sink(), kWaits));
         ASSERT_FALSE(status.texts.empty());
         EXPECT_EQ(status.texts.back(), c.lastText);
@@ -107,7 +107,7 @@ TEST(CurlSmtpSender, RefusesToSendWithoutTrustOrLogin)
     // A server that accepts and never answers ends the attempt by the reply bound.
     test::LoopbackListener silent([](test::LoopbackPeer& peer) { peer.drain(5s); });
     StatusLog status;
-    EXPECT_FALSE(sendWithCurl({"127.0.0.1", silent.port(), SmtpSecurity::StartTls, "tester", "s3cret"},
+    EXPECT_FALSE(sendWithCurl({"127.0.0.1", silent.port(), SmtpSecurity::startTls, "tester", "s3cret"},
                               alertMessage(), status.sink(), {1000ms, 1000ms, 1000ms}));
     EXPECT_EQ(status.texts, std::vector<std::string>{"CONNECT TO SMTP"});
 }

@@ -18,19 +18,19 @@ namespace fs = std::filesystem;
 // Sets or clears one variable for the life of the object.
 class ScopedVariable {
 public:
-    ScopedVariable(const char* name, const char* value) : name_(name)
+    ScopedVariable(const char* name, const char* value) : variable(name)
     {
         if (const char* old = std::getenv(name))
-            old_ = old;
+            saved = old;
         value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    ~ScopedVariable() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+    ~ScopedVariable() { saved ? ::setenv(variable, saved->c_str(), 1) : ::unsetenv(variable); }
     ScopedVariable(const ScopedVariable&) = delete;
     ScopedVariable& operator=(const ScopedVariable&) = delete;
 
 private:
-    const char* name_;
-    std::optional<std::string> old_;
+    const char* variable;
+    std::optional<std::string> saved;
 };
 
 class DataHomeTest : public ::testing::Test {

@@ -17,7 +17,7 @@
 #include "tests/support/TempFolder.h"
 #include "watch/AlarmRules.h"
 #include "watch/AramFile.h"
-#include "watch/AramRules.h"
+#include "watch/PriceCeilings.h"
 #include "watch/WatchList.h"
 
 #include <ctime>
@@ -625,7 +625,7 @@ TEST_F(WatchCycleTest, PriceCeilingAlarmsInTheCycleAndItsRuleLeavesWithTheListin
 
     // The rules are read back with the list; a removed listing's rule is gone from the file.
     list->removeEntry("c2");
-    EXPECT_EQ(loadAramRules(dir.string()).rules, (std::vector<PriceRule>{{"c1", 5000}}));
+    EXPECT_EQ(loadPriceCeilings(dir.string()).rules, (std::vector<PriceRule>{{"c1", 5000}}));
     WatchList reloaded(settings, endpoints, host, notifier, dir.string());
     reloaded.load();
     EXPECT_EQ(reloaded.ceiling("c1"), 5000);
@@ -641,7 +641,7 @@ TEST_F(WatchCycleTest, DamagedRulesFileIsMovedAsideAndSaid)
     ASSERT_EQ(host.statusLines.size(), 1u);
     EXPECT_NE(host.statusLines[0].find("AramRules.xml.unreadable-"), std::string::npos);
     ASSERT_TRUE(list->setCeiling("r", 10));
-    EXPECT_EQ(loadAramRules(dir.string()).rules, (std::vector<PriceRule>{{"r", 10}}));
+    EXPECT_EQ(loadPriceCeilings(dir.string()).rules, (std::vector<PriceRule>{{"r", 10}}));
 }
 
 TEST_F(WatchCycleTest, CeilingsOutliveADamagedListAndApplyOnceItIsMended)
@@ -655,7 +655,7 @@ TEST_F(WatchCycleTest, CeilingsOutliveADamagedListAndApplyOnceItIsMended)
     };
     ASSERT_TRUE(
         saveAramFile({listing("a", "100", kRemain3Day), listing("b", "100", kRemain3Day)}, dir.string()));
-    ASSERT_TRUE(saveAramRules({{"a", 5000}, {"b", 200}}, dir.string()));
+    ASSERT_TRUE(savePriceCeilings({{"a", 5000}, {"b", 200}}, dir.string()));
     const auto goodList = bytesOf(listFile);
     const auto rulesBytes = bytesOf(rulesFile);
     std::ofstream(listFile, std::ios::trunc) << "<root><ItemInfo>";
@@ -673,11 +673,11 @@ TEST_F(WatchCycleTest, CeilingsOutliveADamagedListAndApplyOnceItIsMended)
     watch(listing("c", "100", kRemain3Day));
     ASSERT_TRUE(list->setCeiling("c", 300));
     const std::vector<PriceRule> allRules{{"c", 300}, {"a", 5000}, {"b", 200}};
-    EXPECT_EQ(loadAramRules(dir.string()).rules, allRules);
+    EXPECT_EQ(loadPriceCeilings(dir.string()).rules, allRules);
     restart();
     list->load();
     restart();
-    EXPECT_EQ(loadAramRules(dir.string()).rules, allRules);
+    EXPECT_EQ(loadPriceCeilings(dir.string()).rules, allRules);
 
     // Mended (the user put the good list back), the ceilings apply again.
     ASSERT_TRUE(goodList && platform::writeFileAtomically(listFile, *goodList));
@@ -699,7 +699,7 @@ TEST_F(WatchCycleTest, ItemNumbersWithBlanksAreOneListingAcrossARestart)
     ASSERT_TRUE(saveAramFile({listing(" b1\r\n", "100", kRemain3Day), listing("b1", "100", kRemain3Day),
                               listing(" \t", "100", kRemain3Day)},
                              dir.string()));
-    ASSERT_TRUE(saveAramRules({{"\tb1 ", 1000}}, dir.string()));
+    ASSERT_TRUE(savePriceCeilings({{"\tb1 ", 1000}}, dir.string()));
     list->load();
     ASSERT_EQ(list->entries().size(), 1u) << "one listing, and a blank number is none";
     EXPECT_EQ(list->entries()[0].info.ItemNo, "b1");
@@ -712,7 +712,7 @@ TEST_F(WatchCycleTest, ItemNumbersWithBlanksAreOneListingAcrossARestart)
     list->load();
     ASSERT_EQ(list->entries().size(), 1u);
     EXPECT_EQ(loadAramFile(dir.string()).records.size(), 1u);
-    EXPECT_EQ(loadAramRules(dir.string()).rules, (std::vector<PriceRule>{{"b1", 1500}}));
+    EXPECT_EQ(loadPriceCeilings(dir.string()).rules, (std::vector<PriceRule>{{"b1", 1500}}));
     put(listing("b1", "1600", kRemain3Day));
     list->runUpdateCycle();
     EXPECT_EQ(mails, std::vector<std::string>{alarmLine(listing("b1", "1600", kRemain3Day)) + "\n" +

@@ -22,7 +22,7 @@
 #include "tests/support/SimulatorProcess.h"
 #include "tests/support/TempFolder.h"
 #include "watch/AramFile.h"
-#include "watch/AramRules.h"
+#include "watch/PriceCeilings.h"
 #include "watch/ui/CRkAramList.h"
 #include "watch/ui/CRkAramTabCtrl.h"
 #include "watch/ui/CRkCeilingDlg.h"
@@ -419,7 +419,7 @@ private slots:
         QCOMPARE(refusals, QStringList{q(watch_text::kCeilingNotANumber)});
         QVERIFY(stayedOpen);
         QCOMPARE(list->watchList().ceiling("c1"), std::optional<int32_t>(5000));
-        QCOMPARE(loadAramRules(dir->path()).rules, (std::vector<PriceRule>{{"c1", 5000}}));
+        QCOMPARE(loadPriceCeilings(dir->path()).rules, (std::vector<PriceRule>{{"c1", 5000}}));
         QCOMPARE(list->topLevelItem(0)->toolTip(1), q(kCeilingTip5000));
 
         // Above it twice: one alarm, and the row in the alarm colours.
@@ -442,7 +442,7 @@ private slots:
         });
         QCOMPARE(prefilled, QStringLiteral("5000"));
         QCOMPARE(list->watchList().ceiling("c1"), std::nullopt);
-        QVERIFY(loadAramRules(dir->path()).rules.empty());
+        QVERIFY(loadPriceCeilings(dir->path()).rules.empty());
         QCOMPARE(list->topLevelItem(0)->toolTip(1), QString());
     }
 

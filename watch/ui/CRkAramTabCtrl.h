@@ -45,7 +45,6 @@ public:
 
     int tabCount() const;
     int selectedTab() const { return selected; }
-    int clickedTab() const { return clicked; }
     std::string tabItemNo(int tab) const;
     CRkHtmlView* page(int tab) const;
     int pageId(int tab) const;

@@ -1,4 +1,4 @@
-#include "watch/AramRules.h"
+#include "watch/PriceCeilings.h"
 
 #include "platform/FileSystem.h"
 
@@ -11,7 +11,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class AramRulesTest : public ::testing::Test {
+class PriceCeilingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -30,20 +30,20 @@ protected:
     fs::path dir;
 };
 
-TEST_F(AramRulesTest, RulesSurviveASaveInTheFilesShape)
+TEST_F(PriceCeilingsTest, RulesSurviveASaveInTheFilesShape)
 {
     const std::vector<PriceRule> rules = {{"x123", 5000}, {"a&b", 0}};
-    ASSERT_TRUE(saveAramRules(rules, dir.string()));
+    ASSERT_TRUE(savePriceCeilings(rules, dir.string()));
     EXPECT_EQ(platform::readWholeFile((dir / "AramRules.xml").string(), 1 << 20).value_or(""),
               "<?xml version='1.0' encoding='Shift_JIS'?>\n<root>\n"
               "<Rule>\n<ItemNo>x123</ItemNo>\n<CeilingPrice>5000</CeilingPrice>\n</Rule>\n"
               "<Rule>\n<ItemNo>a&amp;b</ItemNo>\n<CeilingPrice>0</CeilingPrice>\n</Rule>\n</root>\n");
-    const AramRulesLoad loaded = loadAramRules(dir.string());
-    EXPECT_EQ(loaded.outcome, AramRulesLoad::Outcome::loaded);
+    const PriceCeilingsLoad loaded = loadPriceCeilings(dir.string());
+    EXPECT_EQ(loaded.outcome, PriceCeilingsLoad::Outcome::loaded);
     EXPECT_EQ(loaded.rules, rules);
 }
 
-TEST_F(AramRulesTest, AHandWrittenFileLoadsItsUsableRules)
+TEST_F(PriceCeilingsTest, AHandWrittenFileLoadsItsUsableRules)
 {
     writeFile("<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n<root>\r\n"
               "<Rule>\r\n<ItemNo>x123</ItemNo>\r\n<CeilingPrice> 5000 </CeilingPrice>\r\n</Rule>\r\n"
@@ -52,17 +52,17 @@ TEST_F(AramRulesTest, AHandWrittenFileLoadsItsUsableRules)
               "<Rule><ItemNo>z</ItemNo><CeilingPrice>5000yen</CeilingPrice></Rule>\r\n"
               "<Rule><ItemNo>w</ItemNo><CeilingPrice>99999999999</CeilingPrice></Rule>\r\n"
               "<Rule><CeilingPrice>3</CeilingPrice></Rule>\r\n</root>\r\n");
-    const AramRulesLoad loaded = loadAramRules(dir.string());
-    EXPECT_EQ(loaded.outcome, AramRulesLoad::Outcome::loaded);
+    const PriceCeilingsLoad loaded = loadPriceCeilings(dir.string());
+    EXPECT_EQ(loaded.outcome, PriceCeilingsLoad::Outcome::loaded);
     EXPECT_EQ(loaded.rules, (std::vector<PriceRule>{{"x123", 5000}, {"y", 7}}));
 }
 
-TEST_F(AramRulesTest, DamagedFileIsMovedAsideAndAMissingOneIsNoRules)
+TEST_F(PriceCeilingsTest, DamagedFileIsMovedAsideAndAMissingOneIsNoRules)
 {
-    EXPECT_EQ(loadAramRules(dir.string()).outcome, AramRulesLoad::Outcome::missing);
+    EXPECT_EQ(loadPriceCeilings(dir.string()).outcome, PriceCeilingsLoad::Outcome::missing);
     writeFile("<root><Rule>");
-    const AramRulesLoad loaded = loadAramRules(dir.string());
-    EXPECT_EQ(loaded.outcome, AramRulesLoad::Outcome::movedAside);
+    const PriceCeilingsLoad loaded = loadPriceCeilings(dir.string());
+    EXPECT_EQ(loaded.outcome, PriceCeilingsLoad::Outcome::movedAside);
     EXPECT_TRUE(loaded.rules.empty());
     EXPECT_NE(loaded.movedTo.find("AramRules.xml.unreadable-"), std::string::npos);
     EXPECT_EQ(platform::readWholeFile(loaded.movedTo, 1 << 20).value_or(""), "<root><Rule>");

@@ -1,4 +1,4 @@
-#include "watch/AramRules.h"
+#include "watch/PriceCeilings.h"
 
 #include "files/XmlFileWriter.h"
 #include "platform/text/PriceText.h"
@@ -15,18 +15,18 @@ std::optional<int32_t> parseCeilingPrice(std::string_view text)
     return parsePriceText(text).bound();
 }
 
-std::string aramRulesPath(const std::string& directory)
+std::string priceCeilingsPath(const std::string& directory)
 {
-    return userFilePath(directory, kAramRulesFileName);
+    return userFilePath(directory, kPriceCeilingsFileName);
 }
 
-AramRulesLoad loadAramRules(const std::string& directory)
+PriceCeilingsLoad loadPriceCeilings(const std::string& directory)
 {
-    AramRulesLoad result;
+    PriceCeilingsLoad result;
     XmlDocumentClient client;
-    const UserFileOpen opened = openUserFile(aramRulesPath(directory), [&client](const std::string& path) {
-        return loadWatchDocument(client, path);
-    });
+    const UserFileOpen opened =
+        openUserFile(priceCeilingsPath(directory),
+                     [&client](const std::string& path) { return loadWatchDocument(client, path); });
     result.outcome = opened.outcome;
     result.movedTo = opened.movedTo;
     if (opened.outcome != UserFileOutcome::loaded)
@@ -52,7 +52,7 @@ AramRulesLoad loadAramRules(const std::string& directory)
     return result;
 }
 
-std::string serializeAramRules(const std::vector<PriceRule>& rules)
+std::string serializePriceCeilings(const std::vector<PriceRule>& rules)
 {
     XmlFileWriter writer("root");
     for (const PriceRule& r : rules) {
@@ -64,9 +64,9 @@ std::string serializeAramRules(const std::vector<PriceRule>& rules)
     return writer.finish();
 }
 
-bool saveAramRules(const std::vector<PriceRule>& rules, const std::string& directory)
+bool savePriceCeilings(const std::vector<PriceRule>& rules, const std::string& directory)
 {
-    return saveUserFile(aramRulesPath(directory), serializeAramRules(rules));
+    return saveUserFile(priceCeilingsPath(directory), serializePriceCeilings(rules));
 }
 
 } // namespace pelimo

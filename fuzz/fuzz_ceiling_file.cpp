@@ -3,7 +3,7 @@
 // distinct item numbers and come back unchanged from a save and a second read.
 #include "FuzzSupport.h"
 #include "platform/FileSystem.h"
-#include "watch/AramRules.h"
+#include "watch/PriceCeilings.h"
 #include "xmlclient/ItemInfo.h"
 
 #include <cstdint>
@@ -15,20 +15,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace pelimo;
     const std::string folder = fuzz::workFolder("rules");
-    const std::string path = aramRulesPath(folder);
+    const std::string path = priceCeilingsPath(folder);
     ::unlink(path.c_str());
     const std::string input(reinterpret_cast<const char*>(data), size);
     PELIMO_FUZZ_REQUIRE(platform::writeFileAtomically(path, input));
 
-    const AramRulesLoad first = loadAramRules(folder);
-    if (first.outcome == AramRulesLoad::Outcome::movedAside) {
+    const PriceCeilingsLoad first = loadPriceCeilings(folder);
+    if (first.outcome == PriceCeilingsLoad::Outcome::movedAside) {
         const auto aside = platform::readWholeFile(first.movedTo, size + 1);
         PELIMO_FUZZ_REQUIRE(aside && *aside == input);
         PELIMO_FUZZ_REQUIRE(first.rules.empty());
         ::unlink(first.movedTo.c_str());
         return 0;
     }
-    PELIMO_FUZZ_REQUIRE(first.outcome == AramRulesLoad::Outcome::loaded);
+    PELIMO_FUZZ_REQUIRE(first.outcome == PriceCeilingsLoad::Outcome::loaded);
     std::set<std::string> numbers;
     for (const PriceRule& r : first.rules) {
         PELIMO_FUZZ_REQUIRE(!r.itemNo.empty() && itemNumberOf(r.itemNo) == r.itemNo);
@@ -36,9 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         PELIMO_FUZZ_REQUIRE(numbers.insert(r.itemNo).second);
     }
 
-    PELIMO_FUZZ_REQUIRE(saveAramRules(first.rules, folder));
-    const AramRulesLoad second = loadAramRules(folder);
-    PELIMO_FUZZ_REQUIRE(second.outcome == AramRulesLoad::Outcome::loaded);
+    PELIMO_FUZZ_REQUIRE(savePriceCeilings(first.rules, folder));
+    const PriceCeilingsLoad second = loadPriceCeilings(folder);
+    PELIMO_FUZZ_REQUIRE(second.outcome == PriceCeilingsLoad::Outcome::loaded);
     PELIMO_FUZZ_REQUIRE(second.rules == first.rules);
     return 0;
 }

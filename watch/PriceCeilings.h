@@ -10,7 +10,7 @@
 
 namespace pelimo {
 
-inline constexpr const char* kAramRulesFileName = "AramRules.xml";
+inline constexpr const char* kPriceCeilingsFileName = "AramRules.xml";
 
 // The price ceiling the user set for one watched listing.
 struct PriceRule {
@@ -21,7 +21,7 @@ struct PriceRule {
 };
 
 // What a read of the rules file found.
-struct AramRulesLoad {
+struct PriceCeilingsLoad {
     using Outcome = UserFileOutcome;
 
     Outcome outcome = Outcome::missing;
@@ -35,16 +35,16 @@ struct AramRulesLoad {
 std::optional<int32_t> parseCeilingPrice(std::string_view text);
 
 // "AramRules.xml" beside the watch list file.
-std::string aramRulesPath(const std::string& directory = {});
+std::string priceCeilingsPath(const std::string& directory = {});
 
 // Reads the rules. A missing file is no rules; a damaged one is moved aside as the watch list
 // file is. Item numbers are read as itemNumberOf gives them; rules without one or with an
 // unusable ceiling are skipped.
-AramRulesLoad loadAramRules(const std::string& directory = {});
+PriceCeilingsLoad loadPriceCeilings(const std::string& directory = {});
 
 // Replaces the file as a whole with the rules, in order. false when it could not be written.
-bool saveAramRules(const std::vector<PriceRule>& rules, const std::string& directory = {});
-// The bytes saveAramRules writes.
-std::string serializeAramRules(const std::vector<PriceRule>& rules);
+bool savePriceCeilings(const std::vector<PriceRule>& rules, const std::string& directory = {});
+// The bytes savePriceCeilings writes.
+std::string serializePriceCeilings(const std::vector<PriceRule>& rules);
 
 } // namespace pelimo
