@@ -45,6 +45,7 @@ void WatchList::load()
         if (findEntry(r.ItemNo) >= 0)
             continue;
         list.push_back(AramEntry{0, std::move(r)});
+        positions.emplace(list.back().info.ItemNo, list.size() - 1);
         // The file's remaining time is the last one known; counted from now, a listing near its
         // end is polled fast from the start instead of only after the first regular cycle.
         polling.fetched(list.back().info.ItemNo, list.back().info.RemainTime, clock());
@@ -74,6 +75,7 @@ bool WatchList::addEntry(const ItemInfo& item)
         return false;
     list.push_back(AramEntry{0, std::move(added)});
     const std::string& itemNo = list.back().info.ItemNo;
+    positions.emplace(itemNo, list.size() - 1);
     // A listing watched again (after its list was lost, say) gets back the ceiling kept for it.
     const auto kept = std::find_if(keptRules.begin(), keptRules.end(),
                                    [&](const PriceRule& r) { return r.itemNo == itemNo; });
@@ -95,6 +97,7 @@ bool WatchList::removeEntry(const std::string& itemNo)
     if (pos < 0)
         return false;
     list.erase(list.begin() + pos);
+    reindex();
     polling.forget(itemNo);
     ceilings.erase(itemNo);
     save();
@@ -155,11 +158,16 @@ std::optional<int32_t> WatchList::ceiling(const std::string& itemNo) const
 
 int32_t WatchList::findEntry(std::string_view itemNo) const
 {
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (list[i].info.ItemNo == itemNo)
-            return static_cast<int32_t>(i);
-    }
-    return -1;
+    const auto it = positions.find(itemNo);
+    return it == positions.end() ? -1 : static_cast<int32_t>(it->second);
+}
+
+void WatchList::reindex()
+{
+    positions.clear();
+    // The first entry of a number is the one found, as the list is read from the front.
+    for (size_t i = 0; i < list.size(); ++i)
+        positions.emplace(list[i].info.ItemNo, i);
 }
 
 int32_t WatchList::fetchEntry(XmlDocumentClient& client, ItemInfo& record) const
@@ -342,6 +350,9 @@ bool WatchList::updateEntry(XmlDocumentClient& client, size_t hint, const std::s
                 }
                 const std::optional<int32_t> limit = ceiling(itemNo);
                 collected.addUpdated(entry, fresh, checkAlarm(entry, fresh, settings, limit), limit);
+                // The service may answer under another spelling of the number.
+                if (entry.info.ItemNo != itemNo)
+                    reindex();
             } else if (endedAfterFailure(itemNo, now)) {
                 // Over while the service no longer answers: the last price stands, in the row
                 // when the faster polling shows ends, and as the final one in the history.

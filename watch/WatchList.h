@@ -149,6 +149,8 @@ private:
     void commitPassHistory();
     // Where the entry of that number is now, looked for at the hint first.
     int32_t locateEntry(size_t hint, const std::string& itemNo) const;
+    // Builds positions afresh, after list lost an entry or an entry's number changed.
+    void reindex();
     // Writes the ceilings of the watched listings and the kept ones when they differ from the
     // file's; true when there was nothing to write.
     bool saveRules() const;
@@ -166,6 +168,13 @@ private:
     std::optional<HistoryBatch> passHistory;
 
     std::vector<AramEntry> list;
+    // Where each item number's first entry is in list, kept in step with it: every search row
+    // asks whether its listing is watched.
+    struct NumberHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, size_t, NumberHash, std::equal_to<>> positions;
     NearEndSettings nearEnd;
     NearEndPolling polling;
     std::function<NearEndPolling::Clock::time_point()> clock = [] {

@@ -3,8 +3,11 @@
 #include "platform/text/NumberText.h"
 #include "platform/text/SjisText.h"
 #include "xmlclient/AuctionType.h"
+#include "xmlclient/ElementWalk.h"
 
+#include <array>
 #include <cstdio>
+#include <cstring>
 
 namespace pelimo {
 namespace {
@@ -86,6 +89,84 @@ bool toldToWait(const XmlDocumentClient& client, const std::string& address)
     return ServicePause::shared().answered(address, answer.httpStatus, answer.retryAfter);
 }
 
+// An element whose name is the given one without any namespace prefix: the names childText
+// finds (a default namespace allowed, as there).
+bool hasPlainName(const xmlNode* node, const char* name)
+{
+    return node->type == XML_ELEMENT_NODE && (!node->ns || !node->ns->prefix) &&
+           std::strcmp(reinterpret_cast<const char*>(node->name), name) == 0;
+}
+
+// An element the path "//ListingInfo/ItemInfo" selects: both names in no namespace at all.
+bool isListingRecord(const xmlNode* node)
+{
+    const auto named = [](const xmlNode* n, const char* name) {
+        return n && n->type == XML_ELEMENT_NODE && !n->ns &&
+               std::strcmp(reinterpret_cast<const char*>(n->name), name) == 0;
+    };
+    return named(node, "ItemInfo") && named(node->parent, "ListingInfo");
+}
+
+struct TextSlot {
+    const char* name;
+    std::string* out;
+};
+
+// Each slot gets the text of the first element of its name below parent (empty when none), as
+// childText gives it, all in one walk that stops once every slot is filled. A page holds ten
+// records of eight fields, and one walk per field went through each record eight times.
+template <size_t N> void readFirstTexts(xmlNode* parent, const std::array<TextSlot, N>& slots)
+{
+    std::array<bool, N> found{};
+    size_t left = N;
+    for (const TextSlot& slot : slots)
+        slot.out->clear();
+    for (xmlNode* node = parent->children; node && left > 0; node = nextInTree(node, parent)) {
+        if (node->type != XML_ELEMENT_NODE)
+            continue;
+        for (size_t i = 0; i < N; ++i) {
+            if (found[i] || !hasPlainName(node, slots[i].name))
+                continue;
+            found[i] = true;
+            --left;
+            // A field usually holds one text node, whose text is the element's: read in place.
+            const xmlNode* only = node->children;
+            if (only && !only->next && only->type == XML_TEXT_NODE) {
+                *slots[i].out =
+                    platform::utf8ToSjis(only->content ? reinterpret_cast<const char*>(only->content) : "");
+            } else if (xmlChar* content = xmlNodeGetContent(node)) {
+                *slots[i].out = platform::utf8ToSjis(reinterpret_cast<const char*>(content));
+                xmlFree(content);
+            }
+        }
+    }
+}
+
+void readRecord(xmlNode* node, ItemInfo& record)
+{
+    readFirstTexts(node, std::array<TextSlot, 8>{{{"ItemNo", &record.ItemNo},
+                                                  {"ItemName", &record.ItemName},
+                                                  {"CurrentPrice", &record.CurrentPrice},
+                                                  {"ImageUrl", &record.ImageUrl},
+                                                  {"AuctionType", &record.AuctionType},
+                                                  {"ItemNum", &record.ItemNum},
+                                                  {"BidNum", &record.BidNum},
+                                                  {"RemainTime", &record.RemainTime}}});
+    record.ItemNo = itemNumberOf(record.ItemNo);
+}
+
+// The document's root element, nullptr when the answer was no XML; nothing without a document.
+std::optional<xmlNode*> rootOf(XmlDocumentClient& client)
+{
+    NodeCursor root;
+    const int32_t count = client.selectNodes("/*", root);
+    xmlNode* node = count == 1 ? root.list.front() : nullptr;
+    client.releaseCursor(root);
+    if (count < 0)
+        return std::nullopt;
+    return node;
+}
+
 void releaseAll(XmlDocumentClient& client, NodeCursor& cursor)
 {
     client.releaseCursor(cursor);
@@ -95,19 +176,19 @@ void releaseAll(XmlDocumentClient& client, NodeCursor& cursor)
 // The page numbers of a loaded search page; 1 (numbers untouched) when it has none.
 int32_t readPageNumbers(XmlDocumentClient& client, int32_t& totalPages, int32_t& currentPage)
 {
-    NodeCursor cursor;
-    if (client.selectNodes("//ListingInfo", cursor) < 1) {
-        client.releaseCursor(cursor);
+    // The first ListingInfo in document order, as "//ListingInfo" selects it.
+    xmlNode* const root = rootOf(client).value_or(nullptr);
+    xmlNode* info = root;
+    while (info && !(info->type == XML_ELEMENT_NODE && !info->ns &&
+                     std::strcmp(reinterpret_cast<const char*>(info->name), "ListingInfo") == 0))
+        info = nextInTree(info, root);
+    if (!info)
         return 1;
-    }
-    client.nodeAt(0, cursor);
     std::string total;
     std::string current;
-    client.childText("TotalPage", cursor, total);
-    client.childText("CurrentPage", cursor, current);
+    readFirstTexts(info, std::array<TextSlot, 2>{{{"TotalPage", &total}, {"CurrentPage", &current}}});
     totalPages = leadingInteger(total);
     currentPage = leadingInteger(current);
-    client.releaseCursor(cursor);
     return 0;
 }
 
@@ -207,19 +288,18 @@ int32_t startSearchListing(XmlDocumentClient& client, const Endpoints& endpoints
 int32_t parseListingItems(XmlDocumentClient& client, std::vector<ItemInfo>& target)
 {
     target.clear();
-    NodeCursor cursor;
-    const int32_t count = client.selectNodes("//ListingInfo/ItemInfo", cursor);
-    if (count < 0) {
-        client.releaseCursor(cursor);
+    // The records "//ListingInfo/ItemInfo" selects, in document order, found in one walk.
+    const std::optional<xmlNode*> root = rootOf(client);
+    if (!root)
         return -1;
-    }
-    target.reserve(static_cast<size_t>(count));
     ItemInfo scratch;
-    for (int32_t i = 0; i < count; ++i) {
-        if (readItemInfo(client, i, scratch, cursor) == 0 && !scratch.ItemNo.empty())
-            target.push_back(scratch);
+    for (xmlNode* node = *root; node; node = nextInTree(node, *root)) {
+        if (!isListingRecord(node))
+            continue;
+        readRecord(node, scratch);
+        if (!scratch.ItemNo.empty())
+            target.push_back(std::move(scratch));
     }
-    client.releaseCursor(cursor);
     return static_cast<int32_t>(target.size());
 }
 
@@ -229,15 +309,7 @@ int32_t readItemInfo(XmlDocumentClient& client, int32_t index, ItemInfo& record,
     // whatever node the cursor held before.
     if (client.nodeAt(index, cursor) != 0)
         return -1;
-    client.childText("ItemNo", cursor, record.ItemNo);
-    record.ItemNo = itemNumberOf(record.ItemNo);
-    client.childText("ItemName", cursor, record.ItemName);
-    client.childText("CurrentPrice", cursor, record.CurrentPrice);
-    client.childText("ImageUrl", cursor, record.ImageUrl);
-    client.childText("AuctionType", cursor, record.AuctionType);
-    client.childText("ItemNum", cursor, record.ItemNum);
-    client.childText("BidNum", cursor, record.BidNum);
-    client.childText("RemainTime", cursor, record.RemainTime);
+    readRecord(cursor.node, record);
     return 0;
 }
 

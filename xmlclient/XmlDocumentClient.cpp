@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/text/SjisText.h"
 #include "platform/text/WebAddress.h"
+#include "xmlclient/ElementWalk.h"
 #include "xmlclient/TransferEngine.h"
 #include "xmlclient/XmlWriter.h"
 
@@ -123,6 +124,35 @@ const xmlChar* asXml(const std::string& utf8)
 {
     return reinterpret_cast<const xmlChar*>(utf8.c_str());
 }
+
+// A fresh path context registers every XPath function in a table of its own; one context per
+// thread, pointed at the document of each selection, saves that per page read.
+class PathContext {
+public:
+    PathContext() : context(xmlXPathNewContext(nullptr)) {}
+    ~PathContext()
+    {
+        if (context)
+            xmlXPathFreeContext(context);
+    }
+    PathContext(const PathContext&) = delete;
+    PathContext& operator=(const PathContext&) = delete;
+
+    // The context as a new one for doc would start; nullptr when it could not be made.
+    xmlXPathContext* on(xmlDoc* doc)
+    {
+        if (!context)
+            return nullptr;
+        context->doc = doc;
+        context->node = nullptr;
+        context->contextSize = -1;
+        context->proximityPosition = -1;
+        return context;
+    }
+
+private:
+    xmlXPathContext* context;
+};
 
 bool nameMatches(const xmlNode* node, const std::string& name)
 {
@@ -246,7 +276,8 @@ int32_t XmlDocumentClient::selectNodes(const std::string& path, NodeCursor& curs
     cursor.list.clear();
     if (!document)
         return -1;
-    xmlXPathContext* context = xmlXPathNewContext(document);
+    thread_local PathContext paths;
+    xmlXPathContext* context = paths.on(document);
     if (!context)
         return -1;
     const std::string utf8 = platform::sjisToUtf8(path);
@@ -265,7 +296,7 @@ int32_t XmlDocumentClient::selectNodes(const std::string& path, NodeCursor& curs
     }
     if (result)
         xmlXPathFreeObject(result);
-    xmlXPathFreeContext(context);
+    context->doc = nullptr;
     return count;
 }
 
@@ -288,19 +319,9 @@ int32_t XmlDocumentClient::childElements(const std::string& name, const NodeCurs
         return -1;
     const std::string wanted = platform::sjisToUtf8(name);
     // Descendant elements in document order, like getElementsByTagName.
-    xmlNode* current = root->children;
-    while (current) {
+    for (xmlNode* current = root->children; current; current = nextInTree(current, root)) {
         if (current->type == XML_ELEMENT_NODE && nameMatches(current, wanted))
             cursor.list.push_back(current);
-        if (current->type == XML_ELEMENT_NODE && current->children) {
-            current = current->children;
-            continue;
-        }
-        while (current != root && !current->next)
-            current = current->parent;
-        if (current == root)
-            break;
-        current = current->next;
     }
     return static_cast<int32_t>(cursor.list.size());
 }
@@ -321,10 +342,18 @@ int32_t XmlDocumentClient::nodeText(const NodeCursor& cursor, std::string& out)
 int32_t XmlDocumentClient::childText(const std::string& name, const NodeCursor& parent, std::string& out)
 {
     out.clear();
-    NodeCursor children;
-    if (childElements(name, parent, children) > 0 && nodeAt(0, children) == 0)
-        nodeText(children, out);
-    releaseCursor(children);
+    xmlNode* root = parent.node;
+    if (!document || !root)
+        return 0;
+    // The first of childElements' list: the walk ends at it.
+    const std::string wanted = platform::sjisToUtf8(name);
+    for (xmlNode* current = root->children; current; current = nextInTree(current, root)) {
+        if (current->type == XML_ELEMENT_NODE && nameMatches(current, wanted)) {
+            NodeCursor found;
+            found.node = current;
+            return nodeText(found, out);
+        }
+    }
     return 0;
 }
 

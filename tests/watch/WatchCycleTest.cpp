@@ -365,6 +365,27 @@ TEST_F(WatchCycleTest, RemovingTheListingBeingFetchedTouchesNoOtherEntry)
     EXPECT_EQ(loadAramFile(dir.string()).records.size(), 2u);
 }
 
+TEST_F(WatchCycleTest, ListingsAreFoundWhereTheyAreAsTheListChanges)
+{
+    for (const char* no : {"f1", "f2", "f3", "f4"})
+        ASSERT_TRUE(list->addEntry(listing(no, "1", kRemain3Day)));
+    EXPECT_FALSE(list->addEntry(listing(" f3\n", "1", kRemain3Day))) << "one listing, two spellings";
+    ASSERT_TRUE(list->removeEntry("f2"));
+    ASSERT_TRUE(list->addEntry(listing("f2", "1", kRemain3Day)));
+    ASSERT_TRUE(list->removeEntry("f1"));
+    // Each number leads to its own entry, wherever the changes moved it.
+    for (const char* no : {"f1", "f2", "f3", "f4", "f5"}) {
+        const int32_t pos = list->findEntry(no);
+        if (pos < 0) {
+            EXPECT_TRUE(std::string(no) == "f1" || std::string(no) == "f5") << no;
+            continue;
+        }
+        ASSERT_LT(static_cast<size_t>(pos), list->entries().size());
+        EXPECT_EQ(list->entries()[static_cast<size_t>(pos)].info.ItemNo, no);
+    }
+    EXPECT_EQ(list->entries().size(), 3u);
+}
+
 TEST_F(WatchCycleTest, EveryAddIsOnFileWithoutAShutdown)
 {
     watch(listing("k1", "1", kRemain3Day, kNameWatch));
