@@ -1,6 +1,6 @@
-#include "search/ResultOrder.h"
+#include "listing/ListingOrder.h"
 
-#include "SearchTestTexts.h"
+#include "ListingTestTexts.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -14,7 +14,7 @@ int sign(int value)
     return (value > 0) - (value < 0);
 }
 
-TEST(ResultOrder, TextsCompareByCharacterCode)
+TEST(ListingOrder, TextsCompareByCharacterCode)
 {
     struct Case {
         std::string a;
@@ -40,7 +40,7 @@ TEST(ResultOrder, TextsCompareByCharacterCode)
     }
 }
 
-TEST(ResultOrder, NumericColumnsReadTheirNumbers)
+TEST(ListingOrder, NumericColumnsReadTheirNumbers)
 {
     struct Case {
         int column;
@@ -71,7 +71,7 @@ std::vector<int32_t> sorted(const std::vector<std::string>& cells, int column, b
     return ids;
 }
 
-TEST(ResultOrder, SortsRowIdsBothWays)
+TEST(ListingOrder, SortsRowIdsBothWays)
 {
     const std::vector<std::string> prices = {testtext::kYen12000, testtext::kYen980, testtext::kYen500};
     EXPECT_EQ(sorted(prices, kColumnPrice, true), (std::vector<int32_t>{2, 1, 0}));

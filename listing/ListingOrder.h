@@ -10,9 +10,6 @@
 
 namespace pelimo {
 
-// A result list shows the listing columns.
-inline constexpr int kResultColumnCount = kListingColumnCount;
-
 // Character codes of a Shift-JIS text, one per character: a double-byte character counts as
 // lead * 256 + trail, any other byte as itself. Comparing two such sequences element by
 // element, a prefix first, is the list's text order.

@@ -1,4 +1,4 @@
-#include "search/ResultOrder.h"
+#include "listing/ListingOrder.h"
 
 #include "platform/text/NumberText.h"
 #include "platform/text/SjisText.h"
