@@ -57,6 +57,13 @@ int64_t numericSortValue(int column, std::string_view cellText)
     return leadingInteger(cellText);
 }
 
+bool cellLess(int column, std::string_view a, std::string_view b)
+{
+    if (isNumericColumn(column))
+        return numericSortValue(column, a) < numericSortValue(column, b);
+    return compareSjisText(a, b) < 0;
+}
+
 void sortRowIds(std::vector<int32_t>& rowIds, int column, bool ascending,
                 const std::function<std::string_view(int32_t)>& cellOf)
 {

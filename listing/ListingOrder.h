@@ -22,6 +22,10 @@ int compareSjisText(std::string_view a, std::string_view b);
 // the unit and bid counts, the remaining seconds (-1 for "-" and for texts without a unit).
 int64_t numericSortValue(int column, std::string_view cellText);
 
+// Whether a cell sorts before another in the column, ascending: by the column's number, or by
+// the text order in a text column. The same order sortRowIds gives.
+bool cellLess(int column, std::string_view a, std::string_view b);
+
 // Reorders row ids by one column. cellOf gives a row id's text in that column; every key is
 // computed once before the sort, so long lists sort quickly. Rows that compare equal keep
 // their order.

@@ -2,6 +2,7 @@
 
 #include "ListingTestTexts.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -92,6 +93,36 @@ TEST(ListingOrder, SortsRowIdsBothWays)
     const std::vector<std::string> ties = {"5", "5", "1"};
     EXPECT_EQ(sorted(ties, kColumnUnits, true), (std::vector<int32_t>{2, 0, 1}));
     EXPECT_EQ(sorted(ties, kColumnUnits, false), (std::vector<int32_t>{0, 1, 2}));
+}
+
+// The watch list compares its rows two at a time; the result lists sort keys computed once.
+// Both must put the same rows in the same order, in every column.
+TEST(ListingOrder, CellComparisonAgreesWithTheSort)
+{
+    const std::vector<std::string> cells = {
+        testtext::kYen980,
+        testtext::kYen12000,
+        testtext::kMinutes15,
+        testtext::kDash,
+        testtext::kKanaA,
+        testtext::kKanaAI,
+        "12",
+        "9",
+        "",
+        testtext::kHalfKanaA,
+    };
+    for (int column = 0; column < kListingColumnCount; ++column) {
+        std::vector<int32_t> compared;
+        for (size_t i = 0; i < cells.size(); ++i)
+            compared.push_back(static_cast<int32_t>(i));
+        std::stable_sort(compared.begin(), compared.end(), [&](int32_t a, int32_t b) {
+            return cellLess(column, cells[static_cast<size_t>(a)], cells[static_cast<size_t>(b)]);
+        });
+        EXPECT_EQ(compared, sorted(cells, column, true)) << "column " << column;
+    }
+    // A number column reads the number; a text column compares the characters.
+    EXPECT_TRUE(cellLess(kColumnPrice, testtext::kYen980, testtext::kYen12000));
+    EXPECT_FALSE(cellLess(kColumnItemName, testtext::kYen980, testtext::kYen12000));
 }
 
 } // namespace

@@ -539,11 +539,7 @@ bool CRkAramList::compareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b
 {
     // The watch list's columns are those of the result lists and sort the same way.
     const int column = sortColumn < 0 ? kColumnItemNo : sortColumn;
-    const std::string ta = sjisOf(a, column);
-    const std::string tb = sjisOf(b, column);
-    if (kListingColumns[static_cast<size_t>(column)].sortKey != SortKey::text)
-        return numericSortValue(column, ta) < numericSortValue(column, tb);
-    return compareSjisText(ta, tb) < 0;
+    return cellLess(column, sjisOf(a, column), sjisOf(b, column));
 }
 
 void CRkAramList::showContextMenu(const QPoint& pos)
