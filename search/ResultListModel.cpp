@@ -1,8 +1,8 @@
 #include "search/ResultListModel.h"
 
 #include "listing/QtColumnAlign.h"
+#include "listing/ResultImages.h"
 #include "platform/qt/QtText.h"
-#include "search/ResultImages.h"
 #include "settings/EnvSettings.h"
 #include "xmlclient/AuctionType.h"
 

@@ -10,12 +10,12 @@
 #include "listing/ListingOrder.h"
 #include "listing/QtColumnAlign.h"
 #include "listing/QtItemNoWidth.h"
+#include "listing/ResultImages.h"
 #include "pictures/qt/ListPictures.h"
 #include "platform/EventPump.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/TextFill.h"
-#include "search/ResultImages.h"
 #include "search/SearchListHost.h"
 #include "watch/WatchColumns.h"
 #include "watch/ui/CRkCeilingDlg.h"
@@ -25,7 +25,6 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPixmap>
 #include <QPointer>
 #include <QStyledItemDelegate>
 
@@ -301,12 +300,8 @@ void CRkAramList::updateRowTip(QTreeWidgetItem& row)
 void CRkAramList::entryAppended(const AramEntry& entry)
 {
     auto* row = new AramRow(*this);
-    static const QIcon blank = [] {
-        QPixmap p(16, 16);
-        p.fill(Qt::transparent);
-        return QIcon(p);
-    }();
-    row->setIcon(0, blank);
+    // The empty image keeps the item number's text at one x in every row, as in the result lists.
+    row->setIcon(0, resultImage(kImageNone));
     fillRow(*row, entry.info);
     addTopLevelItem(row);
     // A listing a saved search met before it was watched has a course already.
@@ -530,7 +525,7 @@ void CRkAramList::sortByColumn(int column)
     // The header shows the result lists' triangles (down for descending, up for ascending)
     // rather than the style's indicator, whose direction varies between styles.
     for (int c = 0; c < kListingColumnCount; ++c)
-        headerItem()->setIcon(c, QIcon());
+        headerItem()->setIcon(c, resultImage(kImageHeaderNone));
     headerItem()->setIcon(column, resultImage(sortDescending[column] == 1 ? kImageSortDown : kImageSortUp));
     sortItems(column, sortDescending[column] == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
