@@ -7,6 +7,7 @@
 #include "history/ui/CsvSaveDialog.h"
 #include "history/ui/PriceChartWindow.h"
 #include "history/ui/SparklineDelegate.h"
+#include "listing/ItemPageOrigin.h"
 #include "listing/ListingOrder.h"
 #include "listing/QtColumnAlign.h"
 #include "listing/QtItemNoWidth.h"
@@ -16,7 +17,6 @@
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/TextFill.h"
-#include "search/SearchListHost.h"
 #include "watch/WatchColumns.h"
 #include "watch/ui/CRkCeilingDlg.h"
 
