@@ -9,6 +9,7 @@
 #include "history/ui/SparklineDelegate.h"
 #include "listing/ItemPageOrigin.h"
 #include "listing/ListingOrder.h"
+#include "listing/QtColour.h"
 #include "listing/QtColumnAlign.h"
 #include "listing/QtItemNoWidth.h"
 #include "listing/ResultImages.h"
@@ -42,11 +43,6 @@ std::string sjisOf(const QTreeWidgetItem& row, int column)
 NearEndSettings nearEndOf(const ExtSettings& ext)
 {
     return NearEndSettings{ext.nearEndFaster, ext.nearEndMinutes, ext.nearEndIntervalSeconds};
-}
-
-QColor toQColor(ColourRef c)
-{
-    return QColor(colourRed(c), colourGreen(c), colourBlue(c));
 }
 
 // Points a row's sparkline is thinned to: about one per pixel of the column.
