@@ -8,6 +8,7 @@
 #include "history/ui/PriceChartWindow.h"
 #include "history/ui/SparklineDelegate.h"
 #include "listing/ItemPageOrigin.h"
+#include "listing/ListingCells.h"
 #include "listing/ListingOrder.h"
 #include "listing/QtColour.h"
 #include "listing/QtColumnAlign.h"
@@ -18,7 +19,6 @@
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/TextFill.h"
-#include "watch/WatchColumns.h"
 #include "watch/ui/CRkCeilingDlg.h"
 
 #include <QHash>
@@ -254,8 +254,9 @@ bool CRkAramList::event(QEvent* e)
 
 void CRkAramList::fillRow(QTreeWidgetItem& row, const ItemInfo& info)
 {
+    const ListingCells cells = listingCells(info);
     for (int c = 0; c < kListingColumnCount; ++c) {
-        const std::string text = watchColumnText(info, c);
+        const std::string& text = cells[static_cast<size_t>(c)];
         row.setText(c, platform::toQString(text));
         row.setData(c, kSjisRole, QByteArray::fromStdString(text));
         row.setTextAlignment(c, qtAlignment(kListingColumns[static_cast<size_t>(c)].align));
@@ -323,7 +324,7 @@ void CRkAramList::refreshRows(const std::vector<const AramEntry*>& entries)
         QTreeWidgetItem* row = rows.value(QByteArray::fromStdString(entry->info.ItemNo));
         if (row == nullptr)
             continue;
-        const bool priceMoved = sjisOf(*row, kColumnPrice) != watchColumnText(entry->info, kColumnPrice);
+        const bool priceMoved = sjisOf(*row, kColumnPrice) != listingCellText(entry->info, kColumnPrice);
         fillRow(*row, entry->info);
         const auto known = trends.find(entry->info.ItemNo);
         if (priceMoved || known == trends.end() || known->second.points.empty())
