@@ -3,9 +3,9 @@
 #include "history/HistoryCsv.h"
 #include "history/HistoryFile.h"
 #include "history/HistoryStore.h"
+#include "listing/ListingCells.h"
 #include "platform/FileSystem.h"
 #include "watch/AramFile.h"
-#include "watch/WatchColumns.h"
 
 #include <cstdio>
 #include <unordered_map>
@@ -33,8 +33,7 @@ int exportWatchList(const std::string& csvPath)
     rows.reserve(list.records.size());
     for (const ItemInfo& item : list.records) {
         ListingCsvRow row;
-        for (int c = 0; c < kListingColumnCount; ++c)
-            row.cells[static_cast<size_t>(c)] = watchColumnText(item, c);
+        row.cells = listingCells(item);
         if (const auto it = notes.find(item.ItemNo); it != notes.end())
             row.note = it->second;
         rows.push_back(std::move(row));

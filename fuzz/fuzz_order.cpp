@@ -1,8 +1,8 @@
 // The numbers and the text order the lists sort by: no read past a text's end, and the
 // text order is a strict weak order (antisymmetric and transitive on any three texts).
 #include "FuzzSupport.h"
+#include "listing/ListingOrder.h"
 #include "platform/text/NumberText.h"
-#include "search/ResultOrder.h"
 #include "xmlclient/AuctionType.h"
 
 #include <charconv>
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     (void)remainingSeconds(a);
     (void)priceValue(a);
-    for (int column = 0; column < kResultColumnCount; ++column)
+    for (int column = 0; column < kListingColumnCount; ++column)
         (void)numericSortValue(column, a);
 
     // A plain decimal within 32 bits reads as itself.

@@ -4,10 +4,11 @@
 #include "SearchTexts.h"
 #include "history/HistoryCsv.h"
 #include "history/ui/CsvSaveDialog.h"
+#include "listing/ListingCells.h"
 #include "listing/QtItemNoWidth.h"
+#include "listing/ResultImages.h"
 #include "pictures/qt/ListPictures.h"
 #include "platform/qt/QtText.h"
-#include "search/ResultImages.h"
 #include "search/ResultListModel.h"
 #include "search/RunCollector.h"
 #include "search/SearchListHost.h"
@@ -143,15 +144,10 @@ void CRkItemList::addPage(const std::vector<ItemInfo>& records)
     std::vector<ResultListModel::NewRow> rows;
     rows.reserve(records.size());
     for (const ItemInfo& record : records) {
-        ResultListModel::Cells cells = {
-            record.ItemNo,
-            record.ItemName,
-            record.CurrentPrice,
-            std::string(shortTypeLabel(record.AuctionType)),
-            record.ItemNum,
-            record.BidNum,
-            hasNoAuctionEnd(record.AuctionType) ? std::string(searchtext::kNoRemainTime) : record.RemainTime,
-        };
+        ResultListModel::Cells cells = listingCells(record);
+        // The result lists show no remaining time for a listing without an auction end.
+        if (hasNoAuctionEnd(record.AuctionType))
+            cells[kColumnRemainTime] = std::string(searchtext::kNoRemainTime);
         rows.push_back(
             {std::move(cells), host.isWatched(record.ItemNo) ? kImageBell : kImageNone, record.ImageUrl});
     }

@@ -4,7 +4,7 @@
 #include "search/ListingPageSource.h"
 #include "search/PagingSession.h"
 #include "search/ProgressSnapshot.h"
-#include "search/ResultOrder.h"
+#include "search/ResultListModel.h"
 #include "xmlclient/Endpoints.h"
 #include "xmlclient/ItemInfo.h"
 #include "xmlclient/SearchRequest.h"

@@ -1,8 +1,9 @@
 #include "search/ResultListModel.h"
 
+#include "listing/QtColour.h"
 #include "listing/QtColumnAlign.h"
+#include "listing/ResultImages.h"
 #include "platform/qt/QtText.h"
-#include "search/ResultImages.h"
 #include "settings/EnvSettings.h"
 #include "xmlclient/AuctionType.h"
 
@@ -16,11 +17,6 @@ namespace {
 const ListingColumnDef& columnOf(int column)
 {
     return kListingColumns[static_cast<size_t>(column)];
-}
-
-QColor toQColor(ColourRef c)
-{
-    return QColor(colourRed(c), colourGreen(c), colourBlue(c));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/ResultOrder.h"
+#include "listing/ListingOrder.h"
 
 #include <QAbstractTableModel>
 #include <array>
@@ -10,6 +10,9 @@
 #include <vector>
 
 namespace pelimo {
+
+// A result list shows the listing columns.
+inline constexpr int kResultColumnCount = kListingColumnCount;
 
 struct EnvSettings;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listing/ItemPageOrigin.h"
 #include "xmlclient/ItemInfo.h"
 
 #include <cstdint>
@@ -7,10 +8,6 @@
 #include <vector>
 
 namespace pelimo {
-
-// Where a result list shows item pages from.
-inline constexpr int32_t kOriginSearchList = 1;
-inline constexpr int32_t kOriginWatchList = 2;
 
 // What the result lists need from the panes around them: the watch list's membership test,
 // adding to the watch list, and the item page display.

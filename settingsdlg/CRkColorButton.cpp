@@ -1,6 +1,6 @@
 #include "settingsdlg/CRkColorButton.h"
 
-#include "settingsdlg/QtColour.h"
+#include "listing/QtColour.h"
 
 #include <QColorDialog>
 #include <QPainter>

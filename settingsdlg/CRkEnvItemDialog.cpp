@@ -1,9 +1,9 @@
 #include "settingsdlg/CRkEnvItemDialog.h"
 
+#include "listing/QtColour.h"
 #include "platform/qt/QtText.h"
 #include "settingsdlg/CRkColorButton.h"
 #include "settingsdlg/PageLayout.h"
-#include "settingsdlg/QtColour.h"
 #include "settingsdlg_texts.h"
 
 #include <QFontMetrics>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "listing/ItemPageOrigin.h"
 #include "xmlclient/ItemInfo.h"
 
 #include <cstdint>

@@ -8,17 +8,18 @@
 #include "history/ui/CsvSaveDialog.h"
 #include "history/ui/PriceChartWindow.h"
 #include "history/ui/SparklineDelegate.h"
+#include "listing/ItemPageOrigin.h"
+#include "listing/ListingCells.h"
+#include "listing/ListingOrder.h"
+#include "listing/QtColour.h"
 #include "listing/QtColumnAlign.h"
 #include "listing/QtItemNoWidth.h"
+#include "listing/ResultImages.h"
 #include "pictures/qt/ListPictures.h"
 #include "platform/EventPump.h"
 #include "platform/qt/PrivateMessage.h"
 #include "platform/qt/QtText.h"
 #include "platform/text/TextFill.h"
-#include "search/ResultImages.h"
-#include "search/ResultOrder.h"
-#include "search/SearchListHost.h"
-#include "watch/WatchColumns.h"
 #include "watch/ui/CRkCeilingDlg.h"
 
 #include <QHash>
@@ -26,7 +27,6 @@
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPixmap>
 #include <QPointer>
 #include <QStyledItemDelegate>
 
@@ -44,11 +44,6 @@ std::string sjisOf(const QTreeWidgetItem& row, int column)
 NearEndSettings nearEndOf(const ExtSettings& ext)
 {
     return NearEndSettings{ext.nearEndFaster, ext.nearEndMinutes, ext.nearEndIntervalSeconds};
-}
-
-QColor toQColor(ColourRef c)
-{
-    return QColor(colourRed(c), colourGreen(c), colourBlue(c));
 }
 
 // Points a row's sparkline is thinned to: about one per pixel of the column.
@@ -275,8 +270,9 @@ bool CRkAramList::event(QEvent* e)
 
 void CRkAramList::fillRow(QTreeWidgetItem& row, const ItemInfo& info)
 {
+    const ListingCells cells = listingCells(info);
     for (int c = 0; c < kListingColumnCount; ++c) {
-        const std::string text = watchColumnText(info, c);
+        const std::string& text = cells[static_cast<size_t>(c)];
         row.setText(c, platform::toQString(text));
         row.setData(c, kSjisRole, QByteArray::fromStdString(text));
         row.setTextAlignment(c, qtAlignment(kListingColumns[static_cast<size_t>(c)].align));
@@ -317,12 +313,8 @@ void CRkAramList::updateRowTip(QTreeWidgetItem& row)
 void CRkAramList::entryAppended(const AramEntry& entry)
 {
     auto* row = new AramRow(*this);
-    static const QIcon blank = [] {
-        QPixmap p(16, 16);
-        p.fill(Qt::transparent);
-        return QIcon(p);
-    }();
-    row->setIcon(0, blank);
+    // The empty image keeps the item number's text at one x in every row, as in the result lists.
+    row->setIcon(0, resultImage(kImageNone));
     fillRow(*row, entry.info);
     addTopLevelItem(row);
     // A listing a saved search met before it was watched has a course already.
@@ -348,7 +340,7 @@ void CRkAramList::refreshRows(const std::vector<const AramEntry*>& entries)
         QTreeWidgetItem* row = rows.value(QByteArray::fromStdString(entry->info.ItemNo));
         if (row == nullptr)
             continue;
-        const bool priceMoved = sjisOf(*row, kColumnPrice) != watchColumnText(entry->info, kColumnPrice);
+        const bool priceMoved = sjisOf(*row, kColumnPrice) != listingCellText(entry->info, kColumnPrice);
         fillRow(*row, entry->info);
         const auto known = trends.find(entry->info.ItemNo);
         if (priceMoved || known == trends.end() || known->second.points.empty())
@@ -546,7 +538,7 @@ void CRkAramList::sortByColumn(int column)
     // The header shows the result lists' triangles (down for descending, up for ascending)
     // rather than the style's indicator, whose direction varies between styles.
     for (int c = 0; c < kListingColumnCount; ++c)
-        headerItem()->setIcon(c, QIcon());
+        headerItem()->setIcon(c, resultImage(kImageHeaderNone));
     headerItem()->setIcon(column, resultImage(sortDescending[column] == 1 ? kImageSortDown : kImageSortUp));
     sortItems(column, sortDescending[column] == 1 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
@@ -555,11 +547,7 @@ bool CRkAramList::compareRows(const QTreeWidgetItem& a, const QTreeWidgetItem& b
 {
     // The watch list's columns are those of the result lists and sort the same way.
     const int column = sortColumn < 0 ? kColumnItemNo : sortColumn;
-    const std::string ta = sjisOf(a, column);
-    const std::string tb = sjisOf(b, column);
-    if (kListingColumns[static_cast<size_t>(column)].sortKey != SortKey::text)
-        return numericSortValue(column, ta) < numericSortValue(column, tb);
-    return compareSjisText(ta, tb) < 0;
+    return cellLess(column, sjisOf(a, column), sjisOf(b, column));
 }
 
 void CRkAramList::showContextMenu(const QPoint& pos)

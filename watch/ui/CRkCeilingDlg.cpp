@@ -1,6 +1,6 @@
 #include "watch/ui/CRkCeilingDlg.h"
 
-#include "SearchTexts.h"
+#include "PlatformTexts.h"
 #include "WatchTexts.h"
 #include "platform/qt/MessageBox.h"
 #include "platform/qt/QtText.h"
@@ -61,7 +61,7 @@ int amountDigit(QChar c)
 std::optional<int32_t> CRkCeilingDlg::parseAmount(const QString& text)
 {
     QString t = text.trimmed();
-    const QString yen = platform::toQString(searchtext::kYen);
+    const QString yen = platform::toQString(platform_text::kYen);
     if (t.endsWith(yen))
         t.chop(yen.size());
     long long amount = 0;

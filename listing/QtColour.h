@@ -6,6 +6,7 @@
 
 namespace pelimo {
 
+// A colour of the settings as the widgets draw it, and back.
 inline QColor toQColor(ColourRef c)
 {
     return QColor(colourRed(c), colourGreen(c), colourBlue(c));

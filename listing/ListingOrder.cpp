@@ -1,4 +1,4 @@
-#include "search/ResultOrder.h"
+#include "listing/ListingOrder.h"
 
 #include "platform/text/NumberText.h"
 #include "platform/text/SjisText.h"
@@ -55,6 +55,13 @@ int64_t numericSortValue(int column, std::string_view cellText)
         break;
     }
     return leadingInteger(cellText);
+}
+
+bool cellLess(int column, std::string_view a, std::string_view b)
+{
+    if (isNumericColumn(column))
+        return numericSortValue(column, a) < numericSortValue(column, b);
+    return compareSjisText(a, b) < 0;
 }
 
 void sortRowIds(std::vector<int32_t>& rowIds, int column, bool ascending,

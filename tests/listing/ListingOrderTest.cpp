@@ -1,7 +1,8 @@
-#include "search/ResultOrder.h"
+#include "listing/ListingOrder.h"
 
-#include "SearchTestTexts.h"
+#include "ListingTestTexts.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -14,7 +15,7 @@ int sign(int value)
     return (value > 0) - (value < 0);
 }
 
-TEST(ResultOrder, TextsCompareByCharacterCode)
+TEST(ListingOrder, TextsCompareByCharacterCode)
 {
     struct Case {
         std::string a;
@@ -40,7 +41,7 @@ TEST(ResultOrder, TextsCompareByCharacterCode)
     }
 }
 
-TEST(ResultOrder, NumericColumnsReadTheirNumbers)
+TEST(ListingOrder, NumericColumnsReadTheirNumbers)
 {
     struct Case {
         int column;
@@ -71,7 +72,7 @@ std::vector<int32_t> sorted(const std::vector<std::string>& cells, int column, b
     return ids;
 }
 
-TEST(ResultOrder, SortsRowIdsBothWays)
+TEST(ListingOrder, SortsRowIdsBothWays)
 {
     const std::vector<std::string> prices = {testtext::kYen12000, testtext::kYen980, testtext::kYen500};
     EXPECT_EQ(sorted(prices, kColumnPrice, true), (std::vector<int32_t>{2, 1, 0}));
@@ -92,6 +93,36 @@ TEST(ResultOrder, SortsRowIdsBothWays)
     const std::vector<std::string> ties = {"5", "5", "1"};
     EXPECT_EQ(sorted(ties, kColumnUnits, true), (std::vector<int32_t>{2, 0, 1}));
     EXPECT_EQ(sorted(ties, kColumnUnits, false), (std::vector<int32_t>{0, 1, 2}));
+}
+
+// The watch list compares its rows two at a time; the result lists sort keys computed once.
+// Both must put the same rows in the same order, in every column.
+TEST(ListingOrder, CellComparisonAgreesWithTheSort)
+{
+    const std::vector<std::string> cells = {
+        testtext::kYen980,
+        testtext::kYen12000,
+        testtext::kMinutes15,
+        testtext::kDash,
+        testtext::kKanaA,
+        testtext::kKanaAI,
+        "12",
+        "9",
+        "",
+        testtext::kHalfKanaA,
+    };
+    for (int column = 0; column < kListingColumnCount; ++column) {
+        std::vector<int32_t> compared;
+        for (size_t i = 0; i < cells.size(); ++i)
+            compared.push_back(static_cast<int32_t>(i));
+        std::stable_sort(compared.begin(), compared.end(), [&](int32_t a, int32_t b) {
+            return cellLess(column, cells[static_cast<size_t>(a)], cells[static_cast<size_t>(b)]);
+        });
+        EXPECT_EQ(compared, sorted(cells, column, true)) << "column " << column;
+    }
+    // A number column reads the number; a text column compares the characters.
+    EXPECT_TRUE(cellLess(kColumnPrice, testtext::kYen980, testtext::kYen12000));
+    EXPECT_FALSE(cellLess(kColumnItemName, testtext::kYen980, testtext::kYen12000));
 }
 
 } // namespace

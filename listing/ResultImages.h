@@ -4,7 +4,7 @@
 
 namespace pelimo {
 
-// The 16x16 images of the result list: indices as the rows and the column headers use them.
+// The 16x16 images of the listing lists: indices as the rows and the column headers use them.
 enum ResultImage : int {
     kImageNone = 0,     // row not in the watch list
     kImageBell = 1,     // row in the watch list

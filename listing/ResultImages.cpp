@@ -1,4 +1,4 @@
-#include "search/ResultImages.h"
+#include "listing/ResultImages.h"
 
 #include <QGuiApplication>
 #include <QPainter>

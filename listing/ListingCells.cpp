@@ -1,18 +1,10 @@
-#include "watch/WatchColumns.h"
+#include "listing/ListingCells.h"
 
 #include "xmlclient/AuctionType.h"
 
 namespace pelimo {
-namespace {
 
-template <typename T> int order(T a, T b)
-{
-    return a < b ? -1 : (b < a ? 1 : 0);
-}
-
-} // namespace
-
-std::string watchColumnText(const ItemInfo& item, int column)
+std::string listingCellText(const ItemInfo& item, int column)
 {
     switch (column) {
     case kColumnItemNo:
@@ -32,6 +24,14 @@ std::string watchColumnText(const ItemInfo& item, int column)
     default:
         return {};
     }
+}
+
+ListingCells listingCells(const ItemInfo& item)
+{
+    ListingCells cells;
+    for (int c = 0; c < kListingColumnCount; ++c)
+        cells[static_cast<size_t>(c)] = listingCellText(item, c);
+    return cells;
 }
 
 } // namespace pelimo
