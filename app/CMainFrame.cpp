@@ -166,7 +166,7 @@ CMainFrame::~CMainFrame()
 void CMainFrame::startSavedSearches()
 {
     savedSearches_ = std::make_unique<SavedSearches>(
-        *formView_, settings_,
+        *formView_,
         [this](const std::string& sjis) { platform::sendMessage(this, platform::StatusText{sjis}); },
         *notifier_);
     formView_->setSavedTabsHost(savedSearches_.get());
