@@ -1,6 +1,7 @@
 #include "search/saved/SavedSearchCycle.h"
 
 #include "RunPages.h"
+#include "history/HistoryStore.h"
 #include "notify/AlarmText.h"
 #include "platform/FileSystem.h"
 #include "search/saved/SavedSearchFile.h"
@@ -433,6 +434,87 @@ TEST_F(SavedSearchCycleTest, ARunWhoseTabClosedEndsAndItsTabOpensAgainWithTheNex
     ASSERT_EQ(host.opened.size(), 3u);
     EXPECT_EQ(host.tabs[host.opened[2]].request.text, "zcam");
     EXPECT_EQ(host.tabs[host.opened[2]].request.page, 1);
+
+    // A tab on its way out is not run again either: the search gets a tab of its own.
+    runThrough(host.opened[2], {{"a1", "a2"}});
+    runThrough(host.opened[1], {{"b1"}});
+    host.tabs[host.opened[1]].state = SavedTabState::closing;
+    ASSERT_TRUE(cycle.followCycle({}));
+    ASSERT_EQ(host.opened.size(), 4u);
+    EXPECT_EQ(host.tabs[host.opened[3]].request.text, "zdog");
+}
+
+TEST_F(SavedSearchCycleTest, ASearchSavedWhileTheRunsGoJoinsTheNextCycle)
+{
+    writeFile({savedSearch("zcam", {"a1"})});
+    cycle.start();
+    runThrough(host.opened[0], {{"a1"}});
+    ASSERT_TRUE(cycle.followCycle(watchedAlarms("w1")));
+    const SavedTabId dog = host.userTab("zdog");
+    const std::vector<ItemInfo> rows = page({"d1"});
+    cycle.save(dog, host.tabs[dog].request, &rows);
+    EXPECT_FALSE(host.tabs[dog].collecting) << "not run with the cycle already going";
+    runThrough(host.opened[0], {{"a1"}});
+    EXPECT_FALSE(cycle.busy());
+    ASSERT_EQ(notifier.mails.size(), 2u);
+    EXPECT_EQ(notifier.mails[1].firstItemNo, "w1");
+
+    ASSERT_TRUE(cycle.followCycle({}));
+    EXPECT_TRUE(host.tabs[dog].collecting);
+    runThrough(host.opened[0], {{"a1"}});
+    runThrough(dog, {{"d2", "d1"}});
+    EXPECT_EQ(cycle.newCount(dog), 1);
+    EXPECT_EQ(host.tabs[dog].newShown, std::vector<std::string>{"d2"});
+}
+
+TEST_F(SavedSearchCycleTest, ARunCutAtThePageLimitSaysSo)
+{
+    writeFile({savedSearch("zmany")});
+    cycle.start();
+    const SavedTabId tab = host.opened[0];
+    for (int i = 0; i < SavedSearchRun::kMaxPages; ++i)
+        cycle.pageCollected(tab, page({"p" + std::to_string(i)}), true, true);
+    EXPECT_FALSE(host.tabs[tab].collecting);
+    runLoop();
+    EXPECT_FALSE(cycle.busy());
+    EXPECT_EQ(host.statuses, std::vector<std::string>{savedSearchPageLimitStatus(host.tabs[tab].request)});
+}
+
+TEST_F(SavedSearchCycleTest, OnlyARunThatSawEveryPageArchivesWhatItNoLongerFinds)
+{
+    HistoryTime clock = t0;
+    HistoryStore store([&clock] { return clock; });
+    ASSERT_TRUE(store.open(host.folder.file("history.db"), 365).status.ok());
+    cycle.setHistory(&store);
+    writeFile({savedSearch("zcam")});
+    cycle.start();
+    const SavedTabId tab = host.opened[0];
+    ItemInfo ending = listing("e1");
+    ending.RemainTime = saved_search_test_text::kRemain10Minute;
+    cycle.pageCollected(tab, {ending, listing("a1")}, false, true);
+    runLoop();
+    EXPECT_EQ(store.listingHistory("a1").observations.size(), 1u) << "the run's listings are recorded";
+    clock += hours(1);
+
+    // A run that breaks cannot tell the listing is gone.
+    ASSERT_TRUE(cycle.followCycle({}));
+    cycle.pageCollected(tab, page({"a1"}), true, true);
+    cycle.runBroken(tab);
+    runLoop();
+    EXPECT_TRUE(store.archiveRows().empty());
+
+    ASSERT_TRUE(cycle.followCycle({}));
+    runThrough(tab, {{"a1"}});
+    const std::vector<ArchiveRow> archived = store.archiveRows();
+    ASSERT_EQ(archived.size(), 1u);
+    EXPECT_EQ(archived[0].itemNo, "e1");
+
+    // A new listing like the one that ended is told as its relisting.
+    ASSERT_TRUE(cycle.followCycle({}));
+    runThrough(tab, {{"a1", "r1"}});
+    const std::string note = NewListingAlerts::relistingNote(archived[0].finalPrice);
+    ASSERT_FALSE(note.empty());
+    EXPECT_NE(notifier.mails.back().text.find(note), std::string::npos);
 }
 
 TEST_F(SavedSearchCycleTest, ExitDuringTheRunsMailsTheHeldAlarmsAndKeepsWhatWasSeen)
