@@ -167,7 +167,7 @@ CMainFrame::~CMainFrame()
 void CMainFrame::startSavedSearches()
 {
     savedSearchRuns = std::make_unique<SavedSearches>(
-        *topPane, settings,
+        *topPane,
         [this](const std::string& sjis) { platform::sendMessage(this, platform::StatusText{sjis}); },
         *alarmDelivery);
     topPane->setSavedTabsHost(savedSearchRuns.get());

@@ -2,123 +2,93 @@
 
 #include "search/RunCollector.h"
 #include "search/SavedTabsHost.h"
-#include "search/saved/NewListingAlerts.h"
-#include "search/saved/SavedSearchList.h"
-#include "search/saved/SavedSearchRun.h"
+#include "search/saved/SavedSearchCycle.h"
 #include "watch/WatchList.h"
 
 #include <QObject>
 #include <QPointer>
 #include <functional>
-#include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace pelimo {
 
-struct EnvSettings;
 class CRkFormView;
 class HistoryStore;
 
-// The saved searches at work: each has a search tab of its own, runs once at start-up and
-// again after every regular watch cycle, and tells the listings it has not seen before by the
-// alert balloon and, together with the cycle's watched alarms, in the cycle's one mail.
-class SavedSearches final : public QObject, public SavedTabsHost, private RunCollector {
+// The saved searches in the window: their cycle runs through the form view's search tabs, and
+// the tab popup's save and unsave, the pages of the runs and the tabs the user shows go to it.
+class SavedSearches final : public QObject,
+                            public SavedTabsHost,
+                            private RunCollector,
+                            private SavedSearchCycleHost {
     Q_OBJECT
 public:
     using StatusSink = std::function<void(const std::string& sjis)>;
-    using Clock = std::function<SeenSet::Time()>;
+    using Clock = SavedSearchCycle::Clock;
 
     // directory holds SearchList.xml, as the watch list's folder holds AramList.xml; the
     // notifier tells what the runs found, as it tells the watch list's alarms.
-    SavedSearches(CRkFormView& view, const EnvSettings& settings, StatusSink showStatus,
-                  AlarmNotifier& notifier, std::string directory = {}, QObject* parent = nullptr);
+    SavedSearches(CRkFormView& view, StatusSink showStatus, AlarmNotifier& notifier,
+                  std::string directory = {}, QObject* parent = nullptr);
     ~SavedSearches() override;
     SavedSearches(const SavedSearches&) = delete;
     SavedSearches& operator=(const SavedSearches&) = delete;
 
-    // Reads SearchList.xml and opens the saved searches, up to the limit, in tabs of their own;
-    // each runs once. The status line says how many more the file holds.
-    void start();
+    void start() { cycle.start(); }
     // The watch cycle's follow-up: re-runs the saved searches; true when their runs take the
     // cycle's alarms over.
     bool cycleFollowUp(const CycleAlarms& alarms);
-    // The program closes: no run is heard or saved from now on; the alarms held for the runs go
-    // out by mail and push with what the ended runs found.
-    void shutdown();
+    void shutdown() { cycle.shutdown(); }
 
     // SavedTabsHost
-    bool isSaved(const CRkItemList& list) const override;
+    bool isSaved(const CRkItemList& list) const override { return cycle.isSaved(idOf(&list)); }
     void toggleSaved(CRkItemList& list) override;
-    void tabShown(CRkItemList& list) override;
+    void tabShown(CRkItemList& list) override { cycle.tabShown(idOf(&list)); }
 
-    const SavedSearchList& searches() const { return saved; }
-    // Whether runs are going whose alarms are still to be told.
-    bool busy() const { return batch.active; }
-    // The new listings a saved search's tab counts until the user shows it.
-    int newCount(const CRkItemList& list) const;
-    void setClock(Clock c) { now = std::move(c); }
-    // Where each run records what it found, and archives what stopped being reported after
-    // its time ran out; none keeps no history. The store outlives this object.
-    void setHistory(HistoryStore* store) { history = store; }
+    const SavedSearchList& searches() const { return cycle.searches(); }
+    bool busy() const { return cycle.busy(); }
+    int newCount(const CRkItemList& list) const { return cycle.newCount(idOf(&list)); }
+    void setClock(Clock c) { cycle.setClock(std::move(c)); }
+    // The store outlives this object; it also gives the tabs' tips.
+    void setHistory(HistoryStore* store);
 
 private:
-    // What the program knows of one saved search beyond its file: its tab and its run.
-    struct Watch {
-        QPointer<CRkItemList> tab;
-        std::unique_ptr<SavedSearchRun> run;
-        bool rowsShown = false; // the run shows its pages as a search from the command bar does
-        int newCount = 0;
-    };
-    // The runs whose alarms go out together: those a cycle started, or the start-up's.
-    struct Batch {
-        bool active = false;
-        int pending = 0;
-        std::string watchedLines;
-        std::string watchedFirst;
-        int32_t watchedCount = 0;
-        bool watchedHasNearEnd = false;
-        std::string watchedFirstPicture;
-        NewListingAlerts alerts;
+    struct Tab {
+        SavedTabId id = 0;
+        QPointer<CRkItemList> list;
     };
 
+    // RunCollector
     void pageCollected(CRkItemList& list, std::vector<ItemInfo> rows, bool more) override;
-    void runBroken(CRkItemList& list) override;
-    // Opens a tab for the search and runs it as a search from the command bar runs.
-    bool openTab(size_t index);
-    bool startRun(size_t index);
-    void finishRun(CRkItemList* list);
-    void endRun(size_t index);
-    void recordRun(const SavedSearch& search, const SavedSearchRun& run);
-    void deliver();
-    // The batch's alarms: the alert when asked for, then the one mail and push.
-    void tell(const Batch& done, bool withBalloon);
-    // No run is heard from now on; returns the batch the runs had going.
-    Batch stopRuns();
-    void decorate(size_t index);
-    void save();
-    int indexOfTab(const CRkItemList* list) const;
+    void runBroken(CRkItemList& list) override { cycle.runBroken(idOf(&list)); }
+
+    // SavedSearchCycleHost
+    SavedTabId openRun(const SearchRequest& request) override;
+    bool rerun(SavedTabId tab) override;
+    SavedTabState tabState(SavedTabId tab) const override;
+    void stopRun(SavedTabId tab) override;
+    void postRunEnd(SavedTabId tab) override;
+    void showNewListings(SavedTabId tab, const std::vector<ItemInfo>& listings, bool amongShownRows) override;
+    void clearNewMarks(SavedTabId tab) override;
+    void showSavedTab(SavedTabId tab, const SavedSearch& search, int newCount) override;
+    void showUnsavedTab(SavedTabId tab) override;
+    SavedSearchFileLoad loadFile(SeenSet::Time now) override;
+    bool saveFile(const std::vector<SavedSearch>& searches) override;
+    void showStatus(const std::string& sjis) override { statusSink(sjis); }
+
+    // The tab's id, given on first sight; 0 for none.
+    SavedTabId idOf(const CRkItemList* list) const;
+    SavedTabId tabFor(CRkItemList& list);
+    CRkItemList* listOf(SavedTabId tab) const;
 
     CRkFormView& view;
-    const EnvSettings& settings;
-    StatusSink showStatus;
-    AlarmNotifier& notifier;
+    StatusSink statusSink;
     std::string directory;
-    Clock now;
     HistoryStore* history = nullptr;
-    SavedSearchList saved;
-    // Beside the first of saved.searches(), index for index, up to the limit; those beyond it
-    // are only kept for the file.
-    std::vector<Watch> watches;
-    Batch batch;
-    bool closing = false;
-    // Saves are held back while an unreadable file could not be moved out of the way.
-    bool fileProtected = false;
-    // Runs have ended whose seen listings are not yet on file.
-    bool unsaved = false;
-    // The last write of the file failed, and the status line said so.
-    bool saveFailed = false;
+    std::vector<Tab> tabs;
+    SavedTabId lastId = 0;
+    SavedSearchCycle cycle;
 };
 
 } // namespace pelimo

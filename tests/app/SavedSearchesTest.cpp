@@ -4,13 +4,10 @@
 #include "app/CRkCmdDialog.h"
 #include "app/CRkFormView.h"
 #include "platform/qt/QtEventPump.h"
-#include "platform/qt/QtText.h"
 #include "platform/text/SjisText.h"
 #include "search/CRkItemList.h"
 #include "search/CRkTabCtrl.h"
 #include "search/ResultListModel.h"
-#include "search/saved/SavedSearchFile.h"
-#include "search/saved/SavedSearchStatus.h"
 #include "settings/SettingsStore.h"
 #include "tests/app/ShellFixture.h"
 #include "tests/support/MailSettings.h"
@@ -20,12 +17,10 @@
 
 #include <QApplication>
 #include <QColor>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTest>
-#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -272,31 +267,6 @@ private Q_SLOTS:
         QVERIFY(smtp->messages().empty());
     }
 
-    void searchSavedWhileTheRunsGoJoinsTheNextCycle()
-    {
-        sim->control("/sim/hits?word=zdog&count=12");
-        auto frame = makeFrame();
-        QVERIFY(search(*frame, "zcam"));
-        CRkItemList* dog = search(*frame, "zdog");
-        QVERIFY(dog);
-        QVERIFY(useSaveItem(*frame, 0, "この検索を保存する"));
-        QVERIFY(cycle(*frame));
-
-        sim->control("/sim/delay?ms=600&keyword=zcam");
-        frame->formView()->watchList()->watchList().runUpdateCycle();
-        QVERIFY(frame->savedSearches()->busy());
-        QVERIFY(useSaveItem(*frame, 1, "この検索を保存する"));
-        put("d1", "zdog before its first run");
-        QTRY_VERIFY_WITH_TIMEOUT(!frame->savedSearches()->busy(), 20000);
-        QCOMPARE(dog->rows().rowCount(), 12); // not run with the cycle already going
-
-        // Saved with all its pages loaded, the tab's rows were its silent first run.
-        QVERIFY(cycle(*frame));
-        QCOMPARE(frame->savedSearches()->newCount(*dog), 1);
-        QCOMPARE(dog->rows().cell(0, kColumnItemNo), std::string("d1"));
-        QTRY_COMPARE(smtp->messages().size(), size_t(1));
-    }
-
     void runStopsAtThePageLimitAndSaysSo()
     {
         sim->control("/sim/hits?word=zmany&count=1005");
@@ -308,40 +278,6 @@ private Q_SLOTS:
         QCOMPARE(frame->messagePaneText(),
                  QStringLiteral("保存した検索「zmany」は 100 ページまでで打ち切りました"));
         QCOMPARE(sim->requests().size(), size_t(100));
-    }
-
-    void runEndedEarlyByTheServiceHoldsNoCycleUp()
-    {
-        auto frame = makeFrame();
-        CRkItemList* list = search(*frame, "zcam");
-        QVERIFY(list);
-        QVERIFY(useSaveItem(*frame, 0, "この検索を保存する"));
-        // A page without listings that promises more ends the list's run there.
-        sim->control("/sim/fault?mode=empty&count=1");
-        QVERIFY(cycle(*frame));
-        put("n4", "zcam after an empty page");
-        QVERIFY(cycle(*frame));
-        QCOMPARE(frame->savedSearches()->newCount(*list), 1);
-    }
-
-    void moreThanTwentyAreRefused()
-    {
-        auto frame = makeFrame();
-        for (int i = 0; i < 21; ++i) {
-            QVERIFY(search(*frame, QStringLiteral("znone%1").arg(i).toUtf8().constData()));
-            QVERIFY(useSaveItem(*frame, i, "この検索を保存する"));
-        }
-        QCOMPARE(frame->savedSearches()->searches().searches().size(), size_t(20));
-        QCOMPARE(caption(*frame, 20), QStringLiteral("znone20"));
-        QCOMPARE(frame->messagePaneText(), QStringLiteral("保存できる検索は 20 件までです"));
-        // The same search in a second tab while the first still shows it (the command bar
-        // goes to the open tab, so the second one is opened as a saved search's run would be).
-        SearchRequest again = tabs(*frame)->listOfTab(0)->request();
-        again.page = 1;
-        QVERIFY(frame->formView()->startSearch(again) != nullptr);
-        QTRY_COMPARE_WITH_TIMEOUT(tabs(*frame)->listOfTab(21)->progress().state, ListState::Complete, 20000);
-        QVERIFY(useSaveItem(*frame, 21, "この検索を保存する"));
-        QCOMPARE(frame->messagePaneText(), QStringLiteral("この検索は別のタブで保存されています"));
     }
 
     void exitWhileTheRunsGoClosesAtOnce()
@@ -365,64 +301,6 @@ private Q_SLOTS:
         // The watched listing's alarm, held for the runs, still goes out.
         QTRY_COMPARE(smtp->messages().size(), size_t(1));
         QVERIFY(bodyOf(smtp->messages()[0]).find(sjis("【w1】")) != std::string::npos);
-    }
-
-    void onlyTheFirstTwentyOpenAndTheRestStayInTheFileAsTheyWere()
-    {
-        // Each search has a listing it last saw 40 days ago, which a search that runs forgets.
-        const SeenSet::Time now = std::chrono::floor<std::chrono::seconds>(std::chrono::system_clock::now());
-        std::vector<SavedSearch> inFile(25);
-        for (size_t i = 0; i < inFile.size(); ++i) {
-            inFile[i].request.text = "zleft" + std::to_string(i);
-            inFile[i].firstRunPending = false;
-            inFile[i].seen.markSeen("old" + std::to_string(i), now - std::chrono::days(40));
-            inFile[i].seen.markSeen("new" + std::to_string(i), now - std::chrono::hours(1));
-        }
-        QVERIFY(saveSavedSearchFile(inFile));
-        auto frame = makeFrame();
-        QCOMPARE(tabs(*frame)->tabCount(), 20);
-        QCOMPARE(caption(*frame, 19), QStringLiteral("★ zleft19"));
-        QCOMPARE(frame->messagePaneText(), platform::toQString(savedSearchesLeftOutStatus(5)));
-        QTRY_VERIFY_WITH_TIMEOUT(!frame->savedSearches()->busy(), 30000);
-
-        // Written once the start-up's runs ended: those that ran forgot their old listing.
-        const SavedSearchFileLoad after = loadSavedSearchFile({}, now);
-        QCOMPARE(after.searches.size(), inFile.size());
-        QCOMPARE(after.searches[19].seen.size(), size_t(1));
-        QVERIFY(serializeSavedSearchFile({after.searches.begin() + 20, after.searches.end()}) ==
-                serializeSavedSearchFile({inFile.begin() + 20, inFile.end()}));
-
-        // Unsaving one lets the first left out in: its tab opens with the next cycle.
-        QVERIFY(useSaveItem(*frame, 0, "保存を解除する"));
-        QVERIFY(cycle(*frame));
-        QCOMPARE(frame->savedSearches()->searches().searches().size(), size_t(24));
-        QCOMPARE(caption(*frame, tabs(*frame)->tabCount() - 1), QStringLiteral("★ zleft20"));
-    }
-
-    void damagedFileIsKeptAsideAndAnnounced()
-    {
-        QFile damaged(QStringLiteral("SearchList.xml"));
-        QVERIFY(damaged.open(QIODevice::WriteOnly));
-        damaged.write("<root><SavedSearch>");
-        damaged.close();
-        auto frame = makeFrame();
-        const QStringList aside =
-            QDir().entryList({QStringLiteral("SearchList.xml.unreadable-*")}, QDir::Files);
-        QCOMPARE(aside.size(), 1);
-        QCOMPARE(fileText(aside.constFirst()), QStringLiteral("<root><SavedSearch>"));
-        QVERIFY2(frame->messagePaneText().contains(aside.constFirst()), qPrintable(frame->messagePaneText()));
-        QVERIFY(tabs(*frame) == nullptr);
-    }
-
-    void aFileThatCannotBeWrittenIsSaid()
-    {
-        auto frame = makeFrame();
-        QVERIFY(search(*frame, "zcam"));
-        // The folder goes away under the program, as a removed drive does.
-        QVERIFY(QDir(QString::fromStdString(dir->path())).removeRecursively());
-        QVERIFY(useSaveItem(*frame, 0, "この検索を保存する"));
-        QVERIFY2(frame->messagePaneText().contains(QStringLiteral("SearchList.xml を保存できませんでした")),
-                 qPrintable(frame->messagePaneText()));
     }
 
     void handWrittenFileOpensItsSearches()
