@@ -3,9 +3,9 @@
 // text read as a price is a price that reads back the same when written out again; a title's
 // match key holds no line feed.
 #include "FuzzSupport.h"
-#include "HistoryTexts.h"
-#include "history/PriceText.h"
+#include "PlatformTexts.h"
 #include "platform/text/NormalizedTitle.h"
+#include "platform/text/PriceText.h"
 
 #include <cstdint>
 #include <string>
@@ -23,7 +23,7 @@ std::string priceText(int64_t yen)
             text += ',';
         text += digits[i];
     }
-    return text + pelimo::history_text::kYen;
+    return text + pelimo::platform_text::kYen;
 }
 
 } // namespace

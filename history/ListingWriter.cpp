@@ -1,8 +1,8 @@
 #include "history/ListingWriter.h"
 
-#include "history/PriceText.h"
 #include "history/SqliteTransaction.h"
 #include "platform/text/NormalizedTitle.h"
+#include "platform/text/PriceText.h"
 #include "platform/text/SjisText.h"
 #include "xmlclient/AuctionType.h"
 
