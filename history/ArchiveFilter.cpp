@@ -1,7 +1,6 @@
 #include "history/ArchiveFilter.h"
 
-#include "history/TitleKey.h"
-#include "platform/text/SjisText.h"
+#include "platform/text/NormalizedTitle.h"
 
 #include <algorithm>
 #include <cstring>
@@ -45,7 +44,7 @@ ArchiveFilter::ArchiveFilter(const std::vector<ArchiveRow>& rows)
 
 std::vector<uint32_t> ArchiveFilter::matching(std::string_view filterSjis) const
 {
-    const std::string key = titleMatchKey(platform::sjisToUtf8(filterSjis));
+    const std::string key = normalizedTitle(filterSjis);
     std::vector<std::string_view> words = wordsOf(key);
     std::vector<uint32_t> found;
     if (words.empty()) {

@@ -10,7 +10,7 @@
 namespace pelimo {
 
 // The archive's filter as the user types: which rows have a title holding every word of the
-// filter text, compared by their match keys (see TitleKey.h), so width and case do not
+// filter text, compared by their match keys (normalizedTitle), so width and case do not
 // matter. The keys of all rows are held in one block and searched as one text, which keeps
 // a key press over a hundred thousand rows to a few milliseconds.
 class ArchiveFilter {

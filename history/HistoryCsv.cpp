@@ -2,9 +2,9 @@
 
 #include "HistoryTexts.h"
 #include "history/HistoryStore.h"
-#include "history/PriceText.h"
 #include "platform/FileSystem.h"
 #include "platform/LocalTime.h"
+#include "platform/text/PriceText.h"
 #include "platform/text/SjisText.h"
 #include "xmlclient/AuctionType.h"
 

@@ -1,7 +1,7 @@
 #include "history/HistoryReader.h"
 
 #include "history/PriceStats.h"
-#include "history/TitleKey.h"
+#include "platform/text/NormalizedTitle.h"
 #include "platform/text/SjisText.h"
 
 #include <algorithm>
@@ -204,7 +204,7 @@ PriceStats HistoryReader::finalPricesOfSearch(const std::string& keyword)
 
 std::optional<EndedListing> HistoryReader::relistingOf(const std::string& title, const std::string& itemNo)
 {
-    selectRelisting.bind(1, titleMatchKey(platform::sjisToUtf8(title))).bind(2, platform::sjisToUtf8(itemNo));
+    selectRelisting.bind(1, normalizedTitle(title)).bind(2, platform::sjisToUtf8(itemNo));
     std::optional<EndedListing> found;
     if (selectRelisting.step() == Step::row) {
         found =

@@ -52,7 +52,7 @@ struct Sparkline {
 };
 
 // An ended listing as the archive shows it. Texts are Shift-JIS; titleKey is the title's
-// match key (UTF-8, see TitleKey.h), which the archive's filter compares.
+// match key (UTF-8, see normalizedTitle), which the archive's filter compares.
 struct ArchiveRow {
     std::string itemNo;
     std::string title;

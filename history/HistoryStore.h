@@ -107,7 +107,7 @@ public:
     void visitArchive(const std::function<void(const ArchiveRowView&)>& visit) const;
     // The final prices of the ended listings the saved search with that keyword found.
     PriceStats finalPricesOfSearch(const std::string& keyword) const;
-    // The latest ended listing, other than itemNo, whose title matches (see TitleKey.h).
+    // The latest ended listing, other than itemNo, whose title matches (normalizedTitle).
     std::optional<EndedListing> relistingOf(const std::string& title, const std::string& itemNo) const;
     // The listings the saved search found that are not archived and whose remaining time has
     // run out by now: the candidates for archiveUnreported.

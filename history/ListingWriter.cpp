@@ -1,8 +1,8 @@
 #include "history/ListingWriter.h"
 
-#include "history/PriceText.h"
 #include "history/SqliteTransaction.h"
-#include "history/TitleKey.h"
+#include "platform/text/NormalizedTitle.h"
+#include "platform/text/PriceText.h"
 #include "platform/text/SjisText.h"
 #include "xmlclient/AuctionType.h"
 
@@ -154,7 +154,7 @@ SqliteStatus ListingWriter::applySighting(const HistoryBatch::Entry& entry, std:
         const std::string title = platform::sjisToUtf8(item.ItemName);
         updateDescription.bind(1, k->id)
             .bind(2, title)
-            .bind(3, titleMatchKey(title))
+            .bind(3, normalizedTitle(item.ItemName))
             .bind(4, platform::sjisToUtf8(item.AuctionType))
             .bind(5, platform::sjisToUtf8(item.ImageUrl));
         if (const int rc = updateDescription.run(); rc != SQLITE_OK)
@@ -206,7 +206,7 @@ SqliteStatus ListingWriter::insertListing(const HistoryBatch::Entry& entry, std:
 
     insertListingRow.bind(1, platform::sjisToUtf8(item.ItemNo))
         .bind(2, title)
-        .bind(3, titleMatchKey(title))
+        .bind(3, normalizedTitle(item.ItemName))
         .bind(4, platform::sjisToUtf8(item.AuctionType))
         .bind(5, platform::sjisToUtf8(item.ImageUrl))
         .bind(6, searchId)

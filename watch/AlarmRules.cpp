@@ -2,6 +2,7 @@
 
 #include "WatchTexts.h"
 #include "notify/AlarmText.h"
+#include "platform/text/PriceText.h"
 #include "platform/text/TextFill.h"
 #include "xmlclient/AuctionType.h"
 
@@ -35,8 +36,9 @@ int32_t checkAlarm(AramEntry& entry, const ItemInfo& fresh, const EnvSettings& s
         entry.flags |= kPriceAlarm;
         result = 1;
     }
-    // Whatever the price rule says: the user set this limit for this listing.
-    if (ceiling && priceValue(fresh.CurrentPrice) > *ceiling) {
+    // Whatever the price rule says: the user set this limit for this listing. The price is read
+    // whole ("12,800" is 12800, not the sort key's 12); a text that is no price is not above it.
+    if (ceiling && parsePriceYen(fresh.CurrentPrice) > *ceiling) {
         entry.flags |= kCeilingAlarm;
         result = 1;
     }

@@ -20,7 +20,9 @@ int32_t typeIndexOfLabel(std::string_view label);
 // wins, so a text naming days and hours counts its leading number in hours.
 int32_t remainingSeconds(std::string_view remainTime);
 
-// The leading integer of a price text after every yen sign has been removed.
+// The lists' sort key of a price text: the leading integer after every yen sign has been
+// removed, so "12,800円" sorts as 12, as the lists always have. The amount in yen is
+// parsePriceYen's.
 int32_t priceValue(std::string_view currentPrice);
 
 } // namespace pelimo

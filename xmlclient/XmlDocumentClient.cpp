@@ -117,7 +117,7 @@ xmlDoc* parseDocument(const std::string& bytes)
         xmlFreeDoc(doc);
         doc = nullptr;
     }
-    return doc ? doc : xmlNewDoc(BAD_CAST "1.0");
+    return doc ? doc : xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
 }
 
 const xmlChar* asXml(const std::string& utf8)
@@ -382,12 +382,13 @@ int32_t XmlDocumentClient::createDocument(const std::string& rootName)
         return -1;
     release();
     initialiseLibxml();
-    document = xmlNewDoc(BAD_CAST "1.0");
+    document = xmlNewDoc(reinterpret_cast<const xmlChar*>("1.0"));
     if (!document)
         return -1;
     const std::string name = platform::sjisToUtf8(rootName);
     xmlNode* declaration =
-        xmlNewDocPI(document, BAD_CAST "xml", BAD_CAST "version='1.0' encoding='Shift_JIS'");
+        xmlNewDocPI(document, reinterpret_cast<const xmlChar*>("xml"),
+                    reinterpret_cast<const xmlChar*>("version='1.0' encoding='Shift_JIS'"));
     if (!declaration || !xmlAddChild(reinterpret_cast<xmlNode*>(document), declaration)) {
         xmlFreeNode(declaration);
         release();
@@ -401,7 +402,7 @@ int32_t XmlDocumentClient::createDocument(const std::string& rootName)
         return -1;
     }
     xmlDocSetRootElement(document, root);
-    xmlAddChild(root, xmlNewDocText(document, BAD_CAST "\n"));
+    xmlAddChild(root, xmlNewDocText(document, reinterpret_cast<const xmlChar*>("\n")));
     return 0;
 }
 
@@ -424,10 +425,10 @@ int32_t XmlDocumentClient::addElement(const std::string& name, const std::string
         return -1;
     }
     if (text.empty())
-        xmlAddChild(element, xmlNewDocText(document, BAD_CAST "\n"));
+        xmlAddChild(element, xmlNewDocText(document, reinterpret_cast<const xmlChar*>("\n")));
     if (out)
         out->node = element;
-    xmlAddChild(parent.node, xmlNewDocText(document, BAD_CAST "\n"));
+    xmlAddChild(parent.node, xmlNewDocText(document, reinterpret_cast<const xmlChar*>("\n")));
     return 0;
 }
 
@@ -435,7 +436,7 @@ int32_t XmlDocumentClient::appendNewline(NodeCursor& cursor)
 {
     if (!document || !cursor.node || cursor.node->doc != document)
         return -1;
-    return xmlAddChild(cursor.node, xmlNewDocText(document, BAD_CAST "\n")) ? 0 : -1;
+    return xmlAddChild(cursor.node, xmlNewDocText(document, reinterpret_cast<const xmlChar*>("\n"))) ? 0 : -1;
 }
 
 int32_t XmlDocumentClient::setAttribute(const std::string& name, const std::string& value, NodeCursor& cursor)

@@ -14,7 +14,6 @@
 #include "history/PriceStats.h"
 #include "history/SqliteStatement.h"
 #include "history/SqliteTransaction.h"
-#include "history/TitleKey.h"
 #include "platform/text/SjisText.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 #include "history/HistoryStore.h"
 #include "history/SqliteStatement.h"
 #include "history/SqliteTransaction.h"
-#include "history/TitleKey.h"
+#include "platform/text/NormalizedTitle.h"
 #include "platform/text/SjisText.h"
 
 #include <algorithm>
@@ -129,7 +129,7 @@ bool generateYear(const std::string& path, std::vector<std::string>& watchedTitl
         listing.bind(1, int64_t{n})
             .bind(2, "x" + std::to_string(1000000000 + n))
             .bind(3, title)
-            .bind(4, titleMatchKey(title))
+            .bind(4, normalizedTitle(platform::utf8ToSjis(title)))
             .bind(5, "http://127.0.0.1:8931/img/" + std::to_string(n) + ".jpg")
             .bind(6, origin)
             .bind(7, first)

@@ -201,7 +201,8 @@ public:
                 inSeen = !empty;
             }
         } else if (depth == 3 && inSeen && name == kItemNoElement) {
-            xmlChar* when = xmlTextReaderGetAttribute(reader, BAD_CAST kLastSeenAttribute);
+            xmlChar* when =
+                xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(kLastSeenAttribute));
             lastSeen = view(when);
             xmlFree(when);
             beginCapture(std::nullopt, depth, empty);

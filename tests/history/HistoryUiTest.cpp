@@ -1,7 +1,7 @@
 #include "history/PriceStats.h"
-#include "history/TitleKey.h"
 #include "history/ui/ArchiveModel.h"
 #include "history/ui/PriceChart.h"
+#include "platform/text/NormalizedTitle.h"
 #include "platform/text/SjisText.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ ArchiveRow ended(std::string itemNo, const char* titleUtf8, std::optional<int64_
     ArchiveRow row;
     row.itemNo = std::move(itemNo);
     row.title = platform::utf8ToSjis(titleUtf8);
-    row.titleKey = titleMatchKey(titleUtf8);
+    row.titleKey = normalizedTitle(row.title);
     row.auctionType = "NO";
     row.finalPrice = price;
     row.endedAt = HistoryTime{std::chrono::seconds(endedAt)};

@@ -85,5 +85,55 @@ TEST(PriceTextTest, BrokenShiftJisIsRefusedAndNeverMisreadAsDigits)
                     .refused());
 }
 
+// The listing service's price texts, written in UTF-8 here and handed over in Shift-JIS.
+TEST(PriceTextTest, ServicePricesAreReadAsWrittenAndNothingElseIsTakenForOne)
+{
+    struct Case {
+        std::string text;
+        std::optional<int64_t> yen;
+    };
+    const Case cases[] = {
+        {"1000", 1000},
+        {"1,000円", 1000},
+        {"1200円", 1200},
+        {"１，２３４，５６７円", 1234567},
+        {"￥ ３００", 300},
+        {"　2,500 円　", 2500},
+        {"\\12,800", 12800},
+        {"0", 0},
+        {"999999999999999", 999999999999999},
+        // Not a price: nothing, never a smaller number read from its start.
+        {"", std::nullopt},
+        {"-", std::nullopt},
+        {"1000円(税込)", std::nullopt},
+        {"千円", std::nullopt},
+        {"1,,000", std::nullopt},
+        {",100", std::nullopt},
+        {"100,", std::nullopt},
+        {"1 000", std::nullopt},
+        {"-100", std::nullopt},
+        {"1000000000000000", std::nullopt},
+        {"99999999999999999999999", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(parsePriceYen(platform::utf8ToSjis(c.text)), c.yen);
+    }
+    EXPECT_EQ(parsePriceYen(std::string("12\0"
+                                        "00",
+                                        5)),
+              std::nullopt);
+    EXPECT_EQ(parsePriceYen("\x82"), std::nullopt) << "a lead byte alone";
+}
+
+TEST(PriceTextTest, ServiceCountsTakeDigitsOfEitherWidthOnly)
+{
+    EXPECT_EQ(parseCount("12"), 12);
+    EXPECT_EQ(parseCount(platform::utf8ToSjis("１２")), 12);
+    EXPECT_EQ(parseCount(" 3 "), 3);
+    EXPECT_EQ(parseCount("-"), std::nullopt);
+    EXPECT_EQ(parseCount(platform::utf8ToSjis("1,000円")), std::nullopt);
+}
+
 } // namespace
 } // namespace pelimo

@@ -128,6 +128,7 @@ TEST(AlarmCollection, PriceCeilingAlarmsOncePerCrossingWhateverThePriceRuleSays)
         {"6000", true, false},                          // stays above: no second notice
         {"4800", false, false},                         // falls back
         {"5200", true, true},                           // a new crossing
+        {"4900", false, false}, {"12,800", true, true}, // thousands grouped by commas
     };
     for (const Step& st : steps) {
         SCOPED_TRACE(st.price);
