@@ -37,8 +37,9 @@ int32_t checkAlarm(AramEntry& entry, const ItemInfo& fresh, const EnvSettings& s
         result = 1;
     }
     // Whatever the price rule says: the user set this limit for this listing. The price is read
-    // whole ("12,800" is 12800, not the sort key's 12); a text that is no price is not above it.
-    if (ceiling && parsePriceYen(fresh.CurrentPrice) > *ceiling) {
+    // whole ("12,800" is 12800, not the sort key's 12); any other text is read as it always was,
+    // by its leading number.
+    if (ceiling && parsePriceYen(fresh.CurrentPrice).value_or(priceValue(fresh.CurrentPrice)) > *ceiling) {
         entry.flags |= kCeilingAlarm;
         result = 1;
     }

@@ -123,12 +123,13 @@ TEST(AlarmCollection, PriceCeilingAlarmsOncePerCrossingWhateverThePriceRuleSays)
         bool notified;
     };
     const Step steps[] = {
-        {"4000", false, false}, {"5000", false, false}, // at the ceiling is not above it
-        {"5100", true, true},                           // crosses
-        {"6000", true, false},                          // stays above: no second notice
-        {"4800", false, false},                         // falls back
-        {"5200", true, true},                           // a new crossing
-        {"4900", false, false}, {"12,800", true, true}, // thousands grouped by commas
+        {"4000", false, false}, {"5000", false, false},     // at the ceiling is not above it
+        {"5100", true, true},                               // crosses
+        {"6000", true, false},                              // stays above: no second notice
+        {"4800", false, false},                             // falls back
+        {"5200", true, true},                               // a new crossing
+        {"4900", false, false}, {"12,800", true, true},     // thousands grouped by commas
+        {"4900", false, false}, {"5500 (tax)", true, true}, // other texts: by their leading number
     };
     for (const Step& st : steps) {
         SCOPED_TRACE(st.price);
