@@ -9,6 +9,7 @@
 // Prints the rounds and their medians with the machine's load; asserts nothing.
 //
 //   bench_window [program] [rounds]
+// With BENCH_NO_PICTURES set, the lists' picture column is off (it is on by default).
 #include "bench/support/CurlRun.h"
 #include "bench/support/Measure.h"
 #include "platform/FileSystem.h"
@@ -118,6 +119,7 @@ struct Round {
     int idleProcesses = 0;
     double searchSeconds = 0;
     double searchCpu = 0;
+    size_t searchPictures = 0; // pictures the list asked for during the search
     double curlSeconds = 0;
     double curlTransferSeconds = 0;
     double cycleSeconds = 0;
@@ -187,6 +189,7 @@ public:
         }
         r.searchSeconds = seconds(*lastPage - enter);
         r.searchCpu = awaitIdle(pid, 300ms, 60s) - searchCpuBefore;
+        r.searchPictures = sim.pictureRequests().size();
 
         // curl over the addresses the program asked for, in the same order.
         std::vector<std::string> addresses;
@@ -231,6 +234,8 @@ private:
             records.push_back(ItemInfo{watchedNumber(i), "watched", "1000", "NO", "", "1", "1", "-"});
         EnvSettings settings = defaultSettings();
         settings.watchIntervalMinutes = 60;
+        if (std::getenv("BENCH_NO_PICTURES"))
+            settings.ext.showPictures = 0;
         return saveAramFile(records, folder) &&
                saveSettingsTo(platform::joinPath(folder, "env.ini"), settings);
     }
@@ -285,10 +290,11 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "round %d failed\n", i + 1);
             return 1;
         }
-        std::printf("round %d: idle %.0f MB (%d processes), search %.2f s (cpu %.2f s), curl %.2f s "
-                    "(transfers %.2f s), cycle %.2f s (cpu %.2f s), load %s\n",
-                    i + 1, r.idleMb, r.idleProcesses, r.searchSeconds, r.searchCpu, r.curlSeconds,
-                    r.curlTransferSeconds, r.cycleSeconds, r.cycleCpu, bench::loadAverages().c_str());
+        std::printf(
+            "round %d: idle %.0f MB (%d processes), search %.2f s (cpu %.2f s, %zu pictures), curl %.2f s "
+            "(transfers %.2f s), cycle %.2f s (cpu %.2f s), load %s\n",
+            i + 1, r.idleMb, r.idleProcesses, r.searchSeconds, r.searchCpu, r.searchPictures, r.curlSeconds,
+            r.curlTransferSeconds, r.cycleSeconds, r.cycleCpu, bench::loadAverages().c_str());
         std::fflush(stdout);
         idle.push_back(r.idleMb);
         search.push_back(r.searchSeconds);

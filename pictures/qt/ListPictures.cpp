@@ -14,11 +14,16 @@
 #include <QToolTip>
 #include <QTreeView>
 #include <algorithm>
+#include <chrono>
 
 namespace pelimo::pictures {
 namespace {
 
 const int kThumbnail = platform::PictureSizes{}.thumbnail;
+// How long the rows stay still before their pictures are asked for, and the longest the asking
+// waits while they keep changing.
+constexpr std::chrono::milliseconds kSettle{150};
+constexpr std::chrono::milliseconds kLongestSettle{1000};
 
 // Draws a row's thumbnail, centred in its cell over the row's background as the list's own
 // delegate draws it (its colours, the selection); nothing until the picture is in memory.
@@ -64,8 +69,13 @@ ListPictures::ListPictures(QAbstractItemView& view, int column, PictureStore& st
     view.setItemDelegateForColumn(column, new ThumbnailDelegate(*this, view));
     view.viewport()->installEventFilter(this);
     view.installEventFilter(this);
+    settleTimer.setSingleShot(true);
+    connect(&settleTimer, &QTimer::timeout, this, [this] {
+        changingSince.invalidate();
+        requestShownRows();
+    });
     const auto later = [this] {
-        scheduleRequests();
+        scheduleWhenSettled();
     };
     connect(view.verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         hideTip();
@@ -130,6 +140,17 @@ void ListPictures::scheduleRequests()
         requestPending = false;
         requestShownRows();
     });
+}
+
+void ListPictures::scheduleWhenSettled()
+{
+    // While a search streams in, the rows on screen change with every page: a picture asked for
+    // then would be withdrawn or fetched for a row the screen no longer shows (thousands in a
+    // long search). What stays on screen is asked for.
+    if (!changingSince.isValid())
+        changingSince.start();
+    if (!settleTimer.isActive() || changingSince.elapsed() < kLongestSettle.count())
+        settleTimer.start(kSettle);
 }
 
 void ListPictures::requestShownRows()

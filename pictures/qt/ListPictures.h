@@ -2,8 +2,10 @@
 
 #include "pictures/qt/PictureStore.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <functional>
 #include <string>
 
@@ -16,8 +18,9 @@ class PictureTip;
 
 // The pictures of a listing list: a column of thumbnails while the setting is on, rows as tall
 // as a thumbnail, and the larger picture in a row's tooltip. Only the rows on screen and at
-// most one screen below them are asked for, the ones shown first, after each scroll, resize or
-// change of rows or of their data; what scrolled away is withdrawn. A picture that failed shows nothing.
+// most one screen below them are asked for, the ones shown first, after each scroll or resize,
+// and once rows or their data have stopped changing for a moment (at least once a second while
+// they stream in); what scrolled away is withdrawn. A picture that failed shows nothing.
 class ListPictures final : public QObject {
 public:
     // A row's picture address (Shift-JIS), empty for none.
@@ -45,6 +48,7 @@ protected:
 private:
     void applySetting();
     void scheduleRequests();
+    void scheduleWhenSettled();
     void pictureArrived(const std::string& address);
     bool showTip(const QHelpEvent& help);
     void hideTip();
@@ -59,6 +63,8 @@ private:
     TipTextOf tipTextOf;
     bool shown = false;
     bool requestPending = false;
+    QTimer settleTimer;
+    QElapsedTimer changingSince; // valid while the rows change and nothing has been asked for
     int plainRowHeight = 0;
     std::string shownFirst; // the address of the first row asked for, to repaint when it comes
     QPointer<PictureTip> tip;
